@@ -1,0 +1,52 @@
+#pragma once
+// The application object and the command line.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/Wnd.h"
+
+class CCommandLineInfo {
+ public:
+  virtual ~CCommandLineInfo() = default;
+  // Called for each argument; flag is true when it began with "/" or "-" (then without that
+  // character). The first argument that is not a flag becomes m_strFileName.
+  virtual void ParseParam(const std::u16string& param, bool flag, bool last);
+  std::u16string m_strFileName;
+};
+
+class CWinApp {
+ public:
+  explicit CWinApp(const char16_t* appName = nullptr);
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  // Start-up. Return false to end the program without a message loop.
+  virtual bool InitInstance();
+
+  void ParseCommandLine(CCommandLineInfo& info);
+  // Names the registry key of the application's own settings (stored, never used here).
+  void SetRegistryKey(const std::u16string& key);
+  const std::u16string& GetRegistryKey() const { return m_registryKey; }
+  // An icon resource of the executable, shared (never destroyed by its users).
+  IconHandle LoadIcon(unsigned id) const;
+
+  CWnd* m_pMainWnd = nullptr;
+  // The program's arguments, without the program name; set by the entry point.
+  std::vector<std::u16string> m_arguments;
+
+ private:
+  std::u16string m_registryKey;
+};
+
+// The one application object.
+CWinApp* AfxGetApp();
+
+// Runs the application object with these arguments (without the program name): InitInstance,
+// then nothing else, as InitInstance never asks for a message loop. Returns the exit code.
+int AfxWinMain(std::vector<std::u16string> arguments);
+
+// Registers the common control classes (structure size and class set); the result is
+// whether the layer accepted it.
+bool AfxInitCommonControlsEx(std::uint32_t structSize, std::uint32_t classes);

@@ -1,0 +1,54 @@
+#pragma once
+// The registry beneath HKEY_LOCAL_MACHINE, answering as Win32 does: every call returns a Win32
+// status code (0 success, 2 missing key or value, 5 access denied, 13 invalid data, 234 more
+// data, 161 bad path). Keys are never created through this interface.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using RegKey = std::uintptr_t;  // an open key; 0 is no key
+
+inline constexpr long kSuccess = 0;
+inline constexpr long kFileNotFound = 2;
+inline constexpr long kAccessDenied = 5;
+inline constexpr long kInvalidHandle = 6;
+inline constexpr long kInvalidData = 13;
+inline constexpr long kInvalidParameter = 87;
+inline constexpr long kBadPathName = 161;
+inline constexpr long kMoreData = 234;
+
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kKeyWrite = 0x20006;
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+
+  // Opens a key by path relative to HKEY_LOCAL_MACHINE ("" opens the root itself; a leading
+  // backslash gives 161). On failure *key is left unchanged.
+  virtual long Open(std::u16string_view path, std::uint32_t access, RegKey* key) = 0;
+  // Queries a value. type and data may be null. *size is the capacity in bytes on entry and the
+  // value's size on return. When data is given and too small: 234, data untouched, *size = needed.
+  virtual long Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+                     std::uint32_t* size) = 0;
+  virtual long Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+                   std::uint32_t size) = 0;
+  virtual long Delete(RegKey key, std::u16string_view name) = 0;
+  virtual long Close(RegKey key) = 0;
+};
+
+// The registry the program uses. Win32: the real one. POSIX: set by the program's entry point
+// (the hive store) or by a test (the in-memory store); an empty in-memory store until then.
+Registry& GetRegistry();
+// Replaces the registry the program uses (null restores the default); returns the previous one.
+Registry* SetRegistry(Registry* registry);
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds both programs and runs every test: native, sanitizers, and the Windows tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=$(nproc)
+
+echo "== layering check"
+bash scripts/check-layering.sh
+
+echo "== native build and tests"
+cmake --preset posix >/dev/null
+cmake --build --preset posix -j "$jobs"
+ctest --preset posix -j "$jobs"
+
+echo "== sanitizer build and tests"
+cmake --preset posix-asan >/dev/null
+cmake --build --preset posix-asan -j "$jobs"
+ctest --preset posix-asan -j "$jobs"
+
+echo "== Windows build and tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+bash scripts/wine-tests.sh
+echo "== all tests passed"
