@@ -39,6 +39,9 @@ class CWnd {
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                    unsigned type = MB_OK);
 
+// The child window of a dialog window with this control id, or null when it has none (per layer).
+WindowHandle GetDlgItemHandle(WindowHandle dialog, int id);
+
 // Metrics of the system (SM_CXICON, SM_CYICON); 0 on a layer that has none.
 int GetSystemMetrics(int index);
 
