@@ -1,0 +1,11 @@
+#pragma once
+// CSingleChipDialog: placeholder declaration so that the main dialog compiles; its owner fills it in.
+#include <string>
+
+#include "framework/Dialog.h"
+
+class CSingleChipDialog : public CDialog {
+ public:
+  CSingleChipDialog(CWnd* parent, std::u16string deviceName, std::u16string currentDeviceKeyPath,
+      std::u16string deviceKeyPath);
+};
