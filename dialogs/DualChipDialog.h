@@ -1,11 +1,11 @@
 #pragma once
-// CDualChipDialog: placeholder declaration so that the main dialog compiles; its owner fills it in.
+// CDualChipDialog: anti-aliasing and guard band clipping for boards with two chips.
 #include <string>
 
-#include "framework/Dialog.h"
+#include "dialogs/ChipDialog.h"
 
-class CDualChipDialog : public CDialog {
+class CDualChipDialog : public CChipDialog {
  public:
   CDualChipDialog(CWnd* parent, std::u16string deviceName, std::u16string currentDeviceKeyPath,
-      std::u16string deviceKeyPath);
+                  std::u16string deviceKeyPath);
 };

@@ -1,11 +1,11 @@
 #pragma once
-// CQuadChipDialog: placeholder declaration so that the main dialog compiles; its owner fills it in.
+// CQuadChipDialog: anti-aliasing and guard band clipping for boards with four chips.
 #include <string>
 
-#include "framework/Dialog.h"
+#include "dialogs/ChipDialog.h"
 
-class CQuadChipDialog : public CDialog {
+class CQuadChipDialog : public CChipDialog {
  public:
   CQuadChipDialog(CWnd* parent, std::u16string deviceName, std::u16string currentDeviceKeyPath,
-      std::u16string deviceKeyPath);
+                  std::u16string deviceKeyPath);
 };

@@ -1,11 +1,11 @@
 #pragma once
-// CSingleChipDialog: placeholder declaration so that the main dialog compiles; its owner fills it in.
+// CSingleChipDialog: anti-aliasing and guard band clipping for boards with one chip.
 #include <string>
 
-#include "framework/Dialog.h"
+#include "dialogs/ChipDialog.h"
 
-class CSingleChipDialog : public CDialog {
+class CSingleChipDialog : public CChipDialog {
  public:
   CSingleChipDialog(CWnd* parent, std::u16string deviceName, std::u16string currentDeviceKeyPath,
-      std::u16string deviceKeyPath);
+                    std::u16string deviceKeyPath);
 };

@@ -1,0 +1,64 @@
+#pragma once
+// CChipDialog: what the three chip configuration dialogs share. Each dialog shows the
+// anti-aliasing configuration (QLDRV_SLI_AA_CONFIGURATION) and guard band clipping
+// (QLDRV_GUARDBAND_CLIPPING) of the driver settings key as the selections of two lists; the
+// dialogs differ only in their ChipDialogRow.
+//
+// Both values are read in the constructor, before the window exists. OK writes back only the
+// values whose own list changed, after one write-access probe, and then refreshes the display
+// mode so that the driver reloads them. Cancel, Escape and the close box write nothing.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "framework/Dialog.h"
+
+// A stored anti-aliasing number that shows at a position of its own.
+struct AntiAliasPosition {
+  std::int32_t number;
+  int position;
+};
+
+// How one chip dialog differs from the others.
+struct ChipDialogRow {
+  unsigned templateId;
+  int antiAliasListId;
+  int guardBandListId;
+  // Position of "Fastest": the default, and where every number the dialog does not write shows.
+  int fastestIndex;
+  // The numbers that show at their own position; every other number shows as "Fastest".
+  std::span<const AntiAliasPosition> antiAliasPositions;
+  // On OK, position 0 stores 0 and any other position p stores p + this.
+  std::int32_t antiAliasNumberOffset;
+};
+
+// The list position a stored anti-aliasing number shows at.
+int AntiAliasIndexFor(const ChipDialogRow& row, std::int32_t number);
+// The anti-aliasing number stored for a list position.
+std::int32_t AntiAliasNumberFor(const ChipDialogRow& row, int position);
+
+class CChipDialog : public CDialog {
+ public:
+  CChipDialog(const ChipDialogRow& row, CWnd* parent, std::u16string deviceName,
+              std::u16string currentDeviceKeyPath, std::u16string deviceKeyPath);
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  // IDOK's click runs the OK handler; everything else goes the framework's way.
+  bool OnCommand(unsigned id, unsigned code) override;
+
+ private:
+  void OnOkClicked();
+  std::u16string DriverSettingsKeyPath() const { return m_strCurrentDeviceKeyPath + m_strKeySuffix; }
+
+  const ChipDialogRow& m_row;
+  std::u16string m_strCurrentDeviceKeyPath;
+  std::u16string m_strDeviceKeyPath;  // kept as given; the dialog works on the current path only
+  std::u16string m_strDeviceName;     // kept as given; not used
+  std::u16string m_strKeySuffix;
+  // Positions loaded at construction: what the lists show first, and the reference on OK.
+  std::int32_t m_nGuardBandIndex;
+  std::int32_t m_nAntiAliasIndex;
+  CComboBox m_comboAntiAlias;
+  CComboBox m_comboGuardBand;
+};
