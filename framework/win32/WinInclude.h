@@ -1,0 +1,22 @@
+#pragma once
+// <windows.h> and <commctrl.h> for the Win32 layer and the Windows-only tests. Include it after
+// the framework headers: their constants (IDOK, MB_OK, ...) become macros here, and the A/W
+// macros that share names with framework methods are removed again.
+//
+// The framework declares its own ::GetSystemMetrics (C++ linkage), which cannot coexist with the
+// system's C declaration of the same name; the system's is declared as win32::GetSystemMetrics.
+#define GetSystemMetrics Win32SystemMetricsHiddenDeclaration
+#include <windows.h>
+#include <commctrl.h>
+#undef GetSystemMetrics
+
+#undef MessageBox
+#undef SetWindowText
+#undef GetWindowText
+#undef AppendMenu
+#undef LoadIcon
+#undef SendMessage
+
+namespace win32 {
+extern "C" __declspec(dllimport) int WINAPI GetSystemMetrics(int index);
+}  // namespace win32

@@ -1,0 +1,81 @@
+// The display mode through DirectDraw 7. ddraw.dll is loaded at run time, so a system without
+// DirectDraw takes the failure path instead of refusing to start the program.
+#include "platform/DisplayMode.h"
+
+#include <windows.h>
+#include <ddraw.h>
+
+namespace platform {
+namespace {
+
+// IID_IDirectDraw7, defined here so that nothing links against dxguid.
+constexpr GUID kIidDirectDraw7 = {0x15E65EC0, 0x3B9C, 0x11D2, {0xB9, 0x2F, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+
+using DirectDrawCreateExFunction = HRESULT(WINAPI*)(GUID*, void**, REFIID, IUnknown*);
+
+// Owns one IDirectDraw7 reference and the library reference that keeps its code loaded.
+class DirectDrawObject final : public DisplayModeObject {
+ public:
+  DirectDrawObject(IDirectDraw7* directDraw, HMODULE library) : m_directDraw(directDraw), m_library(library) {}
+  DirectDrawObject(const DirectDrawObject&) = delete;
+  DirectDrawObject& operator=(const DirectDrawObject&) = delete;
+
+  long SetCooperativeLevel(void* window, std::uint32_t flags) override {
+    return m_directDraw->SetCooperativeLevel(static_cast<HWND>(window), flags);
+  }
+
+  long SetDisplayMode(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel,
+                      std::uint32_t refreshRate, std::uint32_t flags) override {
+    return m_directDraw->SetDisplayMode(width, height, bitsPerPixel, refreshRate, flags);
+  }
+
+  unsigned long Release() override {
+    const unsigned long remaining = m_directDraw->Release();
+    FreeLibrary(m_library);
+    delete this;
+    return remaining;
+  }
+
+ private:
+  ~DirectDrawObject() override = default;
+  IDirectDraw7* m_directDraw;
+  HMODULE m_library;
+};
+
+class DirectDrawDisplayMode final : public DisplayMode {
+ public:
+  long Create(DisplayModeObject** object) override {
+    HMODULE library = LoadLibraryW(L"ddraw.dll");
+    if (library == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+    const auto create =
+        reinterpret_cast<DirectDrawCreateExFunction>(reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+    if (create == nullptr) {
+      const long status = HRESULT_FROM_WIN32(GetLastError());
+      FreeLibrary(library);
+      return status;
+    }
+    void* directDraw = nullptr;
+    const HRESULT status = create(nullptr, &directDraw, kIidDirectDraw7, nullptr);
+    if (status != DD_OK || directDraw == nullptr) {
+      FreeLibrary(library);
+      return status != DD_OK ? status : E_FAIL;
+    }
+    *object = new DirectDrawObject(static_cast<IDirectDraw7*>(directDraw), library);
+    return DD_OK;
+  }
+};
+
+DirectDrawDisplayMode g_systemDisplayMode;
+DisplayMode* g_displayMode = &g_systemDisplayMode;
+
+}  // namespace
+
+DisplayMode& GetDisplayMode() { return *g_displayMode; }
+
+DisplayMode* SetDisplayMode(DisplayMode* displayMode) {
+  DisplayMode* previous = g_displayMode;
+  g_displayMode = displayMode ? displayMode : &g_systemDisplayMode;
+  return previous;
+}
+
+}  // namespace platform

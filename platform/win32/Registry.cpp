@@ -1,0 +1,76 @@
+// The real registry beneath HKEY_LOCAL_MACHINE.
+#include "platform/Registry.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+HKEY Handle(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+class Win32Registry final : public Registry {
+ public:
+  long Open(std::u16string_view path, std::uint32_t access, RegKey* key) override {
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path).c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS) *key = reinterpret_cast<RegKey>(opened);
+    return status;
+  }
+
+  long Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+             std::uint32_t* size) override {
+    const std::wstring wideName = Wide(name);
+    DWORD valueType = 0;
+    if (data == nullptr || size == nullptr) {
+      DWORD valueSize = size ? *size : 0;
+      const LSTATUS status =
+          RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, nullptr, size ? &valueSize : nullptr);
+      if (status == ERROR_SUCCESS && type) *type = valueType;
+      if (size && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA)) *size = valueSize;
+      return status;
+    }
+    // Windows leaves the caller's buffer undefined on ERROR_MORE_DATA; we promise it untouched,
+    // so the system writes into a buffer of our own.
+    std::vector<BYTE> buffer(*size);
+    DWORD valueSize = *size;
+    const LSTATUS status =
+        RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, buffer.data(), &valueSize);
+    if (status == ERROR_SUCCESS) {
+      std::copy(buffer.begin(), buffer.begin() + valueSize, data);
+      if (type) *type = valueType;
+    }
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) *size = valueSize;
+    return status;
+  }
+
+  long Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+           std::uint32_t size) override {
+    return RegSetValueExW(Handle(key), Wide(name).c_str(), 0, type, data, size);
+  }
+
+  long Delete(RegKey key, std::u16string_view name) override {
+    return RegDeleteValueW(Handle(key), Wide(name).c_str());
+  }
+
+  long Close(RegKey key) override { return RegCloseKey(Handle(key)); }
+};
+
+Win32Registry g_systemRegistry;
+Registry* g_registry = &g_systemRegistry;
+
+}  // namespace
+
+Registry& GetRegistry() { return *g_registry; }
+
+Registry* SetRegistry(Registry* registry) {
+  Registry* previous = g_registry;
+  g_registry = registry ? registry : &g_systemRegistry;
+  return previous;
+}
+
+}  // namespace platform
