@@ -1,10 +1,22 @@
-# Writes OUTPUT, a C++ source defining CompiledResources() over the bytes of INPUT.
+# Writes OUTPUT, a C++ source defining portable::CompiledResources() over the bytes of INPUT.
+# Run as a script: cmake -DINPUT=<file> -DOUTPUT=<file.cpp> -P EmbedFile.cmake
+if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
+  message(FATAL_ERROR "EmbedFile.cmake needs -DINPUT=<file> and -DOUTPUT=<file.cpp>")
+endif()
 file(READ ${INPUT} hex HEX)
 string(LENGTH "${hex}" hex_length)
 math(EXPR size "${hex_length} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){32})" "\\1\n" bytes "${bytes}")
-file(WRITE ${OUTPUT} "// Generated from the compiled resources; do not edit.\n"
-  "#include \"framework/portable/ResourceData.h\"\n\n"
-  "namespace {\nconst std::uint8_t kData[${size}] = {\n${bytes}\n};\n}  // namespace\n\n"
-  "std::span<const std::uint8_t> portable::CompiledResources() { return {kData, sizeof kData}; }\n")
+# CMake's regular expressions have no {n}: spell out 16 bytes to break the lines.
+string(REPEAT "0x[0-9a-f][0-9a-f]," 16 line_pattern)
+string(REGEX REPLACE "(${line_pattern})" "\\1\n" bytes "${bytes}")
+if(size EQUAL 0)
+  # An array cannot be empty; the span is.
+  set(array "const std::uint8_t kData[1] = {0};\nconstexpr std::size_t kSize = 0;")
+else()
+  set(array "const std::uint8_t kData[${size}] = {\n${bytes}\n};\nconstexpr std::size_t kSize = ${size};")
+endif()
+file(WRITE ${OUTPUT} "// Generated from the compiled resources by cmake/EmbedFile.cmake; do not edit.\n"
+  "#include <cstddef>\n\n#include \"framework/portable/ResourceData.h\"\n\n"
+  "namespace {\n${array}\n}  // namespace\n\n"
+  "std::span<const std::uint8_t> portable::CompiledResources() { return {kData, kSize}; }\n")

@@ -1,28 +1,39 @@
 # res/Configurator.rc is the one source of the resources. On Windows it is linked into the
 # executable; on POSIX windres compiles it into a .res file that is embedded as a byte array
-# and read by the portable windowing layer.
+# (library configurator_resources, read through portable::CompiledResources()) and parsed by the
+# portable windowing layer.
+#
+# Set here for other targets:
+#   CONFIGURATOR_RC_FILE   the .rc file (Windows targets list it as a source to link it in)
+#   CONFIGURATOR_RES_FILE  the compiled .res file (POSIX only; e.g. a seed for the parser's fuzzer)
 set(CONFIGURATOR_RC_FILE ${CMAKE_SOURCE_DIR}/res/Configurator.rc)
+# Everything the .rc pulls in lives beside it: resource.h, the icon and the manifest.
 file(GLOB CONFIGURATOR_RES_DEPENDS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
 
 if(WIN32)
   enable_language(RC)
+  # windres looks for the icon and the manifest on its include path.
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
   set_source_files_properties(${CONFIGURATOR_RC_FILE} PROPERTIES OBJECT_DEPENDS "${CONFIGURATOR_RES_DEPENDS}")
 else()
-  find_program(WINDRES NAMES x86_64-w64-mingw32-windres REQUIRED)
-  set(res_file ${CMAKE_BINARY_DIR}/res/Configurator.res)
+  find_program(WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
+  set(CONFIGURATOR_RES_FILE ${CMAKE_BINARY_DIR}/res/Configurator.res)
   set(res_cpp ${CMAKE_BINARY_DIR}/res/CompiledResources.cpp)
   add_custom_command(
-    OUTPUT ${res_file}
+    OUTPUT ${CONFIGURATOR_RES_FILE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
-    COMMAND ${WINDRES} -I${CMAKE_SOURCE_DIR}/res -O res -i ${CONFIGURATOR_RC_FILE} -o ${res_file}
+    COMMAND ${WINDRES} -I${CMAKE_SOURCE_DIR}/res -O res -i ${CONFIGURATOR_RC_FILE} -o ${CONFIGURATOR_RES_FILE}
     DEPENDS ${CONFIGURATOR_RES_DEPENDS}
-    COMMENT "Compiling resources")
+    COMMENT "Compiling resources"
+    VERBATIM)
   add_custom_command(
     OUTPUT ${res_cpp}
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${res_file} -DOUTPUT=${res_cpp} -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
-    DEPENDS ${res_file} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
-    COMMENT "Embedding compiled resources")
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${CONFIGURATOR_RES_FILE} -DOUTPUT=${res_cpp} -P
+            ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
+    DEPENDS ${CONFIGURATOR_RES_FILE} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
+    COMMENT "Embedding compiled resources"
+    VERBATIM)
+  add_custom_target(configurator_res DEPENDS ${CONFIGURATOR_RES_FILE})
   add_library(configurator_resources STATIC ${res_cpp})
   target_include_directories(configurator_resources PUBLIC ${CMAKE_SOURCE_DIR})
 endif()
