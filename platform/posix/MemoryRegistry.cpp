@@ -1,0 +1,250 @@
+#include "platform/posix/MemoryRegistry.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeySetValue = 0x0002;
+constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
+constexpr long kKeyDeleted = 1018;
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+           return fold(x) == fold(y);
+         });
+}
+
+RegistryValue* FindValue(std::vector<RegistryValue>& values, std::u16string_view name) {
+  for (RegistryValue& value : values)
+    if (SameName(value.name, name)) return &value;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve((text.size() + 1) * 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  if (terminated) bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+MemoryRegistry::MemoryRegistry() { m_keys.emplace(u"", Key{}); }
+
+std::u16string MemoryRegistry::Fold(std::u16string_view text) {
+  std::u16string folded(text);
+  for (char16_t& c : folded)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return folded;
+}
+
+MemoryRegistry::Key* MemoryRegistry::FindKey(std::u16string_view path) {
+  const auto found = m_keys.find(Fold(path));
+  return found == m_keys.end() ? nullptr : &found->second;
+}
+
+const MemoryRegistry::Key* MemoryRegistry::FindKey(std::u16string_view path) const {
+  const auto found = m_keys.find(Fold(path));
+  return found == m_keys.end() ? nullptr : &found->second;
+}
+
+MemoryRegistry::Key& MemoryRegistry::MakeKey(std::u16string_view path) {
+  // Every parent first, so that the keys always form a tree.
+  for (std::size_t end = path.find(u'\\'); end != std::u16string_view::npos;
+       end = path.find(u'\\', end + 1)) {
+    const std::u16string_view parent = path.substr(0, end);
+    if (!parent.empty() && FindKey(parent) == nullptr)
+      m_keys.emplace(Fold(parent), Key{std::u16string(parent), {}, false});
+  }
+  Key* key = FindKey(path);
+  if (key != nullptr) return *key;
+  return m_keys.emplace(Fold(path), Key{std::u16string(path), {}, false}).first->second;
+}
+
+long MemoryRegistry::HandleKey(RegKey key, std::uint32_t right, Key** found) {
+  const auto handle = m_handles.find(key);
+  if (handle == m_handles.end()) return kInvalidHandle;
+  const auto entry = m_keys.find(handle->second.folded);
+  if (entry == m_keys.end()) return kKeyDeleted;
+  if ((handle->second.access & right) == 0) return kAccessDenied;
+  *found = &entry->second;
+  return kSuccess;
+}
+
+long MemoryRegistry::Open(std::u16string_view path, std::uint32_t access, RegKey* key) {
+  std::lock_guard lock(m_mutex);
+  if (key == nullptr) return kInvalidParameter;
+  if (!path.empty() && path.front() == u'\\') return kBadPathName;
+  Key* found = FindKey(path);
+  if (found == nullptr) return kFileNotFound;
+  if ((access & (kKeySetValue | kKeyCreateSubKey)) != 0 && (m_denyWriteEverywhere || found->denyWrite))
+    return kAccessDenied;
+  const RegKey handle = m_nextHandle++;
+  m_handles.emplace(handle, Handle{Fold(path), access});
+  ++m_openCounts[access];
+  *key = handle;
+  return kSuccess;
+}
+
+long MemoryRegistry::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+                           std::uint32_t* size) {
+  std::lock_guard lock(m_mutex);
+  Key* found = nullptr;
+  if (const long status = HandleKey(key, kKeyQueryValue, &found); status != kSuccess) return status;
+  if (data != nullptr && size == nullptr) return kInvalidParameter;
+  const RegistryValue* value = FindValue(found->values, name);
+  if (value == nullptr) return kFileNotFound;
+  const auto needed = static_cast<std::uint32_t>(value->data.size());
+  if (type != nullptr) *type = value->type;
+  if (data != nullptr && *size < needed) {
+    *size = needed;
+    return kMoreData;
+  }
+  if (data != nullptr) std::copy(value->data.begin(), value->data.end(), data);
+  if (size != nullptr) *size = needed;
+  return kSuccess;
+}
+
+long MemoryRegistry::Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t size) {
+  std::lock_guard lock(m_mutex);
+  Key* found = nullptr;
+  if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
+  if (data == nullptr && size != 0) return kInvalidParameter;
+  std::vector<std::uint8_t> bytes(data, data + size);
+  if (RegistryValue* value = FindValue(found->values, name)) {
+    value->type = type;
+    value->data = std::move(bytes);
+  } else {
+    found->values.push_back(RegistryValue{std::u16string(name), type, std::move(bytes)});
+  }
+  return kSuccess;
+}
+
+long MemoryRegistry::Delete(RegKey key, std::u16string_view name) {
+  std::lock_guard lock(m_mutex);
+  Key* found = nullptr;
+  if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
+  const auto value = std::find_if(found->values.begin(), found->values.end(),
+                                  [&](const RegistryValue& v) { return SameName(v.name, name); });
+  if (value == found->values.end()) return kFileNotFound;
+  found->values.erase(value);
+  return kSuccess;
+}
+
+long MemoryRegistry::Close(RegKey key) {
+  std::lock_guard lock(m_mutex);
+  return m_handles.erase(key) == 1 ? kSuccess : kInvalidHandle;
+}
+
+void MemoryRegistry::CreateKey(std::u16string_view path) {
+  std::lock_guard lock(m_mutex);
+  MakeKey(path);
+}
+
+void MemoryRegistry::SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
+                              std::vector<std::uint8_t> data) {
+  std::lock_guard lock(m_mutex);
+  Key& key = MakeKey(path);
+  if (RegistryValue* value = FindValue(key.values, name)) {
+    value->type = type;
+    value->data = std::move(data);
+  } else {
+    key.values.push_back(RegistryValue{std::u16string(name), type, std::move(data)});
+  }
+}
+
+void MemoryRegistry::SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text,
+                               std::uint32_t type, bool terminated) {
+  SetValue(path, name, type, Utf16Bytes(text, terminated));
+}
+
+void MemoryRegistry::SetDword(std::u16string_view path, std::u16string_view name, std::uint32_t value) {
+  SetValue(path, name, kRegDword,
+           {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
+void MemoryRegistry::RemoveValue(std::u16string_view path, std::u16string_view name) {
+  std::lock_guard lock(m_mutex);
+  Key* key = FindKey(path);
+  if (key == nullptr) return;
+  std::erase_if(key->values, [&](const RegistryValue& v) { return SameName(v.name, name); });
+}
+
+void MemoryRegistry::Clear() {
+  std::lock_guard lock(m_mutex);
+  m_keys.clear();
+  m_keys.emplace(u"", Key{});
+}
+
+bool MemoryRegistry::KeyExists(std::u16string_view path) const {
+  std::lock_guard lock(m_mutex);
+  return FindKey(path) != nullptr;
+}
+
+std::optional<RegistryValue> MemoryRegistry::Value(std::u16string_view path, std::u16string_view name) const {
+  std::lock_guard lock(m_mutex);
+  const Key* key = FindKey(path);
+  if (key == nullptr) return std::nullopt;
+  for (const RegistryValue& value : key->values)
+    if (SameName(value.name, name)) return value;
+  return std::nullopt;
+}
+
+std::vector<RegistryValue> MemoryRegistry::Values(std::u16string_view path) const {
+  std::lock_guard lock(m_mutex);
+  const Key* key = FindKey(path);
+  return key == nullptr ? std::vector<RegistryValue>{} : key->values;
+}
+
+std::vector<std::u16string> MemoryRegistry::KeyPaths() const {
+  std::lock_guard lock(m_mutex);
+  std::vector<std::u16string> paths;
+  for (const auto& [folded, key] : m_keys)
+    if (!folded.empty()) paths.push_back(key.path);
+  return paths;
+}
+
+void MemoryRegistry::DenyWriteEverywhere(bool deny) {
+  std::lock_guard lock(m_mutex);
+  m_denyWriteEverywhere = deny;
+}
+
+void MemoryRegistry::DenyWrite(std::u16string_view path, bool deny) {
+  std::lock_guard lock(m_mutex);
+  if (Key* key = FindKey(path)) key->denyWrite = deny;
+}
+
+int MemoryRegistry::OpenHandleCount() const {
+  std::lock_guard lock(m_mutex);
+  return static_cast<int>(m_handles.size());
+}
+
+int MemoryRegistry::OpenCount(std::uint32_t access) const {
+  std::lock_guard lock(m_mutex);
+  const auto found = m_openCounts.find(access);
+  return found == m_openCounts.end() ? 0 : found->second;
+}
+
+int MemoryRegistry::TotalOpenCount() const {
+  std::lock_guard lock(m_mutex);
+  int total = 0;
+  for (const auto& [access, count] : m_openCounts) total += count;
+  return total;
+}
+
+void MemoryRegistry::ResetCounters() {
+  std::lock_guard lock(m_mutex);
+  m_openCounts.clear();
+}
+
+}  // namespace platform

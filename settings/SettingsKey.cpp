@@ -1,0 +1,95 @@
+#include "settings/SettingsKey.h"
+
+#include <algorithm>
+#include <charconv>
+#include <utility>
+
+namespace {
+// The text buffer of a number, terminator included.
+constexpr std::size_t kNumberTextCapacity = 64;
+}  // namespace
+
+CSettingsKey::~CSettingsKey() { Close(); }
+
+CSettingsKey::CSettingsKey(CSettingsKey&& other) noexcept : m_key(std::exchange(other.m_key, 0)) {}
+
+CSettingsKey& CSettingsKey::operator=(CSettingsKey&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_key = std::exchange(other.m_key, 0);
+  }
+  return *this;
+}
+
+long CSettingsKey::Open(const std::u16string& path, std::uint32_t access) {
+  platform::RegKey opened = 0;
+  const long status = platform::GetRegistry().Open(path, access, &opened);
+  if (status != platform::kSuccess) return status;
+  // The old key goes only once the new one is open, so a failed Open leaves the object usable.
+  const long closed = Close();
+  m_key = opened;
+  return closed;
+}
+
+long CSettingsKey::Close() {
+  if (m_key == 0) return platform::kSuccess;
+  const long status = platform::GetRegistry().Close(m_key);
+  m_key = 0;
+  return status;
+}
+
+long CSettingsKey::QueryString(const std::u16string& name, char16_t* buffer, std::uint32_t& count) {
+  // Capacity in bytes; a count beyond what 32 bits of bytes can say is capped, never wrapped.
+  const std::uint32_t capacity =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{count} * 2, 0xFFFFFFFEu));
+  std::uint32_t bytes = capacity;
+  count = 0;
+  std::uint32_t type = platform::kRegNone;
+  const long status =
+      platform::GetRegistry().Query(m_key, name, &type, reinterpret_cast<std::uint8_t*>(buffer), &bytes);
+  if (status != platform::kSuccess) return status;
+  if (type != platform::kRegSz && type != platform::kRegExpandSz) return platform::kInvalidData;
+  if (buffer != nullptr) {
+    if (bytes == 0) {
+      // A value of no bytes is the empty text; a buffer of no capacity cannot even hold that.
+      if (capacity > 0) buffer[0] = u'\0';
+    } else {
+      if (bytes % 2 != 0) return platform::kInvalidData;
+      if (buffer[bytes / 2 - 1] != u'\0') return platform::kInvalidData;
+    }
+  }
+  count = bytes / 2;
+  return platform::kSuccess;
+}
+
+long CSettingsKey::QueryRaw(const std::u16string& name, void* buffer, std::uint32_t& size) {
+  const long status =
+      platform::GetRegistry().Query(m_key, name, nullptr, static_cast<std::uint8_t*>(buffer), &size);
+  if (status != platform::kSuccess) size = 0;
+  return status;
+}
+
+void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {
+  char digits[kNumberTextCapacity] = {};
+  const auto result = std::to_chars(digits, digits + kNumberTextCapacity - 1, value);
+  const std::size_t length = static_cast<std::size_t>(result.ptr - digits);
+  char16_t text[kNumberTextCapacity] = {};
+  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(digits[i]);
+  // Stored as UTF-16 with its terminating null: (length + 1) * 2 bytes.
+  std::uint8_t bytes[kNumberTextCapacity * 2] = {};
+  for (std::size_t i = 0; i <= length; ++i) {
+    bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+  }
+  platform::GetRegistry().Set(m_key, name, platform::kRegSz, bytes,
+                              static_cast<std::uint32_t>((length + 1) * 2));
+}
+
+void CSettingsKey::SetBinary(const std::u16string& name, std::uint32_t value) {
+  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                 static_cast<std::uint8_t>(value >> 16),
+                                 static_cast<std::uint8_t>(value >> 24)};
+  platform::GetRegistry().Set(m_key, name, platform::kRegBinary, bytes, sizeof bytes);
+}
+
+void CSettingsKey::DeleteValue(const std::u16string& name) { platform::GetRegistry().Delete(m_key, name); }
