@@ -1,0 +1,29 @@
+#include "app/ConfiguratorApp.h"
+
+#include "app/AdapterDiscovery.h"
+#include "mainwnd/ConfiguratorDlg.h"
+
+CConfiguratorApp theApp;
+
+CConfiguratorApp::~CConfiguratorApp() = default;
+
+bool CConfiguratorApp::InitInstance() {
+  // A failure leaves the system's own controls, which the dialogs also work with.
+  AfxInitCommonControlsEx(8, ICC_WIN95_CLASSES);
+
+  CCommandLineInfo commandLine;
+  ParseCommandLine(commandLine);
+  CWinApp::InitInstance();
+  SetRegistryKey(u"Orlo");
+
+  // An argument on the command line is the hand-off string itself, and replaces discovery.
+  if (commandLine.m_strFileName.empty()) DiscoverAdapter(g_adapterTable, commandLine.m_strFileName);
+
+  {
+    CConfiguratorDlg dialog(nullptr, commandLine.m_strFileName);
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;  // the dialog is gone at the end of this block
+  }
+  return false;
+}
