@@ -31,6 +31,9 @@ class User {
   virtual int Selection(int id) = 0;               // combo box position, -1 for none
   virtual std::vector<std::u16string> Entries(int id) = 0;  // combo box entries as displayed
   virtual bool IsChecked(int id) = 0;
+  // Window texts of the current dialog's visible controls in template order, those without an
+  // id of their own included (e.g. the About box's lines).
+  virtual std::vector<std::u16string> Texts() = 0;
 
   virtual bool Select(int id, int index) = 0;      // picks an entry from a combo box's list
   virtual bool Click(int id) = 0;                  // a button (a check box toggles)
