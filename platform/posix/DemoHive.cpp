@@ -1,0 +1,239 @@
+#include "platform/posix/DemoHive.h"
+
+#include <fcntl.h>
+#include <hivex.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveText.h"
+#include "platform/posix/SimulatedBoard.h"
+
+namespace platform {
+namespace {
+
+struct DemoValue {
+  const char* name;
+  hive_type type;
+  std::vector<char> data;
+};
+
+std::vector<char> Utf16Text(std::u16string_view text) {
+  std::vector<char> bytes;
+  for (char16_t unit : text) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::vector<char> Number(std::uint32_t value) {
+  return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 24)};
+}
+
+DemoValue Dword(const char* name, std::uint32_t value) { return {name, hive_t_REG_DWORD, Number(value)}; }
+DemoValue Raw(const char* name, std::uint32_t value) { return {name, hive_t_REG_BINARY, Number(value)}; }
+DemoValue Sz(const char* name, std::u16string_view text) { return {name, hive_t_REG_SZ, Utf16Text(text)}; }
+DemoValue BinaryText(const char* name, std::u16string_view text) {
+  return {name, hive_t_REG_BINARY, Utf16Text(text)};
+}
+
+// The key path below the hive root for a device key "\Registry\Machine\System\...".
+std::vector<std::string> HivePath(std::u16string_view deviceKey) {
+  std::vector<std::string> parts;
+  const std::string text =
+      Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = text.find('\\', start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+class DemoBuilder {
+ public:
+  explicit DemoBuilder(hive_h* hive) : hive_(hive) {}
+
+  // The key at this path below the root, made with its parents where missing; 0 on failure.
+  hive_node_h Key(const std::vector<std::string>& path) {
+    hive_node_h node = hivex_root(hive_);
+    for (const std::string& name : path) {
+      if (node == 0) return 0;
+      const hive_node_h child = hivex_node_get_child(hive_, node, name.c_str());
+      node = child != 0 ? child : hivex_node_add_child(hive_, node, name.c_str());
+    }
+    return node;
+  }
+
+  bool Values(hive_node_h node, std::vector<DemoValue> values) {
+    if (node == 0) return false;
+    std::vector<hive_set_value> list;
+    for (DemoValue& value : values) {
+      list.push_back(
+          hive_set_value{const_cast<char*>(value.name), value.type, value.data.size(), value.data.data()});
+    }
+    return hivex_node_set_values(hive_, node, list.size(), list.data(), 0) == 0;
+  }
+
+ private:
+  hive_h* hive_;
+};
+
+bool FillDemoHive(hive_h* hive) {
+  DemoBuilder demo(hive);
+  bool ok = demo.Values(demo.Key({"Select"}), {Dword("Current", 1), Dword("Default", 1), Dword("Failed", 0),
+                                               Dword("LastKnownGood", 1)});
+
+  std::vector<std::string> plain = HivePath(kDemoPlainKey);
+  ok = ok &&
+       demo.Values(demo.Key(plain), {BinaryText("HardwareInformation.AdapterString", u"Standard VGA Adapter"),
+                                     BinaryText("HardwareInformation.BiosString", u"VGA BIOS 1.02"),
+                                     BinaryText("HardwareInformation.ChipType", u"VGA"),
+                                     Dword("HardwareInformation.MemorySize", 16 << 20)});
+  plain.back() = "Video";
+  ok = ok && demo.Values(demo.Key(plain), {Sz("Service", u"vga")});
+
+  std::vector<std::string> board = HivePath(kDemoBoardKey);
+  ok = ok && demo.Values(demo.Key(board),
+                         {BinaryText("HardwareInformation.AdapterString", u"QEL 700 M720 Dual"),
+                          BinaryText("HardwareInformation.BiosString", u"QEL BIOS 3.07.21"),
+                          Sz("HardwareInformation.ChipType", u"QEL 700"),
+                          Raw("HardwareInformation.MemorySize", 64 << 20), Raw("MaxTileBuffers", 4),
+                          Raw("DisableDX8", 0), Raw("DisableDX9", 0), Raw("CmdFifoSize", 524288)});
+  board.push_back("D3D");
+  ok = ok && demo.Values(demo.Key(board), {Sz("QLDRV_SLI_AA_CONFIGURATION", u"3"),
+                                           Sz("QLDRV_GUARDBAND_CLIPPING", u"1"), Sz("QLDRV_LOD_BIAS", u"0"),
+                                           Sz("QLDRV_SWAPINTERVAL", u"1"), Sz("QLDRV_OVERLAYMODE", u"1")});
+  board.pop_back();
+  board.back() = "Video";
+  ok = ok && demo.Values(demo.Key(board), {Sz("Service", u"qel700")});
+  return ok;
+}
+
+std::string Describe(const std::string& what, const std::string& path, int error) {
+  return what + " " + path + ": " + std::strerror(error);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    *error = Describe("cannot create", path, errno);
+    return false;
+  }
+  const bool written =
+      write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
+  const int writeError = errno;
+  close(fd);
+  if (!written) *error = Describe("cannot write", path, writeError);
+  return written;
+}
+
+// mkdir -p for the folders above the data folder, private as the XDG rules ask.
+bool MakeParents(const std::string& folder, std::string* error) {
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    const std::string parent = folder.substr(0, slash);
+    if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) {
+      *error = Describe("cannot create folder", parent, errno);
+      return false;
+    }
+  }
+  return true;
+}
+
+void RemoveAssembly(const std::string& folder) {
+  unlink((folder + "/" + kDemoHiveName).c_str());
+  unlink((folder + "/" + kDemoBoardName).c_str());
+  rmdir(folder.c_str());
+}
+
+}  // namespace
+
+std::string DefaultDataFolder() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome != nullptr && dataHome[0] == '/') return std::string(dataHome) + "/configurator";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/configurator";
+  return {};
+}
+
+bool WriteDemoHive(const std::string& path, std::string* error) {
+  if (!WriteEmptyHive(path)) {
+    *error = Describe("cannot create", path, errno);
+    return false;
+  }
+  hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+  if (hive == nullptr) {
+    *error = Describe("cannot read the new hive", path, errno);
+    return false;
+  }
+  // The file is new and not yet in use, so libhivex may rewrite it in place.
+  const bool filled = FillDemoHive(hive) && hivex_commit(hive, nullptr, 0) == 0;
+  const int fillError = errno;
+  hivex_close(hive);
+  if (!filled) {
+    *error = Describe("cannot write the demo hive", path, fillError);
+    return false;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+  return true;
+}
+
+DemoFolder EnsureDemoFolder(const std::string& folder, std::string* error) {
+  struct stat existing {};
+  if (lstat(folder.c_str(), &existing) == 0) return DemoFolder::kExisting;
+  if (errno != ENOENT) {
+    *error = Describe("cannot use data folder", folder, errno);
+    return DemoFolder::kFailed;
+  }
+  if (!MakeParents(folder, error)) return DemoFolder::kFailed;
+
+  std::string assembly = folder + ".new.XXXXXX";
+  if (mkdtemp(assembly.data()) == nullptr) {
+    *error = Describe("cannot create a folder beside", folder, errno);
+    return DemoFolder::kFailed;
+  }
+  chmod(assembly.c_str(), 0755);
+  if (!WriteDemoHive(assembly + "/" + kDemoHiveName, error) ||
+      !WriteTextFile(assembly + "/" + kDemoBoardName, SimulatedBoard::DemoFileText(), error)) {
+    RemoveAssembly(assembly);
+    return DemoFolder::kFailed;
+  }
+  // rename(2) replaces at most an empty folder: a data folder that another start filled
+  // meanwhile wins and ours is dropped.
+  if (rename(assembly.c_str(), folder.c_str()) != 0) {
+    const int renameError = errno;
+    RemoveAssembly(assembly);
+    if (renameError == EEXIST || renameError == ENOTEMPTY) return DemoFolder::kExisting;
+    *error = Describe("cannot create data folder", folder, renameError);
+    return DemoFolder::kFailed;
+  }
+  const std::size_t slash = folder.rfind('/');
+  const std::string parentPath = slash == std::string::npos ? "."
+                                 : slash == 0               ? "/"
+                                                            : folder.substr(0, slash);
+  const int parent = open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (parent >= 0) {
+    fsync(parent);
+    close(parent);
+  }
+  return DemoFolder::kCreated;
+}
+
+}  // namespace platform

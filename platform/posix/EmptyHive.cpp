@@ -1,0 +1,218 @@
+#include "platform/posix/EmptyHive.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBaseBlockSize = 4096;
+constexpr std::size_t kBinSize = 4096;
+constexpr std::size_t kBinHeaderSize = 0x20;
+constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
+
+void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
+  image[at] = static_cast<std::uint8_t>(value);
+  image[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
+  Put16(image, at, value & 0xFFFF);
+  Put16(image, at + 2, value >> 16);
+}
+
+void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value) {
+  Put32(image, at, static_cast<std::uint32_t>(value));
+  Put32(image, at + 4, static_cast<std::uint32_t>(value >> 32));
+}
+
+void PutBytes(std::vector<std::uint8_t>& image, std::size_t at, const std::vector<std::uint8_t>& bytes) {
+  std::memcpy(image.data() + at, bytes.data(), bytes.size());
+}
+
+// A SID in its binary form: revision 1, the identifier authority, the sub-authorities.
+std::vector<std::uint8_t> Sid(std::uint8_t authority, std::initializer_list<std::uint32_t> subAuthorities) {
+  std::vector<std::uint8_t> sid{1,        static_cast<std::uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0,
+                                authority};
+  for (std::uint32_t sub : subAuthorities) {
+    for (int shift = 0; shift < 32; shift += 8) sid.push_back(static_cast<std::uint8_t>(sub >> shift));
+  }
+  return sid;
+}
+
+void Append16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  bytes.push_back(static_cast<std::uint8_t>(value));
+  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Append32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
+  Append16(bytes, value & 0xFFFF);
+  Append16(bytes, value >> 16);
+}
+
+// A self-relative security descriptor: owner Administrators, group SYSTEM, and a DACL that lets
+// everyone read and SYSTEM and Administrators do anything, inherited by subkeys.
+std::vector<std::uint8_t> SecurityDescriptor() {
+  constexpr std::uint32_t kKeyRead = 0x20019;
+  constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+  constexpr std::uint8_t kContainerInherit = 0x02;
+  const std::vector<std::uint8_t> everyone = Sid(1, {0});
+  const std::vector<std::uint8_t> system = Sid(5, {18});
+  const std::vector<std::uint8_t> administrators = Sid(5, {32, 544});
+
+  std::vector<std::uint8_t> aces;
+  std::uint32_t aceCount = 0;
+  for (const auto& [sid, mask] : {std::pair{everyone, kKeyRead}, std::pair{system, kKeyAllAccess},
+                                  std::pair{administrators, kKeyAllAccess}}) {
+    aces.push_back(0);  // access allowed
+    aces.push_back(kContainerInherit);
+    Append16(aces, static_cast<std::uint32_t>(8 + sid.size()));
+    Append32(aces, mask);
+    aces.insert(aces.end(), sid.begin(), sid.end());
+    ++aceCount;
+  }
+  std::vector<std::uint8_t> acl{2, 0};
+  Append16(acl, static_cast<std::uint32_t>(8 + aces.size()));
+  Append16(acl, aceCount);
+  Append16(acl, 0);
+  acl.insert(acl.end(), aces.begin(), aces.end());
+
+  constexpr std::uint32_t kHeaderSize = 20;
+  const auto daclAt = kHeaderSize;
+  const auto ownerAt = static_cast<std::uint32_t>(daclAt + acl.size());
+  const auto groupAt = static_cast<std::uint32_t>(ownerAt + administrators.size());
+  std::vector<std::uint8_t> descriptor{1, 0};
+  Append16(descriptor, 0x8004);  // self-relative, DACL present
+  Append32(descriptor, ownerAt);
+  Append32(descriptor, groupAt);
+  Append32(descriptor, 0);  // no SACL
+  Append32(descriptor, daclAt);
+  descriptor.insert(descriptor.end(), acl.begin(), acl.end());
+  descriptor.insert(descriptor.end(), administrators.begin(), administrators.end());
+  descriptor.insert(descriptor.end(), system.begin(), system.end());
+  return descriptor;
+}
+
+std::uint32_t Aligned8(std::size_t size) { return static_cast<std::uint32_t>((size + 7) & ~std::size_t{7}); }
+
+std::uint32_t Negative(std::uint32_t cellSize) { return ~cellSize + 1; }  // allocated cells
+
+}  // namespace
+
+std::uint32_t HiveHeaderChecksum(const std::uint8_t* base) {
+  std::uint32_t sum = 0;
+  for (std::size_t at = 0; at < 508; at += 4) {
+    sum ^= static_cast<std::uint32_t>(base[at]) | static_cast<std::uint32_t>(base[at + 1]) << 8 |
+           static_cast<std::uint32_t>(base[at + 2]) << 16 | static_cast<std::uint32_t>(base[at + 3]) << 24;
+  }
+  if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
+  if (sum == 0) return 1;
+  return sum;
+}
+
+std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
+  std::vector<std::uint8_t> image(kBaseBlockSize + kBinSize, 0);
+  const std::size_t bin = kBaseBlockSize;
+
+  // Cells, as offsets from the start of the first bin.
+  const char rootName[] = "ROOT";
+  const std::uint32_t rootAt = kBinHeaderSize;
+  const std::uint32_t rootSize = Aligned8(4 + 0x4C + sizeof rootName - 1);
+  const std::vector<std::uint8_t> descriptor = SecurityDescriptor();
+  const std::uint32_t securityAt = rootAt + rootSize;
+  const std::uint32_t securitySize = Aligned8(4 + 20 + descriptor.size());
+  const std::uint32_t freeAt = securityAt + securitySize;
+  const auto freeSize = static_cast<std::uint32_t>(kBinSize - freeAt);
+
+  // Base block.
+  std::memcpy(&image[0], "regf", 4);
+  Put32(image, 0x04, 1);  // primary sequence number
+  Put32(image, 0x08, 1);  // secondary sequence number: equal, so the hive is consistent
+  Put64(image, 0x0C, filetime);
+  Put32(image, 0x14, 1);  // major version
+  Put32(image, 0x18, 3);  // minor version: large cells allowed, as libhivex writes them
+  Put32(image, 0x1C, 0);  // primary file
+  Put32(image, 0x20, 1);  // direct memory load
+  Put32(image, 0x24, rootAt);
+  Put32(image, 0x28, static_cast<std::uint32_t>(kBinSize));
+  Put32(image, 0x2C, 1);  // clustering factor
+  const char16_t fileName[] = u"SYSTEM";
+  for (std::size_t i = 0; fileName[i] != 0; ++i) Put16(image, 0x30 + 2 * i, fileName[i]);
+  Put32(image, 0x1FC, HiveHeaderChecksum(image.data()));
+
+  // The bin.
+  std::memcpy(&image[bin], "hbin", 4);
+  Put32(image, bin + 0x04, 0);  // offset of this bin
+  Put32(image, bin + 0x08, static_cast<std::uint32_t>(kBinSize));
+  Put64(image, bin + 0x14, filetime);
+
+  // The root key.
+  const std::size_t nk = bin + rootAt;
+  Put32(image, nk, Negative(rootSize));
+  std::memcpy(&image[nk + 4], "nk", 2);
+  Put16(image, nk + 0x06, 0x0004 | 0x0008 | 0x0020);  // hive entry, cannot be deleted, ASCII name
+  Put64(image, nk + 0x08, filetime);
+  Put32(image, nk + 0x14, kNoCell);  // parent: none
+  Put32(image, nk + 0x18, 0);        // subkeys
+  Put32(image, nk + 0x1C, 0);        // volatile subkeys
+  Put32(image, nk + 0x20, kNoCell);  // subkey list
+  Put32(image, nk + 0x24, kNoCell);  // volatile subkey list
+  Put32(image, nk + 0x28, 0);        // values
+  Put32(image, nk + 0x2C, kNoCell);  // value list
+  Put32(image, nk + 0x30, securityAt);
+  Put32(image, nk + 0x34, kNoCell);  // class name
+  Put16(image, nk + 0x4C, sizeof rootName - 1);
+  std::memcpy(&image[nk + 0x50], rootName, sizeof rootName - 1);
+
+  // Its security cell, the only one, so it links to itself both ways.
+  const std::size_t sk = bin + securityAt;
+  Put32(image, sk, Negative(securitySize));
+  std::memcpy(&image[sk + 4], "sk", 2);
+  Put32(image, sk + 0x08, securityAt);
+  Put32(image, sk + 0x0C, securityAt);
+  Put32(image, sk + 0x10, 1);  // referenced by the root key
+  Put32(image, sk + 0x14, static_cast<std::uint32_t>(descriptor.size()));
+  PutBytes(image, sk + 0x18, descriptor);
+
+  // The rest of the bin is one free cell (a positive size).
+  Put32(image, bin + freeAt, freeSize);
+  return image;
+}
+
+bool WriteEmptyHive(const std::string& path) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ULL;
+  const auto filetime =
+      kUnixEpochAsFiletime +
+      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100);
+  const std::vector<std::uint8_t> image = EmptyHiveImage(filetime);
+
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t written = 0;
+  while (written < image.size()) {
+    const ssize_t n = write(fd, image.data() + written, image.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      close(fd);
+      unlink(path.c_str());
+      errno = error;
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (fsync(fd) != 0 || close(fd) != 0) {
+    const int error = errno;
+    unlink(path.c_str());
+    errno = error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,390 @@
+#include "platform/posix/HiveStore.h"
+
+#include <hivex.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/posix/HiveText.h"
+
+namespace platform {
+namespace {
+
+// Rights that change a key: set value, create subkey, create link, delete, write DAC, write
+// owner, generic write, generic all.
+constexpr std::uint32_t kChangeRights =
+    0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x40000000 | 0x10000000;
+constexpr std::uint32_t kQueryValue = 0x1;
+constexpr std::uint32_t kSetValue = 0x2;
+
+// The key rights that an access mask grants, generic rights mapped as for registry keys.
+std::uint32_t Rights(std::uint32_t access) {
+  if (access & 0x10000000) access |= kKeyRead | kKeyWrite;  // generic all
+  if (access & 0x80000000) access |= kKeyRead;              // generic read
+  if (access & 0x40000000) access |= kKeyWrite;             // generic write
+  return access;
+}
+
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+
+struct Malloced {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using MallocPtr = std::unique_ptr<T, Malloced>;
+
+struct StoredValue {
+  std::string key;  // UTF-8, as libhivex gives and takes it
+  std::u16string name;
+  std::uint32_t type = 0;
+  std::vector<char> data;
+};
+
+// Every value of a node with its bytes; false if any of them cannot be read (then nothing may
+// be rewritten, or that value would be lost).
+bool ReadValues(hive_h* hive, hive_node_h node, std::vector<StoredValue>* values) {
+  MallocPtr<hive_value_h> list(hivex_node_values(hive, node));
+  if (!list) return false;
+  for (const hive_value_h* value = list.get(); *value != 0; ++value) {
+    StoredValue stored;
+    MallocPtr<char> key(hivex_value_key(hive, *value));
+    if (!key) return false;
+    stored.key = key.get();
+    stored.name = Utf16FromUtf8(stored.key);
+    hive_type type{};
+    std::size_t size = 0;
+    if (hivex_value_type(hive, *value, &type, &size) != 0) return false;
+    std::memcpy(&stored.type, &type, sizeof stored.type);
+    if (size > 0) {
+      MallocPtr<char> data(hivex_value_value(hive, *value, &type, &size));
+      if (!data) return false;
+      stored.data.assign(data.get(), data.get() + size);
+    }
+    values->push_back(std::move(stored));
+  }
+  return true;
+}
+
+// The value of a node with this name (any case): 0 when absent; -1 when the node's values
+// cannot be read.
+hive_value_h FindValue(hive_h* hive, hive_node_h node, std::u16string_view name, bool* broken) {
+  *broken = false;
+  MallocPtr<hive_value_h> list(hivex_node_values(hive, node));
+  if (!list) {
+    *broken = true;
+    return 0;
+  }
+  for (const hive_value_h* value = list.get(); *value != 0; ++value) {
+    MallocPtr<char> key(hivex_value_key(hive, *value));
+    if (!key) {
+      *broken = true;
+      return 0;
+    }
+    if (NamesEqual(Utf16FromUtf8(key.get()), name)) return *value;
+  }
+  return 0;
+}
+
+hive_node_h FindChild(hive_h* hive, hive_node_h node, std::u16string_view name) {
+  MallocPtr<hive_node_h> children(hivex_node_children(hive, node));
+  if (!children) return 0;
+  for (const hive_node_h* child = children.get(); *child != 0; ++child) {
+    MallocPtr<char> childName(hivex_node_name(hive, *child));
+    if (childName && NamesEqual(Utf16FromUtf8(childName.get()), name)) return *child;
+  }
+  return 0;
+}
+
+// A 4-byte number (REG_DWORD or REG_BINARY) of a node, or 0 when there is none.
+std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view name) {
+  bool broken = false;
+  const hive_value_h value = FindValue(hive, node, name, &broken);
+  if (value == 0) return 0;
+  hive_type type{};
+  std::size_t size = 0;
+  MallocPtr<char> data(hivex_value_value(hive, value, &type, &size));
+  if (!data || size != 4 || (type != hive_t_REG_DWORD && type != hive_t_REG_BINARY)) return 0;
+  std::uint32_t number = 0;
+  for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(data.get()[i]);
+  return number;
+}
+
+}  // namespace
+
+std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem,
+                                           CommitPolicy policy) {
+  HiveFile file(path);
+  *problem = file.Load();
+  if (*problem != HiveProblem::kNone) return nullptr;
+  return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));
+}
+
+HiveStore::HiveStore(HiveFile file, CommitPolicy policy) : file_(std::move(file)), policy_(policy) {}
+
+HiveStore::~HiveStore() { Flush(); }
+
+long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>* components,
+                          bool* machineRoot) {
+  *machineRoot = false;
+  components->clear();
+  if (path.empty()) {
+    *machineRoot = true;
+    return kSuccess;
+  }
+  if (path.front() == u'\\') return kBadPathName;
+  if (path.back() == u'\\') path.remove_suffix(1);
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = path.find(u'\\', start);
+    const std::u16string_view part = path.substr(start, end == std::u16string_view::npos ? end : end - start);
+    if (part.empty()) return kBadPathName;
+    components->emplace_back(part);
+    if (end == std::u16string_view::npos) break;
+    start = end + 1;
+  }
+  return kSuccess;
+}
+
+std::u16string HiveStore::CurrentControlSet() {
+  hive_h* hive = file_.Handle();
+  const hive_node_h select = FindChild(hive, hivex_root(hive), u"Select");
+  std::uint32_t number = 0;
+  if (select != 0) {
+    number = SmallNumber(hive, select, u"Current");
+    if (number == 0 || number > 999) number = SmallNumber(hive, select, u"Default");
+  }
+  if (number == 0 || number > 999) number = 1;
+  char name[16];
+  std::snprintf(name, sizeof name, "ControlSet%03u", number);
+  return Utf16FromUtf8(name);
+}
+
+std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path) {
+  hive_h* hive = file_.Handle();
+  hive_node_h node = hivex_root(hive);
+  for (const std::u16string& name : path) {
+    if (node == 0) return 0;
+    node = FindChild(hive, node, name);
+  }
+  return node;
+}
+
+HiveStore::Key* HiveStore::Find(RegKey key) {
+  const auto found = keys_.find(key);
+  return found == keys_.end() ? nullptr : &found->second;
+}
+
+long HiveStore::NodeOf(Key& key, std::uintptr_t* node) {
+  if (key.generation != file_.Generation()) {
+    key.node = Resolve(key.path);
+    key.generation = file_.Generation();
+  }
+  if (key.node == 0) return kKeyDeleted;
+  *node = key.node;
+  return kSuccess;
+}
+
+long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key) {
+  if (key == nullptr) return kInvalidParameter;
+  std::vector<std::u16string> components;
+  bool machineRoot = false;
+  if (const long status = ParsePath(path, &components, &machineRoot); status != kSuccess) return status;
+  const bool write = (access & kChangeRights) != 0;
+  if (machineRoot) {
+    if (write) return kAccessDenied;
+  } else if (!NamesEqual(components.front(), u"System")) {
+    return kFileNotFound;
+  }
+
+  if (file_.ChangedOnDisk()) {
+    if (const HiveProblem problem = file_.Load(); problem != HiveProblem::kNone)
+      return StatusFromProblem(problem);
+    Reapply();
+  }
+  // A reader after a writer: the writes go to disk first (see the header).
+  if (!write) Flush();
+
+  Key opened;
+  opened.machineRoot = machineRoot;
+  opened.rights = Rights(access);
+  if (!machineRoot) {
+    components.erase(components.begin());
+    if (!components.empty() && NamesEqual(components.front(), u"CurrentControlSet")) {
+      components.front() = CurrentControlSet();
+    }
+    opened.path = std::move(components);
+    opened.node = Resolve(opened.path);
+    opened.generation = file_.Generation();
+    if (opened.node == 0) return kFileNotFound;
+    if (write && !file_.Writable()) return kAccessDenied;
+  }
+  *key = nextKey_++;
+  keys_.emplace(*key, std::move(opened));
+  return kSuccess;
+}
+
+long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+                      std::uint32_t* size) {
+  Key* opened = Find(key);
+  if (opened == nullptr) return kInvalidHandle;
+  if ((opened->rights & kQueryValue) == 0) return kAccessDenied;
+  if (data != nullptr && size == nullptr) return kInvalidParameter;
+  if (opened->machineRoot) return kFileNotFound;
+  std::uintptr_t node = 0;
+  if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
+
+  hive_h* hive = file_.Handle();
+  bool broken = false;
+  const hive_value_h value = FindValue(hive, node, name, &broken);
+  if (broken) return kRegistryCorrupt;
+  if (value == 0) return kFileNotFound;
+  hive_type storedType{};
+  std::size_t storedSize = 0;
+  if (hivex_value_type(hive, value, &storedType, &storedSize) != 0 || storedSize > UINT32_MAX)
+    return kRegistryCorrupt;
+  std::uint32_t valueType = 0;
+  std::memcpy(&valueType, &storedType, sizeof valueType);
+  const auto valueSize = static_cast<std::uint32_t>(storedSize);
+
+  if (data != nullptr) {
+    if (*size < valueSize) {
+      *size = valueSize;
+      if (type != nullptr) *type = valueType;
+      return kMoreData;
+    }
+    if (valueSize > 0) {
+      MallocPtr<char> bytes(hivex_value_value(hive, value, &storedType, &storedSize));
+      if (!bytes || storedSize != valueSize) return kRegistryCorrupt;
+      std::memcpy(data, bytes.get(), valueSize);
+    }
+  }
+  if (size != nullptr) *size = valueSize;
+  if (type != nullptr) *type = valueType;
+  return kSuccess;
+}
+
+long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
+  hive_h* hive = file_.Handle();
+  std::vector<StoredValue> values;
+  if (!ReadValues(hive, node, &values)) return kRegistryCorrupt;
+  auto same = values.begin();
+  while (same != values.end() && !NamesEqual(same->name, edit.name)) ++same;
+  if (edit.remove) {
+    if (same == values.end()) return kFileNotFound;
+    values.erase(same);
+  } else {
+    if (same == values.end()) {
+      values.push_back(StoredValue{Utf8FromUtf16(edit.name), edit.name, 0, {}});
+      same = values.end() - 1;
+    }
+    same->type = edit.type;
+    same->data.assign(edit.data.begin(), edit.data.end());
+  }
+
+  // libhivex has no call that removes one value: the key's values are written anew.
+  std::vector<hive_set_value> list(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    list[i].key = values[i].key.data();
+    std::memcpy(&list[i].t, &values[i].type, sizeof values[i].type);
+    list[i].len = values[i].data.size();
+    list[i].value = values[i].data.data();
+  }
+  if (hivex_node_set_values(hive, node, list.size(), list.data(), 0) != 0) return kRegistryCorrupt;
+  return kSuccess;
+}
+
+bool HiveStore::Reapply() {
+  for (const Edit& edit : pending_) {
+    const std::uintptr_t node = Resolve(edit.path);
+    // A key that another program removed takes its pending edits with it, as on Windows.
+    if (node != 0 && Apply(node, edit) == kRegistryCorrupt) return false;
+  }
+  return true;
+}
+
+long HiveStore::Change(RegKey key, Edit edit) {
+  Key* opened = Find(key);
+  if (opened == nullptr) return kInvalidHandle;
+  if ((opened->rights & kSetValue) == 0 || opened->machineRoot) return kAccessDenied;
+  bool encodable = true;
+  Utf8FromUtf16(edit.name, &encodable);
+  if (!encodable) return kInvalidParameter;
+  std::uintptr_t node = 0;
+  if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
+  if (const long status = Apply(node, edit); status != kSuccess) return status;
+  edit.path = opened->path;
+  pending_.push_back(std::move(edit));
+  return kSuccess;
+}
+
+long HiveStore::Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+                    std::uint32_t size) {
+  if (data == nullptr && size > 0) return kInvalidParameter;
+  Edit edit;
+  edit.name = name;
+  edit.type = type;
+  if (size > 0) edit.data.assign(data, data + size);
+  return Change(key, std::move(edit));
+}
+
+long HiveStore::Delete(RegKey key, std::u16string_view name) {
+  Edit edit;
+  edit.name = name;
+  edit.remove = true;
+  return Change(key, std::move(edit));
+}
+
+long HiveStore::Close(RegKey key) {
+  const auto found = keys_.find(key);
+  if (found == keys_.end()) return kInvalidHandle;
+  const bool writable = (found->second.rights & kChangeRights) != 0;
+  keys_.erase(found);
+  if (policy_ == CommitPolicy::kOnClose && writable) return Flush();
+  return kSuccess;
+}
+
+long HiveStore::Flush() {
+  if (pending_.empty()) return kSuccess;
+  const long status = file_.Commit([this] { return Reapply(); });
+  if (status == kSuccess) pending_.clear();
+  return status;
+}
+
+long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
+  Key* opened = Find(key);
+  if (opened == nullptr) return kInvalidHandle;
+  names->clear();
+  if (opened->machineRoot) {
+    names->push_back(u"SYSTEM");
+    return kSuccess;
+  }
+  std::uintptr_t node = 0;
+  if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
+  hive_h* hive = file_.Handle();
+  MallocPtr<hive_node_h> children(hivex_node_children(hive, node));
+  if (!children) return kRegistryCorrupt;
+  for (const hive_node_h* child = children.get(); *child != 0; ++child) {
+    MallocPtr<char> name(hivex_node_name(hive, *child));
+    if (!name) return kRegistryCorrupt;
+    names->push_back(Utf16FromUtf8(name.get()));
+  }
+  return kSuccess;
+}
+
+long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
+  Key* opened = Find(key);
+  if (opened == nullptr) return kInvalidHandle;
+  names->clear();
+  if (opened->machineRoot) return kSuccess;
+  std::uintptr_t node = 0;
+  if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
+  std::vector<StoredValue> values;
+  if (!ReadValues(file_.Handle(), node, &values)) return kRegistryCorrupt;
+  for (const StoredValue& value : values) names->push_back(value.name);
+  return kSuccess;
+}
+
+}  // namespace platform

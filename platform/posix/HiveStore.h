@@ -1,0 +1,111 @@
+#pragma once
+// The registry kept in a Windows SYSTEM hive file, read and written with libhivex.
+//
+// Keys. "System" and "System\..." (any case) are the hive's root and the keys below it.
+// "System\CurrentControlSet" is the control set that Select\Current names, or Select\Default
+// when that is missing, or else ControlSet001, as Windows links it at boot. The empty path is
+// HKEY_LOCAL_MACHINE's own root: it holds no values and is never writable. Every other root
+// (Software, ...) is a missing key. Names of keys and values compare case-insensitively and keep
+// the case they were created with; values keep their exact type and bytes. Keys are never
+// created or removed.
+//
+// Access. KEY_WRITE (or any right to change a key) is refused with 5 when the user may not
+// replace the hive file (see HiveFile::Writable); Set and Delete on a key opened for reading
+// are refused with 5 as well.
+//
+// Saving. A Set or Delete changes the image in memory and is remembered as a pending edit; the
+// pending edits are written as one new hive file (HiveFile::Commit: crash-safe, locked, merged
+// with other writers) at the next commit point:
+//   - the next Open for reading (the program always reads after it writes: the display-mode
+//     refresh that follows every saving dialog makes the driver read its values back, and the
+//     next dialog reads its values on construction), before the key is opened;
+//   - Flush(), called by the program's entry point when the program ends;
+//   - destruction;
+//   - with CommitPolicy::kOnClose, also the Close of every key opened for writing after a change.
+// So a dialog that saves ten values rewrites the hive once, and its values are on disk before
+// the driver's reload reads them. A failed commit keeps the edits pending; they are tried
+// again at the next commit point, and Flush() reports the failure.
+//
+// Other processes. Every Open first checks whether the hive file was replaced (another program
+// saved): if so it is loaded again, with this store's pending edits applied on top.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "platform/posix/HiveFile.h"
+
+namespace platform {
+
+inline constexpr long kKeyDeleted = 1018;
+inline constexpr long kRegistryCorrupt = 1015;
+
+class HiveStore final : public Registry {
+ public:
+  enum class CommitPolicy { kDeferred, kOnClose };
+
+  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used.
+  static std::unique_ptr<HiveStore> Load(const std::string& path, HiveProblem* problem,
+                                         CommitPolicy policy = CommitPolicy::kDeferred);
+  ~HiveStore() override;
+  HiveStore(const HiveStore&) = delete;
+  HiveStore& operator=(const HiveStore&) = delete;
+
+  long Open(std::u16string_view path, std::uint32_t access, RegKey* key) override;
+  long Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+             std::uint32_t* size) override;
+  long Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+           std::uint32_t size) override;
+  long Delete(RegKey key, std::u16string_view name) override;
+  long Close(RegKey key) override;
+
+  // Writes the pending edits now; 0 when there were none or they are on disk.
+  long Flush();
+  bool HasPendingEdits() const { return !pending_.empty(); }
+
+  // The names of an open key's subkeys, in the hive's order; 0 or a status.
+  long Subkeys(RegKey key, std::vector<std::u16string>* names);
+  // The names of an open key's values, in the hive's order; 0 or a status.
+  long Values(RegKey key, std::vector<std::u16string>* names);
+
+  std::size_t OpenHandles() const { return keys_.size(); }
+  std::uint64_t Commits() const { return file_.Commits(); }
+  const std::string& Path() const { return file_.Path(); }
+
+ private:
+  struct Key {
+    std::vector<std::u16string> path;  // below the hive root; control set already resolved
+    bool machineRoot = false;
+    std::uint32_t rights = 0;
+    std::uintptr_t node = 0;
+    std::uint64_t generation = 0;
+  };
+  struct Edit {
+    std::vector<std::u16string> path;
+    std::u16string name;
+    bool remove = false;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
+
+  HiveStore(HiveFile file, CommitPolicy policy);
+  long ParsePath(std::u16string_view path, std::vector<std::u16string>* components, bool* machineRoot);
+  std::u16string CurrentControlSet();
+  std::uintptr_t Resolve(const std::vector<std::u16string>& path);
+  long NodeOf(Key& key, std::uintptr_t* node);
+  Key* Find(RegKey key);
+  long Apply(std::uintptr_t node, const Edit& edit);
+  bool Reapply();
+  long Change(RegKey key, Edit edit);
+
+  HiveFile file_;
+  CommitPolicy policy_;
+  std::map<RegKey, Key> keys_;
+  RegKey nextKey_ = 1;
+  std::vector<Edit> pending_;
+};
+
+}  // namespace platform

@@ -1,0 +1,274 @@
+#include "platform/posix/SimulatedBoard.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Registry.h"
+#include "platform/posix/DemoHive.h"
+#include "platform/posix/HiveText.h"
+
+namespace platform {
+namespace {
+
+constexpr char kDefaultLog[] = "driver.log";
+
+// A decimal text value as the driver reads it: REG_SZ or REG_EXPAND_SZ, leading blanks, an
+// optional sign, digits.
+bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_view name, long long* number) {
+  RegKey key = 0;
+  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  std::uint8_t data[128] = {};
+  std::uint32_t size = sizeof data;
+  std::uint32_t type = 0;
+  const long status = registry.Query(key, name, &type, data, &size);
+  registry.Close(key);
+  if (status != kSuccess || (type != kRegSz && type != kRegExpandSz)) return false;
+  const std::u16string text = TextFromUtf16Bytes(data, size);
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == u' ' || text[at] == u'\t')) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == u'-' || text[at] == u'+')) negative = text[at++] == u'-';
+  long long value = 0;
+  while (at < text.size() && text[at] >= u'0' && text[at] <= u'9' && value < 1000000000000LL)
+    value = value * 10 + (text[at++] - u'0');
+  *number = negative ? -value : value;
+  return true;
+}
+
+// A raw value of at most 4 bytes, little-endian, whatever its type.
+bool ReadRaw(Registry& registry, const std::u16string& path, std::u16string_view name,
+             std::uint32_t* number) {
+  RegKey key = 0;
+  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  std::uint8_t data[4] = {};
+  std::uint32_t size = sizeof data;
+  const long status = registry.Query(key, name, nullptr, data, &size);
+  registry.Close(key);
+  if (status != kSuccess) return false;
+  *number = static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16) |
+            static_cast<std::uint32_t>(data[3]) << 24;
+  return true;
+}
+
+std::string Word(long long number, std::initializer_list<std::pair<long long, const char*>> words) {
+  for (const auto& [value, word] : words) {
+    if (value == number) return word;
+  }
+  return "unknown (" + std::to_string(number) + ")";
+}
+
+std::string Timestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && NamesEqual(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+SimulatedBoard::SimulatedBoard() : devices_(std::make_unique<SimulatedDevices>()) {
+  displayMode_.SetModeSetHook([this](std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel) {
+    (void)width, (void)height, (void)bitsPerPixel;
+    Reload();
+  });
+}
+
+std::string SimulatedBoard::DemoFileText() {
+  std::ostringstream text;
+  text << "# The simulated display board of configurator's demo.\n"
+          "#\n"
+          "# One \"device\" line per display device, in enumeration order:\n"
+          "#   device NAME DEVICE-KEY DRIVER\n"
+          "# DRIVER is \"board\" (the board's driver: it answers the identification escape and reloads\n"
+          "# its tuning values on every full-screen mode set) or \"plain\" (a driver that knows no\n"
+          "# private escape). The program takes the first device whose driver is the board's.\n"
+          "# \"log FILE\" names the file, beside this one, where the board's driver writes one line\n"
+          "# for every reload of its values.\n"
+          "\n"
+       << "device \\\\.\\DISPLAY1 " << Utf8FromUtf16(kDemoPlainKey) << " plain\n"
+       << "device \\\\.\\DISPLAY2 " << Utf8FromUtf16(kDemoBoardKey) << " board\n"
+       << "log " << kDefaultLog << "\n";
+  return text.str();
+}
+
+bool SimulatedBoard::Load(const std::string& path, std::string* error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    *error = "cannot read board file " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  if (!Parse(text.str(), folder, error)) {
+    *error = path + ":" + *error;
+    return false;
+  }
+  return true;
+}
+
+bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, std::string* error) {
+  std::vector<Entry> entries;
+  std::string log = kDefaultLog;
+  std::istringstream lines(text);
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream fields(line);
+    std::vector<std::string> words;
+    for (std::string word; fields >> word;) words.push_back(word);
+    if (words.empty() || words.front().front() == '#') continue;
+    const std::string where = std::to_string(number) + ": ";
+    if (words.front() == "device") {
+      if (words.size() != 4 || (words[3] != "board" && words[3] != "plain")) {
+        *error = where + "expected \"device NAME DEVICE-KEY board|plain\"";
+        return false;
+      }
+      if (words[1].find('&') != std::string::npos || words[2].find('&') != std::string::npos) {
+        *error = where + "a device name or key may not contain '&'";
+        return false;
+      }
+      entries.push_back(Entry{Utf16FromUtf8(words[1]), Utf16FromUtf8(words[2]), words[3] == "board"});
+    } else if (words.front() == "log") {
+      if (words.size() != 2) {
+        *error = where + "expected \"log FILE\"";
+        return false;
+      }
+      log = words[1];
+    } else {
+      *error = where + "unknown entry \"" + words.front() + "\" (expected \"device\" or \"log\")";
+      return false;
+    }
+  }
+  Install(std::move(entries), log.front() == '/' ? log : logFolder + "/" + log);
+  return true;
+}
+
+void SimulatedBoard::Install(std::vector<Entry> entries, std::string logPath) {
+  std::vector<SimulatedDevice> devices;
+  for (const Entry& entry : entries) {
+    devices.push_back(entry.board ? SimulatedDevice::Board(entry.name, entry.key)
+                                  : SimulatedDevice::Other(entry.name, entry.key));
+  }
+  devices_ = std::make_unique<SimulatedDevices>(std::move(devices));
+  entries_ = std::move(entries);
+  logPath_ = std::move(logPath);
+}
+
+std::u16string SimulatedBoard::DriverKeyPath(const std::u16string& deviceKey) {
+  std::vector<std::u16string> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = deviceKey.find(u'\\', start);
+    parts.push_back(deviceKey.substr(start, end == std::u16string::npos ? end : end - start));
+    if (end == std::u16string::npos) break;
+    start = end + 1;
+  }
+  std::size_t system = 0;
+  while (system < parts.size() && !NamesEqual(parts[system], u"System")) ++system;
+  if (system == parts.size()) return deviceKey;
+  std::u16string path = u"System";
+  for (std::size_t i = system + 1; i < parts.size(); ++i) {
+    const bool controlSet = i == system + 1 && StartsWithFolded(parts[i], u"ControlSet");
+    path += u"\\" + (controlSet ? std::u16string(u"CurrentControlSet") : parts[i]);
+  }
+  return path;
+}
+
+std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
+  Registry& registry = GetRegistry();
+  const std::u16string settings = keyPath + u"\\D3D";
+  std::ostringstream line;
+  long long number = 0;
+  auto text = [&](std::u16string_view name) { return ReadNumber(registry, settings, name, &number); };
+
+  line << "anti-aliasing ";
+  if (!text(u"QLDRV_SLI_AA_CONFIGURATION")) {
+    line << "default";
+  } else {
+    line << Word(number, {{0, "single chip"},
+                          {1, "2 samples on 1 chip"},
+                          {2, "fastest on 2 chips"},
+                          {3, "2 samples on 2 chips"},
+                          {4, "4 samples on 2 chips"},
+                          {5, "fastest on 4 chips"},
+                          {6, "2 samples on 4 chips"},
+                          {7, "4 samples on 4 chips"},
+                          {8, "8 samples on 4 chips"}});
+  }
+  line << ", guard band clipping "
+       << (text(u"QLDRV_GUARDBAND_CLIPPING") ? Word(number, {{0, "off"}, {1, "on"}}) : "off");
+  if (text(u"QLDRV_LOD_BIAS")) {
+    char bias[32];
+    std::snprintf(bias, sizeof bias, "%+.2f", static_cast<double>(number) / 4);
+    line << ", LOD bias " << bias;
+  } else {
+    line << ", LOD bias +0.00";
+  }
+  line << ", vsync " << (text(u"QLDRV_SWAPINTERVAL") ? Word(number, {{0, "off"}, {1, "on"}}) : "by software");
+  line << ", 3D filter "
+       << (text(u"QLDRV_OVERLAYMODE") ? Word(number, {{1, "automatic"}, {2, "normal"}, {3, "high"}})
+                                      : "automatic");
+  line << ", alpha blending "
+       << (text(u"QLDRV_ALPHADITHERMODE") ? Word(number, {{1, "automatic"}, {2, "sharper"}, {3, "smoother"}})
+                                          : "automatic");
+  line << ", pending buffers ";
+  if (!text(u"QLDRV_MAX_PENDING_BUFFERS") || number == 0) {
+    line << "default";
+  } else {
+    line << number;
+  }
+  line << ", mip-map dithering "
+       << (text(u"QLDRV_LOD_DITHER") ? Word(number, {{0, "off"}, {1, "on"}}) : "off");
+
+  std::uint32_t raw = 0;
+  line << ", triple buffering "
+       << (ReadRaw(registry, keyPath, u"MaxTileBuffers", &raw) && raw == 3 ? "off" : "on");
+  std::uint32_t dx8 = 0;
+  std::uint32_t dx9 = 0;
+  const bool hasDx8 = ReadRaw(registry, keyPath, u"DisableDX8", &dx8);
+  const bool hasDx9 = ReadRaw(registry, keyPath, u"DisableDX9", &dx9);
+  line << ", Direct3D " << (hasDx8 && dx8 != 0 ? 7 : hasDx9 && dx9 != 0 ? 8 : 9);
+  line << ", command FIFO " << (ReadRaw(registry, keyPath, u"CmdFifoSize", &raw) ? raw / 1024 : 512) << "K";
+  return line.str();
+}
+
+void SimulatedBoard::Reload() {
+  for (const Entry& entry : entries_) {
+    if (!entry.board) continue;
+    const std::string line = Timestamp() + " " + Utf8FromUtf16(entry.name) +
+                             " reloaded: " + DescribeValues(DriverKeyPath(entry.key));
+    const std::string record = line + "\n";
+    const int fd = open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      // One write per line, so lines of two programs never mix.
+      if (write(fd, record.data(), record.size()) < 0) {
+        // The log is a courtesy: the reload has happened whether or not it could be written.
+      }
+      close(fd);
+    }
+    std::lock_guard lock(mutex_);
+    lastReload_ = line;
+  }
+}
+
+std::string SimulatedBoard::LastReload() const {
+  std::lock_guard lock(mutex_);
+  return lastReload_;
+}
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+// The simulated board: the display devices of a small text file, and for the devices driven by
+// the board's driver, that driver's two duties: answering the identification escape (see
+// SimulatedDevices) and reloading its tuning values on every full-screen mode set.
+//
+// The board file, one entry a line ('#' starts a comment, fields are separated by blanks):
+//
+//   device NAME DEVICE-KEY DRIVER   a display device, in enumeration order. DRIVER is "board"
+//                                   (the board's driver) or "plain" (a driver that knows no
+//                                   private escape). Example:
+//     device \\.\DISPLAY1 \Registry\Machine\System\ControlSet001\Control\Video\{...}\0000 plain
+//   log FILE                        the reload log, relative to the board file's folder
+//                                   (default "driver.log")
+//
+// The reload: on a mode set after an exclusive full-screen cooperative level, each board device
+// reads its values through platform::GetRegistry() as the driver does at a mode change, from
+// its key through CurrentControlSet (the raw values) and its D3D subkey (the decimal texts),
+// and appends one line to the log saying in words what it will now use, with the local time.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/posix/SimulatedDevices.h"
+#include "platform/posix/SimulatedDisplayMode.h"
+
+namespace platform {
+
+class SimulatedBoard {
+ public:
+  SimulatedBoard();
+  SimulatedBoard(const SimulatedBoard&) = delete;
+  SimulatedBoard& operator=(const SimulatedBoard&) = delete;
+
+  // Reads a board file. false, with *error naming the file and line, when it cannot be used;
+  // the board is then unchanged.
+  bool Load(const std::string& path, std::string* error);
+  // Reads board file text; logFolder is where a relative log name points.
+  bool Parse(const std::string& text, const std::string& logFolder, std::string* error);
+
+  // The text of the demo data folder's board file: the demo's plain adapter, then its board.
+  static std::string DemoFileText();
+
+  // The services to install with platform::SetDisplayDevices and platform::SetDisplayMode.
+  SimulatedDevices& Devices() { return *devices_; }
+  SimulatedDisplayMode& DisplayMode() { return displayMode_; }
+
+  // The board devices reload their values now (as on a mode set).
+  void Reload();
+  // The line that the last reload appended to the log (without the newline); empty before the
+  // first reload. For the terminal front end's status line.
+  std::string LastReload() const;
+  const std::string& LogPath() const { return logPath_; }
+
+  // The registry path (from "System" on, through CurrentControlSet) that the driver of a device
+  // key reads; exposed for tests.
+  static std::u16string DriverKeyPath(const std::u16string& deviceKey);
+  // One reload line, without time: the values read from the registry under keyPath, in words.
+  static std::string DescribeValues(const std::u16string& keyPath);
+
+ private:
+  struct Entry {
+    std::u16string name;
+    std::u16string key;
+    bool board = false;
+  };
+  void Install(std::vector<Entry> entries, std::string logPath);
+
+  std::unique_ptr<SimulatedDevices> devices_;
+  SimulatedDisplayMode displayMode_;
+  std::vector<Entry> entries_;
+  std::string logPath_;
+  mutable std::mutex mutex_;
+  std::string lastReload_;
+};
+
+}  // namespace platform
