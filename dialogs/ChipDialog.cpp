@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "settings/RefreshDisplayMode.h"
 #include "settings/Sequences.h"
+#include "settings/SettingsSave.h"
 
 namespace {
 
@@ -68,15 +68,12 @@ void CChipDialog::OnOkClicked() {
   const bool antiAliasChanged = SelectionChanged(antiAlias, m_nAntiAliasIndex);
   const bool guardBandChanged = SelectionChanged(guardBand, m_nGuardBandIndex);
 
-  bool changed = antiAliasChanged || guardBandChanged;
-  if (changed && !ProbeWriteAccess(this, DriverSettingsKeyPath())) changed = false;
-
+  CSettingsSave save(*this, antiAliasChanged || guardBandChanged, DriverSettingsKeyPath());
   // Each write opens the key on its own: one that cannot open is skipped, the other still runs.
   if (guardBandChanged) WriteNumber(DriverSettingsKeyPath(), kGuardBandClipping, guardBand);
   if (antiAliasChanged)
     WriteNumber(DriverSettingsKeyPath(), kAntiAliasConfiguration, AntiAliasNumberFor(m_row, antiAlias));
-
   CDialog::OnOK();
   // The window still exists until the modal loop sees the end.
-  if (changed) RefreshDisplayMode(GetSafeHwnd());
+  save.Finish();
 }

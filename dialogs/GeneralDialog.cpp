@@ -5,9 +5,9 @@
 
 #include "platform/Registry.h"
 #include "res/resource.h"
-#include "settings/RefreshDisplayMode.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "settings/SettingsSave.h"
 
 namespace {
 
@@ -138,9 +138,10 @@ void CGeneralDialog::OnOkClicked() {
   const bool pendingChanged = SelectionChanged(pending, m_nPendingIndex);
   const bool ditherChanged = SelectionChanged(dither, m_nDitherIndex);
 
-  bool changed = fifoChanged || tripleChanged || ddiChanged || lodBiasChanged || vSyncChanged ||
-                 filterChanged || alphaChanged || pendingChanged || ditherChanged;
-  if (changed && !ProbeWriteAccess(this, m_strKeyPath)) changed = false;
+  CSettingsSave save(*this,
+                     fifoChanged || tripleChanged || ddiChanged || lodBiasChanged || vSyncChanged ||
+                         filterChanged || alphaChanged || pendingChanged || ditherChanged,
+                     m_strKeyPath);
 
   // Each step opens its key on its own; one that cannot open is skipped without a word.
   CSettingsKey key;
@@ -177,5 +178,5 @@ void CGeneralDialog::OnOkClicked() {
 
   CDialog::OnOK();
   // The window still exists until the modal loop sees the end.
-  if (changed) RefreshDisplayMode(GetSafeHwnd());
+  save.Finish();
 }

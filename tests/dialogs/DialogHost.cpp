@@ -1,0 +1,78 @@
+#include "tests/dialogs/DialogHost.h"
+
+#include "dialogs/DualChipDialog.h"
+#include "dialogs/GeneralDialog.h"
+#include "dialogs/QuadChipDialog.h"
+#include "dialogs/SingleChipDialog.h"
+
+using scenarios::Key;
+using scenarios::SettingsDialog;
+using scenarios::StoredValue;
+
+std::u16string PathOf(Key key) { return key == Key::Device ? kCurrentKeyPath : kDriverSettingsKeyPath; }
+
+DialogHost::DialogHost()
+    : m_previousRegistry(platform::SetRegistry(&store)),
+      m_previousDisplayMode(platform::SetDisplayMode(&displayMode)) {}
+
+DialogHost::~DialogHost() {
+  platform::SetRegistry(m_previousRegistry);
+  platform::SetDisplayMode(m_previousDisplayMode);
+}
+
+void DialogHost::Seed(const std::vector<StoredValue>& values, bool driverSettingsKeyExists) {
+  store.CreateKey(kDeviceKeyPath);
+  store.CreateKey(kCurrentKeyPath);
+  if (driverSettingsKeyExists) store.CreateKey(kDriverSettingsKeyPath);
+  for (const StoredValue& value : values)
+    store.SetValue(PathOf(value.key), value.name, value.type, value.data);
+  store.ResetCounters();
+}
+
+std::vector<StoredValue> DialogHost::Stored() const {
+  std::vector<StoredValue> values;
+  for (Key key : {Key::Device, Key::DriverSettings})
+    for (const platform::RegistryValue& value : store.Values(PathOf(key)))
+      values.push_back({key, value.name, value.type, value.data});
+  return values;
+}
+
+std::unique_ptr<PortableUser> DialogHost::Open(SettingsDialog dialog) {
+  return std::make_unique<PortableUser>([dialog]() -> int {
+    switch (dialog) {
+      case SettingsDialog::General:
+        return static_cast<int>(
+            CGeneralDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+      case SettingsDialog::SingleChip:
+        return static_cast<int>(
+            CSingleChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+      case SettingsDialog::DualChip:
+        return static_cast<int>(
+            CDualChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+      case SettingsDialog::QuadChip:
+        return static_cast<int>(
+            CQuadChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+    }
+    return -1;
+  });
+}
+
+void DialogHost::ExpectRefreshes(bool refreshed, scenarios::Checks& checks) const {
+  using Kind = platform::DisplayModeCall::Kind;
+  const std::vector<platform::DisplayModeCall> calls = displayMode.Calls();
+  if (!refreshed) {
+    checks.Expect(calls.empty(),
+                  "the display mode was refreshed (" + std::to_string(calls.size()) + " calls)");
+    return;
+  }
+  const bool shape = calls.size() == 4 && calls[0].kind == Kind::Create &&
+                     calls[1].kind == Kind::SetCooperativeLevel && calls[2].kind == Kind::SetDisplayMode &&
+                     calls[3].kind == Kind::Release;
+  if (!checks.Expect(shape, "not one refresh: " + std::to_string(calls.size()) + " display-mode calls"))
+    return;
+  checks.Expect(calls[1].window != nullptr && calls[1].flags == 0x11,
+                "cooperative level without the dialog's window");
+  checks.Expect(calls[2].width == 640 && calls[2].height == 480 && calls[2].bitsPerPixel == 16 &&
+                    calls[2].refreshRate == 0 && calls[2].flags == 0,
+                "another mode than 640 x 480 x 16");
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Runs the settings dialogs natively: an in-memory registry holding one adapter's keys, the
+// recording display mode, and a settings dialog run modally on the program's own thread.
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/MemoryRegistry.h"
+#include "platform/posix/SimulatedDisplayMode.h"
+#include "tests/scenarios/SettingsScenario.h"
+#include "tests/support/PortableUser.h"
+
+inline const std::u16string kDeviceName = u"\\\\.\\DISPLAY1";
+inline const std::u16string kDeviceKeyPath =
+    u"System\\ControlSet001\\Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
+inline const std::u16string kCurrentKeyPath =
+    u"System\\CurrentControlSet\\Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
+inline const std::u16string kDriverSettingsKeyPath = kCurrentKeyPath + u"\\D3D";
+
+std::u16string PathOf(scenarios::Key key);
+
+// Installs the store and the display mode for its lifetime; the previous ones come back after.
+class DialogHost {
+ public:
+  DialogHost();
+  ~DialogHost();
+  DialogHost(const DialogHost&) = delete;
+  DialogHost& operator=(const DialogHost&) = delete;
+
+  // The adapter's current device key, with or without its D3D subkey, holding these values.
+  void Seed(const std::vector<scenarios::StoredValue>& values, bool driverSettingsKeyExists = true);
+  // Every value of both keys.
+  std::vector<scenarios::StoredValue> Stored() const;
+
+  // Runs the dialog on the program's thread; the program's exit code is DoModal's result.
+  std::unique_ptr<PortableUser> Open(scenarios::SettingsDialog dialog);
+
+  // Whether exactly one refresh was made: create, exclusive full-screen level with a window,
+  // the 640 x 480 x 16 mode, release. Adds a failure to checks otherwise.
+  void ExpectRefreshes(bool refreshed, scenarios::Checks& checks) const;
+
+  platform::MemoryRegistry store;
+  platform::SimulatedDisplayMode displayMode;
+
+ private:
+  platform::Registry* m_previousRegistry;
+  platform::DisplayMode* m_previousDisplayMode;
+};
+
+namespace scenarios {
+// Names a scenario in gtest's output instead of dumping its bytes.
+inline void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
+}  // namespace scenarios

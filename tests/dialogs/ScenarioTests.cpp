@@ -1,0 +1,76 @@
+// The shared scenarios of the settings dialogs, run on the portable layer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "tests/dialogs/DialogHost.h"
+#include "tests/scenarios/ChipDialogScenarios.h"
+#include "tests/scenarios/GeneralDialogScenarios.h"
+
+namespace {
+
+using scenarios::Checks;
+using scenarios::Scenario;
+using scenarios::StoredValue;
+
+std::vector<StoredValue> Sorted(std::vector<StoredValue> values) {
+  std::sort(values.begin(), values.end(), [](const StoredValue& a, const StoredValue& b) {
+    return std::tie(a.key, a.name) < std::tie(b.key, b.name);
+  });
+  return values;
+}
+
+std::string Describe(const std::vector<StoredValue>& values) {
+  std::string text;
+  for (const StoredValue& value : values) {
+    text += (value.key == scenarios::Key::Device ? "  device " : "  D3D ") + scenarios::Narrow(value.name) +
+            " type " + std::to_string(value.type) + ":";
+    for (std::uint8_t byte : value.data) text += " " + std::to_string(byte);
+    text += "\n";
+  }
+  return text.empty() ? "  (none)\n" : text;
+}
+
+void RunScenario(const Scenario& scenario) {
+  DialogHost host;
+  host.Seed(scenario.stored, scenario.driverSettingsKeyExists);
+  host.store.DenyWriteEverywhere(!scenario.writable);
+
+  Checks checks;
+  int result = -1;
+  {
+    std::unique_ptr<PortableUser> user = host.Open(scenario.dialog);
+    if (checks.Expect(user->WaitForDialog(scenarios::CaptionOf(scenario.dialog)), "the dialog did not open"))
+      scenario.steps(*user, checks);
+    result = user->WaitForExit();
+  }
+  for (const std::string& failure : checks.Failures()) ADD_FAILURE() << failure;
+  EXPECT_EQ(result, scenario.result);
+
+  EXPECT_EQ(Sorted(host.Stored()), Sorted(scenario.expected))
+      << "stored afterwards:\n"
+      << Describe(Sorted(host.Stored())) << "expected:\n"
+      << Describe(Sorted(scenario.expected));
+  EXPECT_EQ(host.store.KeyExists(kDriverSettingsKeyPath), scenario.driverSettingsKeyExists);
+  Checks refresh;
+  host.ExpectRefreshes(scenario.refreshed, refresh);
+  for (const std::string& failure : refresh.Failures()) ADD_FAILURE() << failure;
+  EXPECT_EQ(host.store.OpenHandleCount(), 0);
+  if (scenario.writeOpens) {
+    EXPECT_EQ(host.store.OpenCount(platform::kKeyWrite), *scenario.writeOpens);
+  }
+}
+
+class ChipDialogScenario : public testing::TestWithParam<Scenario> {};
+TEST_P(ChipDialogScenario, Runs) { RunScenario(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(Chip, ChipDialogScenario, testing::ValuesIn(scenarios::ChipDialogScenarios()),
+                         [](const testing::TestParamInfo<Scenario>& param) { return param.param.name; });
+
+class GeneralDialogScenario : public testing::TestWithParam<Scenario> {};
+TEST_P(GeneralDialogScenario, Runs) { RunScenario(GetParam()); }
+INSTANTIATE_TEST_SUITE_P(General, GeneralDialogScenario,
+                         testing::ValuesIn(scenarios::GeneralDialogScenarios()),
+                         [](const testing::TestParamInfo<Scenario>& param) { return param.param.name; });
+
+}  // namespace
