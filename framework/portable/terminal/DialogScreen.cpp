@@ -1,0 +1,415 @@
+#include "framework/portable/terminal/DialogScreen.h"
+
+#include <algorithm>
+#include <map>
+
+#include "framework/portable/terminal/Text.h"
+
+namespace portable::terminal {
+namespace {
+
+constexpr int kListPage = 8;
+
+bool IsButton(const ControlModel& c) {
+  return c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
+         c.kind == ControlKind::CheckBox;
+}
+
+char32_t Lower(char32_t c) { return c >= U'A' && c <= U'Z' ? c + 32 : c; }
+
+bool StartsWith(const std::u16string& text, char32_t c) {
+  const std::u32string points = CodePoints(text);
+  return !points.empty() && Lower(points.front()) == Lower(c);
+}
+
+}  // namespace
+
+DialogScreen::DialogScreen(DialogModel& dialog) : m_dialog(dialog) {}
+
+ControlModel* DialogScreen::Focused() {
+  if (m_dialog.focus < 0 || m_dialog.focus >= static_cast<int>(m_dialog.controls.size())) return nullptr;
+  return &m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)];
+}
+
+void DialogScreen::Handle(const InputEvent& event) {
+  if (event.key == Key::Click)
+    HandleClick(event.x, event.y);
+  else if (m_menuOpen)
+    HandleMenu(event);
+  else if (m_list >= 0)
+    HandleList(event);
+  else
+    HandleDialog(event);
+}
+
+void DialogScreen::HandleDialog(const InputEvent& event) {
+  ControlModel* focused = Focused();
+  const bool combo = focused != nullptr && focused->kind == ControlKind::ComboBox;
+  switch (event.key) {
+    case Key::Tab:
+      m_dialog.FocusNext(false);
+      break;
+    case Key::BackTab:
+      m_dialog.FocusNext(true);
+      break;
+    case Key::Up:
+    case Key::Left:
+    case Key::Down:
+    case Key::Right:
+    case Key::Home:
+    case Key::End:
+    case Key::PageUp:
+    case Key::PageDown: {
+      const bool back = event.key == Key::Up || event.key == Key::Left || event.key == Key::PageUp;
+      if (!combo) {
+        // Arrows move among the controls, as in a dialog's group of buttons.
+        if (event.key != Key::Home && event.key != Key::End) m_dialog.FocusNext(back);
+        break;
+      }
+      // A closed drop-down list steps through its entries, as the Win32 control does.
+      const int count = static_cast<int>(focused->items.size());
+      if (count == 0) break;
+      const int step = event.key == Key::PageUp || event.key == Key::PageDown ? kListPage : 1;
+      int target = focused->selection < 0 ? 0 : focused->selection + (back ? -step : step);
+      if (event.key == Key::Home) target = 0;
+      if (event.key == Key::End) target = count - 1;
+      target = std::clamp(target, 0, count - 1);
+      if (target != focused->selection) m_dialog.SelectItem(focused->id, target);
+      break;
+    }
+    case Key::Space:
+      if (focused != nullptr) Choose(m_dialog.focus);
+      break;
+    case Key::OpenList:
+      if (combo) OpenList(m_dialog.focus);
+      break;
+    case Key::Enter:
+      m_dialog.PressEnter();
+      break;
+    case Key::Escape:
+      m_dialog.PressEscape();
+      break;
+    case Key::WindowMenu:
+      if (!m_dialog.systemMenu.empty()) {
+        m_menuOpen = true;
+        m_menuCursor = -1;
+        MoveMenu(1);
+      }
+      break;
+    case Key::Char:
+      if (combo) {
+        // Typing a letter picks the next entry that starts with it.
+        const int count = static_cast<int>(focused->items.size());
+        for (int n = 1; n <= count; ++n) {
+          const int index = (std::max(focused->selection, -1) + n) % count;
+          if (StartsWith(focused->items[static_cast<std::size_t>(index)], event.ch)) {
+            m_dialog.SelectItem(focused->id, index);
+            break;
+          }
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void DialogScreen::Choose(int index) {
+  ControlModel& control = m_dialog.controls[static_cast<std::size_t>(index)];
+  if (control.kind == ControlKind::ComboBox) {
+    if (m_dialog.SetFocus(control.id)) OpenList(index);
+  } else if (IsButton(control)) {
+    m_dialog.Click(control.id);
+  }
+}
+
+void DialogScreen::OpenList(int control) {
+  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(control)];
+  if (!combo.enabled || combo.items.empty()) return;
+  m_list = control;
+  m_listCursor = std::max(combo.selection, 0);
+  m_listTop = 0;
+}
+
+void DialogScreen::PickListEntry() {
+  const int index = m_list;
+  m_list = -1;
+  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(index)];
+  if (m_listCursor != combo.selection) m_dialog.SelectItem(combo.id, m_listCursor);
+}
+
+void DialogScreen::HandleList(const InputEvent& event) {
+  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(m_list)];
+  const int count = static_cast<int>(combo.items.size());
+  switch (event.key) {
+    case Key::Up:
+      m_listCursor = std::max(m_listCursor - 1, 0);
+      break;
+    case Key::Down:
+      m_listCursor = std::min(m_listCursor + 1, count - 1);
+      break;
+    case Key::PageUp:
+      m_listCursor = std::max(m_listCursor - kListPage, 0);
+      break;
+    case Key::PageDown:
+      m_listCursor = std::min(m_listCursor + kListPage, count - 1);
+      break;
+    case Key::Home:
+      m_listCursor = 0;
+      break;
+    case Key::End:
+      m_listCursor = count - 1;
+      break;
+    case Key::Enter:
+    case Key::OpenList:
+      PickListEntry();
+      break;
+    case Key::Escape:
+      m_list = -1;
+      break;
+    case Key::Tab:
+    case Key::BackTab:
+      m_list = -1;
+      m_dialog.FocusNext(event.key == Key::BackTab);
+      break;
+    case Key::WindowMenu:
+      m_list = -1;
+      HandleDialog(event);
+      break;
+    case Key::Char:
+      for (int n = 1; n <= count; ++n) {
+        const int index = (m_listCursor + n) % count;
+        if (StartsWith(combo.items[static_cast<std::size_t>(index)], event.ch)) {
+          m_listCursor = index;
+          break;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void DialogScreen::MoveMenu(int step) {
+  const int count = static_cast<int>(m_dialog.systemMenu.size());
+  int index = m_menuCursor;
+  for (int n = 0; n < count; ++n) {
+    index = std::clamp(index + step, 0, count - 1);
+    if (!m_dialog.systemMenu[static_cast<std::size_t>(index)].separator) {
+      m_menuCursor = index;
+      return;
+    }
+  }
+}
+
+void DialogScreen::HandleMenu(const InputEvent& event) {
+  const auto& menu = m_dialog.systemMenu;
+  switch (event.key) {
+    case Key::Up:
+      MoveMenu(-1);
+      break;
+    case Key::Down:
+      MoveMenu(1);
+      break;
+    case Key::Home:
+      m_menuCursor = -1;
+      MoveMenu(1);
+      break;
+    case Key::End:
+      m_menuCursor = static_cast<int>(menu.size());
+      MoveMenu(-1);
+      break;
+    case Key::Enter:
+    case Key::Space:
+      if (m_menuCursor >= 0 && m_menuCursor < static_cast<int>(menu.size())) {
+        m_menuOpen = false;
+        m_dialog.SysCommand(menu[static_cast<std::size_t>(m_menuCursor)].id);
+      }
+      break;
+    case Key::Escape:
+    case Key::WindowMenu:
+      m_menuOpen = false;
+      break;
+    case Key::Char:
+      for (const MenuEntry& entry : menu)
+        if (!entry.separator && Mnemonic(entry.text) != 0 && Lower(Mnemonic(entry.text)) == Lower(event.ch)) {
+          m_menuOpen = false;
+          m_dialog.SysCommand(entry.id);
+          break;
+        }
+      break;
+    default:
+      break;
+  }
+}
+
+void DialogScreen::HandleClick(int x, int y) {
+  const Hit* hit = nullptr;
+  for (auto it = m_hits.rbegin(); it != m_hits.rend() && hit == nullptr; ++it)
+    if (it->rect.Contains(x, y)) hit = &*it;
+  if (m_menuOpen) {
+    m_menuOpen = false;
+    if (hit != nullptr && hit->kind == Hit::MenuItem)
+      m_dialog.SysCommand(m_dialog.systemMenu[static_cast<std::size_t>(hit->index)].id);
+    return;
+  }
+  if (m_list >= 0) {
+    if (hit != nullptr && hit->kind == Hit::ListItem) {
+      m_listCursor = hit->index;
+      PickListEntry();
+      return;
+    }
+    m_list = -1;  // a click elsewhere closes the list and goes on to what it hit
+  }
+  if (hit == nullptr) return;
+  if (hit->kind == Hit::MenuBox) {
+    HandleDialog(InputEvent{Key::WindowMenu});
+  } else if (hit->kind == Hit::Control) {
+    const ControlModel& control = m_dialog.controls[static_cast<std::size_t>(hit->index)];
+    if (control.enabled && (IsButton(control) || control.kind == ControlKind::ComboBox)) Choose(hit->index);
+  }
+}
+
+void DialogScreen::KeepVisible(const Rect& area, const Placement& placement) {
+  // Scroll a window larger than the screen so that the focused control, and its list, show.
+  Rect target{placement.frame.x, placement.frame.y, 1, 1};
+  if (m_dialog.focus >= 0) target = placement.Control(static_cast<std::size_t>(m_dialog.focus));
+  // With its group box, so that the title that names it shows too, when that fits.
+  for (std::size_t i = 0; i < m_dialog.controls.size() && m_dialog.focus >= 0; ++i) {
+    if (!m_dialog.controls[i].visible || m_dialog.controls[i].kind != ControlKind::GroupBox) continue;
+    const Rect group = placement.Control(i);
+    if (target.Inside(group) && group.w <= area.w && group.h <= area.h) {
+      target = group;
+      break;
+    }
+  }
+  if (m_list >= 0)
+    target.h +=
+        std::min(static_cast<int>(m_dialog.controls[static_cast<std::size_t>(m_list)].items.size()), 4) + 2;
+  // offset: the target's place in the frame; visible when offset - scroll lies in the area.
+  auto adjust = [](int& scroll, int frameSize, int offset, int size, int areaSize) {
+    if (frameSize <= areaSize) {
+      scroll = 0;
+      return;
+    }
+    if (offset < scroll) scroll = offset;
+    if (offset + size - scroll > areaSize) scroll = offset + size - areaSize;
+    scroll = std::clamp(scroll, 0, frameSize - areaSize);
+  };
+  adjust(m_scrollX, placement.frame.w, target.x - placement.frame.x, target.w, area.w);
+  adjust(m_scrollY, placement.frame.h, target.y - placement.frame.y, target.h, area.h);
+}
+
+void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack,
+                          const std::u16string& status) {
+  m_hits.clear();
+  canvas.Fill(Rect{0, 0, canvas.Width(), canvas.Height()});
+  const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - 1, 0)};
+  std::vector<DialogModel*> windows = stack;
+  if (windows.empty() || windows.back() != &m_dialog) windows.push_back(&m_dialog);
+  std::map<const DialogModel*, Rect> frames;
+  Placement top;
+  for (DialogModel* window : windows) {
+    auto owner = window->owner != nullptr ? frames.find(window->owner) : frames.end();
+    const Rect* ownerFrame = owner != frames.end() ? &owner->second : nullptr;
+    const bool active = window == &m_dialog;
+    Placement placement =
+        PlaceWindow(*window, area, ownerFrame, active ? m_scrollX : 0, active ? m_scrollY : 0);
+    if (active) {
+      KeepVisible(area, placement);
+      placement = PlaceWindow(*window, area, ownerFrame, m_scrollX, m_scrollY);
+      top = placement;
+    }
+    DrawWindow(canvas, *window, placement, active);
+    frames[window] = placement.frame;
+  }
+  m_drawn = top;
+  m_hits.push_back({Hit::Inside, top.frame, -1});
+  for (std::size_t i = 0; i < m_dialog.controls.size(); ++i)
+    if (m_dialog.controls[i].visible && m_dialog.controls[i].kind != ControlKind::GroupBox)
+      m_hits.push_back({Hit::Control, top.Control(i), static_cast<int>(i)});
+  if (!m_dialog.systemMenu.empty()) m_hits.push_back({Hit::MenuBox, top.MenuBox(), -1});
+
+  m_cursorX = m_cursorY = -1;
+  if (m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())) {
+    const Rect r = top.Control(static_cast<std::size_t>(m_dialog.focus));
+    const ControlModel& c = m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)];
+    m_cursorX = r.x + (c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ? 1 : 0);
+    if (c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton)
+      m_cursorX =
+          r.x + std::max((r.w - ContentWidth(c)) / 2, 0) + (c.kind == ControlKind::DefPushButton ? 3 : 2);
+    m_cursorY = r.y;
+  }
+  if (m_list >= 0) DrawList(canvas, top, area);
+  if (m_menuOpen) DrawMenu(canvas, top);
+  DrawStatus(canvas, status);
+}
+
+void DialogScreen::DrawList(Canvas& canvas, const Placement& placement, const Rect& area) {
+  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(m_list)];
+  const Rect field = placement.Control(static_cast<std::size_t>(m_list));
+  const int count = static_cast<int>(combo.items.size());
+  const int below = area.Bottom() - (field.y + 1) - 2;
+  const int above = field.y - area.y - 2;
+  int visible = std::min(count, std::max(below, 1));
+  int y = field.y + 1;
+  if (visible < count && above > below) {
+    visible = std::min(count, std::max(above, 1));
+    y = field.y - visible - 2;
+  }
+  m_listTop = std::clamp(m_listTop, std::max(m_listCursor - visible + 1, 0), m_listCursor);
+  const Rect box{field.x, y, field.w, visible + 2};
+  canvas.Fill(box);
+  canvas.Frame(box, false, kBold);
+  m_hits.push_back({Hit::Inside, box, -1});
+  for (int row = 0; row < visible; ++row) {
+    const int index = m_listTop + row;
+    const Rect line{box.x + 1, box.y + 1 + row, box.w - 2, 1};
+    canvas.Text(line.x + 1, line.y, combo.items[static_cast<std::size_t>(index)], kNormal, line.w - 1);
+    if (index == m_listCursor) {
+      canvas.AddAttr(line, kReverse);
+      m_cursorX = line.x + 1;
+      m_cursorY = line.y;
+    }
+    m_hits.push_back({Hit::ListItem, line, index});
+  }
+  if (m_listTop > 0) canvas.Put(box.Right() - 1, box.y + 1, U'^', kBold);
+  if (m_listTop + visible < count) canvas.Put(box.Right() - 1, box.Bottom() - 2, U'v', kBold);
+}
+
+void DialogScreen::DrawMenu(Canvas& canvas, const Placement& placement) {
+  const auto& menu = m_dialog.systemMenu;
+  int width = 12;
+  for (const MenuEntry& entry : menu) width = std::max(width, TextWidth(DisplayText(entry.text)) + 4);
+  const Rect box{placement.frame.x + 1, placement.frame.y + 1, width, static_cast<int>(menu.size()) + 2};
+  canvas.Fill(box);
+  canvas.Frame(box, false, kBold);
+  m_hits.push_back({Hit::Inside, box, -1});
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const Rect line{box.x + 1, box.y + 1 + static_cast<int>(i), box.w - 2, 1};
+    if (menu[i].separator) {
+      for (int x = line.x; x < line.Right(); ++x) canvas.Put(x, line.y, kHorizontal);
+      continue;
+    }
+    canvas.Text(line.x + 1, line.y, DisplayText(menu[i].text), kNormal, line.w - 1);
+    if (static_cast<int>(i) == m_menuCursor) {
+      canvas.AddAttr(line, kReverse);
+      m_cursorX = line.x + 1;
+      m_cursorY = line.y;
+    }
+    m_hits.push_back({Hit::MenuItem, line, static_cast<int>(i)});
+  }
+}
+
+void DialogScreen::DrawStatus(Canvas& canvas, const std::u16string& status) {
+  const int y = canvas.Height() - 1;
+  if (y < 0) return;
+  const Rect line{0, y, canvas.Width(), 1};
+  canvas.Fill(line, U' ', kReverse);
+  const int used = canvas.Text(1, y, status, kReverse, canvas.Width() - 2);
+  const std::u16string hint = u"Tab Next  Space Choose  Enter OK  Esc Cancel  F10 Menu";
+  const int hintX = canvas.Width() - 1 - TextWidth(hint);
+  if (hintX > used + 3) canvas.Text(hintX, y, hint, kReverse);
+}
+
+}  // namespace portable::terminal

@@ -1,0 +1,95 @@
+#pragma once
+// The terminal front end's view of one modal run: the dialog on top of the stack, its open
+// drop-down list or window menu and its scroll position. It draws the whole stack of open
+// windows onto a canvas and turns input events into the model's actions. No terminal needed:
+// the front end feeds it events and shows the canvas; tests do the same.
+#include <string>
+#include <vector>
+
+#include "framework/portable/Model.h"
+#include "framework/portable/terminal/Canvas.h"
+#include "framework/portable/terminal/Painter.h"
+
+namespace portable::terminal {
+
+enum class Key {
+  None,
+  Tab,
+  BackTab,
+  Up,
+  Down,
+  Left,
+  Right,
+  Home,
+  End,
+  PageUp,
+  PageDown,
+  Enter,
+  Escape,
+  Space,
+  WindowMenu,  // F10, or Alt+Space (Escape then space)
+  OpenList,    // F4, or Alt+Down
+  Char,        // a printable character: ch
+  Click,       // the first mouse button at (x, y)
+  Redraw,      // the terminal was resized, or Ctrl+L
+};
+
+struct InputEvent {
+  Key key = Key::None;
+  char32_t ch = 0;
+  int x = 0, y = 0;
+};
+
+class DialogScreen {
+ public:
+  explicit DialogScreen(DialogModel& dialog);
+
+  // Draws the open windows bottom first (stack; this dialog is the last), this one active with
+  // its list or menu, and the status line on the canvas's last row.
+  void Render(Canvas& canvas, const std::vector<DialogModel*>& stack, const std::u16string& status);
+  // Acts on one event. The model's actions run the dialog's handlers, which may run a nested
+  // modal loop before this returns.
+  void Handle(const InputEvent& event);
+
+  bool ListOpen() const { return m_list >= 0; }
+  bool MenuOpen() const { return m_menuOpen; }
+  // The terminal's cursor after the last Render: the focused control, the list or menu entry.
+  int CursorX() const { return m_cursorX; }
+  int CursorY() const { return m_cursorY; }
+  // Where this dialog was drawn by the last Render.
+  const Placement& Drawn() const { return m_drawn; }
+
+ private:
+  struct Hit {
+    enum Kind { Control, ListItem, MenuItem, MenuBox, Inside } kind;
+    Rect rect;
+    int index;
+  };
+
+  void HandleList(const InputEvent& event);
+  void HandleMenu(const InputEvent& event);
+  void HandleDialog(const InputEvent& event);
+  void HandleClick(int x, int y);
+  void OpenList(int control);
+  void PickListEntry();
+  void MoveMenu(int step);
+  void Choose(int control);  // a control activated by Space or a click
+  ControlModel* Focused();
+  void KeepVisible(const Rect& area, const Placement& placement);
+  void DrawList(Canvas& canvas, const Placement& placement, const Rect& area);
+  void DrawMenu(Canvas& canvas, const Placement& placement);
+  void DrawStatus(Canvas& canvas, const std::u16string& status);
+
+  DialogModel& m_dialog;
+  int m_list = -1;  // control index of the open drop-down list
+  int m_listCursor = 0;
+  int m_listTop = 0;
+  bool m_menuOpen = false;
+  int m_menuCursor = 0;
+  int m_scrollX = 0, m_scrollY = 0;
+  int m_cursorX = -1, m_cursorY = -1;
+  std::vector<Hit> m_hits;  // from the last Render, the topmost last
+  Placement m_drawn;
+};
+
+}  // namespace portable::terminal

@@ -1,0 +1,22 @@
+#include "framework/portable/terminal/KeyHelp.h"
+
+namespace portable::terminal {
+
+std::u16string KeyHelpText() {
+  return u"Keys in the dialogs:\n"
+         u"  Tab, Shift+Tab      move to the next or previous control\n"
+         u"  Space               press the focused button, tick or clear a check box,\n"
+         u"                      open the focused drop-down list\n"
+         u"  Up, Down, Home, End choose in the focused drop-down list; in an open list,\n"
+         u"                      move, Enter picks the entry, Escape closes the list\n"
+         u"  F4, Alt+Down        open the focused drop-down list\n"
+         u"  Enter               press the focused button, else the default button [< OK >]\n"
+         u"  Escape              cancel the dialog (Exit in the main dialog)\n"
+         u"  F10, Alt+Space      the window menu: About Configurator..., Close\n"
+         u"  Ctrl+L              redraw the screen\n"
+         u"  The mouse clicks buttons, check boxes, lists and the [-] window menu box\n"
+         u"  where the terminal reports it. The last line shows the display driver's\n"
+         u"  last reload of its settings.\n";
+}
+
+}  // namespace portable::terminal
