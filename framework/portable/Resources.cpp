@@ -233,7 +233,8 @@ std::optional<DialogTemplate> ParseDialogTemplate(std::span<const std::uint8_t> 
   if (!in.StringOrOrdinal(dialog.menu, ordinal)) return std::nullopt;
   if (!in.StringOrOrdinal(dialog.windowClass, ordinal)) return std::nullopt;
   if (ordinal >= 0) dialog.windowClass = ClassName(ordinal);
-  if (!in.StringOrOrdinal(dialog.caption, ordinal)) return std::nullopt;
+  // The caption is always a string, never an ordinal.
+  if (!in.String(dialog.caption)) return std::nullopt;
 
   // DS_SHELLFONT is DS_SETFONT with DS_FIXEDSYS, so one test covers both.
   if ((dialog.style & kDsSetFont) != 0) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -12,6 +13,12 @@
 #include "framework/portable/ResourceData.h"
 #include "framework/portable/Resources.h"
 #include "tests/support/ExpectedResources.h"
+
+// Names for the table rows in test output, instead of their bytes.
+namespace expected {
+void PrintTo(const Dialog& dialog, std::ostream* out) { *out << "dialog " << dialog.id; }
+void PrintTo(const ListData& list, std::ostream* out) { *out << "list data " << list.dialogId; }
+}  // namespace expected
 
 namespace {
 

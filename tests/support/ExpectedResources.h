@@ -91,7 +91,7 @@ inline constexpr std::u16string_view kComboBox = u"ComboBox";
 inline constexpr Control kAboutControls[] = {
     {kNoId, kStatic, u"", IDR_MAINFRAME, 11, 17, 20, 20, kChild | kSsIcon, 0},
     {kNoId, kStatic, u"Configurator Version 1.1", -1, 40, 10, 119, 8, kGroupLabel | kSsNoPrefix, 0},
-    {kNoId, kStatic, u"Tunes the 3D driver of QEL 700 boards", -1, 40, 25, 119, 8, kGroupLabel, 0},
+    {kNoId, kStatic, u"Driver tuning for QEL 700", -1, 40, 25, 119, 8, kGroupLabel, 0},
     {kIdOk, kButton, u"OK", -1, 178, 7, 50, 16, kDefPushButton | kWsGroup, 0},
 };
 
