@@ -321,7 +321,11 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
       top = placement;
     }
     DrawWindow(canvas, *window, placement, active);
-    frames[window] = placement.frame;
+    // A message box centres over the part of its owner that shows.
+    const Rect& f = placement.frame;
+    const int left = std::max(f.x, area.x), upper = std::max(f.y, area.y);
+    frames[window] = Rect{left, upper, std::min(f.Right(), area.Right()) - left,
+                          std::min(f.Bottom(), area.Bottom()) - upper};
   }
   m_drawn = top;
   m_hits.push_back({Hit::Inside, top.frame, -1});

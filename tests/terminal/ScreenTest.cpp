@@ -1,0 +1,266 @@
+// Keys and clicks on the terminal's view of a dialog, turned into the model's actions, and the
+// stack of windows drawn over each other.
+#include <gtest/gtest.h>
+
+#include "framework/Types.h"
+#include "framework/portable/terminal/DialogScreen.h"
+#include "framework/portable/terminal/Text.h"
+#include "res/resource.h"
+#include "tests/terminal/Dialogs.h"
+
+namespace {
+
+using portable::DialogModel;
+using namespace portable::terminal;
+
+struct Recorder : portable::DialogHandler {
+  std::vector<unsigned> commands, sysCommands;
+  void OnModelCommand(unsigned id, unsigned) override { commands.push_back(id); }
+  void OnModelSysCommand(unsigned id) override { sysCommands.push_back(id); }
+};
+
+InputEvent Press(Key key) { return InputEvent{key}; }
+InputEvent Type(char32_t ch) { return InputEvent{Key::Char, ch}; }
+
+bool CanvasShows(const Canvas& canvas, const std::u16string& text) {
+  return canvas.ToText().find(ToUtf8(text)) != std::string::npos;
+}
+
+// The cell where a text starts on the canvas, or (-1, -1).
+std::pair<int, int> Find(const Canvas& canvas, const std::u16string& text) {
+  for (int y = 0; y < canvas.Height(); ++y) {
+    const std::size_t x = canvas.Row(y).find(CodePoints(text));
+    if (x != std::u32string::npos) return {static_cast<int>(x), y};
+  }
+  return {-1, -1};
+}
+
+struct ListCase {
+  const char* name;
+  std::vector<InputEvent> keys;
+  int selection;
+  bool listOpen;
+};
+
+class DropDownList : public ::testing::TestWithParam<ListCase> {};
+
+// The dual-chip dialog opens with the focus on its anti-aliasing list: "Single Chip",
+// "Fastest", "2 Sample Anti-Aliasing", "4 Sample Anti-Aliasing", the first selected.
+TEST_P(DropDownList, ChoosesWithTheKeys) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  for (const InputEvent& event : GetParam().keys) {
+    screen.Render(canvas, {&model}, u"");
+    screen.Handle(event);
+  }
+  EXPECT_EQ(model.Find(IDC_COMBO_DUAL_AA)->selection, GetParam().selection);
+  EXPECT_EQ(screen.ListOpen(), GetParam().listOpen);
+  EXPECT_FALSE(model.ended);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DropDownList,
+    ::testing::Values(
+        ListCase{"SpaceOpens", {Press(Key::Space)}, 0, true},
+        ListCase{"EnterPicks",
+                 {Press(Key::Space), Press(Key::Down), Press(Key::Down), Press(Key::Enter)},
+                 2,
+                 false},
+        ListCase{"EscapeCloses", {Press(Key::Space), Press(Key::Down), Press(Key::Escape)}, 0, false},
+        ListCase{"EndThenEnter", {Press(Key::OpenList), Press(Key::End), Press(Key::Enter)}, 3, false},
+        ListCase{"UpStopsAtTheTop", {Press(Key::Space), Press(Key::Up), Press(Key::Enter)}, 0, false},
+        ListCase{"ClosedListSteps", {Press(Key::Down), Press(Key::Down)}, 2, false},
+        ListCase{"ClosedListEnd", {Press(Key::End)}, 3, false},
+        ListCase{"ClosedListHome", {Press(Key::End), Press(Key::Home)}, 0, false},
+        ListCase{"LetterPicks", {Type(U'4')}, 3, false},
+        ListCase{"LetterMovesInOpenList", {Press(Key::Space), Type(U'f'), Press(Key::Enter)}, 1, false},
+        ListCase{
+            "TabLeavesOpenListUnchanged", {Press(Key::Space), Press(Key::Down), Press(Key::Tab)}, 0, false}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(DropDownListView, ShowsItsEntriesBelowTheFieldWithTheCursorReversed) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  screen.Render(canvas, {&model}, u"");
+  screen.Handle(Press(Key::Space));
+  screen.Handle(Press(Key::Down));
+  screen.Render(canvas, {&model}, u"");
+  const auto field = Find(canvas, u"[Single Chip");
+  const auto fastest = Find(canvas, u"Fastest");
+  ASSERT_GE(field.second, 0);
+  EXPECT_GT(fastest.second, field.second);
+  EXPECT_TRUE(canvas.At(fastest.first, fastest.second).attr & kReverse);
+  EXPECT_EQ(screen.CursorY(), fastest.second);
+  EXPECT_TRUE(CanvasShows(canvas, u"4 Sample Anti-Aliasing"));
+}
+
+struct EndCase {
+  const char* name;
+  std::vector<Key> keys;
+  int result;
+};
+
+class Ending : public ::testing::TestWithParam<EndCase> {};
+
+// No handler: the model ends the dialog with the command of the button (Enter: the default, OK).
+TEST_P(Ending, EndsTheDialogAsTheKeysSay) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
+  DialogScreen screen(model);
+  for (Key key : GetParam().keys) screen.Handle(Press(key));
+  EXPECT_TRUE(model.ended);
+  EXPECT_EQ(model.result, GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, Ending,
+    ::testing::Values(EndCase{"Escape", {Key::Escape}, IDCANCEL}, EndCase{"EnterOnAList", {Key::Enter}, IDOK},
+                      EndCase{"EnterOnCancel", {Key::Tab, Key::Tab, Key::Tab, Key::Enter}, IDCANCEL},
+                      EndCase{"SpaceOnCancel", {Key::BackTab, Key::Space}, IDCANCEL},
+                      EndCase{"SpaceOnOk", {Key::Tab, Key::Tab, Key::Space}, IDOK}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct MenuCase {
+  const char* name;
+  std::vector<InputEvent> keys;
+  std::vector<unsigned> sysCommands;
+};
+
+class WindowMenu : public ::testing::TestWithParam<MenuCase> {};
+
+// The main dialog's system menu: Close, a separator, About Configurator...
+TEST_P(WindowMenu, SendsTheChosenSystemCommand) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
+  Recorder recorder;
+  model.handler = &recorder;
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  for (const InputEvent& event : GetParam().keys) {
+    screen.Render(canvas, {&model}, u"");
+    screen.Handle(event);
+  }
+  EXPECT_EQ(recorder.sysCommands, GetParam().sysCommands);
+  EXPECT_FALSE(screen.MenuOpen());
+  EXPECT_TRUE(recorder.commands.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, WindowMenu,
+    ::testing::Values(MenuCase{"MnemonicOpensAbout", {Press(Key::WindowMenu), Type(U'a')}, {IDM_ABOUTBOX}},
+                      MenuCase{"DownSkipsTheSeparator",
+                               {Press(Key::WindowMenu), Press(Key::Down), Press(Key::Enter)},
+                               {IDM_ABOUTBOX}},
+                      MenuCase{"FirstEntryCloses", {Press(Key::WindowMenu), Press(Key::Enter)}, {SC_CLOSE}},
+                      MenuCase{"EscapeChoosesNothing", {Press(Key::WindowMenu), Press(Key::Escape)}, {}},
+                      MenuCase{"F10AgainClosesIt", {Press(Key::WindowMenu), Press(Key::WindowMenu)}, {}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(WindowMenuView, ListsTheEntriesWithoutTheirMnemonicMarks) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  screen.Handle(Press(Key::WindowMenu));
+  screen.Render(canvas, {&model}, u"");
+  EXPECT_TRUE(CanvasShows(canvas, u"About Configurator..."));
+  EXPECT_TRUE(CanvasShows(canvas, u"Close"));
+  EXPECT_FALSE(CanvasShows(canvas, u"&"));
+}
+
+TEST(Mouse, ClicksReachButtonsListsAndTheWindowMenu) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
+  model.Find(IDC_BUTTON_CHIP)->enabled = false;
+  Recorder recorder;
+  model.handler = &recorder;
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  auto click = [&](const std::u16string& text) {
+    screen.Render(canvas, {&model}, u"");
+    const auto at = Find(canvas, text);
+    ASSERT_GE(at.first, 0) << ToUtf8(text);
+    screen.Handle(InputEvent{Key::Click, 0, at.first + 1, at.second});
+  };
+  click(u"[ General ]");
+  click(u"[ QEL 700 ]");  // disabled: nothing happens
+  click(u"[-]");
+  EXPECT_TRUE(screen.MenuOpen());
+  click(u"About Configurator...");
+  click(u"Adapter");  // a label does nothing
+  EXPECT_EQ(recorder.commands, std::vector<unsigned>{IDC_BUTTON_GENERAL});
+  EXPECT_EQ(recorder.sysCommands, std::vector<unsigned>{IDM_ABOUTBOX});
+
+  DialogModel chip = terminal_test::ProgramDialog(IDD_QUAD_CHIP_DIALOG);
+  DialogScreen chipScreen(chip);
+  screen.Render(canvas, {&chip}, u"");
+  chipScreen.Render(canvas, {&chip}, u"");
+  auto at = Find(canvas, u"[Disabled");
+  chipScreen.Handle(InputEvent{Key::Click, 0, at.first + 2, at.second});
+  EXPECT_TRUE(chipScreen.ListOpen());
+  chipScreen.Render(canvas, {&chip}, u"");
+  at = Find(canvas, u"Enabled");
+  chipScreen.Handle(InputEvent{Key::Click, 0, at.first, at.second});
+  EXPECT_FALSE(chipScreen.ListOpen());
+  EXPECT_EQ(chip.Find(IDC_COMBO_QUAD_GUARDBAND)->selection, 1);
+}
+
+TEST(Drawing, DimsDisabledControlsAndMarksTheDefaultButton) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
+  model.Find(IDC_BUTTON_CHIP)->enabled = false;
+  DialogScreen screen(model);
+  Canvas canvas(100, 30);
+  screen.Render(canvas, {&model}, u"");
+  const auto chip = Find(canvas, u"[ QEL 700 ]");
+  const auto general = Find(canvas, u"[ General ]");
+  EXPECT_TRUE(canvas.At(chip.first, chip.second).attr & kDim);
+  EXPECT_FALSE(canvas.At(general.first, general.second).attr & kDim);
+  EXPECT_TRUE(canvas.At(general.first, general.second).attr & kReverse);  // focused
+  EXPECT_TRUE(CanvasShows(canvas, u"Orlo Configurator"));
+
+  DialogModel chipDialog = terminal_test::ProgramDialog(IDD_SINGLE_CHIP_DIALOG);
+  DialogScreen chipScreen(chipDialog);
+  chipScreen.Render(canvas, {&chipDialog}, u"");
+  EXPECT_TRUE(CanvasShows(canvas, u"[< OK >]"));
+  EXPECT_TRUE(CanvasShows(canvas, u"[ Cancel ]"));
+}
+
+TEST(Stack, MessageBoxSitsCentredOverItsOwnerOverTheMainDialog) {
+  DialogModel main = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
+  DialogModel general = terminal_test::ProgramDialog(IDD_GENERAL_DIALOG);
+  general.owner = &main;
+  DialogModel box =
+      terminal_test::MessageBox(u"Execute using Administrator Account", u"Insufficent Access Writes");
+  box.owner = &general;
+  DialogScreen generalScreen(general), boxScreen(box);
+  for (auto [width, height] : {std::pair{100, 30}, std::pair{80, 25}}) {
+    Canvas canvas(width, height);
+    generalScreen.Render(canvas, {&main, &general}, u"");
+    const Rect drawn = generalScreen.Drawn().frame;
+    const int left = std::max(drawn.x, 0), top = std::max(drawn.y, 0);
+    const Rect generalFrame{left, top, std::min(drawn.Right(), width) - left,
+                            std::min(drawn.Bottom(), height - 1) - top};
+    boxScreen.Render(canvas, {&main, &general, &box}, u"Display mode set: settings reloaded");
+    const Rect boxFrame = boxScreen.Drawn().frame;
+    EXPECT_LE(std::abs((boxFrame.x + boxFrame.w / 2) - (generalFrame.x + generalFrame.w / 2)), 1);
+    EXPECT_LE(std::abs((boxFrame.y + boxFrame.h / 2) - (generalFrame.y + generalFrame.h / 2)), 1);
+    EXPECT_TRUE(CanvasShows(canvas, u"Execute using Administrator Account"));
+    EXPECT_TRUE(CanvasShows(canvas, u"Insufficent Access Writes"));
+    EXPECT_TRUE(CanvasShows(canvas, u"[< OK >]"));
+    EXPECT_TRUE(CanvasShows(canvas, u"General Features"));            // the owner shows around it
+    EXPECT_EQ(canvas.At(boxFrame.x, boxFrame.y).ch, kDoubleTopLeft);  // the active window
+    EXPECT_NE(ToUtf8(canvas.Row(height - 1)).find("Display mode set: settings reloaded"), std::string::npos);
+  }
+  boxScreen.Handle(Press(Key::Enter));
+  EXPECT_TRUE(box.ended);
+  EXPECT_EQ(box.result, IDOK);
+}
+
+TEST(Stack, LongMessageWrapsInsideANarrowTerminal) {
+  DialogModel box = terminal_test::MessageBox(std::u16string(150, u'x') + u" end", u"Caption");
+  DialogScreen screen(box);
+  Canvas canvas(80, 25);
+  screen.Render(canvas, {&box}, u"");
+  EXPECT_TRUE(screen.Drawn().frame.Inside(Rect{0, 0, 80, 24}));
+  EXPECT_TRUE(CanvasShows(canvas, u" end"));
+}
+
+}  // namespace
