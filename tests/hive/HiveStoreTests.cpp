@@ -1,0 +1,444 @@
+// The hive store on real hive files: paths and control sets, exact values, access, commits,
+// other processes, kills at any moment, and damaged files. Results are checked with libhivex's
+// own tool (hivexget) or a fresh load, never only through the store that wrote them.
+#include <gtest/gtest.h>
+#include <hivex.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/HiveText.h"
+#include "tests/hive/HiveTestSupport.h"
+
+namespace {
+
+using hivetest::Hivexget;
+using hivetest::kBoardCurrentPath;
+using hivetest::kBoardKey;
+using hivetest::kBoardPath;
+using platform::HiveProblem;
+using platform::HiveStore;
+
+const std::u16string kSettingsPath = std::u16string(kBoardCurrentPath) + u"\\D3D";
+const std::string kSettingsKey = std::string(kBoardKey) + "\\D3D";
+
+std::vector<std::uint8_t> Utf16(std::u16string_view text) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t c : text)
+    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+std::unique_ptr<HiveStore> LoadOrFail(const std::string& path,
+                                      HiveStore::CommitPolicy policy = HiveStore::CommitPolicy::kDeferred) {
+  HiveProblem problem = HiveProblem::kNone;
+  auto store = HiveStore::Load(path, &problem, policy);
+  EXPECT_EQ(problem, HiveProblem::kNone) << path;
+  return store;
+}
+
+// Sets one value with its own open and close, as the program does.
+long SetValue(platform::Registry& registry, const std::u16string& path, std::u16string_view name,
+              std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  platform::RegKey key = 0;
+  if (const long status = registry.Open(path, platform::kKeyWrite, &key); status != 0) return status;
+  const long status = registry.Set(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+  registry.Close(key);
+  return status;
+}
+
+std::optional<std::vector<std::uint8_t>> QueryValue(platform::Registry& registry, const std::u16string& path,
+                                                    std::u16string_view name, std::uint32_t* type = nullptr) {
+  platform::RegKey key = 0;
+  if (registry.Open(path, platform::kKeyRead, &key) != 0) return std::nullopt;
+  std::vector<std::uint8_t> data(4096);
+  auto size = static_cast<std::uint32_t>(data.size());
+  const long status = registry.Query(key, name, type, data.data(), &size);
+  registry.Close(key);
+  if (status != 0) return std::nullopt;
+  data.resize(size);
+  return data;
+}
+
+class HiveStoreTest : public ::testing::Test {
+ protected:
+  hivetest::TempFolder folder;
+  std::string hive = hivetest::DemoHive(folder);
+};
+
+TEST_F(HiveStoreTest, OpensPathsAsWin32Does) {
+  auto store = LoadOrFail(hive);
+  struct Row {
+    std::u16string path;
+    std::uint32_t access;
+    long status;
+  } rows[] = {
+      {u"", platform::kKeyRead, 0},
+      {u"", platform::kKeyWrite, platform::kAccessDenied},
+      {u"\\System", platform::kKeyRead, platform::kBadPathName},
+      {u"System", platform::kKeyRead, 0},
+      {u"SYSTEM\\select", platform::kKeyRead, 0},
+      {u"system\\controlset001\\CONTROL\\video", platform::kKeyRead, 0},
+      {kBoardCurrentPath, platform::kKeyWrite, 0},
+      {u"System\\ControlSet002", platform::kKeyRead, platform::kFileNotFound},
+      {u"Software", platform::kKeyRead, platform::kFileNotFound},
+      {u"Software\\Microsoft", platform::kKeyRead, platform::kFileNotFound},
+      {std::u16string(kBoardPath) + u"\\Missing", platform::kKeyWrite, platform::kFileNotFound},
+  };
+  for (const Row& row : rows) {
+    platform::RegKey key = 0x77;
+    const long status = store->Open(row.path, row.access, &key);
+    EXPECT_EQ(status, row.status) << platform::Utf8FromUtf16(row.path);
+    if (status == 0) {
+      EXPECT_EQ(store->Close(key), 0);
+    } else {
+      EXPECT_EQ(key, 0x77u) << "a failed open leaves the key";
+    }
+  }
+  EXPECT_EQ(store->OpenHandles(), 0u);
+}
+
+TEST_F(HiveStoreTest, ReadsTheDriverValuesWithTheirExactTypeAndBytes) {
+  auto store = LoadOrFail(hive);
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(kBoardPath, platform::kKeyRead, &key), 0);
+
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  EXPECT_EQ(store->Query(key, u"hardwareinformation.adapterstring", &type, nullptr, &size), 0);
+  EXPECT_EQ(type, platform::kRegBinary);
+  EXPECT_EQ(size, Utf16(u"QEL 700 M720 Dual").size());
+
+  std::vector<std::uint8_t> buffer(size, 0xCC);
+  std::uint32_t shortSize = size - 2;
+  EXPECT_EQ(store->Query(key, u"HardwareInformation.AdapterString", nullptr, buffer.data(), &shortSize),
+            platform::kMoreData);
+  EXPECT_EQ(shortSize, size);
+  EXPECT_EQ(buffer, std::vector<std::uint8_t>(size, 0xCC)) << "a short buffer is left untouched";
+  EXPECT_EQ(store->Query(key, u"HardwareInformation.AdapterString", nullptr, buffer.data(), &size), 0);
+  EXPECT_EQ(buffer, Utf16(u"QEL 700 M720 Dual"));
+
+  std::uint8_t memory[4] = {};
+  size = sizeof memory;
+  EXPECT_EQ(store->Query(key, u"HardwareInformation.MemorySize", &type, memory, &size), 0);
+  EXPECT_EQ(type, platform::kRegBinary);
+  EXPECT_EQ(std::vector<std::uint8_t>(memory, memory + 4), (std::vector<std::uint8_t>{0, 0, 0, 4}));
+  EXPECT_EQ(store->Query(key, u"Missing", nullptr, memory, &size), platform::kFileNotFound);
+  EXPECT_EQ(store->Close(key), 0);
+  EXPECT_EQ(store->Close(key), platform::kInvalidHandle);
+}
+
+TEST_F(HiveStoreTest, WritesExactValuesKeepsNamesAndOtherValuesAndDeletesOne) {
+  {
+    auto store = LoadOrFail(hive);
+    // An existing name in another case keeps its stored case.
+    EXPECT_EQ(SetValue(*store, kBoardCurrentPath, u"CMDFIFOSIZE", platform::kRegBinary, {0, 0, 10, 0}), 0);
+    // Text stored without its terminator stays so.
+    EXPECT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, {'2', 0}), 0);
+    EXPECT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_New", platform::kRegDword, {1, 2, 3, 4}), 0);
+    platform::RegKey key = 0;
+    ASSERT_EQ(store->Open(kSettingsPath, platform::kKeyWrite, &key), 0);
+    EXPECT_EQ(store->Delete(key, u"qldrv_swapinterval"), 0);
+    EXPECT_EQ(store->Delete(key, u"QLDRV_SWAPINTERVAL"), platform::kFileNotFound);
+    EXPECT_EQ(store->Close(key), 0);
+  }  // the store commits when it goes
+
+  const std::string board = Hivexget(hive, kBoardKey);
+  EXPECT_NE(board.find("\"CmdFifoSize\"=hex(3):00,00,0a,00"), std::string::npos) << board;
+  EXPECT_EQ(board.find("CMDFIFOSIZE"), std::string::npos) << board;
+  EXPECT_NE(board.find("\"MaxTileBuffers\"=hex(3):04,00,00,00"), std::string::npos) << board;
+  const std::string settings = Hivexget(hive, kSettingsKey);
+  EXPECT_NE(settings.find("\"QLDRV_New\"=dword:04030201"), std::string::npos) << settings;
+  EXPECT_EQ(settings.find("QLDRV_SWAPINTERVAL"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("\"QLDRV_SLI_AA_CONFIGURATION\"=\"3\""), std::string::npos) << settings;
+
+  auto again = LoadOrFail(hive);
+  std::uint32_t type = 0;
+  EXPECT_EQ(QueryValue(*again, kSettingsPath, u"QLDRV_LOD_BIAS", &type), (std::vector<std::uint8_t>{'2', 0}));
+  EXPECT_EQ(type, platform::kRegSz);
+}
+
+// Writes a distinct marker into each of three control sets; Select decides which one
+// CurrentControlSet is.
+TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
+  struct Row {
+    const char* name;
+    std::vector<std::pair<const char*, std::uint32_t>> select;  // DWORD values
+    bool selectKey;
+    std::uint8_t expected;
+  } rows[] = {
+      {"current 2", {{"Current", 2}, {"Default", 3}}, true, 2},
+      {"default when current is missing", {{"Default", 3}}, true, 3},
+      {"default when current is out of range", {{"Current", 0}, {"Default", 3}}, true, 3},
+      {"ControlSet001 without Select", {}, false, 1},
+  };
+  for (const Row& row : rows) {
+    hivetest::TempFolder folder;
+    const std::string path = folder / "SYSTEM";
+    ASSERT_TRUE(platform::WriteEmptyHive(path));
+    hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+    ASSERT_NE(hive, nullptr);
+    for (std::uint8_t set = 1; set <= 3; ++set) {
+      const std::string name = "ControlSet00" + std::to_string(set);
+      const hive_node_h control =
+          hivex_node_add_child(hive, hivex_node_add_child(hive, hivex_root(hive), name.c_str()), "Control");
+      char marker[] = {static_cast<char>(set), 0, 0, 0};
+      hive_set_value value{const_cast<char*>("Which"), hive_t_REG_BINARY, 4, marker};
+      ASSERT_EQ(hivex_node_set_value(hive, control, &value, 0), 0);
+    }
+    if (row.selectKey) {
+      const hive_node_h select = hivex_node_add_child(hive, hivex_root(hive), "Select");
+      for (const auto& [name, number] : row.select) {
+        char bytes[] = {static_cast<char>(number), 0, 0, 0};
+        hive_set_value value{const_cast<char*>(name), hive_t_REG_DWORD, 4, bytes};
+        ASSERT_EQ(hivex_node_set_value(hive, select, &value, 0), 0);
+      }
+    }
+    ASSERT_EQ(hivex_commit(hive, nullptr, 0), 0);
+    hivex_close(hive);
+
+    auto store = LoadOrFail(path);
+    const auto marker = QueryValue(*store, u"System\\CurrentControlSet\\Control", u"Which");
+    ASSERT_TRUE(marker) << row.name;
+    EXPECT_EQ(marker->front(), row.expected) << row.name;
+  }
+}
+
+TEST_F(HiveStoreTest, WriteAccessIsRefusedWhenTheHiveCannotBeReplaced) {
+  struct Row {
+    const char* name;
+    std::string path;
+    mode_t mode;
+  } rows[] = {
+      {"read-only hive file", hive, 0444},
+      {"read-only folder", folder.Path(), 0555},
+  };
+  for (const Row& row : rows) {
+    auto store = LoadOrFail(hive);
+    struct stat before {};
+    stat(row.path.c_str(), &before);
+    ASSERT_EQ(chmod(row.path.c_str(), row.mode), 0);
+    platform::RegKey key = 0;
+    EXPECT_EQ(store->Open(kBoardCurrentPath, platform::kKeyWrite, &key), platform::kAccessDenied) << row.name;
+    EXPECT_EQ(store->Open(kBoardCurrentPath, platform::kKeyRead, &key), 0) << row.name;
+    store->Close(key);
+    chmod(row.path.c_str(), before.st_mode & 07777);
+  }
+}
+
+TEST_F(HiveStoreTest, ADialogsWritesBecomeOneRewriteBeforeTheNextRead) {
+  auto store = LoadOrFail(hive);
+  platform::RegKey probe = 0;
+  ASSERT_EQ(store->Open(kBoardCurrentPath, platform::kKeyWrite, &probe), 0);
+  store->Close(probe);
+  for (int i = 0; i < 10; ++i) {
+    const std::u16string name = u"QLDRV_VALUE" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+    ASSERT_EQ(SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(u"7")), 0);
+  }
+  EXPECT_EQ(store->Commits(), 0u);
+  EXPECT_EQ(Hivexget(hive, kSettingsKey).find("QLDRV_VALUE"), std::string::npos) << "nothing written yet";
+
+  // The driver's reload (or the next dialog) reads: the writes reach the disk first.
+  EXPECT_TRUE(QueryValue(*store, kSettingsPath, u"QLDRV_VALUE9"));
+  EXPECT_EQ(store->Commits(), 1u);
+  EXPECT_FALSE(store->HasPendingEdits());
+  EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_VALUE9\"=\"7\""), std::string::npos);
+
+  auto eager = LoadOrFail(hive, HiveStore::CommitPolicy::kOnClose);
+  for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(SetValue(*eager, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"1")), 0);
+  EXPECT_EQ(eager->Commits(), 3u);
+}
+
+TEST_F(HiveStoreTest, SeesAnotherProgramsSaveAndMergesWithIt) {
+  auto first = LoadOrFail(hive);
+  auto second = LoadOrFail(hive);
+  ASSERT_EQ(SetValue(*first, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"5")), 0);
+  ASSERT_EQ(SetValue(*second, kSettingsPath, u"QLDRV_OVERLAYMODE", platform::kRegSz, Utf16(u"3")), 0);
+  ASSERT_EQ(second->Flush(), 0);
+
+  // The first store, with its own edit pending, reads the second's save and keeps its edit.
+  EXPECT_EQ(QueryValue(*first, kSettingsPath, u"QLDRV_OVERLAYMODE"), Utf16(u"3"));
+  EXPECT_EQ(QueryValue(*first, kSettingsPath, u"QLDRV_LOD_BIAS"), Utf16(u"5"));
+  const std::string settings = Hivexget(hive, kSettingsKey);
+  EXPECT_NE(settings.find("\"QLDRV_LOD_BIAS\"=\"5\""), std::string::npos) << settings;
+  EXPECT_NE(settings.find("\"QLDRV_OVERLAYMODE\"=\"3\""), std::string::npos) << settings;
+}
+
+TEST_F(HiveStoreTest, TwoWritingProcessesLoseNothing) {
+  constexpr int kValuesEach = 30;
+  std::vector<pid_t> children;
+  for (char writer : {'A', 'B'}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      HiveProblem problem{};
+      auto store = HiveStore::Load(hive, &problem);
+      bool ok = store != nullptr;
+      for (int i = 0; ok && i < kValuesEach; ++i) {
+        const std::u16string name = u"QLDRV_" + std::u16string(1, static_cast<char16_t>(writer)) +
+                                    platform::Utf16FromUtf8(std::to_string(i));
+        ok = SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(u"1")) == 0 && store->Flush() == 0;
+      }
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::string settings = Hivexget(hive, kSettingsKey);
+  for (char writer : {'A', 'B'}) {
+    for (int i = 0; i < kValuesEach; ++i) {
+      const std::string line = "\"QLDRV_" + std::string(1, writer) + std::to_string(i) + "\"=\"1\"";
+      EXPECT_NE(settings.find(line), std::string::npos) << line;
+    }
+  }
+  EXPECT_NE(settings.find("\"QLDRV_SLI_AA_CONFIGURATION\"=\"3\""), std::string::npos);
+}
+
+// A child saves ten values again and again, each save holding one generation number in all
+// ten; it is killed at a random moment. The hive must then open and hold one whole generation,
+// never a mix, never an older one than before. HIVE_KILL_ITERATIONS sets the count.
+TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
+  const char* setting = std::getenv("HIVE_KILL_ITERATIONS");
+  const int iterations = setting != nullptr ? std::atoi(setting) : 100;
+  std::mt19937 random(12345);
+  long previous = 0;
+  int torn = 0;
+  for (int iteration = 0; iteration < iterations; ++iteration) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      HiveProblem problem{};
+      auto store = HiveStore::Load(hive, &problem);
+      if (!store) _exit(1);
+      for (long generation = previous + 1;; ++generation) {
+        const std::u16string text = platform::Utf16FromUtf8(std::to_string(generation));
+        for (int i = 0; i < 10; ++i) {
+          const std::u16string name = u"QLDRV_KILL" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+          SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(text));
+        }
+        store->Flush();
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    hive_h* check = hivex_open(hive.c_str(), 0);
+    ASSERT_NE(check, nullptr) << "iteration " << iteration;
+    hivex_close(check);
+    auto store = LoadOrFail(hive);
+    std::set<std::vector<std::uint8_t>> generations;
+    for (int i = 0; i < 10; ++i) {
+      const std::u16string name = u"QLDRV_KILL" + std::u16string(1, static_cast<char16_t>(u'0' + i));
+      generations.insert(QueryValue(*store, kSettingsPath, name).value_or(std::vector<std::uint8_t>{}));
+    }
+    if (generations.size() != 1) ++torn;
+    ASSERT_EQ(generations.size(), 1u) << "iteration " << iteration;
+    const std::vector<std::uint8_t> bytes = *generations.begin();
+    std::string digits;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+      if (bytes[i] != 0) digits.push_back(static_cast<char>(bytes[i]));
+    }
+    const long generation = digits.empty() ? 0 : std::stol(digits);
+    EXPECT_GE(generation, previous);
+    previous = generation;
+  }
+  EXPECT_EQ(torn, 0);
+  EXPECT_GT(previous, iterations / 2) << "the children saved between the kills";
+  // A later save clears what killed saves left behind.
+  auto store = LoadOrFail(hive);
+  ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"1")), 0);
+  ASSERT_EQ(store->Flush(), 0);
+  EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder.Path()) + " | grep -c tmp"), "0\n");
+}
+
+TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
+  hivetest::TempFolder folder;
+  const std::string good = hivetest::ReadFile(hivetest::DemoHive(folder, "GOOD"));
+  auto flip = [&](std::size_t at) {
+    std::string bytes = good;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+    return bytes;
+  };
+  struct Row {
+    const char* name;
+    std::string bytes;
+    HiveProblem problem;
+  } rows[] = {
+      {"empty file", "", HiveProblem::kNotHive},
+      {"text", "Windows Registry Editor Version 5.00\r\n", HiveProblem::kNotHive},
+      {"header only", good.substr(0, 4096), HiveProblem::kCorrupt},
+      {"truncated in the header", good.substr(0, 300), HiveProblem::kCorrupt},
+      {"truncated in a bin", good.substr(0, 6000), HiveProblem::kCorrupt},
+      {"header checksum", flip(0x1FC), HiveProblem::kCorrupt},
+      {"bin signature", flip(4096), HiveProblem::kCorrupt},
+  };
+  for (const Row& row : rows) {
+    const std::string path = folder / "SYSTEM";
+    hivetest::WriteFile(path, row.bytes);
+    HiveProblem problem = HiveProblem::kNone;
+    EXPECT_EQ(HiveStore::Load(path, &problem), nullptr) << row.name;
+    EXPECT_EQ(problem, row.problem) << row.name;
+  }
+  HiveProblem problem = HiveProblem::kNone;
+  EXPECT_EQ(HiveStore::Load(folder / "none", &problem), nullptr);
+  EXPECT_EQ(problem, HiveProblem::kMissing);
+  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem), nullptr);
+  EXPECT_EQ(problem, HiveProblem::kUnreadable);
+}
+
+TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
+  hivetest::TempFolder folder;
+  const std::string path = folder / "EMPTY";
+  ASSERT_TRUE(platform::WriteEmptyHive(path));
+  EXPECT_FALSE(platform::WriteEmptyHive(path)) << "an existing file is never replaced";
+  hive_h* hive = hivex_open(path.c_str(), 0);
+  ASSERT_NE(hive, nullptr);
+  EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
+  EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
+  hivex_close(hive);
+
+  std::vector<std::uint8_t> image = platform::EmptyHiveImage(0);
+  EXPECT_EQ(image.size(), 8192u);
+  image[0x30] ^= 1;  // a header byte changed without its checksum
+  hivetest::WriteFile(path, std::string(image.begin(), image.end()));
+  EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
+}
+
+TEST(HiveFiles, TheDemoFolderIsMadeOnceAndNeverOverwritten) {
+  hivetest::TempFolder folder;
+  const std::string data = folder / "share/configurator";
+  std::string error;
+  ASSERT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kCreated) << error;
+  EXPECT_NE(Hivexget(data + "/SYSTEM", "Select").find("\"Current\"=dword:00000001"), std::string::npos);
+  EXPECT_NE(hivetest::ReadFile(data + "/board").find(" board\n"), std::string::npos);
+
+  hivetest::WriteFile(data + "/SYSTEM", "mine");
+  EXPECT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kExisting);
+  EXPECT_EQ(hivetest::ReadFile(data + "/SYSTEM"), "mine");
+
+  const std::string empty = folder / "empty";
+  mkdir(empty.c_str(), 0755);
+  EXPECT_EQ(platform::EnsureDemoFolder(empty, &error), platform::DemoFolder::kExisting);
+  EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(empty)), "");
+  EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder / "share")), "configurator\n") << "no leftovers";
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#pragma once
+// Helpers of the hive tests: a scratch folder per test, files, and hivexget's view of a hive.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/DemoHive.h"
+
+namespace hivetest {
+
+// A folder that lives as long as the object, removed with everything in it (permissions
+// restored first, as tests make parts of it read-only).
+class TempFolder {
+ public:
+  TempFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/hive-test.XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+      chmod(entry.path().c_str(), 0755);
+    }
+    chmod(path_.c_str(), 0755);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The output of a command, and its exit status in *status.
+inline std::string Run(const std::string& command, int* status = nullptr) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  const int result = pclose(pipe);
+  if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+  return output;
+}
+
+inline std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// hivexget's listing of one key ("name"=value lines), read by the tool itself, not by us.
+inline std::string Hivexget(const std::string& hive, const std::string& key) {
+  return Run("hivexget " + Quote(hive) + " " + Quote(key) + " 2>&1");
+}
+
+// The demo hive written into a folder; its path.
+inline std::string DemoHive(const TempFolder& folder, const std::string& name = "SYSTEM") {
+  std::string error;
+  const std::string path = folder / name;
+  platform::WriteDemoHive(path, &error);
+  return path;
+}
+
+inline constexpr char kBoardKey[] =
+    "ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
+inline constexpr char16_t kBoardPath[] =
+    u"System\\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
+inline constexpr char16_t kBoardCurrentPath[] =
+    u"System\\CurrentControlSet\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
+
+}  // namespace hivetest

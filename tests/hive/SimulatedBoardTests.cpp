@@ -1,0 +1,153 @@
+// The simulated board of the demo: its devices as discovery meets them, its driver's escape
+// replies, and the driver's reload after a dialog has saved through the hive store.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/AdapterDiscovery.h"
+#include "platform/posix/DemoHive.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/HiveText.h"
+#include "platform/posix/SimulatedBoard.h"
+#include "settings/RefreshDisplayMode.h"
+#include "settings/Sequences.h"
+#include "settings/SettingsKey.h"
+#include "tests/hive/HiveTestSupport.h"
+#include "tests/support/TestServices.h"
+
+namespace {
+
+using platform::SimulatedBoard;
+
+class DemoBoardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kCreated) << error;
+    ASSERT_TRUE(board.Load(data + "/board", &error)) << error;
+    platform::HiveProblem problem{};
+    store = platform::HiveStore::Load(data + "/SYSTEM", &problem);
+    ASSERT_TRUE(store);
+    previousRegistry = platform::SetRegistry(store.get());
+    previousDevices = platform::SetDisplayDevices(&board.Devices());
+    previousMode = platform::SetDisplayMode(&board.DisplayMode());
+  }
+  void TearDown() override {
+    platform::SetRegistry(previousRegistry);
+    platform::SetDisplayDevices(previousDevices);
+    platform::SetDisplayMode(previousMode);
+  }
+
+  hivetest::TempFolder folder;
+  std::string data = folder / "configurator";
+  SimulatedBoard board;
+  std::unique_ptr<platform::HiveStore> store;
+  platform::Registry* previousRegistry = nullptr;
+  platform::DisplayDevices* previousDevices = nullptr;
+  platform::DisplayMode* previousMode = nullptr;
+};
+
+TEST_F(DemoBoardTest, ListsThePlainAdapterFirstAndTheBoardSecond) {
+  platform::DisplayDevice device;
+  ASSERT_TRUE(board.Devices().Enumerate(0, &device));
+  EXPECT_EQ(device.name, u"\\\\.\\DISPLAY1");
+  EXPECT_EQ(device.key, platform::kDemoPlainKey);
+  ASSERT_TRUE(board.Devices().Enumerate(1, &device));
+  EXPECT_EQ(device.name, u"\\\\.\\DISPLAY2");
+  EXPECT_EQ(device.key, platform::kDemoBoardKey);
+  EXPECT_FALSE(board.Devices().Enumerate(2, &device));
+}
+
+TEST_F(DemoBoardTest, OnlyTheBoardsDriverAnswersTheIdentificationEscape) {
+  const std::uint8_t input[4] = {0xFC, 0x3D, 0x01, 0x00};
+  struct Row {
+    std::u16string device;
+    bool board;
+  } rows[] = {{u"\\\\.\\DISPLAY1", false}, {u"\\\\.\\DISPLAY2", true}};
+  for (const Row& row : rows) {
+    const platform::DeviceContext context = board.Devices().CreateContext(row.device);
+    ASSERT_NE(context, 0u);
+    EXPECT_EQ(board.Devices().Escape(context, platform::kQueryEscSupport, 4, input, 0, nullptr) != 0,
+              row.board);
+    std::uint8_t reply[28] = {};
+    const int result = board.Devices().Escape(context, 81404, 4, input, sizeof reply, reply);
+    EXPECT_EQ(result != 0, row.board);
+    EXPECT_EQ(std::memcmp(reply, "ORLO was here", 14) == 0, row.board);
+    EXPECT_TRUE(board.Devices().DeleteContext(context));
+  }
+}
+
+TEST_F(DemoBoardTest, DiscoveryFindsTheBoard) {
+  AnsweringFrontEnd frontEnd;
+  AdapterTable table;
+  std::u16string handOff;
+  EXPECT_TRUE(DiscoverAdapter(table, handOff));
+  EXPECT_EQ(handOff, u"\\\\.\\DISPLAY2&&&" + std::u16string(platform::kDemoBoardKey));
+  EXPECT_TRUE(frontEnd.shown.empty());
+  EXPECT_EQ(board.Devices().LiveContexts(), 0);
+}
+
+TEST_F(DemoBoardTest, TheDriverReloadsWhatADialogSavedAfterItIsOnDisk) {
+  const std::u16string current = hivetest::kBoardCurrentPath;
+  WriteNumber(current + u"\\D3D", u"QLDRV_LOD_BIAS", 2);
+  WriteNumber(current + u"\\D3D", u"QLDRV_SLI_AA_CONFIGURATION", 4);
+  CSettingsKey key;
+  ASSERT_EQ(key.Open(current + u"\\D3D", platform::kKeyWrite), 0);
+  key.DeleteValue(u"QLDRV_SWAPINTERVAL");
+  ASSERT_EQ(key.Open(current, platform::kKeyWrite), 0);
+  key.SetBinary(u"MaxTileBuffers", 3);
+  key.Close();
+  EXPECT_TRUE(store->HasPendingEdits());
+
+  int window = 0;
+  EXPECT_EQ(RefreshDisplayMode(&window), 0);
+
+  EXPECT_FALSE(store->HasPendingEdits()) << "saved before the driver read it";
+  EXPECT_EQ(store->Commits(), 1u);
+  const std::string line = board.LastReload();
+  EXPECT_NE(line.find("\\\\.\\DISPLAY2 reloaded: anti-aliasing 4 samples on 2 chips, guard band clipping on, "
+                      "LOD bias +0.50, vsync by software, 3D filter automatic"),
+            std::string::npos)
+      << line;
+  EXPECT_NE(line.find("triple buffering off, Direct3D 9, command FIFO 512K"), std::string::npos) << line;
+  const std::string log = hivetest::ReadFile(data + "/driver.log");
+  EXPECT_EQ(log, line + "\n");
+  const std::string settings =
+      hivetest::Hivexget(data + "/SYSTEM", std::string(hivetest::kBoardKey) + "\\D3D");
+  EXPECT_NE(settings.find("\"QLDRV_LOD_BIAS\"=\"2\""), std::string::npos) << settings;
+}
+
+TEST(BoardFile, ErrorsNameTheLine) {
+  struct Row {
+    const char* text;
+    const char* error;  // empty: accepted
+  } rows[] = {
+      {"# nothing\n\n", ""},
+      {"device \\\\.\\DISPLAY1 \\Registry\\Machine\\System\\X board\r\nlog /tmp/x.log\n", ""},
+      {"device \\\\.\\DISPLAY1 KEY\n", "1: expected \"device NAME DEVICE-KEY board|plain\""},
+      {"\ndevice A B fancy\n", "2: expected"},
+      {"device A&B KEY board\n", "1: a device name or key may not contain '&'"},
+      {"screen 1\n", "1: unknown entry \"screen\""},
+      {"log\n", "1: expected \"log FILE\""},
+  };
+  for (const Row& row : rows) {
+    SimulatedBoard board;
+    std::string error;
+    EXPECT_EQ(board.Parse(row.text, "/tmp", &error), row.error[0] == 0) << row.text;
+    EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << " gave " << error;
+  }
+  SimulatedBoard board;
+  std::string error;
+  EXPECT_FALSE(board.Load("/nonexistent/board", &error));
+  EXPECT_NE(error.find("/nonexistent/board"), std::string::npos);
+}
+
+TEST(BoardFile, TheDriverReadsThroughCurrentControlSet) {
+  EXPECT_EQ(
+      SimulatedBoard::DriverKeyPath(u"\\Registry\\Machine\\System\\ControlSet002\\Control\\Video\\{X}\\0000"),
+      u"System\\CurrentControlSet\\Control\\Video\\{X}\\0000");
+  EXPECT_EQ(SimulatedBoard::DriverKeyPath(u"\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Video"),
+            u"System\\CurrentControlSet\\Video");
+}
+
+}  // namespace
