@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# The terminal program end to end: the README's run command in tmux with a fresh HOME (so the
+# program makes its demo data), keys in, screen out, and the hive read back with hivexget.
+# Exits 77 (skipped) when tmux or hivexget is missing or the tree has no POSIX program yet.
+# Usage: e2e.sh [SOURCE-DIR [BUILD-DIR]]; the build dir only receives the screen captures.
+set -euo pipefail
+src=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
+artifacts=${2:-$src/build}/artifacts
+
+skip() { echo "e2e: skipped: $*"; exit 77; }
+command -v tmux >/dev/null || skip "tmux is not installed"
+command -v hivexget >/dev/null || skip "hivexget is not installed"
+compgen -G "$src/programs/posix/*.cpp" >/dev/null || skip "the tree has no POSIX entry point yet"
+
+work=$(mktemp -d)
+sock=$work/tmux.sock
+cleanup() {
+  tmux -S "$sock" kill-server 2>/dev/null || true
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# The build's compiler cache stays where it is; only the program sees the fresh HOME.
+ccache_dir=$(ccache -k cache_dir 2>/dev/null || true)
+mkdir -p "$work/home" "$artifacts"
+data=$work/home/.local/share/configurator
+board_key='ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
+failures=0
+step=""
+
+fail() {
+  echo "e2e: FAIL: $step: $*"
+  screen | sed 's/^/  | /'
+  failures=$((failures + 1))
+}
+screen() { tmux -S "$sock" capture-pane -p -t e2e 2>/dev/null || true; }
+keys() { tmux -S "$sock" send-keys -t e2e "$@"; sleep 0.3; }
+# Waits until the screen shows (or, with !, no longer shows) a text.
+wait_for() {
+  local negate=0 text=$1 limit=${2:-20}
+  if [ "$text" = "!" ]; then negate=1 text=$2 limit=${3:-20}; fi
+  local end=$((SECONDS + limit))
+  while [ $SECONDS -lt $end ]; do
+    if screen | grep -qF -- "$text"; then [ $negate -eq 0 ] && return 0; else [ $negate -eq 1 ] && return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+expect() { wait_for "$@" || fail "expected screen text: $*"; }
+capture() { screen >"$artifacts/e2e-$1.txt"; }
+
+start() {
+  tmux -S "$sock" kill-server 2>/dev/null || true
+  tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 100 -y 30 \
+    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 TERM=xterm LANG=C.UTF-8 bash '$src/scripts/run.sh'; echo PROGRAM-ENDED-\$?; sleep 600"
+  tmux -S "$sock" set -s escape-time 0
+  tmux -S "$sock" set -g status off
+}
+
+step="main dialog"
+start
+wait_for "Orlo Configurator" 900 || { fail "the main dialog did not appear"; exit 1; }
+for text in Adapter BIOS Chip Memory "QEL 700 M720 Dual" "QEL BIOS 3.07.21" Meg "[ General ]" "[ QEL 700 ]" "[ Exit ]"; do
+  expect "$text"
+done
+capture main
+
+step="General Features: LOD Bias 0.50 and OK"
+keys Space
+expect "General Features"
+# Tab order: DDI Version, Enable Tripple Buffer, VSync, LOD Bias.
+keys Tab Tab Tab Space
+keys Home
+for _ in 1 2 3 4 5 6 7 8 9 10; do keys Down; done
+capture general-lod-list
+keys Enter
+expect "[0.50"
+capture general
+keys Enter
+expect ! "General Features"
+value=$(hivexget "$data/SYSTEM" "$board_key\\D3D" QLDRV_LOD_BIAS 2>&1 || true)
+[ "$value" = "2" ] || fail "QLDRV_LOD_BIAS reads '$value', not 2"
+hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -qx '"QLDRV_LOD_BIAS"="2"' ||
+  fail "QLDRV_LOD_BIAS is not the REG_SZ \"2\": $(hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -i lod_bias)"
+expect "LOD bias +0.50"
+capture reloaded
+
+step="chip dialog, cancelled"
+keys Tab Space
+expect "Dual Chip QEL 700"
+capture chip
+keys Escape
+expect ! "Dual Chip QEL 700"
+
+step="About box from the window menu"
+keys F10
+expect "About Configurator..."
+capture window-menu
+keys a
+expect "Configurator Version 1.1"
+capture about
+keys Enter
+expect ! "Configurator Version 1.1"
+keys M-Space
+expect "About Configurator..."
+keys Escape
+expect ! "About Configurator..."
+
+step="Exit"
+keys Escape
+expect "PROGRAM-ENDED-0"
+
+step="read-only hive"
+chmod a-w "$data/SYSTEM"
+start
+expect "Orlo Configurator" 120
+keys Space
+expect "General Features"
+keys Tab Tab Tab Down Enter
+expect "Execute using Administrator Account"
+expect "Insufficent Access Writes"
+expect "General Features"
+capture read-only
+keys Enter
+expect ! "Execute using Administrator Account"
+expect ! "General Features"
+value=$(hivexget "$data/SYSTEM" "$board_key\\D3D" QLDRV_LOD_BIAS 2>&1 || true)
+[ "$value" = "2" ] || fail "a read-only hive changed: QLDRV_LOD_BIAS reads '$value'"
+keys Escape
+expect "PROGRAM-ENDED-0"
+
+if [ $failures -ne 0 ]; then
+  echo "e2e: $failures failed"
+  exit 1
+fi
+echo "e2e: all steps passed"
