@@ -233,6 +233,22 @@ std::vector<Scenario> ChipDialogScenarios() {
       Changed("Dual_GuardBand_2_choose_Enabled", kDual, Stored(u"3", u"2"),
               [](User& user, Checks& checks) { Choose(user, checks, kDual.guardBandId, u"Enabled"); },
               {AntiAlias(u"3"), GuardBand(u"1")}));
+  // Enter is OK: the default button.
+  {
+    Scenario scenario;
+    scenario.name = "Dual_Enter_is_OK";
+    scenario.dialog = SettingsDialog::DualChip;
+    scenario.stored = Stored(u"3", u"1");
+    scenario.expected = {AntiAlias(u"0"), GuardBand(u"1")};
+    scenario.steps = [](User& user, Checks& checks) {
+      Choose(user, checks, kDual.antiAliasId, u"Single Chip");
+      checks.Expect(user.PressEnter(), "could not press Enter");
+      checks.Expect(user.WaitForClose(CaptionOf(SettingsDialog::DualChip)), "Enter did not close the dialog");
+    };
+    scenario.refreshed = true;
+    scenario.writeOpens = 2;
+    all.push_back(std::move(scenario));
+  }
   all.push_back(
       Unchanged("Dual_changed_and_changed_back", kDual, Stored(u"3", u"1"), [](User& user, Checks& checks) {
         Choose(user, checks, kDual.antiAliasId, u"4 Sample Anti-Aliasing");
