@@ -52,7 +52,7 @@ capture() { screen >"$artifacts/e2e-$1.txt"; }
 start() {
   tmux -S "$sock" kill-server 2>/dev/null || true
   tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 100 -y 30 \
-    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 TERM=xterm LANG=C.UTF-8 bash '$src/scripts/run.sh'; echo PROGRAM-ENDED-\$?; sleep 600"
+    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 LANG=C.UTF-8 bash '$src/scripts/run.sh'; echo PROGRAM-ENDED-\$?; sleep 600"
   tmux -S "$sock" set -s escape-time 0
   tmux -S "$sock" set -g status off
 }

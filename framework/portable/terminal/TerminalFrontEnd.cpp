@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "framework/Types.h"
 #include "framework/portable/terminal/Canvas.h"
@@ -121,6 +122,29 @@ InputEvent FromKeyCode(wint_t code) {
   }
 }
 
+// The rest of an escape sequence that the terminal description does not name (a terminal
+// other than TERM says), read whole so that none of it arrives as typed characters. The keys
+// that matter are decoded from their common xterm and VT forms; the rest are dropped.
+InputEvent ReadSequence(char introducer) {
+  std::string body;
+  wint_t c = 0;
+  while (body.size() < 16 && get_wch(&c) == OK) {
+    body.push_back(static_cast<char>(c));
+    if (introducer == 'O' || (c >= 0x40 && c <= 0x7E)) break;
+  }
+  static const struct {
+    const char* body;
+    Key key;
+  } kKnown[] = {{"A", Key::Up},      {"B", Key::Down},         {"C", Key::Right},      {"D", Key::Left},
+                {"H", Key::Home},    {"F", Key::End},          {"1~", Key::Home},      {"7~", Key::Home},
+                {"4~", Key::End},    {"8~", Key::End},         {"5~", Key::PageUp},    {"6~", Key::PageDown},
+                {"Z", Key::BackTab}, {"21~", Key::WindowMenu}, {"14~", Key::OpenList}, {"S", Key::OpenList},
+                {"M", Key::Enter}};
+  for (const auto& known : kKnown)
+    if (body == known.body) return {known.key};
+  return {};
+}
+
 // One event; gone is set when the input has ended.
 InputEvent ReadEvent(bool& gone) {
   wint_t code = 0;
@@ -149,11 +173,16 @@ InputEvent ReadEvent(bool& gone) {
       timeout(40);
       wint_t next = 0;
       const int nextKind = get_wch(&next);
+      if (nextKind == ERR) {
+        timeout(-1);
+        return {Key::Escape};
+      }
+      InputEvent event;
+      if (nextKind == OK && next == L' ') event = {Key::WindowMenu};
+      if (nextKind == KEY_CODE_YES && next == KEY_DOWN) event = {Key::OpenList};
+      if (nextKind == OK && (next == L'[' || next == L'O')) event = ReadSequence(static_cast<char>(next));
       timeout(-1);
-      if (nextKind == ERR) return {Key::Escape};
-      if (nextKind == OK && next == L' ') return {Key::WindowMenu};
-      if (nextKind == KEY_CODE_YES && next == KEY_DOWN) return {Key::OpenList};
-      return {};
+      return event;
     }
     default:
       if (code >= 0x20 && code != 0x7F) return {Key::Char, static_cast<char32_t>(code)};
