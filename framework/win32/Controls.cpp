@@ -18,7 +18,8 @@ void CButton::SetCheck(int checkState) {
 
 int CComboBox::AddString(const std::u16string& text) {
   if (m_hWnd == nullptr) return CB_ERR;
-  return static_cast<int>(::SendMessageW(Handle(m_hWnd), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+  return static_cast<int>(
+      ::SendMessageW(Handle(m_hWnd), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
 int CComboBox::SetCurSel(int index) {

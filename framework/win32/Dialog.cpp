@@ -6,10 +6,10 @@
 // processing (the procedure returns FALSE).
 #include "framework/Dialog.h"
 
+#include <cstring>
+
 #include "framework/WinApp.h"
 #include "framework/win32/WinInclude.h"
-
-#include <cstring>
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 // records of control id (u16), message (u16), data length (u32) and data, ended by a zero
 // control id.
 constexpr WORD kListDataType = 240;
-constexpr WORD kListBoxAddString = 0x0401;  // the 16-bit LB_ADDSTRING the resource compiler writes
+constexpr WORD kListBoxAddString = 0x0401;   // the 16-bit LB_ADDSTRING the resource compiler writes
 constexpr WORD kComboBoxAddString = 0x0403;  // the 16-bit CB_ADDSTRING
 
 std::wstring FromListData(const BYTE* data, DWORD length) {
@@ -137,8 +137,8 @@ struct CDialog::Dispatch {
 std::intptr_t CDialog::DoModal() {
   m_result = -1;
   const INT_PTR result =
-      ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), DefaultOwner(m_pParentWnd),
-                        &Dispatch::Procedure, reinterpret_cast<LPARAM>(this));
+      ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
+                        DefaultOwner(m_pParentWnd), &Dispatch::Procedure, reinterpret_cast<LPARAM>(this));
   Dispatch::Detach(*this);
   return result;
 }

@@ -1,6 +1,5 @@
 // CPaintDC: one BeginPaint / EndPaint pair.
 #include "framework/Wnd.h"
-
 #include "framework/win32/WinInclude.h"
 
 CPaintDC::CPaintDC(CWnd* window) : m_window(window) {
@@ -18,5 +17,6 @@ CPaintDC::~CPaintDC() {
 }
 
 void CPaintDC::DrawIcon(int x, int y, IconHandle icon) {
-  if (m_hDC != nullptr && icon != nullptr) ::DrawIcon(static_cast<HDC>(m_hDC), x, y, static_cast<HICON>(icon));
+  if (m_hDC != nullptr && icon != nullptr)
+    ::DrawIcon(static_cast<HDC>(m_hDC), x, y, static_cast<HICON>(icon));
 }

@@ -1,12 +1,16 @@
 // The application's Win32 pieces: icon resources, common controls and the entry point.
 #include "framework/WinApp.h"
 
-#include "framework/win32/WinInclude.h"
-#include <shellapi.h>
-
 #include <utility>
 
-IconHandle CWinApp::LoadIcon(unsigned id) const { return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)); }
+// clang-format off
+#include "framework/win32/WinInclude.h"
+#include <shellapi.h>
+// clang-format on
+
+IconHandle CWinApp::LoadIcon(unsigned id) const {
+  return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+}
 
 bool AfxInitCommonControlsEx(std::uint32_t structSize, std::uint32_t classes) {
   INITCOMMONCONTROLSEX init{};

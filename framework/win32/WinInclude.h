@@ -5,10 +5,12 @@
 //
 // The framework declares its own ::GetSystemMetrics (C++ linkage), which cannot coexist with the
 // system's C declaration of the same name; the system's is declared as win32::GetSystemMetrics.
+// clang-format off
 #define GetSystemMetrics Win32SystemMetricsHiddenDeclaration
 #include <windows.h>
 #include <commctrl.h>
 #undef GetSystemMetrics
+// clang-format on
 
 #undef MessageBox
 #undef SetWindowText

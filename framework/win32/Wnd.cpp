@@ -42,7 +42,8 @@ std::intptr_t CWnd::SendMessage(unsigned message, std::uintptr_t wParam, std::in
   return ::SendMessageW(Handle(m_hWnd), message, wParam, lParam);
 }
 
-int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption, unsigned type) {
+int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
+                   unsigned type) {
   return ::MessageBoxW(Handle(owner), Wide(text), Wide(caption), type);
 }
 

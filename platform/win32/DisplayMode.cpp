@@ -2,21 +2,25 @@
 // DirectDraw takes the failure path instead of refusing to start the program.
 #include "platform/DisplayMode.h"
 
+// clang-format off
 #include <windows.h>
 #include <ddraw.h>
+// clang-format on
 
 namespace platform {
 namespace {
 
 // IID_IDirectDraw7, defined here so that nothing links against dxguid.
-constexpr GUID kIidDirectDraw7 = {0x15E65EC0, 0x3B9C, 0x11D2, {0xB9, 0x2F, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+constexpr GUID kIidDirectDraw7 = {
+    0x15E65EC0, 0x3B9C, 0x11D2, {0xB9, 0x2F, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
 
 using DirectDrawCreateExFunction = HRESULT(WINAPI*)(GUID*, void**, REFIID, IUnknown*);
 
 // Owns one IDirectDraw7 reference and the library reference that keeps its code loaded.
 class DirectDrawObject final : public DisplayModeObject {
  public:
-  DirectDrawObject(IDirectDraw7* directDraw, HMODULE library) : m_directDraw(directDraw), m_library(library) {}
+  DirectDrawObject(IDirectDraw7* directDraw, HMODULE library)
+      : m_directDraw(directDraw), m_library(library) {}
   DirectDrawObject(const DirectDrawObject&) = delete;
   DirectDrawObject& operator=(const DirectDrawObject&) = delete;
 
@@ -47,8 +51,8 @@ class DirectDrawDisplayMode final : public DisplayMode {
   long Create(DisplayModeObject** object) override {
     HMODULE library = LoadLibraryW(L"ddraw.dll");
     if (library == nullptr) return HRESULT_FROM_WIN32(GetLastError());
-    const auto create =
-        reinterpret_cast<DirectDrawCreateExFunction>(reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+    const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
     if (create == nullptr) {
       const long status = HRESULT_FROM_WIN32(GetLastError());
       FreeLibrary(library);

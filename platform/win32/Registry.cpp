@@ -28,8 +28,8 @@ class Win32Registry final : public Registry {
     DWORD valueType = 0;
     if (data == nullptr || size == nullptr) {
       DWORD valueSize = size ? *size : 0;
-      const LSTATUS status =
-          RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, nullptr, size ? &valueSize : nullptr);
+      const LSTATUS status = RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, nullptr,
+                                              size ? &valueSize : nullptr);
       if (status == ERROR_SUCCESS && type) *type = valueType;
       if (size && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA)) *size = valueSize;
       return status;

@@ -1,16 +1,15 @@
 // Every dialog template made for real by the Win32 layer (with its list data appended the way
 // the layer does it) and checked against the expected resources; plus the layer's controls,
 // strings and icons on the executable's own resources.
-#include "framework/Dialog.h"
-#include "framework/WinApp.h"
-#include "framework/win32/WinInclude.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
 #include <functional>
 
+#include "framework/Dialog.h"
+#include "framework/WinApp.h"
+#include "framework/win32/WinInclude.h"
 #include "tests/support/ExpectedResources.h"
 
 namespace {
@@ -34,7 +33,8 @@ std::vector<std::u16string> ComboEntries(HWND combo) {
   const auto count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
     wchar_t text[256] = {};
-    const auto length = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    const auto length =
+        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
     entries.emplace_back(text, text + (length > 0 ? length : 0));
   }
   return entries;
@@ -103,7 +103,8 @@ TEST_P(DialogTemplate, IsMadeAsDescribed) {
 
     // Controls in template order, which is their order among the dialog's children.
     std::size_t index = 0;
-    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
       ASSERT_LT(index, want.controls.size()) << "more controls than the template";
       const expected::Control& control = want.controls[index++];
       SCOPED_TRACE(testing::Message() << "control " << index << " (id " << control.id << ")");
@@ -212,7 +213,8 @@ TEST(Win32Resources, StringsTellMissingFromEmpty) {
   std::u16string text = u"unchanged";
   ASSERT_TRUE(LoadStringResource(expected::kAboutStringId, text));
   EXPECT_EQ(text, expected::kAboutString);
-  EXPECT_TRUE(LoadStringResource(expected::kAboutStringId - 1, text)) << "an empty neighbour in the same block";
+  EXPECT_TRUE(LoadStringResource(expected::kAboutStringId - 1, text))
+      << "an empty neighbour in the same block";
   EXPECT_EQ(text, u"");
   EXPECT_FALSE(LoadStringResource(5000, text)) << "no block holds it";
 }

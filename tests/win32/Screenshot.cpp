@@ -25,7 +25,8 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap =
+      ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
   bool copied = false;
   if (bitmap != nullptr) {
     HGDIOBJ previous = ::SelectObject(memory, bitmap);
@@ -41,7 +42,8 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     file.bfSize = file.bfOffBits + header.biSizeImage;
     const std::wstring path = std::wstring(folder) + L"\\" + name + L".bmp";
     if (FILE* out = _wfopen(path.c_str(), L"wb")) {
-      saved = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&header, sizeof header, 1, out) == 1 &&
+      saved = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+              std::fwrite(&header, sizeof header, 1, out) == 1 &&
               std::fwrite(bits, header.biSizeImage, 1, out) == 1;
       saved = std::fclose(out) == 0 && saved;
     }

@@ -10,7 +10,9 @@ namespace {
 constexpr auto kPoll = std::chrono::milliseconds(20);
 constexpr UINT kReadTimeoutMs = 3000;
 
-std::u16string FromWide(const wchar_t* text, std::size_t length) { return std::u16string(text, text + length); }
+std::u16string FromWide(const wchar_t* text, std::size_t length) {
+  return std::u16string(text, text + length);
+}
 
 bool IsDialogClass(HWND window) {
   wchar_t name[16] = {};
@@ -24,7 +26,9 @@ std::set<ULONG_PTR>& CompletedActions() {
   return completed;
 }
 
-void CALLBACK ActionCompleted(HWND, UINT, ULONG_PTR sequence, LRESULT) { CompletedActions().insert(sequence); }
+void CALLBACK ActionCompleted(HWND, UINT, ULONG_PTR sequence, LRESULT) {
+  CompletedActions().insert(sequence);
+}
 
 void PumpMessages() {
   MSG message;
@@ -52,15 +56,16 @@ std::wstring ProgramBesideTests(const std::wstring& fileName) {
   return folder + fileName;
 }
 
-Win32User::Win32User(const std::wstring& program, const std::wstring& arguments, std::chrono::milliseconds timeout)
+Win32User::Win32User(const std::wstring& program, const std::wstring& arguments,
+                     std::chrono::milliseconds timeout)
     : m_timeout(timeout) {
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
     return;
   ::CloseHandle(info.hThread);
   m_process = info.hProcess;
@@ -90,7 +95,8 @@ std::vector<HWND> Win32User::Dialogs(const std::u16string& caption) const {
         if (owner != s.processId || !::IsWindowVisible(window) || !IsDialogClass(window)) return TRUE;
         wchar_t text[256] = {};
         const int length = ::GetWindowTextW(window, text, 256);
-        if (FromWide(text, static_cast<std::size_t>(length > 0 ? length : 0)) == s.caption) s.found.push_back(window);
+        if (FromWide(text, static_cast<std::size_t>(length > 0 ? length : 0)) == s.caption)
+          s.found.push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
@@ -132,7 +138,8 @@ int Win32User::WaitForExit() {
 
 bool Win32User::Query(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) const {
   DWORD_PTR answer = 0;
-  if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReadTimeoutMs, &answer)) return false;
+  if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReadTimeoutMs, &answer))
+    return false;
   *result = static_cast<LRESULT>(answer);
   return true;
 }
@@ -211,7 +218,8 @@ std::vector<std::u16string> Win32User::Entries(int id) {
     if (!Query(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0, &length) || length < 0) break;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     LRESULT copied = 0;
-    if (!Query(control, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()), &copied))
+    if (!Query(control, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()),
+               &copied))
       break;
     entries.push_back(FromWide(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0)));
   }
@@ -228,7 +236,8 @@ std::vector<std::u16string> Win32User::Texts() {
   std::vector<std::u16string> texts;
   if (m_current == nullptr || !::IsWindow(m_current)) return texts;
   // Controls are created in template order and keep it as their order among siblings.
-  for (HWND child = ::GetWindow(m_current, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(m_current, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (::IsWindowVisible(child)) texts.push_back(WindowText(child));
   }
   return texts;
@@ -237,9 +246,11 @@ std::vector<std::u16string> Win32User::Texts() {
 bool Win32User::Select(int id, int index) {
   HWND control = Operable(id);
   LRESULT count = 0;
-  if (control == nullptr || !Query(control, CB_GETCOUNT, 0, 0, &count) || index < 0 || index >= count) return false;
+  if (control == nullptr || !Query(control, CB_GETCOUNT, 0, 0, &count) || index < 0 || index >= count)
+    return false;
   LRESULT selected = CB_ERR;
-  if (!Query(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &selected) || selected != index) return false;
+  if (!Query(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &selected) || selected != index)
+    return false;
   return Deliver(m_current, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
 }
 
