@@ -71,6 +71,9 @@ class HiveStore final : public Registry {
   // The names of an open key's values, in the hive's order; 0 or a status.
   long Values(RegKey key, std::vector<std::u16string>* names);
 
+  // The control set that "CurrentControlSet" stands for, e.g. "ControlSet001".
+  std::u16string CurrentControlSet();
+
   std::size_t OpenHandles() const { return keys_.size(); }
   std::uint64_t Commits() const { return file_.Commits(); }
   const std::string& Path() const { return file_.Path(); }
@@ -93,7 +96,6 @@ class HiveStore final : public Registry {
 
   HiveStore(HiveFile file, CommitPolicy policy);
   long ParsePath(std::u16string_view path, std::vector<std::u16string>* components, bool* machineRoot);
-  std::u16string CurrentControlSet();
   std::uintptr_t Resolve(const std::vector<std::u16string>& path);
   long NodeOf(Key& key, std::uintptr_t* node);
   Key* Find(RegKey key);

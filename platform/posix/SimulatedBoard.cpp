@@ -247,6 +247,13 @@ std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
   return line.str();
 }
 
+std::u16string SimulatedBoard::DeviceNameFor(const std::u16string& deviceKey) const {
+  for (const Entry& entry : entries_) {
+    if (NamesEqual(entry.key, deviceKey)) return entry.name;
+  }
+  return {};
+}
+
 void SimulatedBoard::Reload() {
   for (const Entry& entry : entries_) {
     if (!entry.board) continue;

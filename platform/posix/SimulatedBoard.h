@@ -45,6 +45,9 @@ class SimulatedBoard {
   SimulatedDevices& Devices() { return *devices_; }
   SimulatedDisplayMode& DisplayMode() { return displayMode_; }
 
+  // The name of the device with this device key (any case), or empty.
+  std::u16string DeviceNameFor(const std::u16string& deviceKey) const;
+
   // The board devices reload their values now (as on a mode set).
   void Reload();
   // The line that the last reload appended to the log (without the newline); empty before the

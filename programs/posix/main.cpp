@@ -1,0 +1,318 @@
+// configurator: the program on POSIX systems. Its registry is a Windows SYSTEM hive file (a demo
+// hive made on first use unless --hive names one), its display devices and driver are the
+// simulated board, and its dialogs are drawn in the terminal.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/WinApp.h"
+#include "framework/portable/Model.h"
+#include "framework/portable/terminal/TerminalFrontEnd.h"
+#include "platform/DisplayDevices.h"
+#include "platform/DisplayMode.h"
+#include "platform/Registry.h"
+#include "platform/posix/DemoHive.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/HiveText.h"
+#include "platform/posix/SimulatedBoard.h"
+
+namespace {
+
+using platform::HiveProblem;
+using platform::Utf16FromUtf8;
+using platform::Utf8FromUtf16;
+
+// Exit codes, as sysexits(3) names them.
+constexpr int kExitUsage = 64;
+constexpr int kExitDataError = 65;   // not a hive, a damaged hive, a bad board file
+constexpr int kExitNoInput = 66;     // a hive or board file that is missing or unreadable
+constexpr int kExitCantCreate = 73;  // the demo data folder cannot be made
+constexpr int kExitIoError = 74;     // the changes could not be saved at the end
+
+constexpr char kVersion[] = "1.0.0.3";
+
+const char kUsage[] =
+    "Usage: configurator [OPTION]... [HAND-OFF]\n"
+    "Tune the display driver of a QEL 700 board, kept in a Windows SYSTEM registry hive.\n"
+    "\n"
+    "HAND-OFF names the adapter to configure, as DEVICE&&&DEVICE-KEY, for example\n"
+    "  '\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Control\\Video\\{GUID}\\0000'\n"
+    "(quote it: it holds backslashes and '&'). Without it, the display devices of the board file\n"
+    "are probed for the board's driver.\n"
+    "\n"
+    "  --hive PATH       the SYSTEM hive to edit, e.g. Windows/System32/config/SYSTEM of an\n"
+    "                    installation that is not running. Default: the demo hive in the data\n"
+    "                    folder, $XDG_DATA_HOME/configurator (~/.local/share/configurator),\n"
+    "                    which is made with a demo board on first use.\n"
+    "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
+    "                    data folder's \"board\" without --hive; no display devices with --hive.\n"
+    "  --list-adapters   print every display adapter of the hive with its hardware information\n"
+    "                    and a hand-off string for it, then exit\n"
+    "  --help            print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
+    "file; 66 a file that is missing or cannot be read; 73 the data folder cannot be made;\n"
+    "74 the changes could not be saved.\n";
+
+struct Options {
+  std::optional<std::string> hive;
+  std::optional<std::string> board;
+  std::optional<std::string> handOff;
+  bool listAdapters = false;
+  bool help = false;
+  bool version = false;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "configurator: %s\nTry 'configurator --help' for more information.\n",
+               message.c_str());
+  return kExitUsage;
+}
+
+// Parses the command line; returns 0 or an exit code.
+int ParseOptions(int argc, char** argv, Options* options) {
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+      if (argument == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      std::string name = argument;
+      std::optional<std::string> value;
+      if (const auto equals = argument.find('=');
+          argument.rfind("--", 0) == 0 && equals != std::string::npos) {
+        name = argument.substr(0, equals);
+        value = argument.substr(equals + 1);
+      }
+      if (name == "--hive" || name == "--board") {
+        if (!value) {
+          if (i + 1 >= argc) return UsageError("option " + name + " needs a PATH");
+          value = argv[++i];
+        }
+        if (value->empty()) return UsageError("option " + name + " needs a PATH");
+        (name == "--hive" ? options->hive : options->board) = *value;
+        continue;
+      }
+      if (value) return UsageError("option " + name + " takes no value");
+      if (name == "--list-adapters") {
+        options->listAdapters = true;
+      } else if (name == "--help" || name == "-h") {
+        options->help = true;
+      } else if (name == "--version") {
+        options->version = true;
+      } else {
+        return UsageError("unknown option " + argument);
+      }
+      continue;
+    }
+    if (options->handOff) return UsageError("only one HAND-OFF argument is taken");
+    options->handOff = argument;
+  }
+  return 0;
+}
+
+int HiveError(const std::string& path, HiveProblem problem) {
+  switch (problem) {
+    case HiveProblem::kMissing:
+      std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
+      return kExitNoInput;
+    case HiveProblem::kUnreadable:
+      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(),
+                   errno != 0 ? std::strerror(errno) : "not a regular file");
+      return kExitNoInput;
+    case HiveProblem::kNotHive:
+      std::fprintf(stderr, "configurator: %s: not a registry hive file\n", path.c_str());
+      return kExitDataError;
+    case HiveProblem::kCorrupt:
+    case HiveProblem::kNone:
+      break;
+  }
+  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read\n", path.c_str());
+  return kExitDataError;
+}
+
+// A hardware-information text as the program reads it: UTF-16 bytes of any type.
+std::string HardwareText(platform::Registry& registry, const std::u16string& path, std::u16string_view name) {
+  platform::RegKey key = 0;
+  if (registry.Open(path, platform::kKeyRead, &key) != 0) return {};
+  std::uint8_t data[256] = {};
+  std::uint32_t size = sizeof data;
+  const long status = registry.Query(key, name, nullptr, data, &size);
+  registry.Close(key);
+  return status == 0 ? Utf8FromUtf16(platform::TextFromUtf16Bytes(data, size)) : std::string();
+}
+
+std::string MemoryText(platform::Registry& registry, const std::u16string& path) {
+  platform::RegKey key = 0;
+  if (registry.Open(path, platform::kKeyRead, &key) != 0) return {};
+  std::uint8_t data[4] = {};
+  std::uint32_t size = sizeof data;
+  const long status = registry.Query(key, u"HardwareInformation.MemorySize", nullptr, data, &size);
+  registry.Close(key);
+  if (status != 0) return {};
+  const std::uint32_t bytes = static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16) |
+                              static_cast<std::uint32_t>(data[3]) << 24;
+  return std::to_string(bytes / 0x100000) + " Meg";
+}
+
+std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
+  std::vector<std::u16string> names;
+  platform::RegKey key = 0;
+  if (store.Open(path, platform::kKeyRead, &key) != 0) return names;
+  store.Subkeys(key, &names);
+  store.Close(key);
+  return names;
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+bool IsAdapterIndex(const std::u16string& name) {
+  if (name.size() != 4) return false;
+  for (char16_t c : name) {
+    if (c < u'0' || c > u'9') return false;
+  }
+  return true;
+}
+
+int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& board) {
+  const std::u16string controlSet = store.CurrentControlSet();
+  const std::u16string video = u"System\\" + controlSet + u"\\Control\\Video";
+  std::printf("Display adapters in %s (CurrentControlSet is %s):\n", store.Path().c_str(),
+              Utf8FromUtf16(controlSet).c_str());
+  int found = 0;
+  for (const std::u16string& guid : Subkeys(store, video)) {
+    for (const std::u16string& index : Subkeys(store, video + u"\\" + guid)) {
+      if (!IsAdapterIndex(index)) continue;
+      ++found;
+      const std::u16string path = video + u"\\" + guid + u"\\" + index;
+      const std::u16string deviceKey = u"\\Registry\\Machine\\" + path;
+      std::u16string device = board.DeviceNameFor(deviceKey);
+      if (device.empty()) device = u"\\\\.\\DISPLAY" + Utf16FromUtf8(std::to_string(found));
+      std::printf("\n%s\n", Utf8FromUtf16(path).c_str());
+      std::printf("  Adapter:   %s\n",
+                  HardwareText(store, path, u"HardwareInformation.AdapterString").c_str());
+      std::printf("  BIOS:      %s\n", HardwareText(store, path, u"HardwareInformation.BiosString").c_str());
+      std::printf("  Chip type: %s\n", HardwareText(store, path, u"HardwareInformation.ChipType").c_str());
+      std::printf("  Memory:    %s\n", MemoryText(store, path).c_str());
+      std::printf("  Hand-off:  %s\n", ShellQuoted(Utf8FromUtf16(device + u"&&&" + deviceKey)).c_str());
+    }
+  }
+  if (found == 0)
+    std::printf("\nNo display adapters (no adapter keys under %s).\n", Utf8FromUtf16(video).c_str());
+  return 0;
+}
+
+// Puts the program's services in place for the life of the run and takes them away after.
+class InstalledServices {
+ public:
+  InstalledServices(platform::HiveStore& store, platform::SimulatedBoard& board, portable::FrontEnd& frontEnd)
+      : registry_(platform::SetRegistry(&store)),
+        devices_(platform::SetDisplayDevices(&board.Devices())),
+        displayMode_(platform::SetDisplayMode(&board.DisplayMode())),
+        frontEnd_(portable::SetFrontEnd(&frontEnd)) {}
+  ~InstalledServices() {
+    portable::SetFrontEnd(frontEnd_);
+    platform::SetDisplayMode(displayMode_);
+    platform::SetDisplayDevices(devices_);
+    platform::SetRegistry(registry_);
+  }
+  InstalledServices(const InstalledServices&) = delete;
+  InstalledServices& operator=(const InstalledServices&) = delete;
+
+ private:
+  platform::Registry* registry_;
+  platform::DisplayDevices* devices_;
+  platform::DisplayMode* displayMode_;
+  portable::FrontEnd* frontEnd_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (const int status = ParseOptions(argc, argv, &options); status != 0) return status;
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("configurator %s\n", kVersion);
+    return 0;
+  }
+
+  std::string hivePath;
+  std::optional<std::string> boardPath = options.board;
+  if (options.hive) {
+    hivePath = *options.hive;
+  } else {
+    const std::string folder = platform::DefaultDataFolder();
+    if (folder.empty()) {
+      std::fprintf(stderr, "configurator: no data folder (set HOME or XDG_DATA_HOME), and no --hive given\n");
+      return kExitCantCreate;
+    }
+    std::string error;
+    switch (platform::EnsureDemoFolder(folder, &error)) {
+      case platform::DemoFolder::kFailed:
+        std::fprintf(stderr, "configurator: %s\n", error.c_str());
+        return kExitCantCreate;
+      case platform::DemoFolder::kCreated:
+        std::fprintf(stderr, "configurator: made the demo hive and board in %s\n", folder.c_str());
+        break;
+      case platform::DemoFolder::kExisting:
+        break;
+    }
+    hivePath = folder + "/" + platform::kDemoHiveName;
+    const std::string demoBoard = folder + "/" + platform::kDemoBoardName;
+    if (!boardPath && access(demoBoard.c_str(), F_OK) == 0) boardPath = demoBoard;
+  }
+
+  errno = 0;
+  HiveProblem problem = HiveProblem::kNone;
+  std::unique_ptr<platform::HiveStore> store = platform::HiveStore::Load(hivePath, &problem);
+  if (!store) return HiveError(hivePath, problem);
+
+  platform::SimulatedBoard board;
+  if (boardPath) {
+    std::string error;
+    if (!board.Load(*boardPath, &error)) {
+      std::fprintf(stderr, "configurator: %s\n", error.c_str());
+      return access(boardPath->c_str(), R_OK) == 0 ? kExitDataError : kExitNoInput;
+    }
+  }
+
+  if (options.listAdapters) return ListAdapters(*store, board);
+
+  portable::terminal::TerminalFrontEnd frontEnd;
+  const std::u16string hiveLine = u"Hive: " + Utf16FromUtf8(store->Path());
+  frontEnd.SetStatusProvider([&board, &hiveLine] {
+    const std::string reload = board.LastReload();
+    return reload.empty() ? hiveLine : u"Driver: " + Utf16FromUtf8(reload);
+  });
+
+  int exitCode = 0;
+  {
+    InstalledServices services(*store, board, frontEnd);
+    std::vector<std::u16string> arguments;
+    if (options.handOff) arguments.push_back(Utf16FromUtf8(*options.handOff));
+    exitCode = AfxWinMain(std::move(arguments));
+  }
+  if (const long status = store->Flush(); status != 0) {
+    std::fprintf(stderr, "configurator: %s: the changes could not be saved (error %ld)\n",
+                 store->Path().c_str(), status);
+    return kExitIoError;
+  }
+  return exitCode;
+}
