@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The configurator program as a user meets it: the demo data folder, --list-adapters, the
+# messages and exit codes for bad command lines and bad hives, and one saving dialog in a
+# terminal (tmux), with the hive checked by hivexget and the driver's log read afterwards.
+# Usage: program-tests.sh PATH-TO-CONFIGURATOR
+set -uo pipefail
+program=$1
+scratch=$(mktemp -d)
+# A tmux server of our own: other sessions, and their environment, stay out of the test.
+socket="cfg-$$"
+trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$scratch"' EXIT
+export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
+mkdir -p "$HOME" && : >"$HOME/.hivexsh"  # hivexsh reads it at start
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect CODE PATTERN -- ARGS...: exit code and a line of the output (stdout and stderr).
+expect() {
+  local code=$1 pattern=$2
+  shift 3
+  local output status
+  output=$("$program" "$@" 2>&1)
+  status=$?
+  [ "$status" -eq "$code" ] || fail "configurator $* exited $status, not $code: $output"
+  grep -qF -- "$pattern" <<<"$output" || fail "configurator $* did not say '$pattern': $output"
+}
+
+board_key='\Registry\Machine\System\ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
+data=$XDG_DATA_HOME/configurator
+
+# First run: the demo folder is made, then listed.
+expect 0 "made the demo hive and board in $data" -- --list-adapters
+expect 0 "Hand-off:  '\\\\.\\DISPLAY2&&&$board_key'" -- --list-adapters
+expect 0 "Adapter:   QEL 700 M720 Dual" -- --list-adapters
+expect 0 "Memory:    64 Meg" -- --list-adapters
+[ "$(hivexget "$data/SYSTEM" Select Current)" = 1 ] || fail "demo hive Select\\Current"
+before=$(stat -c %Y-%i "$data/SYSTEM")
+expect 0 "Adapter:   Standard VGA Adapter" -- --list-adapters
+[ "$(stat -c %Y-%i "$data/SYSTEM")" = "$before" ] || fail "the demo hive was made again"
+
+# A hive with no adapters.
+cp "$data/SYSTEM" "$scratch/NOADAPTERS"
+printf 'cd \\ControlSet001\\Control\\Video\ndel\ncommit\n' | hivexsh -w "$scratch/NOADAPTERS"
+expect 0 "No display adapters" -- --hive "$scratch/NOADAPTERS" --list-adapters
+
+# Command lines and files that cannot be used.
+expect 0 "Usage: configurator" -- --help
+expect 0 "configurator 1.0.0.3" -- --version
+expect 64 "unknown option --frobnicate" -- --frobnicate
+expect 64 "only one HAND-OFF" -- one two
+expect 64 "--hive needs a PATH" -- --hive
+expect 66 "$scratch/none: no such hive file" -- --hive "$scratch/none"
+expect 66 "cannot read the hive file" -- --hive "$scratch"
+printf 'Windows Registry Editor Version 5.00\r\n' >"$scratch/text.reg"
+expect 65 "not a registry hive file" -- --hive "$scratch/text.reg"
+head -c 6000 "$data/SYSTEM" >"$scratch/truncated"
+expect 65 "damaged" -- --hive "$scratch/truncated"
+: >"$scratch/empty"
+expect 65 "not a registry hive file" -- --hive "$scratch/empty"
+printf 'device A B fancy\n' >"$scratch/badboard"
+expect 65 "$scratch/badboard:1: expected" -- --board "$scratch/badboard" --list-adapters
+expect 66 "cannot read board file" -- --board "$scratch/noboard" --list-adapters
+
+# One save in the terminal: the chip button, the next anti-aliasing entry, OK.
+if command -v tmux >/dev/null; then
+  session=main
+  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+    "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
+  screen() { tmux -L "$socket" capture-pane -t "$session" -p; }
+  wait_for() {
+    for _ in $(seq 50); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
+    fail "the screen never showed '$1'"; screen; return 1
+  }
+  if wait_for "QEL 700 M720 Dual"; then
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    if wait_for "Dual Chip QEL 700"; then
+      tmux -L "$socket" send-keys -t "$session" Down Enter
+      wait_for "Driver: " && wait_for "anti-aliasing 4 samples on 2 chips"
+      tmux -L "$socket" send-keys -t "$session" Escape
+      for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
+      grep -q "EXIT=0" "$scratch/exit" 2>/dev/null || fail "the program did not end with 0"
+      [ "$(hivexget "$data/SYSTEM" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
+        QLDRV_SLI_AA_CONFIGURATION)" = 4 ] || fail "QLDRV_SLI_AA_CONFIGURATION not saved"
+      grep -q 'DISPLAY2 reloaded: anti-aliasing 4 samples on 2 chips' "$data/driver.log" || fail "no reload logged"
+    fi
+  fi
+fi
+
+[ "$failures" -eq 0 ] && echo "all program tests passed"
+exit $((failures > 0))
