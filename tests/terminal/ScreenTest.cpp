@@ -254,6 +254,28 @@ TEST(Stack, MessageBoxSitsCentredOverItsOwnerOverTheMainDialog) {
   EXPECT_EQ(box.result, IDOK);
 }
 
+TEST(StatusLine, WrapsALongReloadLineBelowTheDialog) {
+  const std::u16string reload =
+      u"Driver: 2026-12-10 12:09:41 \\.\\DISPLAY2 reloaded: anti-aliasing 2 samples on 2 chips, guard band "
+      u"clipping off, LOD bias +0.50, vsync by software, 3D filter automatic, alpha blending automatic, "
+      u"pending "
+      u"buffers default, mip-map dithering off, triple buffering on, Direct3D 9, command FIFO 512K";
+  DialogModel general = terminal_test::ProgramDialog(IDD_GENERAL_DIALOG);
+  DialogScreen screen(general);
+  for (auto [width, height] : {std::pair{100, 30}, std::pair{80, 25}}) {
+    Canvas canvas(width, height);
+    screen.Render(canvas, {&general}, reload);
+    const std::string text = canvas.ToText();
+    EXPECT_NE(text.find("LOD bias +0.50"), std::string::npos) << text;
+    EXPECT_NE(text.find("command FIFO 512K"), std::string::npos) << text;
+    const int statusTop = Find(canvas, u"Driver: ").second;
+    EXPECT_LE(screen.Drawn().frame.Bottom(), statusTop);
+    if (width == 100) {
+      EXPECT_GE(screen.Drawn().frame.y, 0) << "the dialog still fits:\n" << text;
+    }
+  }
+}
+
 TEST(Stack, LongMessageWrapsInsideANarrowTerminal) {
   DialogModel box = terminal_test::MessageBox(std::u16string(150, u'x') + u" end", u"Caption");
   DialogScreen screen(box);

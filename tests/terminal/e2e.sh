@@ -3,6 +3,7 @@
 # program makes its demo data), keys in, screen out, and the hive read back with hivexget.
 # Exits 77 (skipped) when tmux or hivexget is missing or the tree has no POSIX program yet.
 # Usage: e2e.sh [SOURCE-DIR [BUILD-DIR]]; the build dir only receives the screen captures.
+# CONFIGURATOR_E2E_PROGRAM, when set, is run in place of the run command (a developer's build).
 set -euo pipefail
 src=$(cd "${1:-$(dirname "$0")/../..}" && pwd)
 artifacts=${2:-$src/build}/artifacts
@@ -49,10 +50,16 @@ wait_for() {
 expect() { wait_for "$@" || fail "expected screen text: $*"; }
 capture() { screen >"$artifacts/e2e-$1.txt"; }
 
+run_command="bash '$src/scripts/run.sh'"
+[ -n "${CONFIGURATOR_E2E_PROGRAM:-}" ] && run_command="'$CONFIGURATOR_E2E_PROGRAM'"
+sessions=0
 start() {
-  tmux -S "$sock" kill-server 2>/dev/null || true
+  # A new server each time: a socket of its own, never one that is still going away.
+  [ $sessions -gt 0 ] && tmux -S "$sock" kill-server 2>/dev/null || true
+  sessions=$((sessions + 1))
+  sock=$work/tmux-$sessions.sock
   tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 100 -y 30 \
-    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 LANG=C.UTF-8 bash '$src/scripts/run.sh'; echo PROGRAM-ENDED-\$?; sleep 600"
+    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 LANG=C.UTF-8 $run_command; echo PROGRAM-ENDED-\$?; sleep 600"
   tmux -S "$sock" set -s escape-time 0
   tmux -S "$sock" set -g status off
 }

@@ -9,6 +9,7 @@ namespace portable::terminal {
 namespace {
 
 constexpr int kListPage = 8;
+constexpr int kStatusRows = 4;
 
 bool IsButton(const ControlModel& c) {
   return c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
@@ -304,7 +305,10 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
                           const std::u16string& status) {
   m_hits.clear();
   canvas.Fill(Rect{0, 0, canvas.Width(), canvas.Height()});
-  const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - 1, 0)};
+  // The status text takes the last rows, wrapped: as many as it needs, up to kStatusRows.
+  std::vector<std::u16string> statusLines = WrapText(status, std::max(canvas.Width() - 2, 1));
+  if (static_cast<int>(statusLines.size()) > kStatusRows) statusLines.resize(kStatusRows);
+  const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - static_cast<int>(statusLines.size()), 0)};
   std::vector<DialogModel*> windows = stack;
   if (windows.empty() || windows.back() != &m_dialog) windows.push_back(&m_dialog);
   std::map<const DialogModel*, Rect> frames;
@@ -346,7 +350,7 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   }
   if (m_list >= 0) DrawList(canvas, top, area);
   if (m_menuOpen) DrawMenu(canvas, top);
-  DrawStatus(canvas, status);
+  DrawStatus(canvas, statusLines);
 }
 
 void DialogScreen::DrawList(Canvas& canvas, const Placement& placement, const Rect& area) {
@@ -405,15 +409,15 @@ void DialogScreen::DrawMenu(Canvas& canvas, const Placement& placement) {
   }
 }
 
-void DialogScreen::DrawStatus(Canvas& canvas, const std::u16string& status) {
-  const int y = canvas.Height() - 1;
-  if (y < 0) return;
-  const Rect line{0, y, canvas.Width(), 1};
-  canvas.Fill(line, U' ', kReverse);
-  const int used = canvas.Text(1, y, status, kReverse, canvas.Width() - 2);
+void DialogScreen::DrawStatus(Canvas& canvas, const std::vector<std::u16string>& lines) {
+  const int top = canvas.Height() - static_cast<int>(lines.size());
+  canvas.Fill(Rect{0, top, canvas.Width(), static_cast<int>(lines.size())}, U' ', kReverse);
+  int used = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    used = canvas.Text(1, top + static_cast<int>(i), lines[i], kReverse, canvas.Width() - 2);
   const std::u16string hint = u"Tab Next  Space Choose  Enter OK  Esc Cancel  F10 Menu";
   const int hintX = canvas.Width() - 1 - TextWidth(hint);
-  if (hintX > used + 3) canvas.Text(hintX, y, hint, kReverse);
+  if (hintX > used + 3) canvas.Text(hintX, canvas.Height() - 1, hint, kReverse);
 }
 
 }  // namespace portable::terminal

@@ -45,7 +45,8 @@ class DialogScreen {
   explicit DialogScreen(DialogModel& dialog);
 
   // Draws the open windows bottom first (stack; this dialog is the last), this one active with
-  // its list or menu, and the status line on the canvas's last row.
+  // its list or menu, and the status text on the canvas's last row (wrapped over up to four
+  // rows when it is long; the windows get the rows above).
   void Render(Canvas& canvas, const std::vector<DialogModel*>& stack, const std::u16string& status);
   // Acts on one event. The model's actions run the dialog's handlers, which may run a nested
   // modal loop before this returns.
@@ -78,7 +79,7 @@ class DialogScreen {
   void KeepVisible(const Rect& area, const Placement& placement);
   void DrawList(Canvas& canvas, const Placement& placement, const Rect& area);
   void DrawMenu(Canvas& canvas, const Placement& placement);
-  void DrawStatus(Canvas& canvas, const std::u16string& status);
+  void DrawStatus(Canvas& canvas, const std::vector<std::u16string>& lines);
 
   DialogModel& m_dialog;
   int m_list = -1;  // control index of the open drop-down list
