@@ -58,6 +58,11 @@ bool ReadValues(hive_h* hive, hive_node_h node, std::vector<StoredValue>* values
     std::size_t size = 0;
     if (hivex_value_type(hive, *value, &type, &size) != 0) return false;
     std::memcpy(&stored.type, &type, sizeof stored.type);
+    // Rewriting the values frees their data cells, and libhivex aborts the process on a cell
+    // that is not one; such a value (found even among empty ones) makes the key unwritable.
+    errno = 0;
+    std::size_t cellSize = 0;
+    if (hivex_value_data_cell_offset(hive, *value, &cellSize) == 0 && errno != 0) return false;
     if (size > 0) {
       MallocPtr<char> data(hivex_value_value(hive, *value, &type, &size));
       if (!data) return false;

@@ -404,6 +404,27 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   EXPECT_EQ(problem, HiveProblem::kUnreadable);
 }
 
+// libhivex aborts the process when a rewrite frees a value whose data cell is not a cell; the
+// store must refuse such a key's writes instead, and keep serving the rest of the hive.
+TEST_F(HiveStoreTest, AKeyWithABrokenValueRefusesWritesInsteadOfAborting) {
+  std::string bytes = hivetest::ReadFile(hive);
+  const std::size_t name = bytes.find("Failed");
+  ASSERT_NE(name, std::string::npos);
+  const std::size_t cell = name - 0x18;
+  ASSERT_EQ(bytes.substr(cell + 4, 2), "vk");
+  const char brokenData[8] = {0, 0, 0, 0, '\xF0', '\xFF', '\xFF', '\xFF'};  // empty, not inline, no cell
+  bytes.replace(cell + 8, 8, brokenData, 8);
+  hivetest::WriteFile(hive, bytes);
+
+  auto store = LoadOrFail(hive);
+  EXPECT_EQ(SetValue(*store, u"System\\Select", u"Current", platform::kRegDword, {2, 0, 0, 0}),
+            platform::kRegistryCorrupt);
+  EXPECT_EQ(QueryValue(*store, u"System\\Select", u"Current"), (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"3")), 0);
+  EXPECT_EQ(store->Flush(), 0);
+  EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"3\""), std::string::npos);
+}
+
 TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   hivetest::TempFolder folder;
   const std::string path = folder / "EMPTY";
