@@ -22,7 +22,9 @@ cleanup() {
 }
 trap cleanup EXIT
 # The build's compiler cache stays where it is; only the program sees the fresh HOME.
+ccache_env=""
 ccache_dir=$(ccache -k cache_dir 2>/dev/null || true)
+[ -n "$ccache_dir" ] && ccache_env="CCACHE_DIR='$ccache_dir'"
 mkdir -p "$work/home" "$artifacts"
 data=$work/home/.local/share/configurator
 board_key='ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
@@ -59,7 +61,7 @@ start() {
   sessions=$((sessions + 1))
   sock=$work/tmux-$sessions.sock
   tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 100 -y 30 \
-    "env HOME='$work/home' CCACHE_DIR='$ccache_dir' CONFIGURATOR_JOBS=2 LANG=C.UTF-8 $run_command; echo PROGRAM-ENDED-\$?; sleep 600"
+    "env HOME='$work/home' $ccache_env CONFIGURATOR_JOBS=2 LANG=C.UTF-8 $run_command; echo PROGRAM-ENDED-\$?; sleep 600"
   tmux -S "$sock" set -s escape-time 0
   tmux -S "$sock" set -g status off
 }
