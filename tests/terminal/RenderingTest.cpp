@@ -3,6 +3,7 @@
 // Writes a text capture of each dialog to the build's artifacts folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -151,5 +152,25 @@ INSTANTIATE_TEST_SUITE_P(Templates, EveryDialog, ::testing::ValuesIn(Cases()), [
   return "Dialog" + std::to_string(test.param.dialog) + "_" + std::to_string(test.param.width) + "x" +
          std::to_string(test.param.height);
 });
+
+}  // namespace
+
+namespace {
+
+// A terminal far too small still gets a drawing (scrolled to the focus), never a fault.
+TEST(TinyTerminal, DrawsEveryDialogAndMovesTheFocus) {
+  for (int id : {IDD_ABOUTBOX, IDD_CONFIGURATOR_DIALOG, IDD_GENERAL_DIALOG, IDD_QUAD_CHIP_DIALOG})
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{20, 6}, std::pair{0, 0}}) {
+      DialogModel model = terminal_test::ProgramDialog(id);
+      DialogScreen screen(model);
+      Canvas canvas(w, h);
+      for (Key key : {Key::Tab, Key::Space, Key::Down, Key::WindowMenu, Key::Down}) {
+        screen.Render(canvas, {&model}, u"a status text longer than the terminal is wide");
+        screen.Handle(InputEvent{key});
+      }
+      const std::string text = canvas.ToText();
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), h);
+    }
+}
 
 }  // namespace
