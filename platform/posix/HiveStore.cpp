@@ -131,6 +131,21 @@ HiveStore::HiveStore(HiveFile file, CommitPolicy policy) : file_(std::move(file)
 
 HiveStore::~HiveStore() { Flush(); }
 
+bool HiveStore::HasPendingEdits() const {
+  std::lock_guard lock(mutex_);
+  return !pending_.empty();
+}
+
+std::size_t HiveStore::OpenHandles() const {
+  std::lock_guard lock(mutex_);
+  return keys_.size();
+}
+
+std::uint64_t HiveStore::Commits() const {
+  std::lock_guard lock(mutex_);
+  return file_.Commits();
+}
+
 long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>* components,
                           bool* machineRoot) {
   *machineRoot = false;
@@ -154,6 +169,7 @@ long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>*
 }
 
 std::u16string HiveStore::CurrentControlSet() {
+  std::lock_guard lock(mutex_);
   hive_h* hive = file_.Handle();
   const hive_node_h select = FindChild(hive, hivex_root(hive), u"Select");
   std::uint32_t number = 0;
@@ -193,6 +209,7 @@ long HiveStore::NodeOf(Key& key, std::uintptr_t* node) {
 }
 
 long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key) {
+  std::lock_guard lock(mutex_);
   if (key == nullptr) return kInvalidParameter;
   std::vector<std::u16string> components;
   bool machineRoot = false;
@@ -233,6 +250,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
 
 long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
                       std::uint32_t* size) {
+  std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kQueryValue) == 0) return kAccessDenied;
@@ -311,6 +329,7 @@ bool HiveStore::Reapply() {
 }
 
 long HiveStore::Change(RegKey key, Edit edit) {
+  std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kSetValue) == 0 || opened->machineRoot) return kAccessDenied;
@@ -343,6 +362,7 @@ long HiveStore::Delete(RegKey key, std::u16string_view name) {
 }
 
 long HiveStore::Close(RegKey key) {
+  std::lock_guard lock(mutex_);
   const auto found = keys_.find(key);
   if (found == keys_.end()) return kInvalidHandle;
   const bool writable = (found->second.rights & kChangeRights) != 0;
@@ -352,6 +372,7 @@ long HiveStore::Close(RegKey key) {
 }
 
 long HiveStore::Flush() {
+  std::lock_guard lock(mutex_);
   if (pending_.empty()) return kSuccess;
   const long status = file_.Commit([this] { return Reapply(); });
   if (status == kSuccess) pending_.clear();
@@ -359,6 +380,7 @@ long HiveStore::Flush() {
 }
 
 long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
+  std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();
@@ -380,6 +402,7 @@ long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
 }
 
 long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
+  std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();

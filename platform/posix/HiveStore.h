@@ -26,11 +26,14 @@
 // the driver's reload reads them. A failed commit keeps the edits pending; they are tried
 // again at the next commit point, and Flush() reports the failure.
 //
+// Threads: every call takes the store's lock, so a test may inspect while the program runs.
+//
 // Other processes. Every Open first checks whether the hive file was replaced (another program
 // saved): if so it is loaded again, with this store's pending edits applied on top.
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,7 +67,7 @@ class HiveStore final : public Registry {
 
   // Writes the pending edits now; 0 when there were none or they are on disk.
   long Flush();
-  bool HasPendingEdits() const { return !pending_.empty(); }
+  bool HasPendingEdits() const;
 
   // The names of an open key's subkeys, in the hive's order; 0 or a status.
   long Subkeys(RegKey key, std::vector<std::u16string>* names);
@@ -74,8 +77,8 @@ class HiveStore final : public Registry {
   // The control set that "CurrentControlSet" stands for, e.g. "ControlSet001".
   std::u16string CurrentControlSet();
 
-  std::size_t OpenHandles() const { return keys_.size(); }
-  std::uint64_t Commits() const { return file_.Commits(); }
+  std::size_t OpenHandles() const;
+  std::uint64_t Commits() const;
   const std::string& Path() const { return file_.Path(); }
 
  private:
@@ -108,6 +111,7 @@ class HiveStore final : public Registry {
   std::map<RegKey, Key> keys_;
   RegKey nextKey_ = 1;
   std::vector<Edit> pending_;
+  mutable std::recursive_mutex mutex_;
 };
 
 }  // namespace platform
