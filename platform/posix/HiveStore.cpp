@@ -111,7 +111,11 @@ std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view na
   hive_type type{};
   std::size_t size = 0;
   MallocPtr<char> data(hivex_value_value(hive, value, &type, &size));
-  if (!data || size != 4 || (type != hive_t_REG_DWORD && type != hive_t_REG_BINARY)) return 0;
+  if (!data || size != 4) return 0;
+  // The stored type is any 32-bit number, often outside libhivex's enum: read it as a number.
+  std::uint32_t storedType = 0;
+  std::memcpy(&storedType, &type, sizeof storedType);
+  if (storedType != kRegDword && storedType != kRegBinary) return 0;
   std::uint32_t number = 0;
   for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(data.get()[i]);
   return number;
