@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveStore.h"
@@ -174,13 +175,20 @@ TEST_F(HiveStoreTest, WritesExactValuesKeepsNamesAndOtherValuesAndDeletesOne) {
 TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
   struct Row {
     const char* name;
-    std::vector<std::pair<const char*, std::uint32_t>> select;  // DWORD values
+    std::vector<std::tuple<const char*, std::uint32_t, std::uint32_t>> select;  // name, type, number
     bool selectKey;
     std::uint8_t expected;
   } rows[] = {
-      {"current 2", {{"Current", 2}, {"Default", 3}}, true, 2},
-      {"default when current is missing", {{"Default", 3}}, true, 3},
-      {"default when current is out of range", {{"Current", 0}, {"Default", 3}}, true, 3},
+      {"current 2", {{"Current", platform::kRegDword, 2}, {"Default", platform::kRegDword, 3}}, true, 2},
+      {"default when current is missing", {{"Default", platform::kRegDword, 3}}, true, 3},
+      {"default when current is out of range",
+       {{"Current", platform::kRegDword, 0}, {"Default", platform::kRegDword, 3}},
+       true,
+       3},
+      {"default when current has a type of no meaning",
+       {{"Current", 0x200004, 2}, {"Default", platform::kRegDword, 3}},
+       true,
+       3},
       {"ControlSet001 without Select", {}, false, 1},
   };
   for (const Row& row : rows) {
@@ -199,9 +207,10 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
     }
     if (row.selectKey) {
       const hive_node_h select = hivex_node_add_child(hive, hivex_root(hive), "Select");
-      for (const auto& [name, number] : row.select) {
+      for (const auto& [name, type, number] : row.select) {
         char bytes[] = {static_cast<char>(number), 0, 0, 0};
-        hive_set_value value{const_cast<char*>(name), hive_t_REG_DWORD, 4, bytes};
+        hive_set_value value{const_cast<char*>(name), {}, 4, bytes};
+        std::memcpy(&value.t, &type, sizeof type);
         ASSERT_EQ(hivex_node_set_value(hive, select, &value, 0), 0);
       }
     }
