@@ -9,7 +9,7 @@ namespace scenarios {
 namespace {
 
 constexpr unsigned kCloseCommand = 0xF060;  // SC_CLOSE
-constexpr int kExitButton = 2;             // IDCANCEL
+constexpr int kExitButton = 2;              // IDCANCEL
 
 void ExpectUnchanged(User& user, const MainDialogView& view) {
   ASSERT_TRUE(user.WaitForDialog(kMainCaption));
