@@ -348,6 +348,12 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
           r.x + std::max((r.w - ContentWidth(c)) / 2, 0) + (c.kind == ControlKind::DefPushButton ? 3 : 2);
     m_cursorY = r.y;
   }
+  // Arrows on the screen's edges where the dialog goes on beyond them.
+  const Rect& f = top.frame;
+  if (f.x < area.x) canvas.Put(area.x, area.y + area.h / 2, U'<', kReverse | kBold);
+  if (f.Right() > area.Right()) canvas.Put(area.Right() - 1, area.y + area.h / 2, U'>', kReverse | kBold);
+  if (f.y < area.y) canvas.Put(area.x + area.w / 2, area.y, U'^', kReverse | kBold);
+  if (f.Bottom() > area.Bottom()) canvas.Put(area.x + area.w / 2, area.Bottom() - 1, U'v', kReverse | kBold);
   if (m_list >= 0) DrawList(canvas, top, area);
   if (m_menuOpen) DrawMenu(canvas, top);
   DrawStatus(canvas, statusLines);
