@@ -201,7 +201,8 @@ long HiveFile::Commit(const std::function<bool()>& reapply) {
   if (handle_ == nullptr) return kInvalidHandle;
   const std::string folder = Folder();
   const std::string lockPath = folder + "/" + BaseName() + ".lock";
-  Descriptor lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
+  // Read-only is enough for flock, so a lock file made by one user serves every other.
+  Descriptor lock(open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
   if (lock.Get() < 0) return StatusFromErrno(errno);
   while (flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR) return StatusFromErrno(errno);
