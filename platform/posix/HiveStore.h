@@ -19,7 +19,8 @@
 //   - the next Open for reading (the program always reads after it writes: the display-mode
 //     refresh that follows every saving dialog makes the driver read its values back, and the
 //     next dialog reads its values on construction), before the key is opened;
-//   - Flush(), called by the program's entry point when the program ends;
+//   - Flush(), which the program's entry point calls around every modal loop (so nothing is
+//     pending while the user is waited for) and when the program ends;
 //   - destruction;
 //   - with CommitPolicy::kOnClose, also the Close of every key opened for writing after a change.
 // So a dialog that saves ten values rewrites the hive once, and its values are on disk before

@@ -215,6 +215,23 @@ int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& boa
   return 0;
 }
 
+// Saves what the program has written before the user is waited for: around every modal loop
+// (a dialog or message box), the store's pending edits are committed. The store commits on its
+// own when the driver reloads after a save; this covers a save that no reload follows.
+class SavingFrontEnd final : public portable::FrontEnd {
+ public:
+  SavingFrontEnd(portable::FrontEnd& inner, platform::HiveStore& store) : inner_(inner), store_(store) {}
+  void RunModal(portable::DialogModel& dialog) override {
+    store_.Flush();
+    inner_.RunModal(dialog);
+    store_.Flush();
+  }
+
+ private:
+  portable::FrontEnd& inner_;
+  platform::HiveStore& store_;
+};
+
 // Puts the program's services in place for the life of the run and takes them away after.
 class InstalledServices {
  public:
@@ -302,9 +319,11 @@ int main(int argc, char** argv) {
     return reload.empty() ? hiveLine : u"Driver: " + Utf16FromUtf8(reload);
   });
 
+  SavingFrontEnd savingFrontEnd(frontEnd, *store);
+
   int exitCode = 0;
   {
-    InstalledServices services(*store, board, frontEnd);
+    InstalledServices services(*store, board, savingFrontEnd);
     std::vector<std::u16string> arguments;
     if (options.handOff) arguments.push_back(Utf16FromUtf8(*options.handOff));
     exitCode = AfxWinMain(std::move(arguments));

@@ -84,6 +84,25 @@ if command -v tmux >/dev/null; then
       grep -q 'DISPLAY2 reloaded: anti-aliasing 4 samples on 2 chips' "$data/driver.log" || fail "no reload logged"
     fi
   fi
+
+  # A hive of its own, the adapter named on the command line, no board: no driver reads the
+  # values back, yet the save is on disk while the program waits for the user again.
+  cp "$data/SYSTEM" "$scratch/OFFLINE"
+  rm -f "$scratch/exit"
+  tmux -L "$socket" kill-server 2>/dev/null
+  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+    "env HOME='$HOME' '$program' --hive '$scratch/OFFLINE' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
+  if wait_for "QEL 700 M720 Dual"; then
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    if wait_for "Dual Chip QEL 700"; then
+      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+      wait_for "Hive: $scratch/OFFLINE"
+      sleep 0.3
+      [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
+        QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
+      tmux -L "$socket" send-keys -t "$session" Escape
+    fi
+  fi
 fi
 
 [ "$failures" -eq 0 ] && echo "all program tests passed"
