@@ -9,7 +9,7 @@ class CStatic : public CWnd {};
 
 class CButton : public CWnd {
  public:
-  int GetCheck() const;        // BST_CHECKED or BST_UNCHECKED
+  int GetCheck() const;  // BST_CHECKED or BST_UNCHECKED
   void SetCheck(int checkState);
 };
 

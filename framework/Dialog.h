@@ -18,7 +18,8 @@ class CDialog;
 
 class CDataExchange {
  public:
-  CDataExchange(CDialog* dialog, bool saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  CDataExchange(CDialog* dialog, bool saveAndValidate)
+      : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
   CDialog* m_pDlgWnd;
   bool m_bSaveAndValidate;  // true: controls to members; false: members to controls
 };

@@ -63,7 +63,7 @@ class DialogModel {
   std::vector<MenuEntry> systemMenu;   // empty when the dialog has no system menu
   int focus = -1;                      // index into controls, -1 for none
   bool isMessageBox = false;
-  DialogModel* owner = nullptr;        // the dialog below it in the modal stack
+  DialogModel* owner = nullptr;  // the dialog below it in the modal stack
   bool ended = false;
   int result = 0;
   DialogHandler* handler = nullptr;
@@ -74,13 +74,13 @@ class DialogModel {
   int DefaultId() const;
 
   // The user's actions. Each refuses a control that is missing, hidden or disabled (returns false).
-  bool Click(int id);                 // push button: command; check box: toggle, then command
-  bool SelectItem(int id, int index); // a combo box entry chosen from its open list
-  bool PressEnter();                  // the focused push button, else the default button
-  bool PressEscape();                 // IDCANCEL
-  bool SysCommand(unsigned id);       // a system-menu command
-  void FocusNext(bool backwards);     // Tab / Shift+Tab among focusable controls
-  void FocusFirst();                  // the first focusable control
+  bool Click(int id);                  // push button: command; check box: toggle, then command
+  bool SelectItem(int id, int index);  // a combo box entry chosen from its open list
+  bool PressEnter();                   // the focused push button, else the default button
+  bool PressEscape();                  // IDCANCEL
+  bool SysCommand(unsigned id);        // a system-menu command
+  void FocusNext(bool backwards);      // Tab / Shift+Tab among focusable controls
+  void FocusFirst();                   // the first focusable control
   bool SetFocus(int id);
 };
 

@@ -13,10 +13,11 @@
 namespace portable {
 
 struct DialogItem {
-  int id = -1;               // -1 (0xFFFF) for an item without an id of its own
-  std::u16string className;  // "Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox" or the given name
-  std::u16string text;       // empty when the text is an ordinal
-  int textOrdinal = -1;      // a resource id given as the text (e.g. an icon), else -1
+  int id = -1;  // -1 (0xFFFF) for an item without an id of its own
+  std::u16string
+      className;         // "Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox" or the given name
+  std::u16string text;   // empty when the text is an ordinal
+  int textOrdinal = -1;  // a resource id given as the text (e.g. an icon), else -1
   int x = 0, y = 0, cx = 0, cy = 0;
   std::uint32_t style = 0;
   std::uint32_t exStyle = 0;
@@ -50,7 +51,7 @@ struct DlgInitEntry {
 struct ResourceEntry {
   std::u16string typeName;  // empty when the type is an ordinal
   int typeId = -1;
-  std::u16string name;      // empty when the name is an ordinal
+  std::u16string name;  // empty when the name is an ordinal
   int nameId = -1;
   std::uint16_t language = 0;
   std::vector<std::uint8_t> data;
