@@ -13,7 +13,9 @@
 
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
+#include "framework/portable/terminal/KeyHelp.h"
 #include "framework/portable/terminal/TerminalFrontEnd.h"
+#include "framework/portable/terminal/Text.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
@@ -263,6 +265,7 @@ int main(int argc, char** argv) {
   if (const int status = ParseOptions(argc, argv, &options); status != 0) return status;
   if (options.help) {
     std::fputs(kUsage, stdout);
+    std::fputs(("\n" + portable::terminal::ToUtf8(portable::terminal::KeyHelpText()) + "\n").c_str(), stdout);
     return 0;
   }
   if (options.version) {
