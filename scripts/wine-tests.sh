@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Windows tests of build/windows under Wine: one fresh prefix per run, a virtual X
 # display, and one wine server kept alive for the whole run (volatile registry keys that a test
-# seeds live only as long as their server). Screenshots of the dialogs land in build/artifacts.
-# Needs no input; every step has a time limit, and the display and the server are shut down
-# whatever happens.
+# seeds live only as long as their server). Screenshots of the dialogs land in build/artifacts;
+# Wine's logs, and the DirectDraw trace of the Configurator.exe processes that the end-to-end
+# tests read, in build/windows/wine-logs. Needs no input; every step has a time limit (each test
+# program has its own in tests/win32/CMakeLists.txt), and the display and the server are shut
+# down whatever happens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -68,7 +70,7 @@ timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$l
 echo "wine-tests: prefix ready on display $DISPLAY after $(($(date +%s) - start)) s"
 
 status=0
-timeout 900 ctest --preset windows --timeout 300 || status=$?
+timeout 600 ctest --preset windows --timeout 300 || status=$?
 
 # The tests save screenshots as bitmaps; keep them as PNG for people to look at.
 for bitmap in "$artifacts"/*.bmp; do

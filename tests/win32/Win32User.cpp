@@ -1,5 +1,6 @@
 #include "tests/win32/Win32User.h"
 
+#include <cwchar>
 #include <set>
 #include <thread>
 
@@ -30,6 +31,30 @@ void CALLBACK ActionCompleted(HWND, UINT, ULONG_PTR sequence, LRESULT) {
   CompletedActions().insert(sequence);
 }
 
+// This process's environment block with the settings ("NAME=value") put in place of any of
+// the same name.
+std::wstring EnvironmentWith(const std::vector<std::wstring>& settings) {
+  std::vector<std::wstring> entries;
+  if (wchar_t* current = ::GetEnvironmentStringsW()) {
+    for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1)
+      entries.emplace_back(entry);
+    ::FreeEnvironmentStringsW(current);
+  }
+  for (const std::wstring& setting : settings) {
+    // Names are compared without case; a name may begin with '=' (the drives' folders do).
+    const std::wstring name = setting.substr(0, setting.find(L'=', 1) + 1);
+    std::erase_if(entries, [&](const std::wstring& entry) {
+      return entry.size() >= name.size() &&
+             ::CompareStringOrdinal(entry.c_str(), static_cast<int>(name.size()), name.c_str(),
+                                    static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+    });
+    entries.push_back(setting);
+  }
+  std::wstring block;
+  for (const std::wstring& entry : entries) block += entry + L'\0';
+  return block + L'\0';
+}
+
 void PumpMessages() {
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
@@ -58,14 +83,21 @@ std::wstring ProgramBesideTests(const std::wstring& fileName) {
 
 Win32User::Win32User(const std::wstring& program, const std::wstring& arguments,
                      std::chrono::milliseconds timeout)
+    : Win32User(program, arguments, {}, timeout) {}
+
+Win32User::Win32User(const std::wstring& program, const std::wstring& arguments,
+                     const std::vector<std::wstring>& environment, std::chrono::milliseconds timeout)
     : m_timeout(timeout) {
   std::wstring commandLine = L"\"" + program + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+  std::wstring block;
+  if (!environment.empty()) block = EnvironmentWith(environment);
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr, &startup,
+                        &info))
     return;
   ::CloseHandle(info.hThread);
   m_process = info.hProcess;

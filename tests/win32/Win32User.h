@@ -21,12 +21,18 @@ class Win32User final : public User {
   // Starts the program (a path) with this command-line tail (may be empty).
   Win32User(const std::wstring& program, const std::wstring& arguments,
             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // The same, with these "NAME=value" settings added to (or replacing those in) the environment
+  // that the program inherits, e.g. WINEDEBUG for a trace of the program under Wine.
+  Win32User(const std::wstring& program, const std::wstring& arguments,
+            const std::vector<std::wstring>& environment,
+            std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // Ends the program if it is still running.
   ~Win32User() override;
   Win32User(const Win32User&) = delete;
   Win32User& operator=(const Win32User&) = delete;
 
   bool Started() const { return m_process != nullptr; }
+  DWORD ProcessId() const { return m_processId; }
   // The current dialog's window (null before the first WaitForDialog).
   HWND Current() const { return m_current; }
   // Saves a picture of the current dialog as the artefact <name>.bmp (see Screenshot.h).

@@ -1,0 +1,36 @@
+#pragma once
+// An adapter of the test's own in the real registry, under a fresh GUID: its hardware
+// information in the device key under ControlSet001, and its current device key with the D3D
+// subkey under CurrentControlSet. Wine's CurrentControlSet is a key of its own (no link to
+// ControlSet001), and below its Control\Video only volatile keys can be made: they live as long
+// as the wine server, which the test run keeps alive while the program under test runs. Wine's
+// own adapter key is never touched. The keys are removed when the object goes.
+#include <cstdint>
+#include <string>
+
+class SeededAdapter {
+ public:
+  SeededAdapter();
+  ~SeededAdapter();
+  SeededAdapter(const SeededAdapter&) = delete;
+  SeededAdapter& operator=(const SeededAdapter&) = delete;
+
+  // The four hardware-information values, as a driver stores them: three texts and the memory
+  // size in bytes as 4 raw bytes.
+  bool SeedHardware(const std::u16string& adapter, const std::u16string& bios, const std::u16string& chipType,
+                    std::uint32_t memoryBytes);
+  // The current device key, and its D3D subkey when asked for.
+  bool CreateCurrentKeys(bool driverSettings);
+
+  // The command-line argument naming this adapter, as discovery hands over a device.
+  std::wstring HandOff() const;
+  // Paths relative to HKEY_LOCAL_MACHINE.
+  const std::wstring& DeviceKey() const { return m_deviceKey; }
+  const std::wstring& CurrentKey() const { return m_currentKey; }
+  std::wstring DriverSettingsKey() const { return m_currentKey + L"\\D3D"; }
+
+ private:
+  std::wstring m_guid;
+  std::wstring m_deviceKey;
+  std::wstring m_currentKey;
+};
