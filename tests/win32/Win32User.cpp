@@ -161,7 +161,9 @@ bool Win32User::WaitForClose(const std::u16string& caption) {
 
 int Win32User::WaitForExit() {
   if (m_process == nullptr) return -1;
-  const auto milliseconds = static_cast<DWORD>(m_timeout.count());
+  // A process's exit under Wine can take a while on a loaded machine (its server tears down the
+  // windows and threads); allow more than for a window to appear, so a slow exit is no failure.
+  const auto milliseconds = static_cast<DWORD>(3 * m_timeout.count());
   if (::WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0) return -1;
   DWORD code = 0;
   ::GetExitCodeProcess(m_process, &code);
