@@ -5,8 +5,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
-echo "== layering check"
+echo "== layering and format checks"
 bash scripts/check-layering.sh
+{ git ls-files '*.cpp' '*.h' 2>/dev/null ||
+  find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print; } | xargs clang-format --dry-run -Werror
+echo "format ok"
 
 echo "== native build and tests"
 cmake --preset posix >/dev/null
