@@ -324,10 +324,14 @@ long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
 }
 
 bool HiveStore::Reapply() {
+  imageMissesEdits_ = false;
   for (const Edit& edit : pending_) {
     const std::uintptr_t node = Resolve(edit.path);
     // A key that another program removed takes its pending edits with it, as on Windows.
-    if (node != 0 && Apply(node, edit) == kRegistryCorrupt) return false;
+    if (node != 0 && Apply(node, edit) == kRegistryCorrupt) {
+      imageMissesEdits_ = true;
+      return false;
+    }
   }
   return true;
 }
@@ -378,6 +382,13 @@ long HiveStore::Close(RegKey key) {
 long HiveStore::Flush() {
   std::lock_guard lock(mutex_);
   if (pending_.empty()) return kSuccess;
+  // The image lacks some pending edits (they could not be applied to the hive that another
+  // program saved): it must not be written as it is, but loaded and given them all again.
+  if (imageMissesEdits_) {
+    if (const HiveProblem problem = file_.Load(); problem != HiveProblem::kNone)
+      return StatusFromProblem(problem);
+    if (!Reapply()) return kRegistryCorrupt;
+  }
   const long status = file_.Commit([this] { return Reapply(); });
   if (status == kSuccess) pending_.clear();
   return status;

@@ -112,6 +112,7 @@ class HiveStore final : public Registry {
   std::map<RegKey, Key> keys_;
   RegKey nextKey_ = 1;
   std::vector<Edit> pending_;
+  bool imageMissesEdits_ = false;  // the last Reapply failed: the image lacks pending edits
   mutable std::recursive_mutex mutex_;
 };
 

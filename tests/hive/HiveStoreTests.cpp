@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <random>
@@ -432,6 +433,26 @@ TEST_F(HiveStoreTest, AKeyWithABrokenValueRefusesWritesInsteadOfAborting) {
   EXPECT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"3")), 0);
   EXPECT_EQ(store->Flush(), 0);
   EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"3\""), std::string::npos);
+}
+
+// A pending edit that cannot be applied to the hive another program saved meanwhile stays
+// unsaved, and every later commit says so instead of writing the hive without it.
+TEST_F(HiveStoreTest, AnEditLostToAnotherProgramsSaveIsNeverReportedSaved) {
+  auto store = LoadOrFail(hive);
+  ASSERT_EQ(SetValue(*store, u"System\\Select", u"Current", platform::kRegDword, {2, 0, 0, 0}), 0);
+
+  std::string bytes = hivetest::ReadFile(hive);
+  const std::size_t cell = bytes.find("Failed") - 0x18;
+  ASSERT_EQ(bytes.substr(cell + 4, 2), "vk");
+  const char brokenData[8] = {0, 0, 0, 0, '\xF0', '\xFF', '\xFF', '\xFF'};
+  bytes.replace(cell + 8, 8, brokenData, 8);
+  hivetest::WriteFile(hive + ".other", bytes);
+  ASSERT_EQ(std::rename((hive + ".other").c_str(), hive.c_str()), 0);
+
+  EXPECT_EQ(store->Flush(), platform::kRegistryCorrupt);
+  EXPECT_EQ(store->Flush(), platform::kRegistryCorrupt) << "tried again, not written without the edit";
+  EXPECT_TRUE(store->HasPendingEdits());
+  EXPECT_TRUE(hivetest::ReadFile(hive) == bytes) << "the hive is as the other program saved it";
 }
 
 TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
