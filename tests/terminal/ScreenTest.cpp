@@ -96,6 +96,23 @@ TEST(DropDownListView, ShowsItsEntriesBelowTheFieldWithTheCursorReversed) {
   EXPECT_TRUE(CanvasShows(canvas, u"4 Sample Anti-Aliasing"));
 }
 
+// A list scrolled to its end on a short screen shows all its entries, from the first, once the
+// screen has room for them.
+TEST(DropDownListView, ShowsEveryEntryAgainWhenTheScreenGrows) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
+  DialogScreen screen(model);
+  Canvas small(100, 7);
+  screen.Render(small, {&model}, u"");
+  screen.Handle(Press(Key::Space));
+  screen.Handle(Press(Key::End));
+  screen.Render(small, {&model}, u"");
+  ASSERT_LT(Find(small, u"Fastest").second, 0) << "the short screen shows the end of the list only";
+  Canvas large(100, 30);
+  screen.Render(large, {&model}, u"");
+  EXPECT_GE(Find(large, u"Fastest").second, 0);
+  EXPECT_GE(Find(large, u"4 Sample Anti-Aliasing").second, 0);
+}
+
 struct EndCase {
   const char* name;
   std::vector<Key> keys;

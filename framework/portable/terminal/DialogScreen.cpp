@@ -371,7 +371,10 @@ void DialogScreen::DrawList(Canvas& canvas, const Placement& placement, const Re
     visible = std::min(count, std::max(above, 1));
     y = field.y - visible - 2;
   }
-  m_listTop = std::clamp(m_listTop, std::max(m_listCursor - visible + 1, 0), m_listCursor);
+  // The cursor's entry shows, and every row holds an entry: the list may have more rows than
+  // when it was last drawn (a taller screen, a dialog scrolled elsewhere).
+  m_listTop =
+      std::clamp(m_listTop, std::max(m_listCursor - visible + 1, 0), std::min(m_listCursor, count - visible));
   const Rect box{field.x, y, field.w, visible + 2};
   canvas.Fill(box);
   canvas.Frame(box, false, kBold);
