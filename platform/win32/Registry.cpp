@@ -26,7 +26,8 @@ class Win32Registry final : public Registry {
              std::uint32_t* size) override {
     const std::wstring wideName = Wide(name);
     DWORD valueType = 0;
-    if (data == nullptr || size == nullptr) {
+    if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
+    if (data == nullptr) {
       DWORD valueSize = size ? *size : 0;
       const LSTATUS status = RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, nullptr,
                                               size ? &valueSize : nullptr);
@@ -35,8 +36,9 @@ class Win32Registry final : public Registry {
       return status;
     }
     // Windows leaves the caller's buffer undefined on ERROR_MORE_DATA; we promise it untouched,
-    // so the system writes into a buffer of our own.
-    std::vector<BYTE> buffer(*size);
+    // so the system writes into a buffer of our own. It has at least one byte: a null data
+    // pointer would ask for the size alone, and succeed without delivering anything.
+    std::vector<BYTE> buffer(std::max<DWORD>(*size, 1));
     DWORD valueSize = *size;
     const LSTATUS status =
         RegQueryValueExW(Handle(key), wideName.c_str(), nullptr, &valueType, buffer.data(), &valueSize);

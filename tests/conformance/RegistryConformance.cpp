@@ -113,6 +113,11 @@ TEST_P(RegistryConformance, QuerySizesAndShortBuffers) {
   EXPECT_EQ(size, 6u);
   EXPECT_TRUE(std::all_of(std::begin(buffer), std::end(buffer), [](std::uint8_t b) { return b == 9; }))
       << "a short buffer is left untouched";
+  size = 0;
+  EXPECT_EQ(Registry().Query(key.Handle(), u"Value", nullptr, buffer, &size), platform::kMoreData);
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(buffer[0], 9) << "a buffer of no bytes is left untouched";
+  EXPECT_EQ(Registry().Query(key.Handle(), u"Value", nullptr, buffer, nullptr), platform::kInvalidParameter);
 
   size = sizeof buffer;
   EXPECT_EQ(Registry().Query(key.Handle(), u"Value", nullptr, buffer, &size), platform::kSuccess);
