@@ -32,10 +32,11 @@ using platform::Utf8FromUtf16;
 
 // Exit codes, as sysexits(3) names them.
 constexpr int kExitUsage = 64;
-constexpr int kExitDataError = 65;   // not a hive, a damaged hive, a bad board file
-constexpr int kExitNoInput = 66;     // a hive or board file that is missing or unreadable
-constexpr int kExitCantCreate = 73;  // the demo data folder cannot be made
-constexpr int kExitIoError = 74;     // the changes could not be saved at the end
+constexpr int kExitDataError = 65;    // not a hive, a damaged hive, a bad board file
+constexpr int kExitNoInput = 66;      // a hive or board file that is missing or unreadable
+constexpr int kExitUnavailable = 69;  // no terminal to show the dialogs in
+constexpr int kExitCantCreate = 73;   // the demo data folder cannot be made
+constexpr int kExitIoError = 74;      // the changes could not be saved at the end
 
 constexpr char kVersion[] = "1.0.0.3";
 
@@ -60,8 +61,8 @@ const char kUsage[] =
     "  --version         print the version and exit\n"
     "\n"
     "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
-    "file; 66 a file that is missing or cannot be read; 73 the data folder cannot be made;\n"
-    "74 the changes could not be saved.\n";
+    "file; 66 a file that is missing or cannot be read; 69 no terminal to show the dialogs in;\n"
+    "73 the data folder cannot be made; 74 the changes could not be saved.\n";
 
 struct Options {
   std::optional<std::string> hive;
@@ -336,5 +337,7 @@ int main(int argc, char** argv) {
                  store->Path().c_str(), status);
     return kExitIoError;
   }
+  // The dialogs were cancelled unseen: the run did not happen.
+  if (frontEnd.Failed()) return kExitUnavailable;
   return exitCode;
 }

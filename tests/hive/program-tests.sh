@@ -60,6 +60,7 @@ expect 65 "not a registry hive file" -- --hive "$scratch/empty"
 printf 'device A B fancy\n' >"$scratch/badboard"
 expect 65 "$scratch/badboard:1: expected" -- --board "$scratch/badboard" --list-adapters
 expect 66 "cannot read board file" -- --board "$scratch/noboard" --list-adapters
+expect 69 "need a terminal" -- "\\.\DISPLAY2&&&$board_key" </dev/null
 
 # One save in the terminal: the chip button, the next anti-aliasing entry, OK.
 if command -v tmux >/dev/null; then

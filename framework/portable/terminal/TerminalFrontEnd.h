@@ -23,6 +23,8 @@ class TerminalFrontEnd : public FrontEnd {
   void SetStatusProvider(std::function<std::u16string()> provider) { m_status = std::move(provider); }
 
   void RunModal(DialogModel& dialog) override;
+  // True once a modal loop found no usable terminal (and so cancelled its dialog unseen).
+  bool Failed() const { return m_failed; }
 
  private:
   bool Begin();
