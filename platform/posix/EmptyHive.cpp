@@ -206,8 +206,10 @@ bool WriteEmptyHive(const std::string& path) {
     }
     written += static_cast<std::size_t>(n);
   }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    const int error = errno;
+  const bool synced = fsync(fd) == 0;
+  const int syncError = errno;
+  if (close(fd) != 0 || !synced) {
+    const int error = synced ? errno : syncError;
     unlink(path.c_str());
     errno = error;
     return false;
