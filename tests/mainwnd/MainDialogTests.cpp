@@ -80,6 +80,33 @@ INSTANTIATE_TEST_SUITE_P(ChipCounts, ChipButtonTest,
                                            ChipRow{"Quad", u"Orlo M720 M940", u"Quad Chip QEL 700"}),
                          [](const auto& row) { return std::string(row.param.what); });
 
+// The settings dialogs are handed the current device key path: they read through
+// CurrentControlSet, not through the numbered control set the hand-off string names.
+TEST_F(MainDialogTest, SettingsDialogsWorkOnTheCurrentDeviceKey) {
+  const std::u16string current =
+      u"System\\CurrentControlSet\\Control\\Video\\{5A1B2C3D-0000-4E5F-8A9B-0C1D2E3F4A5B}\\0000";
+  services.registry.SetValue(current, u"MaxTileBuffers", platform::kRegBinary, {3, 0, 0, 0});
+  services.registry.SetString(current + u"\\D3D", u"QLDRV_GUARDBAND_CLIPPING", u"1");
+  services.registry.SetValue(kDeviceKey, u"MaxTileBuffers", platform::kRegBinary, {4, 0, 0, 0});
+  services.registry.SetString(kDeviceKey + u"\\D3D", u"QLDRV_GUARDBAND_CLIPPING", u"0");
+  const MainDialogView view = Start(u"Orlo M750", u"QEL 700");
+
+  ASSERT_TRUE(user->WaitForDialog(scenarios::kMainCaption));
+  ASSERT_TRUE(user->Click(IDC_BUTTON_CHIP));
+  ASSERT_TRUE(user->WaitForDialog(u"Dual Chip QEL 700"));
+  EXPECT_EQ(user->Selection(IDC_COMBO_DUAL_GUARDBAND), 1) << "not read through CurrentControlSet";
+  ASSERT_TRUE(user->Click(IDCANCEL));
+  ASSERT_TRUE(user->WaitForClose(u"Dual Chip QEL 700"));
+
+  ASSERT_TRUE(user->WaitForDialog(scenarios::kMainCaption));
+  ASSERT_TRUE(user->Click(IDC_BUTTON_GENERAL));
+  ASSERT_TRUE(user->WaitForDialog(u"General Features"));
+  EXPECT_FALSE(user->IsChecked(IDC_CHECK_TRIPLE_BUFFER)) << "not read through CurrentControlSet";
+  ASSERT_TRUE(user->Click(IDCANCEL));
+  ASSERT_TRUE(user->WaitForClose(u"General Features"));
+  scenarios::ExpectMainDialog(*user, view);
+}
+
 TEST_F(MainDialogTest, UnsupportedChipTypeKeepsTheChipButtonDisabled) {
   const MainDialogView view = Start(u"Orlo M940", u"QEL 700 ");
   scenarios::ExpectMainDialog(*user, view);
