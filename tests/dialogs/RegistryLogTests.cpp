@@ -1,12 +1,13 @@
 // What only a test double shows: the exact registry calls of construction and OK (each value
-// with its own open and close, the probe once, the writes in their order), and a write whose
-// open fails after the probe passed.
+// with its own open and close, the probe once, the writes in their order, the refresh after
+// them and after the end of the dialog), and a write whose open fails after the probe passed.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "framework/Types.h"
+#include "framework/portable/Layer.h"
 #include "res/resource.h"
 #include "tests/dialogs/DialogHost.h"
 
@@ -68,8 +69,20 @@ class LoggingRegistry final : public platform::Registry {
 
 class RegistryLog : public testing::Test {
  protected:
-  // The host puts the previous registry back when it goes.
-  RegistryLog() { platform::SetRegistry(&registry); }
+  // The host puts the previous registry back when it goes. The mode set of the refresh joins
+  // the log, with whether the dialog whose window it was given had already ended.
+  RegistryLog() {
+    platform::SetRegistry(&registry);
+    host.displayMode.SetModeSetHook([this](std::uint32_t, std::uint32_t, std::uint32_t) {
+      void* window = nullptr;
+      for (const platform::DisplayModeCall& call : host.displayMode.Calls())
+        if (call.kind == platform::DisplayModeCall::Kind::SetCooperativeLevel) window = call.window;
+      const portable::DialogModel* dialog = portable::DialogFromHandle(window);
+      registry.log.push_back(dialog == nullptr ? "mode set, no dialog"
+                             : dialog->ended   ? "mode set, dialog ended"
+                                               : "mode set, dialog open");
+    });
+  }
 
   // Runs the dialog through the user's steps; the steps end with OK and expect no message.
   void Run(SettingsDialog dialog, const std::function<void(User&, Checks&)>& edit) {
@@ -111,6 +124,8 @@ TEST_F(RegistryLog, ChipDialogOpensForEveryValueAndWritesGuardBandFirst) {
       "open write D3D", "close",                                    //
       "open write D3D", "set QLDRV_GUARDBAND_CLIPPING", "close",    //
       "open write D3D", "set QLDRV_SLI_AA_CONFIGURATION", "close",  //
+      // then the end of the dialog, then the refresh with its window
+      "mode set, dialog ended",  //
   };
   EXPECT_EQ(registry.log, expected);
   ExpectRefreshed();
@@ -192,6 +207,7 @@ TEST_F(RegistryLog, GeneralDialogWritesInItsOrder) {
                                       "open write D3D",
                                       "set QLDRV_LOD_DITHER",
                                       "close",  //
+                                      "mode set, dialog ended",
                                   });
   EXPECT_EQ(registry.log, expected);
   ExpectRefreshed();
