@@ -111,7 +111,7 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
       continue;
     }
     const TuningSetting& setting = adapter.settings[static_cast<std::size_t>(index)];
-    const std::vector<std::u16string>& texts = setting.Texts();
+    const std::vector<std::u16string> texts = setting.Texts();
     int position = -1;
     for (std::size_t i = 0; i < texts.size() && position < 0; ++i)
       if (platform::NamesEqual(texts[i], value)) position = static_cast<int>(i);
@@ -510,19 +510,13 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"  Nothing is written unless every argument and the whole file are right; every value\n"
       u"  written is read back.\n"
       u"  Settings and their values:\n";
-  for (const TuningSetting& setting : TuningSetting::ForAdapter(true, 4)) {
-    std::vector<std::u16string> texts = setting.Texts();
-    if (setting.Id() == Tuning::kAntiAliasing) {
-      texts.clear();
-      for (int chips : {1, 2, 4}) {
-        const std::vector<std::u16string>& row = TuningSetting(Tuning::kAntiAliasing, chips).Texts();
-        for (const std::u16string& text : row)
-          if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(text);
-      }
-    }
-    help += u"    " + std::u16string(setting.Name()) + u": " + Joined(texts) + u"\n";
-  }
-  help +=
-      u"    (AntiAliasing and GuardBandClipping only for a QEL 700 board; its chip count picks the list)\n";
+  // The chip settings exist for a QEL 700 board only; its chip count picks the anti-aliasing list.
+  for (int chips : {1, 2, 4})
+    help += u"    AntiAliasing (" + Decimal(chips) + (chips == 1 ? u" chip" : u" chips") + u"): " +
+            Joined(TuningSetting(Tuning::kAntiAliasing, chips).Texts()) + u"\n";
+  for (const TuningSetting& setting : TuningSetting::ForAdapter(true, 1))
+    if (setting.Id() != Tuning::kAntiAliasing)
+      help += u"    " + std::u16string(setting.Name()) + u": " + Joined(setting.Texts()) + u"\n";
+  help += u"    AntiAliasing and GuardBandClipping exist for QEL 700 boards only.\n";
   return help;
 }

@@ -107,7 +107,7 @@ std::u16string TuningSetting::KeyPath(const std::u16string& currentDeviceKeyPath
   return Key() == kDriverSettingsKey ? currentDeviceKeyPath + u"\\D3D" : currentDeviceKeyPath;
 }
 
-const std::vector<std::u16string>& TuningSetting::Texts() const {
+std::vector<std::u16string> TuningSetting::Texts() const {
   if (!m_texts) {
     if (m_id == Tuning::kTripleBuffer)
       m_texts = std::vector<std::u16string>{u"off", u"on"};  // the check box's BST_UNCHECKED, BST_CHECKED

@@ -91,7 +91,7 @@ class TuningSetting {
 
   // The list texts in the order the dialog shows them ("off", "on" for the check box). Read
   // from the resources on first use.
-  const std::vector<std::u16string>& Texts() const;
+  std::vector<std::u16string> Texts() const;
 
   // The list position the dialog selects for what is stored (an absent value reads as the
   // dialog's default). It may lie outside the list: the dialog then shows no selection.
