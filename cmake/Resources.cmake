@@ -4,7 +4,9 @@
 # portable windowing layer.
 #
 # Set here for other targets:
-#   CONFIGURATOR_RC_FILE   the .rc file (Windows targets list it as a source to link it in)
+#   CONFIGURATOR_RC_FILE   the .rc file
+#   CONFIGURATOR_RC_OBJECT the compiled resources (Windows only; targets list it as a source to
+#                          link the resources in)
 #   CONFIGURATOR_RES_FILE  the compiled .res file (POSIX only; e.g. a seed for the parser's fuzzer)
 set(CONFIGURATOR_RC_FILE ${CMAKE_SOURCE_DIR}/res/Configurator.rc)
 # Everything the .rc pulls in lives beside it: resource.h, the icon and the manifest.
@@ -14,9 +16,13 @@ if(WIN32)
   enable_language(RC)
   # windres looks for the icon and the manifest on its include path.
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
+  # Compiled once, in this directory, where the dependencies on the icon and manifest are known
+  # (windres reports none itself).
   set_source_files_properties(${CONFIGURATOR_RC_FILE} PROPERTIES OBJECT_DEPENDS "${CONFIGURATOR_RES_DEPENDS}")
+  add_library(configurator_rc OBJECT ${CONFIGURATOR_RC_FILE})
+  set(CONFIGURATOR_RC_OBJECT $<TARGET_OBJECTS:configurator_rc>)
 else()
-  find_program(WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
+  find_program(WINDRES NAMES i686-w64-mingw32-windres windres REQUIRED)
   set(CONFIGURATOR_RES_FILE ${CMAKE_BINARY_DIR}/res/Configurator.res)
   set(res_cpp ${CMAKE_BINARY_DIR}/res/CompiledResources.cpp)
   add_custom_command(

@@ -5,6 +5,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
+echo "== set-up audit: every command the scripts call comes from a fresh machine or setup.sh"
+audit=../shared/tools/setup-audit
+[ -x "$audit" ] || audit=tools/setup-audit/setup-audit
+bash "$audit" .
+
 echo "== layering and format checks"
 bash scripts/check-layering.sh
 { git ls-files '*.cpp' '*.h' 2>/dev/null ||

@@ -22,6 +22,7 @@ start=$(date +%s)
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A 64-bit prefix: its WoW64 part (wine32) runs the 32-bit programs under test.
 export WINEARCH=win64
 # Where the tests put their screenshots (as Windows sees it: Wine's Z: drive is the Unix root).
 export CONFIGURATOR_ARTIFACTS="Z:${artifacts//\//\\}"

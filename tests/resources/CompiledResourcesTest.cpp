@@ -273,6 +273,17 @@ TEST(ProgramResourcesTest, Manifest) {
   ASSERT_NE(entry, nullptr);
   std::string text(entry->data.begin(), entry->data.end());
   for (auto piece : expected::kManifestPieces) EXPECT_NE(text.find(piece), std::string::npos) << piece;
+
+  // The program and its common-controls dependency are both x86: a 32-bit program that asked
+  // for another architecture's common controls would not start.
+  int identities = 0;
+  for (auto at = text.find("<assemblyIdentity"); at != std::string::npos;
+       at = text.find("<assemblyIdentity", at + 1)) {
+    const std::string element = text.substr(at, text.find('>', at) - at);
+    EXPECT_NE(element.find(R"(processorArchitecture="x86")"), std::string::npos) << element;
+    ++identities;
+  }
+  EXPECT_EQ(identities, 2);
 }
 
 // Everything is English (United Kingdom), and there is nothing that the table does not know of.

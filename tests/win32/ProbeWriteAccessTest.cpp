@@ -20,7 +20,8 @@ std::vector<std::wstring> Buttons(HWND box) {
   std::vector<std::wstring> texts;
   for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!::IsWindowVisible(child) ||
-        ::CompareStringOrdinal(ClassOf(child).c_str(), -1, L"Button", -1, TRUE) != CSTR_EQUAL)
+        ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, ClassOf(child).c_str(), -1, L"Button", -1) !=
+            CSTR_EQUAL)
       continue;
     wchar_t text[64] = {};
     texts.emplace_back(text, static_cast<std::size_t>(::GetWindowTextW(child, text, 64)));

@@ -68,7 +68,7 @@ bool DeleteKey(const std::wstring& path) {
     }
   }
   SetSecurity(path, L"D:(A;;KA;;;WD)");
-  ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+  ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
   return !KeyExists(path);
 }
 

@@ -45,8 +45,8 @@ std::wstring EnvironmentWith(const std::vector<std::wstring>& settings) {
     const std::wstring name = setting.substr(0, setting.find(L'=', 1) + 1);
     std::erase_if(entries, [&](const std::wstring& entry) {
       return entry.size() >= name.size() &&
-             ::CompareStringOrdinal(entry.c_str(), static_cast<int>(name.size()), name.c_str(),
-                                    static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+             ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, entry.c_str(), static_cast<int>(name.size()),
+                              name.c_str(), static_cast<int>(name.size())) == CSTR_EQUAL;
     });
     entries.push_back(setting);
   }
@@ -119,19 +119,21 @@ std::vector<HWND> Win32User::Dialogs(const std::u16string& caption) const {
     std::u16string caption;
     std::vector<HWND> found;
   } search{m_processId, caption, {}};
-  ::EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != s.processId || !::IsWindowVisible(window) || !IsDialogClass(window)) return TRUE;
-        wchar_t text[256] = {};
-        const int length = ::GetWindowTextW(window, text, 256);
-        if (FromWide(text, static_cast<std::size_t>(length > 0 ? length : 0)) == s.caption)
-          s.found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  // A plain function rather than a lambda: the callback must be stdcall on x86.
+  struct Callback {
+    static BOOL CALLBACK Visit(HWND window, LPARAM parameter) {
+      auto& s = *reinterpret_cast<Search*>(parameter);
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(window, &owner);
+      if (owner != s.processId || !::IsWindowVisible(window) || !IsDialogClass(window)) return TRUE;
+      wchar_t text[256] = {};
+      const int length = ::GetWindowTextW(window, text, 256);
+      if (FromWide(text, static_cast<std::size_t>(length > 0 ? length : 0)) == s.caption)
+        s.found.push_back(window);
+      return TRUE;
+    }
+  };
+  ::EnumWindows(Callback::Visit, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
