@@ -1,16 +1,15 @@
 #include "app/TuningCommands.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
 
 #include "app/RegFile.h"
+#include "framework/Wnd.h"
 #include "mainwnd/AdapterIdentity.h"
 #include "mainwnd/HardwareInformation.h"
+#include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "settings/RefreshDisplayMode.h"
@@ -171,13 +170,6 @@ KeyShape ShapeOf(std::u16string_view path, std::u16string* adapterName) {
   return parts.size() == 7 ? KeyShape::kAdapter : KeyShape::kDriverSettings;
 }
 
-bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  if (!file) return false;
-  bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
-
 // The number a file's value stands for, read as the dialogs read it and written as they write it;
 // an empty text when it is one, else what is wrong with it.
 std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::int64_t* number) {
@@ -205,13 +197,11 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
 
 void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wanted, Report* report) {
   std::vector<std::uint8_t> bytes;
-  std::error_code ignored;
-  if (!std::filesystem::exists(std::filesystem::path(path), ignored)) {
-    report->Error(sysexits::kNoInput, path + u": no such file");
-    return;
-  }
-  if (!ReadFileBytes(path, &bytes)) {
-    report->Error(sysexits::kNoInput, path + u": cannot read the file");
+  if (const long status = platform::ReadWholeFile(path, &bytes); status != platform::kSuccess) {
+    report->Error(sysexits::kNoInput,
+                  path + (status == platform::kFileNotFound
+                              ? std::u16string(u": no such file")
+                              : u": cannot read the file (error " + Decimal(status) + u")"));
     return;
   }
   std::vector<RegFileKey> keys;
@@ -432,12 +422,8 @@ void Export(const Adapter& adapter, const std::u16string& path, Report* report) 
     for (std::u16string_view name : setting.ValueNames())
       key.values.push_back({0, std::u16string(name), QueryData(setting.KeyPath(adapter.keyPath), name)});
   }
-  const std::vector<std::uint8_t> bytes = FormatRegFile(keys);
-  std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-  if (file)
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (file) file.close();
-  if (!file) report->Error(sysexits::kCantCreate, path + u": cannot write the file");
+  if (const long status = platform::WriteWholeFile(path, FormatRegFile(keys)); status != platform::kSuccess)
+    report->Error(sysexits::kCantCreate, path + u": cannot write the file (error " + Decimal(status) + u")");
 }
 
 }  // namespace
@@ -471,7 +457,9 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   ParseSets(adapter, commands.sets, &wanted, &report);
   if (report.Failed()) return report.Result({});
 
-  if (Apply(adapter, wanted, &report) && !commands.noRefresh && RefreshDisplayMode(nullptr) != 0)
+  // The refresh takes a window of its own: the display's exclusive mode needs a top-level one.
+  if (Apply(adapter, wanted, &report) && !commands.noRefresh &&
+      RefreshDisplayMode(CHiddenWindow().GetSafeHwnd()) != 0)
     report.Note(
         u"the display mode could not be refreshed: the driver reads the new values at its next mode change");
   if (report.Failed()) return report.Result({});

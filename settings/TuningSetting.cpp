@@ -55,7 +55,11 @@ constexpr Description kDescriptions[] = {
     {u"CmdFifoSize", kCurrentDeviceKey, kRaw, {u"CmdFifoSize"}, IDC_COMBO_FIFO_SIZE},
 };
 
-const Description& DescriptionOf(Tuning id) { return kDescriptions[static_cast<std::size_t>(id)]; }
+// Every Tuning has its row; the bound keeps an out-of-range value from reading past the table.
+const Description& DescriptionOf(Tuning id) {
+  const auto index = static_cast<std::size_t>(id);
+  return kDescriptions[index < std::size(kDescriptions) ? index : 0];
+}
 
 // number + offset as a list position; a sum outside 32 bits is no position of any list.
 int Position(std::int64_t number, std::int64_t offset) {

@@ -50,6 +50,9 @@ expect 0 "AntiAliasing=2 Sample Anti-Aliasing" -- --query
 [ "$(grep -c '=' <<<"$out")" -eq 11 ] || fail "query lists 11 settings: $out"
 grep -qxF "# Adapter: QEL 700 M720 Dual" <<<"$out" || fail "query's hardware information: $out"
 expect 0 "--import FILE" -- --help
+# The switches of the Windows program work here too, through the same start-up.
+expect 0 "GuardBandClipping=Enabled" -- /query
+refused 64 'Configurator: set Bogus=1: no setting "Bogus"' -- /set:Bogus=1
 
 # Sets: written as the dialogs write them, with one reload of the driver.
 log_before=$(reloads)
