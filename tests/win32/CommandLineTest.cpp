@@ -11,11 +11,13 @@
 #include "tests/win32/SeededAdapter.h"
 #include "tests/win32/TestRegistry.h"
 #include "tests/win32/Win32User.h"
+#include "tests/win32/WineTrace.h"
 
 namespace {
 
 struct Finished {
   DWORD status = 0;  // 999: it did not end in time
+  DWORD processId = 0;
   std::string out;
   std::string err;
 };
@@ -40,7 +42,8 @@ HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
 }
 
 // Runs a command line with its output and errors in files and no input; waits up to 60 s.
-Finished RunCommand(const std::wstring& commandLine) {
+// wineDebug, when given, is the program's WINEDEBUG (see WineTrace).
+Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr) {
   const std::wstring outPath = TempFile(L"out.txt");
   const std::wstring errPath = TempFile(L"err.txt");
   HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
@@ -54,8 +57,17 @@ Finished RunCommand(const std::wstring& commandLine) {
   startup.hStdError = err;
   PROCESS_INFORMATION info{};
   std::wstring line = commandLine;
-  Finished finished{999, {}, {}};
-  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  Finished finished{999, 0, {}, {}};
+  wchar_t previousDebug[256] = {};
+  const DWORD previousLength = ::GetEnvironmentVariableW(L"WINEDEBUG", previousDebug, 256);
+  if (wineDebug != nullptr) ::SetEnvironmentVariableW(L"WINEDEBUG", wineDebug);
+  const BOOL created =
+      ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  if (wineDebug != nullptr)
+    ::SetEnvironmentVariableW(L"WINEDEBUG",
+                              previousLength > 0 && previousLength < 256 ? previousDebug : nullptr);
+  if (created) {
+    finished.processId = info.dwProcessId;
     if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
       ::GetExitCodeProcess(info.hProcess, &finished.status);
     else
@@ -95,9 +107,11 @@ class CommandLineOnWine : public ::testing::Test {
   }
 
   // Configurator.com (or .exe) with these switches and the seeded adapter's hand-off.
-  Finished Run(const std::wstring& switches, const wchar_t* program = L"Configurator.com") {
+  Finished Run(const std::wstring& switches, const wchar_t* program = L"Configurator.com",
+               const wchar_t* wineDebug = nullptr) {
     return RunCommand(Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + program)) + L" " +
-                      switches + L" " + Quoted(m_adapter.HandOff()));
+                          switches + L" " + Quoted(m_adapter.HandOff()),
+                      wineDebug);
   }
 
   // Every value of both tuning keys, as stored, by name.
@@ -168,11 +182,26 @@ TEST_F(CommandLineOnWine, SetWritesAsTheDialogsAndRefusedCommandsWriteNothing) {
   EXPECT_EQ(Tuning(), before);
 }
 
+TEST_F(CommandLineOnWine, AChangeRefreshesTheDisplayModeOnceWithAWindowOfItsOwn) {
+  const WineTrace trace;
+  ASSERT_TRUE(trace.Available()) << "CONFIGURATOR_WINE_TRACE names no file: run through ctest";
+  const wchar_t* debug = L"pid,+ddraw";
+  Finished finished = Run(L"/set:LODBias=0.50 /set:MipMapDithering=Enable", L"Configurator.com", debug);
+  EXPECT_EQ(finished.status, 0u);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(1, 1, 1, 1));
+  // Nothing changed, or told not to: no refresh.
+  finished = Run(L"/set:LODBias=0.50", L"Configurator.com", debug);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(0, 0, 0, 0));
+  finished = Run(L"/set:LODBias=1.00 /norefresh", L"Configurator.exe", debug);
+  EXPECT_EQ(finished.status, 0u);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(0, 0, 0, 0));
+}
+
 TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
-  ASSERT_EQ(
-      Run(L"/set:LODBias=-2.0 /set:TripleBuffer=off \"/set:AntiAliasing=8 Sample Anti-Aliasing\" /norefresh")
-          .status,
-      0u);
+  ASSERT_EQ(Run(L"/set:LODBias=-2.0 /set:TripleBuffer=off \"/set:AntiAliasing=8 Sample Anti-Aliasing\" "
+                L"/norefresh")
+                .status,
+            0u);
   ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_OVERLAYMODE", REG_SZ, Text("3")));
   const Stored exported = Tuning();
   const std::wstring profile = TempFile(L"ours.reg");
