@@ -1,13 +1,13 @@
 #include "platform/posix/SimulatedBoard.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <sstream>
 
 #include "platform/Registry.h"
@@ -104,17 +104,38 @@ std::string SimulatedBoard::DemoFileText() {
   return text.str();
 }
 
-bool SimulatedBoard::Load(const std::string& path, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = "cannot read board file " + path + ": " + std::strerror(errno);
+bool SimulatedBoard::Load(const std::string& path, std::string* error, bool* unreadable) {
+  if (unreadable != nullptr) *unreadable = true;
+  auto fail = [&](const std::string& why) {
+    *error = "cannot read board file " + path + ": " + why;
     return false;
+  };
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(std::strerror(errno));
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    const int why = S_ISDIR(status.st_mode) ? EISDIR : errno;
+    close(fd);
+    return fail(std::strerror(why));
   }
-  std::ostringstream text;
-  text << file.rdbuf();
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int why = errno;
+      close(fd);
+      return fail(std::strerror(why));
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  if (unreadable != nullptr) *unreadable = false;
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  if (!Parse(text.str(), folder, error)) {
+  if (!Parse(text, folder, error)) {
     *error = path + ":" + *error;
     return false;
   }
@@ -128,6 +149,10 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find('\0') != std::string::npos) {
+      *error = std::to_string(number) + ": the line holds a NUL byte (a board file is text)";
+      return false;
+    }
     std::istringstream fields(line);
     std::vector<std::string> words;
     for (std::string word; fields >> word;) words.push_back(word);

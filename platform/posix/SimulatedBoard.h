@@ -33,8 +33,9 @@ class SimulatedBoard {
   SimulatedBoard& operator=(const SimulatedBoard&) = delete;
 
   // Reads a board file. false, with *error naming the file and line, when it cannot be used;
-  // the board is then unchanged.
-  bool Load(const std::string& path, std::string* error);
+  // the board is then unchanged. *unreadable (when given) then tells a file that cannot be read
+  // (missing, a folder, a read error) from one whose text is not a board file.
+  bool Load(const std::string& path, std::string* error, bool* unreadable = nullptr);
   // Reads board file text; logFolder is where a relative log name points.
   bool Parse(const std::string& text, const std::string& logFolder, std::string* error);
 

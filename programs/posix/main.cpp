@@ -330,9 +330,10 @@ int main(int argc, char** argv) {
   platform::SimulatedBoard board;
   if (boardPath) {
     std::string error;
-    if (!board.Load(*boardPath, &error)) {
+    bool unreadable = false;
+    if (!board.Load(*boardPath, &error, &unreadable)) {
       std::fprintf(stderr, "configurator: %s\n", error.c_str());
-      return access(boardPath->c_str(), R_OK) == 0 ? kExitDataError : kExitNoInput;
+      return unreadable ? kExitNoInput : kExitDataError;
     }
   }
 

@@ -118,8 +118,9 @@ TEST_F(DemoBoardTest, TheDriverReloadsWhatADialogSavedAfterItIsOnDisk) {
 }
 
 TEST(BoardFile, ErrorsNameTheLine) {
+  using namespace std::literals;
   struct Row {
-    const char* text;
+    std::string_view text;
     const char* error;  // empty: accepted
   } rows[] = {
       {"# nothing\n\n", ""},
@@ -129,17 +130,43 @@ TEST(BoardFile, ErrorsNameTheLine) {
       {"device A&B KEY board\n", "1: a device name or key may not contain '&'"},
       {"screen 1\n", "1: unknown entry \"screen\""},
       {"log\n", "1: expected \"log FILE\""},
+      {"# a comment\nscre\0en 1\n"sv, "2: the line holds a NUL byte (a board file is text)"},
+      {"log driver.log\0\n"sv, "1: the line holds a NUL byte"},
   };
   for (const Row& row : rows) {
     SimulatedBoard board;
     std::string error;
-    EXPECT_EQ(board.Parse(row.text, "/tmp", &error), row.error[0] == 0) << row.text;
+    EXPECT_EQ(board.Parse(std::string(row.text), "/tmp", &error), row.error[0] == 0) << row.text;
     EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << " gave " << error;
   }
   SimulatedBoard board;
   std::string error;
-  EXPECT_FALSE(board.Load("/nonexistent/board", &error));
+  bool unreadable = false;
+  EXPECT_FALSE(board.Load("/nonexistent/board", &error, &unreadable));
   EXPECT_NE(error.find("/nonexistent/board"), std::string::npos);
+  EXPECT_TRUE(unreadable);
+}
+
+// A folder, or a file whose reading fails, is refused as unreadable; a bad text as invalid.
+TEST(BoardFile, TellsAnUnreadableFileFromABadOne) {
+  SimulatedBoard board;
+  std::string error;
+  bool unreadable = false;
+  EXPECT_FALSE(board.Load("/tmp", &error, &unreadable));
+  EXPECT_TRUE(unreadable);
+  EXPECT_EQ(error, "cannot read board file /tmp: Is a directory");
+  EXPECT_FALSE(board.Load("/proc/self/mem", &error, &unreadable));  // reading offset 0 fails
+  EXPECT_TRUE(unreadable);
+  EXPECT_NE(error.find("/proc/self/mem"), std::string::npos) << error;
+
+  const hivetest::TempFolder folder;
+  const std::string path = folder / "board";
+  using namespace std::literals;
+  hivetest::WriteFile(path, std::string("device A B board\nlog dr\0ver.log\n"sv));
+  EXPECT_FALSE(board.Load(path, &error, &unreadable));
+  EXPECT_FALSE(unreadable);
+  EXPECT_EQ(error, path + ":2: the line holds a NUL byte (a board file is text)");
+  EXPECT_TRUE(board.DeviceNameFor(u"B").empty()) << "the board is unchanged";
 }
 
 TEST(BoardFile, TheDriverReadsThroughCurrentControlSet) {

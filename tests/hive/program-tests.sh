@@ -60,6 +60,11 @@ expect 65 "not a registry hive file" -- --hive "$scratch/empty"
 printf 'device A B fancy\n' >"$scratch/badboard"
 expect 65 "$scratch/badboard:1: expected" -- --board "$scratch/badboard" --list-adapters
 expect 66 "cannot read board file" -- --board "$scratch/noboard" --list-adapters
+# A folder, a file whose reading fails (/proc/self/mem at offset 0) and a line with a NUL byte.
+expect 66 "cannot read board file $scratch: Is a directory" -- --board "$scratch" --list-adapters
+expect 66 "cannot read board file /proc/self/mem: Input/output error" -- --board /proc/self/mem --list-adapters
+printf 'device A B board\nlog dr\0ver.log\n' >"$scratch/nulboard"
+expect 65 "$scratch/nulboard:2: the line holds a NUL byte" -- --board "$scratch/nulboard" --list-adapters
 expect 69 "need a terminal" -- "\\.\DISPLAY2&&&$board_key" </dev/null
 
 # One save in the terminal: the chip button, the next anti-aliasing entry, OK.

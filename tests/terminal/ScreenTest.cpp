@@ -75,9 +75,23 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"ClosedListHome", {Press(Key::End), Press(Key::Home)}, 0, false},
         ListCase{"LetterPicks", {Type(U'4')}, 3, false},
         ListCase{"LetterMovesInOpenList", {Press(Key::Space), Type(U'f'), Press(Key::Enter)}, 1, false},
+        // As on Windows: Tab and Shift+Tab keep the highlighted entry and move on.
         ListCase{
-            "TabLeavesOpenListUnchanged", {Press(Key::Space), Press(Key::Down), Press(Key::Tab)}, 0, false}),
+            "TabKeepsTheHighlightedEntry", {Press(Key::Space), Press(Key::Down), Press(Key::Tab)}, 1, false},
+        ListCase{"BackTabKeepsTheHighlightedEntry",
+                 {Press(Key::Space), Press(Key::End), Press(Key::BackTab)},
+                 3,
+                 false}),
     [](const auto& test) { return std::string(test.param.name); });
+
+TEST(DropDownList, TabFromAnOpenListMovesTheFocusOn) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
+  DialogScreen screen(model);
+  screen.Handle(Press(Key::Space));
+  screen.Handle(Press(Key::Down));
+  screen.Handle(Press(Key::Tab));
+  EXPECT_EQ(model.controls[static_cast<std::size_t>(model.focus)].id, IDC_COMBO_DUAL_GUARDBAND);
+}
 
 TEST(DropDownListView, ShowsItsEntriesBelowTheFieldWithTheCursorReversed) {
   DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
@@ -173,15 +187,26 @@ INSTANTIATE_TEST_SUITE_P(
                       MenuCase{"F10AgainClosesIt", {Press(Key::WindowMenu), Press(Key::WindowMenu)}, {}}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// The entries without their mnemonic marks, and a separator that joins the menu's frame on both
+// sides: "├────┤".
 TEST(WindowMenuView, ListsTheEntriesWithoutTheirMnemonicMarks) {
   DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
   DialogScreen screen(model);
-  Canvas canvas(100, 30);
+  Canvas canvas(80, 24);
   screen.Handle(Press(Key::WindowMenu));
   screen.Render(canvas, {&model}, u"");
   EXPECT_TRUE(CanvasShows(canvas, u"About Configurator..."));
   EXPECT_TRUE(CanvasShows(canvas, u"Close"));
   EXPECT_FALSE(CanvasShows(canvas, u"&"));
+  const auto close = Find(canvas, u"Close");
+  ASSERT_GE(close.second, 0);
+  const int y = close.second + 1, left = close.first - 2;
+  EXPECT_EQ(canvas.At(left, y).ch, kLeftTee) << canvas.ToText();
+  EXPECT_EQ(canvas.At(left + 1, y).ch, kHorizontal);
+  int right = left + 1;
+  while (canvas.At(right, y).ch == kHorizontal) ++right;
+  EXPECT_EQ(canvas.At(right, y).ch, kRightTee) << canvas.ToText();
+  EXPECT_EQ(canvas.At(right, y - 1).ch, kVertical);
 }
 
 TEST(Mouse, ClicksReachButtonsListsAndTheWindowMenu) {
@@ -220,6 +245,38 @@ TEST(Mouse, ClicksReachButtonsListsAndTheWindowMenu) {
   EXPECT_EQ(chip.Find(IDC_COMBO_QUAD_GUARDBAND)->selection, 1);
 }
 
+// A click lands on the cells a control draws, not on the blank room its template gives it.
+TEST(Mouse, ClicksBesideAControlHitNothing) {
+  DialogModel model = terminal_test::ProgramDialog(IDD_GENERAL_DIALOG);
+  Recorder recorder;
+  model.handler = &recorder;
+  DialogScreen screen(model);
+  Canvas canvas(80, 24);
+  screen.Render(canvas, {&model}, u"");
+  const auto ok = Find(canvas, u"[< OK >]");
+  const auto cancel = Find(canvas, u"[ Cancel ]");
+  const auto check = Find(canvas, u"] Enable Tripple Buffer");
+  ASSERT_GE(ok.first, 0);
+  ASSERT_GE(check.first, 0);
+  for (auto [x, y] : {std::pair{ok.first - 1, ok.second}, std::pair{ok.first - 2, ok.second},
+                      std::pair{ok.first + 8, ok.second}, std::pair{ok.first + 9, ok.second},
+                      std::pair{cancel.first - 1, cancel.second}, std::pair{cancel.first + 10, cancel.second},
+                      std::pair{check.first + 23, check.second}}) {
+    screen.Render(canvas, {&model}, u"");
+    screen.Handle(InputEvent{Key::Click, 0, x, y});
+  }
+  EXPECT_TRUE(recorder.commands.empty());
+  EXPECT_FALSE(screen.ListOpen());
+  // The faces themselves, from their first cell to their last.
+  screen.Handle(InputEvent{Key::Click, 0, check.first - 2, check.second});
+  screen.Render(canvas, {&model}, u"");
+  screen.Handle(InputEvent{Key::Click, 0, check.first + 22, check.second});
+  screen.Render(canvas, {&model}, u"");
+  screen.Handle(InputEvent{Key::Click, 0, ok.first + 7, ok.second});
+  EXPECT_EQ(recorder.commands,
+            (std::vector<unsigned>{IDC_CHECK_TRIPLE_BUFFER, IDC_CHECK_TRIPLE_BUFFER, IDOK}));
+}
+
 TEST(Drawing, DimsDisabledControlsAndMarksTheDefaultButton) {
   DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
   model.Find(IDC_BUTTON_CHIP)->enabled = false;
@@ -254,7 +311,7 @@ TEST(Stack, MessageBoxSitsCentredOverItsOwnerOverTheMainDialog) {
     const Rect drawn = generalScreen.Drawn().frame;
     const int left = std::max(drawn.x, 0), top = std::max(drawn.y, 0);
     const Rect generalFrame{left, top, std::min(drawn.Right(), width) - left,
-                            std::min(drawn.Bottom(), height - 1) - top};
+                            std::min(drawn.Bottom(), height - kBottomRows) - top};
     boxScreen.Render(canvas, {&main, &general, &box}, u"Display mode set: settings reloaded");
     const Rect boxFrame = boxScreen.Drawn().frame;
     EXPECT_LE(std::abs((boxFrame.x + boxFrame.w / 2) - (generalFrame.x + generalFrame.w / 2)), 1);
@@ -264,34 +321,108 @@ TEST(Stack, MessageBoxSitsCentredOverItsOwnerOverTheMainDialog) {
     EXPECT_TRUE(CanvasShows(canvas, u"[< OK >]"));
     EXPECT_TRUE(CanvasShows(canvas, u"General Features"));            // the owner shows around it
     EXPECT_EQ(canvas.At(boxFrame.x, boxFrame.y).ch, kDoubleTopLeft);  // the active window
-    EXPECT_NE(ToUtf8(canvas.Row(height - 1)).find("Display mode set: settings reloaded"), std::string::npos);
+    EXPECT_NE(ToUtf8(canvas.Row(height - kBottomRows)).find("Display mode set: settings reloaded"),
+              std::string::npos);
   }
   boxScreen.Handle(Press(Key::Enter));
   EXPECT_TRUE(box.ended);
   EXPECT_EQ(box.result, IDOK);
 }
 
-TEST(StatusLine, WrapsALongReloadLineBelowTheDialog) {
-  const std::u16string reload =
-      u"Driver: 2026-12-10 12:09:41 \\.\\DISPLAY2 reloaded: anti-aliasing 2 samples on 2 chips, guard band "
-      u"clipping off, LOD bias +0.50, vsync by software, 3D filter automatic, alpha blending automatic, "
-      u"pending "
-      u"buffers default, mip-map dithering off, triple buffering on, Direct3D 9, command FIFO 512K";
+const std::u16string kReload =
+    u"Driver: 2026-12-10 12:09:41 \\.\\DISPLAY2 reloaded: anti-aliasing 2 samples on 2 chips, guard band "
+    u"clipping off, LOD bias +0.50, vsync by software, 3D filter automatic, alpha blending automatic, "
+    u"pending buffers default, mip-map dithering off, triple buffering on, Direct3D 9, command FIFO 512K";
+
+// One row, never more, shortened with an ellipsis; the dialog keeps every row above it.
+TEST(StatusLine, ShowsALongReloadLineOnOneRowWithAnEllipsis) {
   DialogModel general = terminal_test::ProgramDialog(IDD_GENERAL_DIALOG);
   DialogScreen screen(general);
-  for (auto [width, height] : {std::pair{100, 30}, std::pair{80, 25}}) {
+  for (auto [width, height] : {std::pair{100, 30}, std::pair{80, 25}, std::pair{80, 24}}) {
     Canvas canvas(width, height);
-    screen.Render(canvas, {&general}, reload);
+    screen.Render(canvas, {&general}, kReload);
+    const std::u32string status = canvas.Row(height - kBottomRows);
     const std::string text = canvas.ToText();
-    EXPECT_NE(text.find("LOD bias +0.50"), std::string::npos) << text;
-    EXPECT_NE(text.find("command FIFO 512K"), std::string::npos) << text;
-    const int statusTop = Find(canvas, u"Driver: ").second;
-    EXPECT_LE(screen.Drawn().frame.Bottom(), statusTop);
-    if (width == 100) {
-      EXPECT_GE(screen.Drawn().frame.y, 0) << "the dialog still fits:\n" << text;
+    EXPECT_EQ(status.find(U"Driver: 2026-12-10 12:09:41"), 1u) << text;
+    EXPECT_EQ(status[static_cast<std::size_t>(width - 2)], kEllipsis) << text;
+    EXPECT_EQ(text.find("command FIFO 512K"), std::string::npos) << text;
+    EXPECT_LE(screen.Drawn().frame.Bottom(), height - kBottomRows);
+    EXPECT_GE(screen.Drawn().frame.y, 0) << "the dialog still fits:\n" << text;
+    // The whole width of both rows is highlighted, the key line too.
+    for (int y : {height - 2, height - 1})
+      for (int x = 0; x < width; ++x) ASSERT_TRUE(canvas.At(x, y).attr & kReverse) << x << "," << y;
+  }
+  Canvas canvas(80, 24);
+  screen.Render(canvas, {&general}, u"Hive: /tmp/SYSTEM");
+  EXPECT_EQ(ToUtf8(canvas.Row(22)).find(" Hive: /tmp/SYSTEM  "), 0u) << "a short text is whole";
+}
+
+// F2 shows the whole last message; the next key only closes it.
+TEST(StatusLine, F2ShowsTheWholeMessage) {
+  DialogModel general = terminal_test::ProgramDialog(IDD_GENERAL_DIALOG);
+  DialogScreen screen(general);
+  Canvas canvas(80, 24);
+  screen.Render(canvas, {&general}, kReload);
+  screen.Handle(Press(Key::ShowMessage));
+  EXPECT_TRUE(screen.MessageOpen());
+  screen.Render(canvas, {&general}, kReload);
+  const std::string text = canvas.ToText();
+  EXPECT_NE(text.find("command FIFO 512K"), std::string::npos) << text;
+  EXPECT_NE(text.find("LOD bias +0.50"), std::string::npos) << text;
+  EXPECT_EQ(screen.KeyHints(), u"Any key Close");
+  screen.Handle(Press(Key::Escape));
+  EXPECT_FALSE(screen.MessageOpen());
+  EXPECT_FALSE(general.ended) << "the Escape that closes the message does not cancel the dialog";
+  screen.Render(canvas, {&general}, kReload);
+  EXPECT_EQ(canvas.ToText().find("command FIFO 512K"), std::string::npos);
+}
+
+struct HintCase {
+  int dialog;
+  std::vector<Key> keys;
+  const char16_t* hints;
+};
+
+class KeyLine : public ::testing::TestWithParam<HintCase> {};
+
+// The key line says what the keys do in the dialog in front, at 80 columns.
+TEST_P(KeyLine, TellsWhatTheKeysDoThere) {
+  DialogModel model = terminal_test::ProgramDialog(GetParam().dialog);
+  DialogScreen screen(model);
+  Canvas canvas(80, 24);
+  screen.Render(canvas, {&model}, kReload);
+  for (Key key : GetParam().keys) {
+    screen.Handle(Press(key));
+    screen.Render(canvas, {&model}, kReload);
+  }
+  EXPECT_EQ(screen.KeyHints(), GetParam().hints);
+  EXPECT_EQ(ToUtf8(canvas.Row(23)).find(ToUtf8(u" " + std::u16string(GetParam().hints) + u" ")), 0u)
+      << canvas.ToText();
+  for (std::size_t x = 0; x < 80; ++x) {
+    const bool key = canvas.Row(23)[x] != U' ' && (x == 1 || canvas.Row(23).substr(x - 2, 2) == U"  ");
+    if (key) {
+      EXPECT_TRUE(canvas.At(static_cast<int>(x), 23).attr & kBold) << x;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, KeyLine,
+    ::testing::Values(
+        // Escape quits the program in the main dialog.
+        HintCase{IDD_CONFIGURATOR_DIALOG, {}, u"Tab Next  Enter Press  Esc Exit  F10 Menu  F2 Message"},
+        HintCase{IDD_GENERAL_DIALOG, {}, u"Tab Next  Space List  Enter OK  Esc Cancel  F10 Menu  F2 Message"},
+        HintCase{IDD_GENERAL_DIALOG,
+                 {Key::Tab},
+                 u"Tab Next  Space Tick  Enter OK  Esc Cancel  F10 Menu  F2 Message"},
+        HintCase{IDD_GENERAL_DIALOG,
+                 {Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab},  // OK
+                 u"Tab Next  Enter Press  Esc Cancel  F10 Menu  F2 Message"},
+        HintCase{
+            IDD_DUAL_CHIP_DIALOG, {Key::Space}, u"Up/Down Move  Enter Pick  Tab Pick, next  Esc Close list"},
+        HintCase{IDD_ABOUTBOX, {}, u"Tab Next  Enter Press  Esc Close  F10 Menu  F2 Message"},
+        HintCase{IDD_CONFIGURATOR_DIALOG, {Key::WindowMenu}, u"Up/Down Move  Enter Choose  Esc Close menu"}),
+    [](const auto& test) { return "Case" + std::to_string(test.index); });
 
 TEST(Stack, LongMessageWrapsInsideANarrowTerminal) {
   DialogModel box = terminal_test::MessageBox(std::u16string(150, u'x') + u" end", u"Caption");

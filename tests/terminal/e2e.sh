@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The terminal program end to end: the README's run command in tmux with a fresh HOME (so the
-# program makes its demo data), keys in, screen out, and the hive read back with hivexget.
+# program makes its demo data), keys in, screen out, and the hive read back with hivexget. The
+# terminal is a Linux console's 80×24: every dialog must show whole there.
 # Exits 77 (skipped) when tmux or hivexget is missing or the tree has no POSIX program yet.
 # Usage: e2e.sh [SOURCE-DIR [BUILD-DIR]]; the build dir only receives the screen captures.
 # CONFIGURATOR_E2E_PROGRAM, when set, is run in place of the run command (a developer's build).
@@ -55,13 +56,14 @@ capture() { screen >"$artifacts/e2e-$1.txt"; }
 run_command="bash '$src/scripts/run.sh'"
 [ -n "${CONFIGURATOR_E2E_PROGRAM:-}" ] && run_command="'$CONFIGURATOR_E2E_PROGRAM'"
 sessions=0
+# start [ARGUMENTS]: the program in a new 80×24 terminal; ARGUMENTS are quoted for the shell.
 start() {
   # A new server each time: a socket of its own, never one that is still going away.
   [ $sessions -gt 0 ] && tmux -S "$sock" kill-server 2>/dev/null || true
   sessions=$((sessions + 1))
   sock=$work/tmux-$sessions.sock
-  tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 100 -y 30 \
-    "env HOME='$work/home' $ccache_env CONFIGURATOR_JOBS=2 LANG=C.UTF-8 $run_command; echo PROGRAM-ENDED-\$?; sleep 600"
+  tmux -S "$sock" -f /dev/null new-session -d -s e2e -x 80 -y 24 \
+    "env HOME='$work/home' $ccache_env CONFIGURATOR_JOBS=2 LANG=C.UTF-8 $run_command ${1:-}; echo PROGRAM-ENDED-\$?; sleep 600"
   tmux -S "$sock" set -s escape-time 0
   tmux -S "$sock" set -g status off
 }
@@ -72,17 +74,36 @@ wait_for "Orlo Configurator" 900 || { fail "the main dialog did not appear"; exi
 for text in Adapter BIOS Chip Memory "QEL 700 M720 Dual" "QEL BIOS 3.07.21" Meg "[ General ]" "[ QEL 700 ]" "[ Exit ]"; do
   expect "$text"
 done
+# The key line tells the truth: Escape quits the program here.
+expect "Tab Next  Enter Press  Esc Exit  F10 Menu"
 capture main
 
-step="General Features: LOD Bias 0.50 and OK"
+# whole TEXT: the dialog whose title bar holds TEXT shows from its left frame to its right one,
+# with no arrow on the screen's edges saying that it goes on beyond them.
+whole() {
+  local top
+  top=$(screen | grep -F -- "$1" | head -1)
+  [[ "$top" == *"╔"*"$1"*"╗"* ]] || fail "a frame of '$1' is off the screen: '$top'"
+  screen | grep -qE '^[<]|[>]$' && fail "the screen is scrolled sideways"
+  return 0
+}
+
+step="General Features whole at 80x24: LOD Bias 0.50 and OK"
 keys Space
 expect "General Features"
-# Tab order: DDI Version, Enable Tripple Buffer, VSync, LOD Bias.
-keys Tab Tab Tab Space
+whole "General Features"
+for text in "Command Fifo" "[ Cancel ]" "[< OK >]" "MIpMap LOD Dithering" "Esc Cancel"; do
+  expect "$text"
+done
+capture general-whole
+# Tab order: DDI Version, Enable Tripple Buffer, VSync, LOD Bias. Alt+Down opens the list (tmux
+# sends it as ESC [ 1 ; 3 B); Tab keeps the entry highlighted there and moves on, as on Windows.
+keys Tab Tab Tab M-Down
+expect "Tab Pick, next"
 keys Home
 for _ in 1 2 3 4 5 6 7 8 9 10; do keys Down; done
 capture general-lod-list
-keys Enter
+keys Tab
 expect "[0.50"
 capture general
 keys Enter
@@ -91,8 +112,17 @@ value=$(hivexget "$data/SYSTEM" "$board_key\\D3D" QLDRV_LOD_BIAS 2>&1 || true)
 [ "$value" = "2" ] || fail "QLDRV_LOD_BIAS reads '$value', not 2"
 hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -qx '"QLDRV_LOD_BIAS"="2"' ||
   fail "QLDRV_LOD_BIAS is not the REG_SZ \"2\": $(hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -i lod_bias)"
-expect "LOD bias +0.50"
+# One status line, shortened; F2 shows the whole reload line, and the next key only closes it.
+expect "Driver: "
+[ "$(screen | grep -c 'Driver: ')" = 1 ] || fail "the status line takes more than one row"
 capture reloaded
+keys F2
+expect "LOD bias +0.50"
+expect "command FIFO 512K"
+capture message
+keys Escape
+expect ! "command FIFO 512K"
+expect "Orlo Configurator"
 
 step="chip dialog, cancelled"
 keys Tab Space
@@ -118,6 +148,32 @@ expect ! "About Configurator..."
 step="Exit"
 keys Escape
 expect "PROGRAM-ENDED-0"
+
+# The single- and quad-chip dialogs: adapters of their own beside the demo's, in a copy of its
+# hive, named on the command line.
+step="single- and quad-chip dialogs"
+cp "$data/SYSTEM" "$work/CHIPS"
+guid_key='\ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}'
+printf '%s\n' "cd $guid_key" 'add 0001' 'cd 0001' 'setval 2' 'HardwareInformation.AdapterString' \
+  'string:QEL 700 M700 Single' 'HardwareInformation.ChipType' 'string:QEL 700' \
+  "cd $guid_key" 'add 0002' 'cd 0002' 'setval 2' 'HardwareInformation.AdapterString' \
+  'string:QEL 700 M940 Quad' 'HardwareInformation.ChipType' 'string:QEL 700' 'commit' |
+  HOME=$work/home hivexsh -w "$work/CHIPS" || fail "cannot add the adapters"
+for chips in "0001 Single" "0002 Quad"; do
+  index=${chips% *} name="${chips#* } Chip QEL 700"
+  hand_off='\\.\DISPLAY9&&&\Registry\Machine\System'"$guid_key"'\'"$index"
+  start "--hive '$work/CHIPS' '$hand_off'"
+  expect "Orlo Configurator" 120
+  keys Tab Space
+  expect "$name"
+  whole "$name"
+  expect "[ Cancel ]"
+  capture "chip-${chips#* }"
+  keys Escape
+  expect ! "$name"
+  keys Escape
+  expect "PROGRAM-ENDED-0"
+done
 
 step="read-only hive"
 chmod a-w "$data/SYSTEM"

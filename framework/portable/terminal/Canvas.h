@@ -36,7 +36,8 @@ inline constexpr char32_t kHorizontal = U'\u2500', kVertical = U'\u2502', kTopLe
                           kTopRight = U'\u2510', kBottomLeft = U'\u2514', kBottomRight = U'\u2518',
                           kDoubleHorizontal = U'\u2550', kDoubleVertical = U'\u2551',
                           kDoubleTopLeft = U'\u2554', kDoubleTopRight = U'\u2557',
-                          kDoubleBottomLeft = U'\u255A', kDoubleBottomRight = U'\u255D';
+                          kDoubleBottomLeft = U'\u255A', kDoubleBottomRight = U'\u255D', kLeftTee = U'\u251C',
+                          kRightTee = U'\u2524', kEllipsis = U'\u2026';
 
 class Canvas {
  public:

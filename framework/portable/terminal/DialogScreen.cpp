@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <map>
 
+#include "framework/Types.h"
 #include "framework/portable/terminal/Text.h"
 
 namespace portable::terminal {
 namespace {
 
 constexpr int kListPage = 8;
-constexpr int kStatusRows = 4;
 
 bool IsButton(const ControlModel& c) {
   return c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
@@ -33,7 +33,14 @@ ControlModel* DialogScreen::Focused() {
 }
 
 void DialogScreen::Handle(const InputEvent& event) {
-  if (event.key == Key::Click)
+  if (event.key == Key::None || event.key == Key::Redraw) return;
+  if (m_messageOpen) {
+    m_messageOpen = false;  // any key or click closes the message view, and only that
+    return;
+  }
+  if (event.key == Key::ShowMessage)
+    m_messageOpen = true;
+  else if (event.key == Key::Click)
     HandleClick(event.x, event.y);
   else if (m_menuOpen)
     HandleMenu(event);
@@ -170,7 +177,8 @@ void DialogScreen::HandleList(const InputEvent& event) {
       break;
     case Key::Tab:
     case Key::BackTab:
-      m_list = -1;
+      // As a Windows drop-down list: the highlighted entry stays chosen, and the focus moves on.
+      PickListEntry();
       m_dialog.FocusNext(event.key == Key::BackTab);
       break;
     case Key::WindowMenu:
@@ -304,11 +312,9 @@ void DialogScreen::KeepVisible(const Rect& area, const Placement& placement) {
 void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack,
                           const std::u16string& status) {
   m_hits.clear();
+  m_status = status;
   canvas.Fill(Rect{0, 0, canvas.Width(), canvas.Height()});
-  // The status text takes the last rows, wrapped: as many as it needs, up to kStatusRows.
-  std::vector<std::u16string> statusLines = WrapText(status, std::max(canvas.Width() - 2, 1));
-  if (static_cast<int>(statusLines.size()) > kStatusRows) statusLines.resize(kStatusRows);
-  const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - static_cast<int>(statusLines.size()), 0)};
+  const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - kBottomRows, 0)};
   std::vector<DialogModel*> windows = stack;
   if (windows.empty() || windows.back() != &m_dialog) windows.push_back(&m_dialog);
   std::map<const DialogModel*, Rect> frames;
@@ -335,18 +341,19 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   m_hits.push_back({Hit::Inside, top.frame, -1});
   for (std::size_t i = 0; i < m_dialog.controls.size(); ++i)
     if (m_dialog.controls[i].visible && m_dialog.controls[i].kind != ControlKind::GroupBox)
-      m_hits.push_back({Hit::Control, top.Control(i), static_cast<int>(i)});
+      m_hits.push_back({Hit::Control, FaceRect(m_dialog.controls[i], top.Control(i)), static_cast<int>(i)});
   if (!m_dialog.systemMenu.empty()) m_hits.push_back({Hit::MenuBox, top.MenuBox(), -1});
 
   m_cursorX = m_cursorY = -1;
   if (m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())) {
-    const Rect r = top.Control(static_cast<std::size_t>(m_dialog.focus));
     const ControlModel& c = m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)];
-    m_cursorX = r.x + (c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ? 1 : 0);
-    if (c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton)
-      m_cursorX =
-          r.x + std::max((r.w - ContentWidth(c)) / 2, 0) + (c.kind == ControlKind::DefPushButton ? 3 : 2);
-    m_cursorY = r.y;
+    const Rect face = FaceRect(c, top.Control(static_cast<std::size_t>(m_dialog.focus)));
+    // On the first character of the text: "[< OK >]", "[ Exit ]", "[x]", "[Text v]".
+    m_cursorX = face.x + (c.kind == ControlKind::DefPushButton                                 ? 3
+                          : c.kind == ControlKind::PushButton                                  ? 2
+                          : c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ? 1
+                                                                                               : 0);
+    m_cursorY = face.y;
   }
   // Arrows on the screen's edges where the dialog goes on beyond them.
   const Rect& f = top.frame;
@@ -356,7 +363,8 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   if (f.Bottom() > area.Bottom()) canvas.Put(area.x + area.w / 2, area.Bottom() - 1, U'v', kReverse | kBold);
   if (m_list >= 0) DrawList(canvas, top, area);
   if (m_menuOpen) DrawMenu(canvas, top);
-  DrawStatus(canvas, statusLines);
+  if (m_messageOpen) DrawMessage(canvas, area);
+  DrawBottom(canvas);
 }
 
 void DialogScreen::DrawList(Canvas& canvas, const Placement& placement, const Rect& area) {
@@ -405,7 +413,9 @@ void DialogScreen::DrawMenu(Canvas& canvas, const Placement& placement) {
   for (std::size_t i = 0; i < menu.size(); ++i) {
     const Rect line{box.x + 1, box.y + 1 + static_cast<int>(i), box.w - 2, 1};
     if (menu[i].separator) {
-      for (int x = line.x; x < line.Right(); ++x) canvas.Put(x, line.y, kHorizontal);
+      canvas.Put(box.x, line.y, kLeftTee, kBold);
+      for (int x = line.x; x < line.Right(); ++x) canvas.Put(x, line.y, kHorizontal, kBold);
+      canvas.Put(line.Right(), line.y, kRightTee, kBold);
       continue;
     }
     canvas.Text(line.x + 1, line.y, DisplayText(menu[i].text), kNormal, line.w - 1);
@@ -418,15 +428,73 @@ void DialogScreen::DrawMenu(Canvas& canvas, const Placement& placement) {
   }
 }
 
-void DialogScreen::DrawStatus(Canvas& canvas, const std::vector<std::u16string>& lines) {
-  const int top = canvas.Height() - static_cast<int>(lines.size());
-  canvas.Fill(Rect{0, top, canvas.Width(), static_cast<int>(lines.size())}, U' ', kReverse);
-  int used = 0;
+void DialogScreen::DrawMessage(Canvas& canvas, const Rect& area) {
+  // The status line's whole text, wrapped, in a box over the middle of the windows' area.
+  const std::u16string text = m_status.empty() ? u"No message yet." : m_status;
+  const int width = std::clamp(TextWidth(text) + 4, 24, std::max(std::min(area.w, 78), 1));
+  std::vector<std::u16string> lines = WrapText(text, std::max(width - 4, 1));
+  const int room = std::max(area.h - 2, 1);
+  if (static_cast<int>(lines.size()) > room) {
+    lines.resize(static_cast<std::size_t>(room));
+    lines.back() = Shorten(lines.back() + u" \u2026", width - 4);
+  }
+  const int height = static_cast<int>(lines.size()) + 2;
+  const Rect box{area.x + (area.w - width) / 2, area.y + std::max((area.h - height) / 2, 0), width, height};
+  canvas.Fill(box);
+  canvas.Frame(box, true, kBold);
+  canvas.Text(box.x + 2, box.y, u" Message ", kReverse | kBold, box.w - 4);
   for (std::size_t i = 0; i < lines.size(); ++i)
-    used = canvas.Text(1, top + static_cast<int>(i), lines[i], kReverse, canvas.Width() - 2);
-  const std::u16string hint = u"Tab Next  Space Choose  Enter OK  Esc Cancel  F10 Menu";
-  const int hintX = canvas.Width() - 1 - TextWidth(hint);
-  if (hintX > used + 3) canvas.Text(hintX, canvas.Height() - 1, hint, kReverse);
+    canvas.Text(box.x + 2, box.y + 1 + static_cast<int>(i), lines[i]);
+  m_hits.push_back({Hit::Inside, box, -1});
+  m_cursorX = m_cursorY = -1;
+}
+
+std::u16string DialogScreen::KeyHints() const {
+  std::u16string line;
+  for (const auto& [key, action] : Hints()) line += (line.empty() ? u"" : u"  ") + key + u" " + action;
+  return line;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> DialogScreen::Hints() const {
+  if (m_messageOpen) return {{u"Any key", u"Close"}};
+  if (m_menuOpen) return {{u"Up/Down", u"Move"}, {u"Enter", u"Choose"}, {u"Esc", u"Close menu"}};
+  if (m_list >= 0)
+    return {{u"Up/Down", u"Move"}, {u"Enter", u"Pick"}, {u"Tab", u"Pick, next"}, {u"Esc", u"Close list"}};
+  std::vector<std::pair<std::u16string, std::u16string>> hints{{u"Tab", u"Next"}};
+  const ControlModel* focused =
+      m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())
+          ? &m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)]
+          : nullptr;
+  const bool onButton = focused != nullptr && (focused->kind == ControlKind::PushButton ||
+                                               focused->kind == ControlKind::DefPushButton);
+  if (onButton) hints.push_back({u"Enter", u"Press"});
+  if (focused != nullptr && focused->kind == ControlKind::CheckBox) hints.push_back({u"Space", u"Tick"});
+  if (focused != nullptr && focused->kind == ControlKind::ComboBox) hints.push_back({u"Space", u"List"});
+  // Enter anywhere else presses the default button; Escape is the dialog's cancel command.
+  if (const ControlModel* target = m_dialog.Find(m_dialog.DefaultId());
+      !onButton && target != nullptr && target->visible && target->enabled)
+    hints.push_back({u"Enter", ControlText(*target)});
+  const ControlModel* cancel = m_dialog.Find(IDCANCEL);
+  hints.push_back({u"Esc", cancel != nullptr && cancel->visible ? ControlText(*cancel) : u"Close"});
+  if (!m_dialog.systemMenu.empty()) hints.push_back({u"F10", u"Menu"});
+  if (!m_status.empty()) hints.push_back({u"F2", u"Message"});
+  return hints;
+}
+
+void DialogScreen::DrawBottom(Canvas& canvas) {
+  // The status line: the latest event, one row, shortened to fit.
+  const int width = canvas.Width(), statusY = canvas.Height() - kBottomRows, keysY = canvas.Height() - 1;
+  canvas.Fill(Rect{0, statusY, width, kBottomRows}, U' ', kReverse);
+  canvas.Text(1, statusY, Shorten(m_status, width - 2), kReverse);
+  // The key line: as many of the hints as fit whole, the keys in bold.
+  int x = 1;
+  for (const auto& [key, action] : Hints()) {
+    const int need = TextWidth(key) + 1 + TextWidth(action);
+    if (x + need > width - 1) break;
+    canvas.Text(x, keysY, key, kReverse | kBold);
+    canvas.Text(x + TextWidth(key) + 1, keysY, action, kReverse);
+    x += need + 2;
+  }
 }
 
 }  // namespace portable::terminal

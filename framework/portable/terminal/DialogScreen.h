@@ -4,6 +4,7 @@
 // windows onto a canvas and turns input events into the model's actions. No terminal needed:
 // the front end feeds it events and shows the canvas; tests do the same.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/portable/Model.h"
@@ -27,11 +28,12 @@ enum class Key {
   Enter,
   Escape,
   Space,
-  WindowMenu,  // F10, or Alt+Space (Escape then space)
-  OpenList,    // F4, or Alt+Down
-  Char,        // a printable character: ch
-  Click,       // the first mouse button at (x, y)
-  Redraw,      // the terminal was resized, or Ctrl+L
+  WindowMenu,   // F10, or Alt+Space (Escape then space)
+  OpenList,     // F4, Alt+Down or Alt+Up
+  ShowMessage,  // F2: the status line's whole text
+  Char,         // a printable character: ch
+  Click,        // the first mouse button at (x, y)
+  Redraw,       // the terminal was resized, or Ctrl+L
 };
 
 struct InputEvent {
@@ -40,13 +42,17 @@ struct InputEvent {
   int x = 0, y = 0;
 };
 
+// The rows below the windows: the status line (the latest event, shortened with an ellipsis to
+// one row) and the key line (the keys of the dialog in front and what they do there).
+inline constexpr int kBottomRows = 2;
+
 class DialogScreen {
  public:
   explicit DialogScreen(DialogModel& dialog);
 
   // Draws the open windows bottom first (stack; this dialog is the last), this one active with
-  // its list or menu, and the status text on the canvas's last row (wrapped over up to four
-  // rows when it is long; the windows get the rows above).
+  // its list, menu or message view, then the status line and the key line on the canvas's last
+  // two rows (the windows get the rows above).
   void Render(Canvas& canvas, const std::vector<DialogModel*>& stack, const std::u16string& status);
   // Acts on one event. The model's actions run the dialog's handlers, which may run a nested
   // modal loop before this returns.
@@ -54,6 +60,10 @@ class DialogScreen {
 
   bool ListOpen() const { return m_list >= 0; }
   bool MenuOpen() const { return m_menuOpen; }
+  // The view of the status line's whole text (F2), open until the next key or click.
+  bool MessageOpen() const { return m_messageOpen; }
+  // The key line for the present state, as Render draws it when it has room.
+  std::u16string KeyHints() const;
   // The terminal's cursor after the last Render: the focused control, the list or menu entry.
   int CursorX() const { return m_cursorX; }
   int CursorY() const { return m_cursorY; }
@@ -79,7 +89,9 @@ class DialogScreen {
   void KeepVisible(const Rect& area, const Placement& placement);
   void DrawList(Canvas& canvas, const Placement& placement, const Rect& area);
   void DrawMenu(Canvas& canvas, const Placement& placement);
-  void DrawStatus(Canvas& canvas, const std::vector<std::u16string>& lines);
+  std::vector<std::pair<std::u16string, std::u16string>> Hints() const;  // key, what it does
+  void DrawMessage(Canvas& canvas, const Rect& area);
+  void DrawBottom(Canvas& canvas);
 
   DialogModel& m_dialog;
   int m_list = -1;  // control index of the open drop-down list
@@ -87,6 +99,8 @@ class DialogScreen {
   int m_listTop = 0;
   bool m_menuOpen = false;
   int m_menuCursor = 0;
+  bool m_messageOpen = false;
+  std::u16string m_status;  // from the last Render
   int m_scrollX = 0, m_scrollY = 0;
   int m_cursorX = -1, m_cursorY = -1;
   std::vector<Hit> m_hits;  // from the last Render, the topmost last

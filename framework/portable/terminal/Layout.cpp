@@ -192,9 +192,18 @@ void PlaceRows(std::vector<Item>& items, double scale) {
   }
 }
 
-// Columns, once the rows are known: controls that share a row keep a blank cell between them,
-// and a group box keeps its texts one cell clear of its frame.
-std::vector<int> PlaceColumns(const std::vector<Item>& items, int dialogWidth, double scale, Nodes& nodes) {
+// The blank cells the columns keep: between a group box's frame and its contents, and between
+// the controls and the dialog's right frame. Roomy first; tight when the roomy layout cannot fit.
+struct Spacing {
+  int groupPad, edge;
+};
+constexpr Spacing kRoomy{1, 1}, kTight{0, 0};
+
+// Columns, once the rows are known: controls that share a row keep a blank cell between them
+// (a text's start stays clear of the text before it even where the template's boxes overlap),
+// and a group box keeps its contents inside its frame, with spacing.groupPad blanks.
+std::vector<int> PlaceColumns(const std::vector<Item>& items, int dialogWidth, double scale, Spacing spacing,
+                              Nodes& nodes) {
   for (const Item& item : items) {
     nodes.Add(item.left);
     nodes.Add(item.right);
@@ -208,19 +217,19 @@ std::vector<int> PlaceColumns(const std::vector<Item>& items, int dialogWidth, d
   for (std::size_t a = 0; a < items.size(); ++a) {
     const Item& A = items[a];
     after(A.left, A.right, std::max(A.need, 1));
-    if (A.right < dialogWidth) after(A.right, dialogWidth, 1);  // clear of the dialog's frame
+    if (A.right < dialogWidth) after(A.right, dialogWidth, spacing.edge);  // clear of the dialog's frame
     if (A.parent >= 0) {
       const Item& G = items[static_cast<std::size_t>(A.parent)];
-      after(G.left, A.left, 2);
-      after(A.left, G.right, A.need + 2);
-      after(A.right, G.right, 2);
+      after(G.left, A.left, 1 + spacing.groupPad);
+      after(A.left, G.right, A.need + 1 + spacing.groupPad);
+      after(A.right, G.right, 1 + spacing.groupPad);
     }
     for (std::size_t b = 0; b < items.size(); ++b) {
       const Item& B = items[b];
-      if (a == b || A.right > B.left || !Overlap(A.row, A.bottomRow + 1, B.row, B.bottomRow + 1)) continue;
+      if (a == b || A.left >= B.left || !Overlap(A.row, A.bottomRow + 1, B.row, B.bottomRow + 1)) continue;
       if (static_cast<int>(b) == A.parent || static_cast<int>(a) == B.parent) continue;
       after(A.left, B.left, A.need + 1);
-      after(A.right, B.left, B.left - A.right >= 2 ? 1 : 0);
+      if (A.right <= B.left) after(A.right, B.left, B.left - A.right >= 2 ? 1 : 0);
     }
   }
   return Solve(nodes.keys, constraints, scale, 0.5);
@@ -273,23 +282,34 @@ DialogLayout LayoutDialog(const DialogModel& dialog, int maxWidth, int maxHeight
     layout.height = height;
     if (height <= maxHeight) break;
   }
+  // Then the columns: roomy at every scale, then tight at every scale.
   std::vector<int> columns;
   Nodes nodes;
-  for (double step : steps) {
-    layout.duPerColumn = step * kColumnDu;
-    nodes = Nodes{};
-    columns = PlaceColumns(items, dialog.cx, layout.duPerColumn, nodes);
-    int width = 0;
-    for (int c : columns) width = std::max(width, c);
-    layout.width = std::max(width, CaptionNeed(dialog) - 2);
-    if (layout.width <= maxWidth) break;
+  bool fits = false;
+  for (Spacing spacing : {kRoomy, kTight}) {
+    for (double step : steps) {
+      layout.duPerColumn = step * kColumnDu;
+      nodes = Nodes{};
+      columns = PlaceColumns(items, dialog.cx, layout.duPerColumn, spacing, nodes);
+      int width = 0;
+      for (int c : columns) width = std::max(width, c);
+      layout.width = std::max(width, CaptionNeed(dialog) - 2);
+      fits = layout.width <= maxWidth;
+      if (fits) break;
+    }
+    if (fits) break;
   }
   layout.controls.assign(dialog.controls.size(), Rect{});
+  auto column = [&](double key) { return columns[static_cast<std::size_t>(nodes.Of(key))]; };
   for (const Item& item : items) {
-    const int left = columns[static_cast<std::size_t>(nodes.Of(item.left))];
-    const int right = columns[static_cast<std::size_t>(nodes.Of(item.right))];
-    layout.controls[item.index] =
-        Rect{left, item.row, std::max(right - left, item.need), item.bottomRow - item.row + 1};
+    const int left = column(item.left);
+    int right = std::max(column(item.right), left + item.need);
+    // A template box that runs into the next text on its row ends where that text begins.
+    for (const Item& next : items)
+      if (!item.group && !next.group && next.left > item.left && item.parent == next.parent &&
+          Overlap(item.row, item.bottomRow + 1, next.row, next.bottomRow + 1))
+        right = std::min(right, std::max(column(next.left) - 1, left + item.need));
+    layout.controls[item.index] = Rect{left, item.row, right - left, item.bottomRow - item.row + 1};
   }
   return layout;
 }

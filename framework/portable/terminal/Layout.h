@@ -6,8 +6,9 @@
 // dialog font on Windows), with corrections where the proportional place would clip a text or
 // make two controls touch: every control keeps its order relative to the others, every text is
 // shown whole, and no two controls share a cell (a group box frames the controls inside it).
-// When the dialog does not fit, the scale is compressed step by step; if even the most compact
-// layout does not fit, the caller scrolls.
+// When the dialog does not fit, the scale is compressed step by step, first with a blank cell
+// inside each group box's frame and before the dialog's, then without them (a wide template on
+// an 80-column terminal); if even the most compact layout does not fit, the caller scrolls.
 #include <string>
 #include <vector>
 

@@ -19,17 +19,28 @@ void DrawGroupBox(Canvas& canvas, const ControlModel& control, const Rect& rect)
   if (!title.empty()) canvas.Text(rect.x + 1, rect.y, u" " + title + u" ", attr, rect.w - 2);
 }
 
+std::u16string ButtonFace(const ControlModel& control) {
+  const std::u16string text = ControlText(control);
+  return control.kind == ControlKind::DefPushButton ? u"[< " + text + u" >]" : u"[ " + text + u" ]";
+}
+
+// The cells of a drop-down list's field between its brackets.
+int ComboInner(const ControlModel& control, const Rect& rect) {
+  const int shown = control.selection >= 0 && control.selection < static_cast<int>(control.items.size())
+                        ? TextWidth(control.items[static_cast<std::size_t>(control.selection)])
+                        : 0;
+  return std::max(rect.w - 4, shown);
+}
+
 void DrawControl(Canvas& canvas, const ControlModel& control, const Rect& rect, bool focused) {
   const std::u16string text = ControlText(control);
   std::uint8_t attr = control.enabled ? kNormal : kDim;
   switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
-      const bool isDefault = control.kind == ControlKind::DefPushButton;
-      const std::u16string face = isDefault ? u"[< " + text + u" >]" : u"[ " + text + u" ]";
-      const int x = rect.x + std::max((rect.w - TextWidth(face)) / 2, 0);
-      if (isDefault && control.enabled) attr |= kBold;
-      canvas.Text(x, rect.y, face, static_cast<std::uint8_t>(attr | (focused ? kReverse : 0)));
+      if (control.kind == ControlKind::DefPushButton && control.enabled) attr |= kBold;
+      canvas.Text(FaceRect(control, rect).x, rect.y, ButtonFace(control),
+                  static_cast<std::uint8_t>(attr | (focused ? kReverse : 0)));
       break;
     }
     case ControlKind::CheckBox: {
@@ -45,7 +56,7 @@ void DrawControl(Canvas& canvas, const ControlModel& control, const Rect& rect, 
           control.selection >= 0 && control.selection < static_cast<int>(control.items.size())
               ? control.items[static_cast<std::size_t>(control.selection)]
               : std::u16string();
-      const int inner = std::max(rect.w - 4, TextWidth(shown));
+      const int inner = ComboInner(control, rect);
       const std::u16string field = shown + Repeat(u' ', inner - TextWidth(shown));
       canvas.Text(rect.x, rect.y, u"[" + field + u" v]", attr);
       canvas.AddAttr(Rect{rect.x + 1, rect.y, inner, 1}, focused ? kReverse : kUnderline);
@@ -67,6 +78,24 @@ void DrawControl(Canvas& canvas, const ControlModel& control, const Rect& rect, 
 }
 
 }  // namespace
+
+Rect FaceRect(const ControlModel& control, const Rect& rect) {
+  switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+      const int width = TextWidth(ButtonFace(control));
+      return Rect{rect.x + std::max((rect.w - width) / 2, 0), rect.y, width, 1};
+    }
+    case ControlKind::CheckBox:
+      return Rect{rect.x, rect.y, 4 + TextWidth(ControlText(control)), 1};  // "[x] Text"
+    case ControlKind::ComboBox:
+      return Rect{rect.x, rect.y, ComboInner(control, rect) + 4, 1};  // "[Text v]"
+    case ControlKind::Icon:
+      return Rect{rect.x, rect.y, 3, 1};  // "(i)"
+    default:
+      return rect;
+  }
+}
 
 Rect Placement::Control(std::size_t index) const {
   if (index >= layout.controls.size()) return {};

@@ -17,6 +17,10 @@ struct Placement {
   Rect MenuBox() const { return Rect{frame.x + 1, frame.y, 3, 1}; }
 };
 
+// The cells that a control laid out in rect draws on: a button's face, centred; a check box's
+// mark and text; a drop-down list's field; a text's lines. A click hits a control there only.
+Rect FaceRect(const ControlModel& control, const Rect& rect);
+
 // Lays the window out for the area and puts it there: centred in the area, a message box
 // centred over its owner's frame; scrolled by (scrollX, scrollY) when larger than the area.
 Placement PlaceWindow(const DialogModel& window, const Rect& area, const Rect* ownerFrame, int scrollX = 0,

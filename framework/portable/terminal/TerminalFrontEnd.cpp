@@ -11,6 +11,7 @@
 #include "framework/Types.h"
 #include "framework/portable/terminal/Canvas.h"
 #include "framework/portable/terminal/DialogScreen.h"
+#include "framework/portable/terminal/Input.h"
 
 // Last: curses defines macros with common names.
 #include <curses.h>
@@ -118,31 +119,32 @@ InputEvent FromKeyCode(wint_t code) {
     default:
       if (code == static_cast<wint_t>(KEY_F(10))) return {Key::WindowMenu};
       if (code == static_cast<wint_t>(KEY_F(4))) return {Key::OpenList};
+      if (code == static_cast<wint_t>(KEY_F(2))) return {Key::ShowMessage};
+      // Keys with modifiers that the terminal description names as extended keys ("kDN3").
+      if (code > KEY_MAX) {
+        const char* name = keyname(static_cast<int>(code));
+        if (name != nullptr) return DecodeKeyName(name);
+      }
       return {};
   }
 }
 
 // The rest of an escape sequence that the terminal description does not name (a terminal
-// other than TERM says), read whole so that none of it arrives as typed characters. The keys
-// that matter are decoded from their common xterm and VT forms; the rest are dropped.
-InputEvent ReadSequence(char introducer) {
-  std::string body;
+// other than TERM says), read whole so that none of it arrives as typed characters.
+std::string ReadSequence(char introducer) {
+  std::string body(1, introducer);
   wint_t c = 0;
   while (body.size() < 16 && get_wch(&c) == OK) {
     body.push_back(static_cast<char>(c));
-    if (introducer == 'O' || (c >= 0x40 && c <= 0x7E)) break;
+    // "[[A": the Linux console's F1 has a second bracket before its final letter.
+    if (body == "[[") continue;
+    if (c >= 0x40 && c <= 0x7E) break;
   }
-  static const struct {
-    const char* body;
-    Key key;
-  } kKnown[] = {{"A", Key::Up},      {"B", Key::Down},         {"C", Key::Right},      {"D", Key::Left},
-                {"H", Key::Home},    {"F", Key::End},          {"1~", Key::Home},      {"7~", Key::Home},
-                {"4~", Key::End},    {"8~", Key::End},         {"5~", Key::PageUp},    {"6~", Key::PageDown},
-                {"Z", Key::BackTab}, {"21~", Key::WindowMenu}, {"14~", Key::OpenList}, {"S", Key::OpenList},
-                {"M", Key::Enter}};
-  for (const auto& known : kKnown)
-    if (body == known.body) return {known.key};
-  return {};
+  // An X10 mouse report that ncurses did not take: three bytes of button and place follow.
+  if (body == "[M")
+    for (int n = 0; n < 3 && get_wch(&c) != ERR; ++n) {
+    }
+  return body;
 }
 
 // One event; gone is set when the input has ended.
@@ -178,9 +180,18 @@ InputEvent ReadEvent(bool& gone) {
         return {Key::Escape};
       }
       InputEvent event;
+      if (nextKind == KEY_CODE_YES) event = WithAlt(FromKeyCode(next));
       if (nextKind == OK && next == L' ') event = {Key::WindowMenu};
-      if (nextKind == KEY_CODE_YES && next == KEY_DOWN) event = {Key::OpenList};
-      if (nextKind == OK && (next == L'[' || next == L'O')) event = ReadSequence(static_cast<char>(next));
+      if (nextKind == OK && (next == L'[' || next == L'O'))
+        event = DecodeEscape(ReadSequence(static_cast<char>(next)));
+      if (nextKind == OK && next == 27) {
+        // Escape twice: a key with Alt from a terminal that sends Alt as an Escape first.
+        wint_t key = 0;
+        const int keyKind = get_wch(&key);
+        if (keyKind == KEY_CODE_YES) event = WithAlt(FromKeyCode(key));
+        if (keyKind == OK && (key == L'[' || key == L'O'))
+          event = DecodeEscape("\x1b" + ReadSequence(static_cast<char>(key)));
+      }
       timeout(-1);
       return event;
     }

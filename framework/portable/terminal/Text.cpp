@@ -48,6 +48,21 @@ std::u32string CodePoints(std::u16string_view text) {
 
 int TextWidth(std::u16string_view text) { return static_cast<int>(CodePoints(text).size()); }
 
+std::u16string Shorten(std::u16string_view text, int width) {
+  if (TextWidth(text) <= width) return std::u16string(text);
+  if (width <= 0) return {};
+  std::u16string shown;
+  int used = 0;
+  for (std::size_t i = 0; i < text.size() && used < width - 1; ++i, ++used) {
+    shown.push_back(text[i]);
+    // A surrogate pair is one cell: keep it whole.
+    if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000)
+      shown.push_back(text[++i]);
+  }
+  return shown + u"\u2026";
+}
+
 std::string ToUtf8(std::u32string_view text) {
   std::string out;
   out.reserve(text.size());

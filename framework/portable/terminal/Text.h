@@ -13,6 +13,8 @@ std::u16string DisplayText(std::u16string_view text, bool noPrefix = false);
 char16_t Mnemonic(std::u16string_view text);
 // Code points of the text, one cell each (surrogate pairs count once).
 int TextWidth(std::u16string_view text);
+// The text whole when it fits in width cells, else its start and an ellipsis ("…") in width cells.
+std::u16string Shorten(std::u16string_view text, int width);
 // The text split into code points.
 std::u32string CodePoints(std::u16string_view text);
 std::string ToUtf8(std::u32string_view text);
