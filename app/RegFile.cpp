@@ -235,11 +235,12 @@ bool ParseRegFile(std::span<const std::uint8_t> bytes, std::vector<RegFileKey>* 
 
 namespace {
 
+// A text in quotes, with the escapes the reader takes: a line end would end the line.
 std::u16string Quoted(std::u16string_view text) {
   std::u16string quoted = u"\"";
   for (char16_t c : text) {
     if (c == u'\\' || c == u'"') quoted += u'\\';
-    quoted += c;
+    quoted += c == u'\n' ? std::u16string_view(u"\\n") : std::u16string_view(&c, 1);
   }
   return quoted + u"\"";
 }

@@ -30,7 +30,7 @@ constexpr char kBody[] =
     "\r\n"
     "; a comment\r\n"
     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\{A}\\0000]\r\n"
-    "\"Text\"=\"a \\\"quoted\\\" C:\\\\path\"\r\n"
+    "\"Text\"=\"a \\\"quoted\\\" C:\\\\path\\n2\"\r\n"
     "@=\"default\"\r\n"
     "\"Number\"=dword:0000002a\r\n"
     "\"Raw\"=hex:01,02,\\\r\n"
@@ -43,7 +43,7 @@ constexpr char kBody[] =
 std::vector<RegFileKey> ExpectedBody() {
   RegFileKey key{4, u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\{A}\\0000", false, {}};
   key.values = {
-      {5, u"Text", RegData{platform::kRegSz, TextBytes(u"a \"quoted\" C:\\path")}},
+      {5, u"Text", RegData{platform::kRegSz, TextBytes(u"a \"quoted\" C:\\path\n2")}},
       {6, u"", RegData{platform::kRegSz, TextBytes(u"default")}},
       {7, u"Number", RegData{platform::kRegDword, {0x2a, 0, 0, 0}}},
       {8, u"Raw", RegData{platform::kRegBinary, {1, 2, 3, 0xff}}},
@@ -103,7 +103,7 @@ TEST(RegFile, WritesVersion5InUtf16AndReadsItBack) {
   const std::u16string expected =
       u"Windows Registry Editor Version 5.00\r\n\r\n"
       u"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\{A}\\0000]\r\n"
-      u"\"Text\"=\"a \\\"quoted\\\" C:\\\\path\"\r\n"
+      u"\"Text\"=\"a \\\"quoted\\\" C:\\\\path\\n2\"\r\n"
       u"@=\"default\"\r\n"
       u"\"Number\"=dword:0000002a\r\n"
       u"\"Raw\"=hex:01,02,03,ff\r\n"
