@@ -27,7 +27,7 @@ bool MatchesSignature(std::span<const std::uint8_t, 28> reply) {
   return true;
 }
 
-bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff) {
+bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff, bool showMessage) {
   platform::DisplayDevices& devices = platform::GetDisplayDevices();
   table.count = 0;
   platform::DisplayDevice device;
@@ -50,6 +50,6 @@ bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff) {
     }
     devices.DeleteContext(context);
   }
-  if (table.count == 0) ShowMessageBox(nullptr, u"No Adapter Found", u"Fatal Error", MB_OK);
+  if (table.count == 0 && showMessage) ShowMessageBox(nullptr, u"No Adapter Found", u"Fatal Error", MB_OK);
   return table.count != 0;
 }

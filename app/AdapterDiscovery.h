@@ -32,5 +32,6 @@ bool MatchesSignature(std::span<const std::uint8_t, 28> reply);
 // Probes the display devices in enumeration order and stops at the first match, which it puts
 // in the table and appends to handOff as "<device name>&&&<device key>". Every device context
 // it makes is deleted. With no match it shows "No Adapter Found" (caption "Fatal Error", no
-// owner) and leaves handOff as it was. Returns whether an adapter was identified.
-bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff);
+// owner) unless told to stay quiet, and leaves handOff as it was. Returns whether an adapter was
+// identified.
+bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff, bool showMessage = true);

@@ -1,6 +1,7 @@
 #include "app/ConfiguratorApp.h"
 
 #include "app/AdapterDiscovery.h"
+#include "app/TuningCommandLineInfo.h"
 #include "mainwnd/ConfiguratorDlg.h"
 
 CConfiguratorApp theApp;
@@ -11,10 +12,16 @@ bool CConfiguratorApp::InitInstance() {
   // A failure leaves the system's own controls, which the dialogs also work with.
   AfxInitCommonControlsEx(8, ICC_WIN95_CLASSES);
 
-  CCommandLineInfo commandLine;
+  CTuningCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
   CWinApp::InitInstance();
   SetRegistryKey(u"Orlo");
+
+  // Switches for scripts run without the dialogs, and end the program with their status.
+  if (commandLine.Scripted()) {
+    m_nExitCode = commandLine.Run();
+    return false;
+  }
 
   // An argument on the command line is the hand-off string itself, and replaces discovery.
   if (commandLine.m_strFileName.empty()) DiscoverAdapter(g_adapterTable, commandLine.m_strFileName);

@@ -7,8 +7,9 @@
 
 namespace {
 
-constexpr char16_t kGuardBandClipping[] = u"QLDRV_GUARDBAND_CLIPPING";
-constexpr char16_t kAntiAliasConfiguration[] = u"QLDRV_SLI_AA_CONFIGURATION";
+const TuningSetting kGuardBandClipping(Tuning::kGuardBandClipping);
+
+std::u16string ValueName(const TuningSetting& setting) { return std::u16string(setting.ValueNames()[0]); }
 
 // A list that shows no selection (its stored number was outside it) counts as unchanged, so
 // nothing derived from -1 is ever written.
@@ -17,16 +18,6 @@ bool SelectionChanged(int selection, std::int32_t loaded) {
 }
 
 }  // namespace
-
-int AntiAliasIndexFor(const ChipDialogRow& row, std::int32_t number) {
-  for (const AntiAliasPosition& entry : row.antiAliasPositions)
-    if (entry.number == number) return entry.position;
-  return row.fastestIndex;
-}
-
-std::int32_t AntiAliasNumberFor(const ChipDialogRow& row, int position) {
-  return position == 0 ? 0 : position + row.antiAliasNumberOffset;
-}
 
 CChipDialog::CChipDialog(const ChipDialogRow& row, CWnd* parent, std::u16string deviceName,
                          std::u16string currentDeviceKeyPath, std::u16string deviceKeyPath)
@@ -38,11 +29,12 @@ CChipDialog::CChipDialog(const ChipDialogRow& row, CWnd* parent, std::u16string 
       m_strKeySuffix(u"\\D3D"),
       m_nGuardBandIndex(0),
       m_nAntiAliasIndex(row.fastestIndex) {
-  // The guard band number is its position; one outside the list shows no selection.
+  // A guard band number outside the list shows no selection.
   std::int32_t number = 0;
-  if (ReadNumber(DriverSettingsKeyPath(), kGuardBandClipping, number)) m_nGuardBandIndex = number;
-  if (ReadNumber(DriverSettingsKeyPath(), kAntiAliasConfiguration, number))
-    m_nAntiAliasIndex = AntiAliasIndexFor(m_row, number);
+  if (ReadNumber(DriverSettingsKeyPath(), ValueName(kGuardBandClipping), number))
+    m_nGuardBandIndex = kGuardBandClipping.PositionOf({number});
+  if (ReadNumber(DriverSettingsKeyPath(), ValueName(AntiAliasing()), number))
+    m_nAntiAliasIndex = AntiAliasing().PositionOf({number});
 }
 
 void CChipDialog::DoDataExchange(CDataExchange* pDX) {
@@ -70,9 +62,8 @@ void CChipDialog::OnOkClicked() {
 
   CSettingsSave save(*this, antiAliasChanged || guardBandChanged, DriverSettingsKeyPath());
   // Each write opens the key on its own: one that cannot open is skipped, the other still runs.
-  if (guardBandChanged) WriteNumber(DriverSettingsKeyPath(), kGuardBandClipping, guardBand);
-  if (antiAliasChanged)
-    WriteNumber(DriverSettingsKeyPath(), kAntiAliasConfiguration, AntiAliasNumberFor(m_row, antiAlias));
+  if (guardBandChanged) kGuardBandClipping.Write(m_strCurrentDeviceKeyPath, guardBand);
+  if (antiAliasChanged) AntiAliasing().Write(m_strCurrentDeviceKeyPath, antiAlias);
   CDialog::OnOK();
   // The window still exists until the modal loop sees the end.
   save.Finish();

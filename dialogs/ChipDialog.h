@@ -2,40 +2,16 @@
 // CChipDialog: what the three chip configuration dialogs share. Each dialog shows the
 // anti-aliasing configuration (QLDRV_SLI_AA_CONFIGURATION) and guard band clipping
 // (QLDRV_GUARDBAND_CLIPPING) of the driver settings key as the selections of two lists; the
-// dialogs differ only in their ChipDialogRow.
+// dialogs differ only in their ChipDialogRow (settings/TuningSetting.h).
 //
 // Both values are read in the constructor, before the window exists. OK writes back only the
 // values whose own list changed, after one write-access probe, and then refreshes the display
 // mode so that the driver reloads them. Cancel, Escape and the close box write nothing.
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "framework/Dialog.h"
-
-// A stored anti-aliasing number that shows at a position of its own.
-struct AntiAliasPosition {
-  std::int32_t number;
-  int position;
-};
-
-// How one chip dialog differs from the others.
-struct ChipDialogRow {
-  unsigned templateId;
-  int antiAliasListId;
-  int guardBandListId;
-  // Position of "Fastest": the default, and where every number the dialog does not write shows.
-  int fastestIndex;
-  // The numbers that show at their own position; every other number shows as "Fastest".
-  std::span<const AntiAliasPosition> antiAliasPositions;
-  // On OK, position 0 stores 0 and any other position p stores p + this.
-  std::int32_t antiAliasNumberOffset;
-};
-
-// The list position a stored anti-aliasing number shows at.
-int AntiAliasIndexFor(const ChipDialogRow& row, std::int32_t number);
-// The anti-aliasing number stored for a list position.
-std::int32_t AntiAliasNumberFor(const ChipDialogRow& row, int position);
+#include "settings/TuningSetting.h"
 
 class CChipDialog : public CDialog {
  public:
@@ -50,6 +26,7 @@ class CChipDialog : public CDialog {
  private:
   void OnOkClicked();
   std::u16string DriverSettingsKeyPath() const { return m_strCurrentDeviceKeyPath + m_strKeySuffix; }
+  TuningSetting AntiAliasing() const { return TuningSetting(Tuning::kAntiAliasing, m_row); }
 
   const ChipDialogRow& m_row;
   std::u16string m_strCurrentDeviceKeyPath;

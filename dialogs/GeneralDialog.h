@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "settings/TuningSetting.h"
 
 class CGeneralDialog : public CDialog {
  public:
@@ -19,7 +20,7 @@ class CGeneralDialog : public CDialog {
                  std::u16string deviceKeyPath);
 
   // Command FIFO sizes in bytes, by position in the Size list ("512K" ... "1024K").
-  static constexpr std::array<std::uint32_t, 5> kFifoSizes{0x80000, 0xA0000, 0xC0000, 0xE0000, 0x100000};
+  static constexpr std::array<std::uint32_t, 5> kFifoSizes = kCmdFifoSizes;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

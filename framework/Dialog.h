@@ -8,6 +8,7 @@
 // Escape and the close box send IDCANCEL; Enter sends the default button's id, or IDOK.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/Controls.h"
@@ -26,6 +27,11 @@ class CDataExchange {
 
 // Attaches a control object to the dialog's control with that id (once; later calls keep it).
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
+
+// The entries of a dialog's combo box as the dialog shows them once initialised: its list data,
+// in the control's order (sorted when it has the sort style). Empty when the template or the
+// control is missing. No window is shown.
+std::vector<std::u16string> GetDialogListTexts(unsigned templateId, int controlId);
 
 class CDialog : public CWnd {
  public:

@@ -43,5 +43,5 @@ int AfxWinMain(std::vector<std::u16string> arguments) {
   // InitInstance runs the main dialog itself and never asks for a message loop, so its
   // answer only decides that the program ends now, which it does either way.
   application->InitInstance();
-  return 0;
+  return application->m_nExitCode;
 }

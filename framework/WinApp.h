@@ -35,6 +35,8 @@ class CWinApp {
   CWnd* m_pMainWnd = nullptr;
   // The program's arguments, without the program name; set by the entry point.
   std::vector<std::u16string> m_arguments;
+  // What AfxWinMain returns as the program's exit status; 0 unless the program sets another.
+  int m_nExitCode = 0;
 
  private:
   std::u16string m_registryKey;
@@ -46,6 +48,11 @@ CWinApp* AfxGetApp();
 // Runs the application object with these arguments (without the program name): InitInstance,
 // then nothing else, as InitInstance never asks for a message loop. Returns the exit code.
 int AfxWinMain(std::vector<std::u16string> arguments);
+
+// Writes text to the program's standard output (or standard error): as text to a console, as
+// UTF-8 to a file or pipe (with CRLF line ends on Win32). False when the program has no such
+// handle (a Win32 GUI program started without one) or the write failed.
+bool AfxWriteStandardStream(const std::u16string& text, bool standardError = false);
 
 // Registers the common control classes (structure size and class set); the result is
 // whether the layer accepted it.

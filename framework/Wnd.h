@@ -35,6 +35,15 @@ class CWnd {
   WindowHandle m_hWnd = nullptr;
 };
 
+// A hidden top-level window of the program's own, for a call that needs one while no dialog is
+// open (the display-mode refresh of the command line). It goes with the object. On a layer
+// without real windows it has no handle.
+class CHiddenWindow : public CWnd {
+ public:
+  CHiddenWindow();
+  ~CHiddenWindow() override;
+};
+
 // Modal message box with the given owner (none: no owner window). Returns the button id.
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                    unsigned type = MB_OK);

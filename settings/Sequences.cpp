@@ -43,6 +43,19 @@ bool ReadNumber(const std::u16string& keyPath, const std::u16string& name, std::
   return read;
 }
 
+bool ReadRaw(CSettingsKey& key, const std::u16string& keyPath, const std::u16string& name,
+             std::uint32_t& value) {
+  if (key.Open(keyPath, platform::kKeyRead) != platform::kSuccess) return false;
+  std::uint8_t bytes[4] = {};
+  std::uint32_t size = sizeof bytes;
+  const bool read = key.QueryRaw(name, bytes, size) == platform::kSuccess;
+  key.Close();
+  if (!read) return false;
+  value = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  return true;
+}
+
 void WriteNumber(const std::u16string& keyPath, const std::u16string& name, std::int32_t value) {
   CSettingsKey key;
   if (key.Open(keyPath, platform::kKeyWrite) != platform::kSuccess) return;

@@ -69,20 +69,20 @@ long CSettingsKey::QueryRaw(const std::u16string& name, void* buffer, std::uint3
   return status;
 }
 
-void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {
+std::vector<std::uint8_t> NumberTextBytes(std::int32_t value) {
   char digits[kNumberTextCapacity] = {};
   const auto result = std::to_chars(digits, digits + kNumberTextCapacity - 1, value);
-  const std::size_t length = static_cast<std::size_t>(result.ptr - digits);
-  char16_t text[kNumberTextCapacity] = {};
-  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(digits[i]);
-  // Stored as UTF-16 with its terminating null: (length + 1) * 2 bytes.
-  std::uint8_t bytes[kNumberTextCapacity * 2] = {};
-  for (std::size_t i = 0; i <= length; ++i) {
-    bytes[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-  }
-  platform::GetRegistry().Set(m_key, name, platform::kRegSz, bytes,
-                              static_cast<std::uint32_t>((length + 1) * 2));
+  std::vector<std::uint8_t> bytes;
+  for (const char* digit = digits; digit != result.ptr; ++digit)
+    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(*digit), 0});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {
+  const std::vector<std::uint8_t> bytes = NumberTextBytes(value);
+  platform::GetRegistry().Set(m_key, name, platform::kRegSz, bytes.data(),
+                              static_cast<std::uint32_t>(bytes.size()));
 }
 
 void CSettingsKey::SetBinary(const std::u16string& name, std::uint32_t value) {

@@ -6,6 +6,7 @@
 // Open leaves the key held before untouched.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -39,3 +40,7 @@ class CSettingsKey {
  private:
   platform::RegKey m_key = 0;
 };
+
+// The bytes SetNumber stores for a number: its decimal text in UTF-16LE with the terminating null,
+// (length + 1) * 2 bytes.
+std::vector<std::uint8_t> NumberTextBytes(std::int32_t value);

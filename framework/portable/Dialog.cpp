@@ -6,7 +6,19 @@
 
 namespace {
 constexpr std::uint16_t kAddString = 0x0403;  // CB_ADDSTRING in the list data
+
+// Fills the combo boxes of a dialog's model from the dialog's list data, as initialisation does.
+void AppendListData(portable::DialogModel& model, unsigned templateId) {
+  for (const portable::DlgInitEntry& entry :
+       portable::ProgramResources().DlgInit(static_cast<int>(templateId))) {
+    portable::ControlModel* control = model.Find(entry.controlId);
+    if (entry.message != kAddString || control == nullptr || control->kind != portable::ControlKind::ComboBox)
+      continue;
+    const std::string_view data = entry.data;
+    control->AddString(portable::WidenAnsi(data.substr(0, data.find('\0'))));
+  }
 }
+}  // namespace
 
 // Connects a dialog model to its dialog object: commands and system commands from the model run
 // the dialog's handlers; what a handler leaves to the default processing is done as the
@@ -44,14 +56,7 @@ std::intptr_t CDialog::DoModal() {
   m_hWnd = &model;
   m_result = -1;
 
-  for (const portable::DlgInitEntry& entry :
-       portable::ProgramResources().DlgInit(static_cast<int>(m_templateId))) {
-    portable::ControlModel* control = model.Find(entry.controlId);
-    if (entry.message != kAddString || control == nullptr || control->kind != portable::ControlKind::ComboBox)
-      continue;
-    const std::string_view data = entry.data;
-    control->AddString(portable::WidenAnsi(data.substr(0, data.find('\0'))));
-  }
+  AppendListData(model, m_templateId);
 
   if (OnInitDialog() && !model.ended) model.FocusFirst();
   if (!model.ended) portable::GetFrontEnd().RunModal(model);
@@ -87,4 +92,14 @@ CMenu* CDialog::GetSystemMenu(bool revert) {
 void CDialog::SetIcon(IconHandle icon, bool bigIcon) {
   (void)icon;
   (void)bigIcon;
+}
+
+std::vector<std::u16string> GetDialogListTexts(unsigned templateId, int controlId) {
+  const auto dialogTemplate = portable::ProgramResources().Dialog(static_cast<int>(templateId));
+  if (!dialogTemplate) return {};
+  portable::DialogModel model = portable::BuildDialogModel(*dialogTemplate);
+  AppendListData(model, templateId);
+  const portable::ControlModel* control = model.Find(controlId);
+  if (control == nullptr) return {};
+  return control->items;
 }

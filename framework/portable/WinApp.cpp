@@ -1,7 +1,10 @@
 // The application's layer services on the portable layer.
 #include "framework/WinApp.h"
 
+#include <cstdio>
+
 #include "framework/portable/Layer.h"
+#include "platform/Text.h"
 
 // The icon's resource id stands for the icon; a missing icon is null, as LoadIcon answers.
 IconHandle CWinApp::LoadIcon(unsigned id) const {
@@ -13,4 +16,10 @@ bool AfxInitCommonControlsEx(std::uint32_t structSize, std::uint32_t classes) {
   (void)structSize;
   (void)classes;
   return true;
+}
+
+bool AfxWriteStandardStream(const std::u16string& text, bool standardError) {
+  std::FILE* stream = standardError ? stderr : stdout;
+  const std::string utf8 = platform::Utf8FromUtf16(text);
+  return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
 }

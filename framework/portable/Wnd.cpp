@@ -38,6 +38,9 @@ std::u16string CWnd::GetWindowText() const {
 
 bool CWnd::IsIconic() const { return false; }
 
+CHiddenWindow::CHiddenWindow() = default;
+CHiddenWindow::~CHiddenWindow() = default;
+
 CRect CWnd::GetClientRect() const {
   if (portable::ControlModel* control = portable::ControlFromHandle(m_hWnd))
     return {0, 0, control->cx, control->cy};

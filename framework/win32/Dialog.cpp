@@ -7,6 +7,8 @@
 #include "framework/Dialog.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "framework/WinApp.h"
 #include "framework/win32/WinInclude.h"
@@ -74,7 +76,34 @@ HWND DefaultOwner(const CWnd* parent) {
   return ::GetActiveWindow();
 }
 
+// A dialog made only to read its lists: it fills them as every dialog does, and does nothing else.
+INT_PTR CALLBACK ListTextsProcedure(HWND window, UINT message, WPARAM, LPARAM lParam) {
+  if (message != WM_INITDIALOG) return FALSE;
+  AppendListData(window, static_cast<unsigned>(lParam));
+  return FALSE;
+}
+
 }  // namespace
+
+// The lists are read from a hidden instance of the dialog, so their order is the real control's.
+std::vector<std::u16string> GetDialogListTexts(unsigned templateId, int controlId) {
+  std::vector<std::u16string> texts;
+  HWND dialog = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
+                                     &ListTextsProcedure, static_cast<LPARAM>(templateId));
+  if (dialog == nullptr) return texts;
+  HWND list = ::GetDlgItem(dialog, controlId);
+  const LRESULT count = list != nullptr ? ::SendMessageW(list, CB_GETCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = ::SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0) break;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    ::SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    texts.emplace_back(text.begin(), text.end());
+  }
+  ::DestroyWindow(dialog);
+  return texts;
+}
 
 struct CDialog::Dispatch {
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -42,6 +42,15 @@ std::intptr_t CWnd::SendMessage(unsigned message, std::uintptr_t wParam, std::in
   return ::SendMessageW(Handle(m_hWnd), message, wParam, lParam);
 }
 
+CHiddenWindow::CHiddenWindow() {
+  m_hWnd = ::CreateWindowExW(0, L"Static", L"Configurator", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+
+CHiddenWindow::~CHiddenWindow() {
+  if (m_hWnd != nullptr) ::DestroyWindow(Handle(m_hWnd));
+}
+
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                    unsigned type) {
   return ::MessageBoxW(Handle(owner), Wide(text), Wide(caption), type);

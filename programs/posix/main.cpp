@@ -23,6 +23,7 @@
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/HiveText.h"
 #include "platform/posix/SimulatedBoard.h"
+#include "programs/posix/ScriptCommands.h"
 
 namespace {
 
@@ -61,14 +62,16 @@ const char kUsage[] =
     "  --version         print the version and exit\n"
     "\n"
     "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
-    "file; 66 a file that is missing or cannot be read; 69 no terminal to show the dialogs in;\n"
-    "73 the data folder cannot be made; 74 the changes could not be saved.\n";
+    "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
+    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 the\n"
+    "changes could not be saved, or a value did not read back as written; 77 write access refused.\n";
 
 struct Options {
   std::optional<std::string> hive;
   std::optional<std::string> board;
   std::optional<std::string> handOff;
   bool listAdapters = false;
+  TuningCommands commands;
   bool help = false;
   bool version = false;
 };
@@ -105,8 +108,26 @@ int ParseOptions(int argc, char** argv, Options* options) {
         (name == "--hive" ? options->hive : options->board) = *value;
         continue;
       }
+      if (name == "--set" || name == "--export" || name == "--import") {
+        const char* what = name == "--set" ? "NAME=VALUE" : "FILE";
+        if (!value) {
+          if (i + 1 >= argc) return UsageError("option " + name + " needs " + what);
+          value = argv[++i];
+        }
+        if (value->empty()) return UsageError("option " + name + " needs " + what);
+        const std::u16string text = Utf16FromUtf8(*value);
+        if (name == "--set")
+          options->commands.sets.push_back(text);
+        else
+          (name == "--export" ? options->commands.exportPath : options->commands.importPath) = text;
+        continue;
+      }
       if (value) return UsageError("option " + name + " takes no value");
-      if (name == "--list-adapters") {
+      if (name == "--query") {
+        options->commands.query = true;
+      } else if (name == "--no-refresh") {
+        options->commands.noRefresh = true;
+      } else if (name == "--list-adapters") {
         options->listAdapters = true;
       } else if (name == "--help" || name == "-h") {
         options->help = true;
@@ -266,6 +287,7 @@ int main(int argc, char** argv) {
   if (const int status = ParseOptions(argc, argv, &options); status != 0) return status;
   if (options.help) {
     std::fputs(kUsage, stdout);
+    std::fputs(("\n" + Utf8FromUtf16(TuningCommandsHelp(false))).c_str(), stdout);
     std::fputs(("\n" + portable::terminal::ToUtf8(portable::terminal::KeyHelpText()) + "\n").c_str(), stdout);
     return 0;
   }
@@ -316,6 +338,7 @@ int main(int argc, char** argv) {
   }
 
   if (options.listAdapters) return ListAdapters(*store, board);
+  if (options.commands.Any()) return RunScriptCommands(options.commands, options.handOff, *store, board);
 
   portable::terminal::TerminalFrontEnd frontEnd;
   const std::u16string hiveLine = u"Hive: " + Utf16FromUtf8(store->Path());

@@ -1,4 +1,4 @@
-#include "platform/posix/HiveText.h"
+#include "platform/Text.h"
 
 namespace platform {
 

@@ -1,0 +1,48 @@
+#pragma once
+// The command line for scripts: query, set, export and import of an adapter's tuning, with the
+// same rules as the settings dialogs (the settings model of settings/TuningSetting.h).
+//
+// Order of work: every --set argument and the whole import file are checked first; on any error
+// nothing is written. Then the changed settings are written as the dialogs' OK writes them
+// (write access probed once per key first, only changed values written, each read back), one
+// display-mode refresh follows unless told otherwise, and then the query and the export show the
+// result.
+#include <optional>
+#include <string>
+#include <vector>
+
+// Exit statuses, as sysexits(3) names them.
+namespace sysexits {
+inline constexpr int kOk = 0;
+inline constexpr int kUsage = 64;         // a bad argument: unknown setting or value
+inline constexpr int kDataError = 65;     // an import file that cannot be used
+inline constexpr int kNoInput = 66;       // an import file that is missing or unreadable
+inline constexpr int kUnavailable = 69;   // no adapter
+inline constexpr int kCantCreate = 73;    // the export file cannot be written
+inline constexpr int kIoError = 74;       // a value that did not stick, a key that cannot be written
+inline constexpr int kNoPermission = 77;  // write access refused
+}  // namespace sysexits
+
+struct TuningCommands {
+  bool query = false;
+  std::vector<std::u16string> sets;  // NAME=VALUE, in the order given
+  std::optional<std::u16string> exportPath;
+  std::optional<std::u16string> importPath;
+  bool noRefresh = false;
+
+  // Whether any action was asked for (--no-refresh alone is none).
+  bool Any() const { return query || !sets.empty() || exportPath || importPath; }
+};
+
+struct TuningCommandsResult {
+  int status = sysexits::kOk;
+  std::u16string output;    // for standard output
+  std::u16string messages;  // for standard error: errors and notes, one a line, without the program name
+};
+
+// Runs the actions on the adapter of a hand-off string (empty: no adapter was found), through
+// the registry and display mode the program uses.
+TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std::u16string& handOff);
+
+// What --help says about the actions, with the switch spelling of the program ("--" or "/").
+std::u16string TuningCommandsHelp(bool windowsSwitches);

@@ -1,0 +1,58 @@
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Registry.h"
+#include "platform/Text.h"
+
+namespace platform {
+namespace {
+
+constexpr long kReadFault = 30;   // ERROR_READ_FAULT
+constexpr long kWriteFault = 29;  // ERROR_WRITE_FAULT
+
+long Status(int error, long otherwise) {
+  if (error == ENOENT || error == ENOTDIR) return kFileNotFound;
+  if (error == EACCES || error == EPERM || error == EROFS) return kAccessDenied;
+  return otherwise;
+}
+
+}  // namespace
+
+long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
+  const int file = open(Utf8FromUtf16(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return Status(errno, kReadFault);
+  bytes->clear();
+  std::uint8_t buffer[65536];
+  long status = kSuccess;
+  for (;;) {
+    const ssize_t count = read(file, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) status = Status(errno, kReadFault);
+    if (count <= 0) break;
+    bytes->insert(bytes->end(), buffer, buffer + count);
+  }
+  close(file);
+  return status;
+}
+
+long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
+  const int file = open(Utf8FromUtf16(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (file < 0) return Status(errno, kWriteFault);
+  long status = kSuccess;
+  for (std::size_t done = 0; done < bytes.size() && status == kSuccess;) {
+    const ssize_t count = write(file, bytes.data() + done, bytes.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0)
+      status = Status(errno, kWriteFault);
+    else
+      done += static_cast<std::size_t>(count);
+  }
+  if (close(file) != 0 && status == kSuccess) status = Status(errno, kWriteFault);
+  return status;
+}
+
+}  // namespace platform

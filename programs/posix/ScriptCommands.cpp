@@ -1,0 +1,42 @@
+#include "programs/posix/ScriptCommands.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "app/AdapterDiscovery.h"
+#include "platform/DisplayDevices.h"
+#include "platform/DisplayMode.h"
+#include "platform/Registry.h"
+#include "platform/Text.h"
+
+int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
+                      platform::HiveStore& store, platform::SimulatedBoard& board) {
+  platform::Registry* registry = platform::SetRegistry(&store);
+  platform::DisplayDevices* devices = platform::SetDisplayDevices(&board.Devices());
+  platform::DisplayMode* displayMode = platform::SetDisplayMode(&board.DisplayMode());
+
+  std::u16string adapter;
+  if (handOff)
+    adapter = platform::Utf16FromUtf8(*handOff);
+  else
+    DiscoverAdapter(g_adapterTable, adapter, false);
+  TuningCommandsResult result = RunTuningCommands(commands, adapter);
+
+  platform::SetDisplayMode(displayMode);
+  platform::SetDisplayDevices(devices);
+  platform::SetRegistry(registry);
+
+  std::fputs(platform::Utf8FromUtf16(result.output).c_str(), stdout);
+  std::fflush(stdout);
+  for (std::u16string_view messages = result.messages; !messages.empty();) {
+    const std::size_t end = messages.find(u'\n');
+    std::fprintf(stderr, "configurator: %s\n", platform::Utf8FromUtf16(messages.substr(0, end)).c_str());
+    messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
+  }
+  if (const long status = store.Flush(); status != 0) {
+    std::fprintf(stderr, "configurator: %s: the changes could not be saved (error %ld)\n",
+                 store.Path().c_str(), status);
+    return sysexits::kIoError;
+  }
+  return result.status;
+}

@@ -1,0 +1,377 @@
+// The scripting actions on the in-memory registry and the recording display mode: the query,
+// sets written as the dialogs write them, all or nothing, refused access, values that do not
+// stick, and profiles from this machine or another, good and bad.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "app/RegFile.h"
+#include "app/TuningCommands.h"
+#include "platform/Text.h"
+#include "tests/support/TestServices.h"
+
+namespace {
+
+const std::u16string kAdapter = u"Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
+const std::u16string kDeviceKey = u"System\\ControlSet001\\" + kAdapter;
+const std::u16string kCurrentKey = u"System\\CurrentControlSet\\" + kAdapter;
+const std::u16string kDriverKey = kCurrentKey + u"\\D3D";
+const std::u16string kHandOff = u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\" + kDeviceKey;
+
+std::string Narrow(const std::u16string& text) { return platform::Utf8FromUtf16(text); }
+
+// One adapter: its hardware information in the device key, its tuning in the current device key
+// and its D3D subkey (the in-memory store has no CurrentControlSet link: both are seeded).
+class TuningCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry().CreateKey(kDriverKey);
+    SetAdapter(u"QEL 700 M940 Quad", u"QEL 700");
+    m_folder = std::filesystem::temp_directory_path() /
+               ("tuning-commands-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(m_folder);
+    std::filesystem::create_directories(m_folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+  platform::MemoryRegistry& registry() { return m_services.registry; }
+
+  void SetAdapter(std::u16string_view adapterText, std::u16string_view chipType) {
+    registry().CreateKey(kDeviceKey);
+    registry().SetString(kDeviceKey, u"HardwareInformation.AdapterString", adapterText);
+    registry().SetString(kDeviceKey, u"HardwareInformation.ChipType", chipType);
+  }
+
+  TuningCommandsResult Run(const TuningCommands& commands) {
+    registry().ResetCounters();
+    m_services.displayMode.ClearCalls();
+    TuningCommandsResult result = RunTuningCommands(commands, kHandOff);
+    EXPECT_EQ(registry().OpenHandleCount(), 0);
+    return result;
+  }
+
+  TuningCommandsResult Set(std::vector<std::u16string> sets) {
+    TuningCommands commands;
+    commands.sets = std::move(sets);
+    return Run(commands);
+  }
+
+  TuningCommandsResult Import(const std::string& text) {
+    const std::filesystem::path path = m_folder / "profile.reg";
+    std::ofstream(path, std::ios::binary) << text;
+    TuningCommands commands;
+    commands.importPath = path.u16string();
+    return Run(commands);
+  }
+
+  std::u16string Query() {
+    TuningCommands commands;
+    commands.query = true;
+    return Run(commands).output;
+  }
+
+  // Every value of the two tuning keys, to see that nothing else changed.
+  std::vector<std::tuple<std::u16string, std::uint32_t, std::vector<std::uint8_t>>> Tuning() const {
+    std::vector<std::tuple<std::u16string, std::uint32_t, std::vector<std::uint8_t>>> values;
+    for (const auto& path : {kCurrentKey, kDriverKey})
+      for (const platform::RegistryValue& value : m_services.registry.Values(path))
+        values.emplace_back(path + u"\\" + value.name, value.type, value.data);
+    return values;
+  }
+
+  int WriteOpens() { return registry().OpenCount(platform::kKeyWrite); }
+  // Mode sets since the last run began.
+  long ModeSets() const {
+    return std::ranges::count(m_services.displayMode.CallKinds(),
+                              platform::DisplayModeCall::Kind::SetDisplayMode);
+  }
+
+  TestServices m_services;
+  std::filesystem::path m_folder;
+};
+
+std::vector<std::uint8_t> Raw(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+TEST_F(TuningCommandsTest, QueryShowsWhatTheDialogsShowAndStoredNumbersNoEntryWrites) {
+  EXPECT_EQ(
+      Narrow(Query()),
+      "AntiAliasing=Fastest\nGuardBandClipping=Disabled\nDDIVersion=9\nTripleBuffer=on\nVSync=Software\n"
+      "LODBias=0.00\nFilterQuality=Automatic\nAlphaBlending=Automatic\nMaxPendingBuffers=Default\n"
+      "MipMapDithering=Disable\nCmdFifoSize=512K\n"
+      "# Adapter: QEL 700 M940 Quad\n# BIOS: \n# Chip type: QEL 700\n# Memory: 0 Meg\n"
+      "# Key: " +
+          Narrow(kCurrentKey) + "\n");
+
+  registry().SetString(kDriverKey, u"QLDRV_SLI_AA_CONFIGURATION", u"8");
+  registry().SetString(kDriverKey, u"QLDRV_SWAPINTERVAL", u"0");
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"17");
+  registry().SetValue(kCurrentKey, u"DisableDX8", platform::kRegBinary, Raw(1));
+  registry().SetValue(kCurrentKey, u"DisableDX9", platform::kRegBinary, Raw(1));
+  registry().SetDword(kCurrentKey, u"MaxTileBuffers", 3);
+  registry().SetValue(kCurrentKey, u"CmdFifoSize", platform::kRegBinary, Raw(700000));
+  const std::string output = Narrow(Query());
+  for (const char* line : {"AntiAliasing=8 Sample Anti-Aliasing\n", "VSync=Vsync Off\n",
+                           "LODBias=(stored 17)\n", "DDIVersion=(stored DisableDX8=1 DisableDX9=1)\n",
+                           "TripleBuffer=off\n", "CmdFifoSize=(stored 700000)\n"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << output;
+
+  // No chip settings without the supported chip.
+  SetAdapter(u"Other board", u"Other chip");
+  EXPECT_EQ(Narrow(Query()).rfind("DDIVersion=", 0), 0u);
+}
+
+TEST_F(TuningCommandsTest, SetWritesOnlyChangedValuesAsTheDialogsDoThenRefreshesOnce) {
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"2");
+  registry().SetString(kDriverKey, u"QLDRV_SWAPINTERVAL", u"1");
+  auto before = Tuning();
+
+  // Already so: no probe, no write, no refresh.
+  TuningCommandsResult result = Set({u"LODBias=0.50", u"TripleBuffer=ON"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(WriteOpens(), 0);
+  EXPECT_EQ(ModeSets(), 0);
+  EXPECT_EQ(Tuning(), before);
+
+  result = Set({u"lodbias=-2.0", u"VSYNC=software", u"DDIVersion=8", u"CmdFifoSize=640k",
+                u"AntiAliasing=single chip", u"LODBias=-1.75"});
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_EQ(ModeSets(), 1);
+  const std::vector<std::tuple<std::u16string, std::uint32_t, std::vector<std::uint8_t>>> expected = {
+      {kCurrentKey + u"\\DisableDX8", platform::kRegBinary, Raw(0)},
+      {kCurrentKey + u"\\DisableDX9", platform::kRegBinary, Raw(1)},
+      {kCurrentKey + u"\\CmdFifoSize", platform::kRegBinary, Raw(655360)},
+      {kDriverKey + u"\\QLDRV_LOD_BIAS", platform::kRegSz, platform::Utf16Bytes(u"-7")},
+      {kDriverKey + u"\\QLDRV_SLI_AA_CONFIGURATION", platform::kRegSz, platform::Utf16Bytes(u"0")},
+  };
+  auto after = Tuning();
+  std::sort(after.begin(), after.end());
+  auto sorted = expected;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(after, sorted);
+
+  TuningCommands commands;
+  commands.sets = {u"MipMapDithering=Enable"};
+  commands.noRefresh = true;
+  EXPECT_EQ(Run(commands).status, 0);
+  EXPECT_EQ(ModeSets(), 0);
+  EXPECT_EQ(WriteOpens(), 2);  // the probe and the write
+}
+
+TEST_F(TuningCommandsTest, OneBadArgumentWritesNothing) {
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"2");
+  const auto before = Tuning();
+  const struct {
+    std::u16string argument;
+    const char* says;
+  } cases[] = {
+      {u"Bogus=1", "no setting \"Bogus\""},
+      {u"LODBias=0.60", "LODBias has no entry \"0.60\"; its entries are -2.0, -1.75"},
+      {u"LODBias", "expected NAME=VALUE"},
+      {u"TripleBuffer=yes", "its entries are off, on"},
+      {u"AntiAliasing=2 Sample Anit-aliasing",
+       "its entries are Single Chip, Fastest"},  // the one-chip list's
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.argument));
+    const TuningCommandsResult result = Set({u"VSync=Vsync On", c.argument, u"MipMapDithering=Enable"});
+    EXPECT_EQ(result.status, sysexits::kUsage);
+    EXPECT_NE(Narrow(result.messages).find(c.says), std::string::npos) << Narrow(result.messages);
+    EXPECT_EQ(WriteOpens(), 0);
+    EXPECT_EQ(ModeSets(), 0);
+    EXPECT_EQ(Tuning(), before);
+  }
+
+  SetAdapter(u"Other board", u"Other chip");
+  const TuningCommandsResult result = Set({u"GuardBandClipping=Enabled"});
+  EXPECT_EQ(result.status, sysexits::kUsage);
+  EXPECT_NE(Narrow(result.messages).find("no chip settings"), std::string::npos);
+}
+
+TEST_F(TuningCommandsTest, RefusedWriteAccessIsItsOwnStatusAndWritesNothing) {
+  const auto before = Tuning();
+  registry().DenyWrite(kDriverKey);
+  // The current device key may be written, the D3D subkey may not: nothing is written to either.
+  const TuningCommandsResult result = Set({u"DDIVersion=7", u"LODBias=1.00"});
+  EXPECT_EQ(result.status, sysexits::kNoPermission);
+  EXPECT_NE(Narrow(result.messages).find("Execute using Administrator Account"), std::string::npos);
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_EQ(ModeSets(), 0);
+}
+
+// A store that answers every write with success but keeps none for one value name.
+class ForgetfulRegistry final : public platform::Registry {
+ public:
+  ForgetfulRegistry(platform::Registry& inner, std::u16string forgotten)
+      : m_inner(inner), m_forgotten(forgotten) {}
+  long Open(std::u16string_view path, std::uint32_t access, platform::RegKey* key) override {
+    return m_inner.Open(path, access, key);
+  }
+  long Query(platform::RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+             std::uint32_t* size) override {
+    return m_inner.Query(key, name, type, data, size);
+  }
+  long Set(platform::RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+           std::uint32_t size) override {
+    return name == m_forgotten ? platform::kSuccess : m_inner.Set(key, name, type, data, size);
+  }
+  long Delete(platform::RegKey key, std::u16string_view name) override { return m_inner.Delete(key, name); }
+  long Close(platform::RegKey key) override { return m_inner.Close(key); }
+
+ private:
+  platform::Registry& m_inner;
+  std::u16string m_forgotten;
+};
+
+TEST_F(TuningCommandsTest, AValueThatDoesNotStickFails) {
+  ForgetfulRegistry forgetful(registry(), u"DisableDX9");
+  platform::Registry* previous = platform::SetRegistry(&forgetful);
+  const TuningCommandsResult result = Set({u"DDIVersion=8", u"LODBias=1.00"});
+  platform::SetRegistry(previous);
+  EXPECT_EQ(result.status, sysexits::kIoError);
+  EXPECT_NE(Narrow(result.messages)
+                .find("DDIVersion: DisableDX9 reads back as no value after writing type 3, bytes 1 0 0 0"),
+            std::string::npos)
+      << Narrow(result.messages);
+}
+
+TEST_F(TuningCommandsTest, NoAdapterAndAMissingKeyAreReported) {
+  TuningCommands commands;
+  commands.query = true;
+  TuningCommandsResult result = RunTuningCommands(commands, u"");
+  EXPECT_EQ(result.status, sysexits::kUnavailable);
+  EXPECT_EQ(Narrow(result.messages), "No Adapter Found\n");
+  EXPECT_TRUE(result.output.empty());
+
+  result =
+      RunTuningCommands(commands, u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Nothing");
+  EXPECT_EQ(result.status, sysexits::kUnavailable);
+  EXPECT_NE(Narrow(result.messages).find("the adapter's key cannot be opened"), std::string::npos);
+}
+
+TEST_F(TuningCommandsTest, ExportThenChangeThenImportRestores) {
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"-3");
+  registry().SetString(kDriverKey, u"QLDRV_SLI_AA_CONFIGURATION", u"7");
+  registry().SetValue(kCurrentKey, u"MaxTileBuffers", platform::kRegBinary, Raw(3));
+  const auto before = Tuning();
+  const std::filesystem::path profile = m_folder / "saved.reg";
+  TuningCommands exportCommands;
+  exportCommands.exportPath = profile.u16string();
+  ASSERT_EQ(Run(exportCommands).status, 0);
+
+  ASSERT_EQ(Set({u"LODBias=2.00", u"AntiAliasing=Fastest", u"TripleBuffer=on", u"VSync=Vsync On",
+                 u"FilterQuality=High"})
+                .status,
+            0);
+  TuningCommands importCommands;
+  importCommands.importPath = profile.u16string();
+  const TuningCommandsResult result = Run(importCommands);
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_TRUE(result.messages.empty()) << Narrow(result.messages);
+  EXPECT_EQ(ModeSets(), 1);
+  // What was absent reads as the same entry again: VSync's value is gone, the filter's is its default.
+  auto after = Tuning();
+  std::erase_if(after,
+                [](const auto& value) { return std::get<0>(value) == kDriverKey + u"\\QLDRV_OVERLAYMODE"; });
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(registry().Value(kDriverKey, u"QLDRV_OVERLAYMODE")->data, platform::Utf16Bytes(u"1"));
+}
+
+// A profile from another machine: another GUID, another control set, another adapter index, a
+// regedit-style export with values that are no tuning values.
+constexpr char kForeignProfile[] =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Video\\{0AAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}"
+    "\\0001]\r\n"
+    "\"HardwareInformation.ChipType\"=hex:51,00,45,00,4c,00,00,00\r\n"
+    "\"MaxTileBuffers\"=dword:00000003\r\n"
+    "\"CmdFifoSize\"=hex:00,00,10,00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control\\Video\\{0aaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}"
+    "\\0001\\D3D]\r\n"
+    "\"QLDRV_LOD_BIAS\"=\"4\"\r\n"
+    "@=\"\"\r\n"
+    "\"QLDRV_SWAPINTERVAL\"=\"0\"\r\n";
+
+TEST_F(TuningCommandsTest, AProfileFromAnotherMachineAppliesToThisAdapter) {
+  const TuningCommandsResult result = Import(kForeignProfile);
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  const std::string messages = Narrow(result.messages);
+  EXPECT_NE(messages.find("profile.reg:4: skipped HardwareInformation.ChipType: not a tuning value"),
+            std::string::npos)
+      << messages;
+  EXPECT_NE(messages.find("profile.reg:10: skipped @: not a tuning value"), std::string::npos) << messages;
+  const std::string output = Narrow(Query());
+  for (const char* line :
+       {"TripleBuffer=off\n", "CmdFifoSize=1024K\n", "LODBias=1.00\n", "VSync=Vsync Off\n"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << output;
+  // Written as the dialogs write it, not as the file had it.
+  EXPECT_EQ(registry().Value(kCurrentKey, u"MaxTileBuffers")->type, platform::kRegBinary);
+}
+
+TEST_F(TuningCommandsTest, ABadProfileWritesNothing) {
+  const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::string adapterKey =
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Video\\{0AAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}"
+      "\\0000";
+  const std::string good = "\"QLDRV_LOD_BIAS\"=\"4\"\r\n";
+  const struct {
+    std::string text;
+    int status;
+    const char* says;
+  } cases[] = {
+      {header + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n", sysexits::kDataError,
+       ":3: not a display adapter's key or its D3D subkey"},
+      {header + adapterKey + "\\D3D\\More]\r\n", sysexits::kDataError, ":3: not a display adapter's key"},
+      {header + adapterKey + "\\D3D]\r\n" + good + "[-" + adapterKey.substr(1) + "]\r\n",
+       sysexits::kDataError, ":5: a profile removes no keys"},
+      {header + adapterKey + "\\D3D]\r\n" + good + adapterKey.substr(0, adapterKey.size() - 1) + "1]\r\n",
+       sysexits::kDataError, ":5: a second display adapter"},
+      {header + adapterKey + "\\D3D]\r\n" + good + "\"QLDRV_OVERLAYMODE\"=dword:00000002\r\n",
+       sysexits::kDataError, ":5: QLDRV_OVERLAYMODE: the wrong type"},
+      {header + adapterKey + "]\r\n\"CmdFifoSize\"=\"524288\"\r\n", sysexits::kDataError,
+       ":4: CmdFifoSize: the wrong type"},
+      {header + adapterKey + "]\r\n\"CmdFifoSize\"=hex:00,00,08,00,00\r\n", sysexits::kDataError,
+       "the wrong size"},
+      {header + adapterKey + "\\D3D]\r\n\"QLDRV_LOD_BIAS\"=\"+4\"\r\n", sysexits::kDataError,
+       ":4: QLDRV_LOD_BIAS: not a decimal number as the dialogs write one: \"+4\""},
+      {header + adapterKey + "\\D3D]\r\n\"QLDRV_LOD_BIAS\"=\"17\"\r\n", sysexits::kDataError,
+       ":4: LODBias: no entry of its list writes QLDRV_LOD_BIAS=17"},
+      {header + adapterKey + "\\D3D]\r\n\"QLDRV_SWAPINTERVAL\"=\"-1\"\r\n", sysexits::kDataError,
+       "VSync: no entry of its list writes QLDRV_SWAPINTERVAL=-1"},
+      {header + adapterKey + "]\r\n\"DisableDX8\"=hex:01,00,00,00\r\n\"DisableDX9\"=hex:01,00,00,00\r\n",
+       sysexits::kDataError, ":5: DDIVersion: no entry of its list writes DisableDX8=1, DisableDX9=1"},
+      {header + adapterKey + "\\D3D]\r\n\"QLDRV_SLI_AA_CONFIGURATION\"=\"3\"\r\n", sysexits::kDataError,
+       "AntiAliasing: no entry of its list writes"},  // 3 is a two-chip number: this board has four
+      {header + adapterKey + "\\D3D]\r\n\"QLDRV_LOD_BIAS\"=\"4\r\n", sysexits::kDataError,
+       ":4: cannot read the value's data"},
+      {"[nothing]\r\n", sysexits::kDataError, ":1: not a registry file"},
+  };
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"2");
+  const auto before = Tuning();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const TuningCommandsResult result = Import(c.text);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(Narrow(result.messages).find(c.says), std::string::npos) << Narrow(result.messages);
+    EXPECT_EQ(WriteOpens(), 0);
+    EXPECT_EQ(Tuning(), before);
+  }
+
+  TuningCommands commands;
+  commands.importPath = (m_folder / "missing.reg").u16string();
+  const TuningCommandsResult result = Run(commands);
+  EXPECT_EQ(result.status, sysexits::kNoInput);
+  EXPECT_NE(Narrow(result.messages).find("missing.reg: no such file"), std::string::npos);
+
+  SetAdapter(u"Other board", u"Other chip");
+  EXPECT_EQ(Import(header + adapterKey + "\\D3D]\r\n\"QLDRV_GUARDBAND_CLIPPING\"=\"1\"\r\n").status,
+            sysexits::kDataError);
+  EXPECT_EQ(Tuning(), before);
+}
+
+}  // namespace

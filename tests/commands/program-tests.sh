@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The configurator program's scripting actions as a script meets them, on real hive files: the
+# query, sets checked with hivexget and the driver's reload log, exit statuses and messages, a
+# hive byte-for-byte unchanged after every refused command, export and import round trips, a
+# profile from another machine, and a .reg file written by another program (reged -x).
+# Usage: program-tests.sh PATH-TO-CONFIGURATOR
+set -uo pipefail
+program=$1
+scratch=$(mktemp -d)
+trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
+export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
+mkdir -p "$HOME" && : >"$HOME/.hivexsh"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+data=$XDG_DATA_HOME/configurator
+hive=$data/SYSTEM
+adapter='Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
+d3d="\\ControlSet001\\$adapter\\D3D"
+device="\\ControlSet001\\$adapter"
+
+# run ARGS...: the program's output (stdout, then stderr) in $out and $err, its status in $status.
+run() {
+  "$program" "$@" >"$scratch/out" 2>"$scratch/err" </dev/null
+  status=$?
+  out=$(cat "$scratch/out")
+  err=$(cat "$scratch/err")
+}
+# expect CODE PATTERN -- ARGS...: exit status and a line of its standard error (or output for 0).
+expect() {
+  local code=$1 pattern=$2
+  shift 3
+  run "$@"
+  [ "$status" -eq "$code" ] || fail "configurator $* exited $status, not $code: $out $err"
+  grep -qF -- "$pattern" <<<"$out$err" || fail "configurator $* did not say '$pattern': $out $err"
+}
+# refused CODE PATTERN -- ARGS...: as expect, and the hive is byte-for-byte what it was.
+refused() {
+  cp "$hive" "$scratch/before"
+  expect "$@"
+  cmp -s "$hive" "$scratch/before" || fail "configurator ${*:4} changed the hive"
+}
+value() { hivexget "$hive" "$1" "$2"; }
+raw() { hivexget "$hive" "$1" "$2" | od -An -tx1 | tr -d ' \n'; }
+reloads() { wc -l <"$data/driver.log" 2>/dev/null || echo 0; }
+
+# The demo board: the query needs no terminal and finds the adapter by discovery.
+expect 0 "AntiAliasing=2 Sample Anti-Aliasing" -- --query
+[ "$(head -1 <<<"$out")" = "AntiAliasing=2 Sample Anti-Aliasing" ] || fail "query's first line: $out"
+[ "$(grep -c '=' <<<"$out")" -eq 11 ] || fail "query lists 11 settings: $out"
+grep -qxF "# Adapter: QEL 700 M720 Dual" <<<"$out" || fail "query's hardware information: $out"
+expect 0 "--import FILE" -- --help
+# The switches of the Windows program work here too, through the same start-up.
+expect 0 "GuardBandClipping=Enabled" -- /query
+refused 64 'Configurator: set Bogus=1: no setting "Bogus"' -- /set:Bogus=1
+
+# Sets: written as the dialogs write them, with one reload of the driver.
+log_before=$(reloads)
+expect 0 "" -- --set LODBias=0.50 --set "vsync=VSYNC OFF" --set CmdFifoSize=768K --set TripleBuffer=on
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = 2 ] || fail "LOD bias stored as $(value "$d3d" QLDRV_LOD_BIAS)"
+[ "$(value "$d3d" QLDRV_SWAPINTERVAL)" = 0 ] || fail "swap interval stored as $(value "$d3d" QLDRV_SWAPINTERVAL)"
+[ "$(raw "$device" CmdFifoSize)" = 00000c00 ] || fail "FIFO size stored as $(raw "$device" CmdFifoSize)"
+[ "$(reloads)" -eq $((log_before + 1)) ] || fail "one reload after the sets"
+tail -1 "$data/driver.log" | grep -qF "LOD bias +0.50" || fail "the driver did not reload the LOD bias"
+expect 0 "" -- --set MipMapDithering=Enable --no-refresh
+[ "$(value "$d3d" QLDRV_LOD_DITHER)" = 1 ] || fail "dither not stored"
+[ "$(reloads)" -eq $((log_before + 1)) ] || fail "a reload despite --no-refresh"
+expect 0 "VSync=Software" -- --set VSync=Software --query
+[ -z "$(value "$d3d" QLDRV_SWAPINTERVAL 2>/dev/null)" ] || fail "Software did not delete the swap interval"
+
+# Refused: nothing written, a clear message, a status of its own.
+refused 64 'no setting "Bogus"' -- --set LODBias=1.00 --set Bogus=1
+refused 64 'LODBias has no entry "3"' -- --set LODBias=3
+refused 64 "option --set needs NAME=VALUE" -- --set
+refused 66 "$scratch/none.reg: no such file" -- --import "$scratch/none.reg"
+printf 'hello\r\n' >"$scratch/broken.reg"
+refused 65 "broken.reg:1: not a registry file" -- --import "$scratch/broken.reg"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n' >"$scratch/other.reg"
+refused 65 "other.reg:3: not a display adapter's key" -- --import "$scratch/other.reg"
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\%s\\D3D]\n"QLDRV_LOD_BIAS"=dword:00000002\n' \
+  "$adapter" >"$scratch/type.reg"
+refused 65 "type.reg:4: QLDRV_LOD_BIAS: the wrong type" -- --import "$scratch/type.reg" --set LODBias=1.00
+chmod a-w "$hive"
+refused 77 "Execute using Administrator Account" -- --set LODBias=1.00
+chmod u+w "$hive"
+cp "$data/board" "$scratch/plain-board"
+sed -i 's/ board$/ plain/' "$scratch/plain-board"
+refused 69 "No Adapter Found" -- --board "$scratch/plain-board" --query
+
+# Export, change, import: the same export again, byte for byte.
+expect 0 "" -- --export "$scratch/saved.reg"
+head -c 2 "$scratch/saved.reg" | od -An -tx1 | grep -q "ff fe" || fail "the export has no UTF-16 byte-order mark"
+iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" | grep -qF "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\$adapter\\D3D]" ||
+  fail "the export does not name the D3D key"
+expect 0 "" -- --set LODBias=-2.0 --set VSync="Vsync On" --set DDIVersion=7 --set AntiAliasing=Fastest
+expect 0 "" -- --import "$scratch/saved.reg"
+expect 0 "" -- --export "$scratch/again.reg"
+cmp -s "$scratch/saved.reg" "$scratch/again.reg" || fail "import did not restore the exported tuning"
+expect 73 "cannot write the file" -- --export "$scratch/no-such-folder/x.reg"
+
+# Another machine's profile: another GUID, control set and adapter index.
+iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" |
+  sed 's/{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000/{01234567-89AB-CDEF-0123-456789ABCDEF}\\0002/;
+       s/CurrentControlSet/ControlSet003/; s/"QLDRV_LOD_BIAS"="[^"]*"/"QLDRV_LOD_BIAS"="-4"/' >"$scratch/foreign.reg"
+expect 0 "" -- --import "$scratch/foreign.reg"
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = -4 ] || fail "the foreign profile's LOD bias: $(value "$d3d" QLDRV_LOD_BIAS)"
+
+# A file another program wrote: reged's export of the adapter key, with every value of it.
+if command -v reged >/dev/null; then
+  expect 0 "" -- --set LODBias=0.25 --set DDIVersion=8 --no-refresh
+  cp "$hive" "$scratch/other.hive"
+  reged -x "$scratch/other.hive" 'HKEY_LOCAL_MACHINE\SYSTEM' "\\ControlSet001\\$adapter" "$scratch/reged.reg" >/dev/null
+  expect 0 "" -- --set LODBias=2.00 --set DDIVersion=9 --no-refresh
+  expect 0 "skipped HardwareInformation.ChipType: not a tuning value" -- --import "$scratch/reged.reg"
+  [ "$(value "$d3d" QLDRV_LOD_BIAS)" = 1 ] || fail "reged's profile: LOD bias $(value "$d3d" QLDRV_LOD_BIAS)"
+  [ "$(raw "$device" DisableDX9)" = 01000000 ] || fail "reged's profile: DisableDX9 $(raw "$device" DisableDX9)"
+  [ "$(value "$device" HardwareInformation.ChipType)" = "QEL 700" ] || fail "reged's profile touched the hardware values"
+fi
+
+[ "$failures" -eq 0 ] && echo "all program command tests passed"
+exit $((failures > 0))

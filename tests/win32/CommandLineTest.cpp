@@ -1,0 +1,253 @@
+// The command line for scripts on the real Configurator.com and Configurator.exe under Wine, on
+// adapters seeded in the real registry, with their standard handles in files: the query, sets,
+// refused commands that leave the registry as it was, the missing adapter without a message box,
+// and profiles that Wine's own registry editor reads (regedit /s) and writes (regedit /e).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "tests/win32/SeededAdapter.h"
+#include "tests/win32/TestRegistry.h"
+#include "tests/win32/Win32User.h"
+#include "tests/win32/WineTrace.h"
+
+namespace {
+
+struct Finished {
+  DWORD status = 0;  // 999: it did not end in time
+  DWORD processId = 0;
+  std::string out;
+  std::string err;
+};
+
+std::wstring TempFile(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + L"configurator-cmd-" + name;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+  return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs a command line with its output and errors in files and no input; waits up to 60 s.
+// wineDebug, when given, is the program's WINEDEBUG (see WineTrace).
+Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr) {
+  const std::wstring outPath = TempFile(L"out.txt");
+  const std::wstring errPath = TempFile(L"err.txt");
+  HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE in = Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION info{};
+  std::wstring line = commandLine;
+  Finished finished{999, 0, {}, {}};
+  wchar_t previousDebug[256] = {};
+  const DWORD previousLength = ::GetEnvironmentVariableW(L"WINEDEBUG", previousDebug, 256);
+  if (wineDebug != nullptr) ::SetEnvironmentVariableW(L"WINEDEBUG", wineDebug);
+  const BOOL created =
+      ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  if (wineDebug != nullptr)
+    ::SetEnvironmentVariableW(L"WINEDEBUG",
+                              previousLength > 0 && previousLength < 256 ? previousDebug : nullptr);
+  if (created) {
+    finished.processId = info.dwProcessId;
+    if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
+      ::GetExitCodeProcess(info.hProcess, &finished.status);
+    else
+      ::TerminateProcess(info.hProcess, 999);
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+  }
+  ::CloseHandle(in);
+  ::CloseHandle(out);
+  ::CloseHandle(err);
+  finished.out = ReadAll(outPath);
+  finished.err = ReadAll(errPath);
+  return finished;
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::vector<BYTE> Text(const std::string& text) {
+  std::vector<BYTE> bytes;
+  for (char c : text) bytes.insert(bytes.end(), {static_cast<BYTE>(c), 0});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+std::vector<BYTE> Raw(DWORD value) {
+  return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+          static_cast<BYTE>(value >> 24)};
+}
+
+using Stored = std::vector<std::tuple<std::wstring, DWORD, std::vector<BYTE>>>;
+
+class CommandLineOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
+    ASSERT_TRUE(m_adapter.CreateCurrentKeys(true));
+  }
+
+  // Configurator.com (or .exe) with these switches and the seeded adapter's hand-off.
+  Finished Run(const std::wstring& switches, const wchar_t* program = L"Configurator.com",
+               const wchar_t* wineDebug = nullptr) {
+    return RunCommand(Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + program)) + L" " +
+                          switches + L" " + Quoted(m_adapter.HandOff()),
+                      wineDebug);
+  }
+
+  // Every value of both tuning keys, as stored, by name.
+  Stored Tuning() const {
+    Stored values;
+    for (const std::wstring& key : {m_adapter.CurrentKey(), m_adapter.DriverSettingsKey()})
+      for (const testregistry::Value& value : testregistry::Values(key))
+        values.emplace_back(key + L"\\" + value.name, value.type, value.data);
+    std::sort(values.begin(), values.end());
+    return values;
+  }
+
+  SeededAdapter m_adapter;
+};
+
+TEST_F(CommandLineOnWine, QueryPrintsEverySettingFromTheConsoleAndTheGuiProgram) {
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("-3")));
+  for (const wchar_t* program : {L"Configurator.com", L"Configurator.exe"}) {
+    SCOPED_TRACE(std::string(program, program + wcslen(program)));
+    const Finished finished = Run(L"/query", program);
+    EXPECT_EQ(finished.status, 0u) << finished.err;
+    EXPECT_EQ(finished.out.rfind("AntiAliasing=Fastest\r\nGuardBandClipping=Disabled\r\nDDIVersion=9\r\n", 0),
+              0u)
+        << finished.out;
+    EXPECT_NE(finished.out.find("\r\nLODBias=-0.75\r\n"), std::string::npos) << finished.out;
+    EXPECT_NE(finished.out.find("# Chip type: QEL 700\r\n"), std::string::npos) << finished.out;
+  }
+  const Finished help = Run(L"/?");
+  EXPECT_EQ(help.status, 0u);
+  EXPECT_NE(help.out.find("/set:NAME=VALUE"), std::string::npos) << help.out;
+}
+
+TEST_F(CommandLineOnWine, WithoutAnAdapterTheMessageGoesToStandardErrorNotToABox) {
+  // Discovery finds no board under Wine; a message box would keep the program from ending.
+  const Finished finished =
+      RunCommand(Quoted(ProgramBesideTests(L"..\\..\\programs\\Configurator.com")) + L" /query");
+  EXPECT_EQ(finished.status, 69u);
+  EXPECT_EQ(finished.err, "Configurator: No Adapter Found\r\n");
+  EXPECT_TRUE(finished.out.empty());
+}
+
+TEST_F(CommandLineOnWine, SetWritesAsTheDialogsAndRefusedCommandsWriteNothing) {
+  Finished finished = Run(L"/set:LODBias=0.50 /SET:ddiversion=7 /norefresh");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  const auto lodBias = testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS");
+  ASSERT_TRUE(lodBias);
+  EXPECT_EQ(lodBias->type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(lodBias->data, Text("2"));
+  const auto dx8 = testregistry::GetValue(m_adapter.CurrentKey(), L"DisableDX8");
+  ASSERT_TRUE(dx8);
+  EXPECT_EQ(dx8->type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(dx8->data, Raw(1));
+
+  const Stored before = Tuning();
+  finished = Run(L"\"/set:VSync=Vsync On\" /set:LODBias=3");
+  EXPECT_EQ(finished.status, 64u);
+  EXPECT_NE(finished.err.find("LODBias has no entry \"3\""), std::string::npos) << finished.err;
+  EXPECT_EQ(Tuning(), before);
+
+  finished = Run(L"/set");
+  EXPECT_EQ(finished.status, 64u);
+  EXPECT_NE(finished.err.find("expected /set:NAME=VALUE"), std::string::npos) << finished.err;
+
+  ASSERT_TRUE(testregistry::SetSecurity(m_adapter.CurrentKey(), testregistry::kReadOnlyForEveryone));
+  finished = Run(L"/set:DDIVersion=8 /set:LODBias=1.00");
+  EXPECT_EQ(finished.status, 77u);
+  EXPECT_NE(finished.err.find("Execute using Administrator Account"), std::string::npos) << finished.err;
+  EXPECT_EQ(Tuning(), before);
+}
+
+TEST_F(CommandLineOnWine, AChangeRefreshesTheDisplayModeOnceWithAWindowOfItsOwn) {
+  const WineTrace trace;
+  ASSERT_TRUE(trace.Available()) << "CONFIGURATOR_WINE_TRACE names no file: run through ctest";
+  const wchar_t* debug = L"pid,+ddraw";
+  Finished finished = Run(L"/set:LODBias=0.50 /set:MipMapDithering=Enable", L"Configurator.com", debug);
+  EXPECT_EQ(finished.status, 0u);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(1, 1, 1, 1));
+  // Nothing changed, or told not to: no refresh.
+  finished = Run(L"/set:LODBias=0.50", L"Configurator.com", debug);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(0, 0, 0, 0));
+  finished = Run(L"/set:LODBias=1.00 /norefresh", L"Configurator.exe", debug);
+  EXPECT_EQ(finished.status, 0u);
+  EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(0, 0, 0, 0));
+}
+
+TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
+  ASSERT_EQ(Run(L"/set:LODBias=-2.0 /set:TripleBuffer=off \"/set:AntiAliasing=8 Sample Anti-Aliasing\" "
+                L"/norefresh")
+                .status,
+            0u);
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_OVERLAYMODE", REG_SZ, Text("3")));
+  const Stored exported = Tuning();
+  const std::wstring profile = TempFile(L"ours.reg");
+  Finished finished = Run(L"/export:" + Quoted(profile));
+  ASSERT_EQ(finished.status, 0u) << finished.err;
+
+  ASSERT_EQ(Run(L"/set:LODBias=2.00 /set:TripleBuffer=on \"/set:VSync=Vsync On\" /set:FilterQuality=Normal "
+                L"/set:AntiAliasing=Fastest /norefresh")
+                .status,
+            0u);
+  ASSERT_NE(Tuning(), exported);
+  finished = RunCommand(L"regedit.exe /s " + Quoted(profile));
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(Tuning(), exported);
+}
+
+TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {
+  ASSERT_TRUE(
+      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, Text("qel700")));
+  ASSERT_EQ(Run(L"/set:LODBias=1.25 /set:CmdFifoSize=896K \"/set:VSync=Vsync Off\" /norefresh").status, 0u);
+  const Stored saved = Tuning();
+  const std::wstring profile = TempFile(L"regedit.reg");
+  Finished finished = RunCommand(L"regedit.exe /e " + Quoted(profile) + L" " +
+                                 Quoted(L"HKEY_LOCAL_MACHINE\\" + m_adapter.CurrentKey()));
+  ASSERT_EQ(finished.status, 0u) << finished.err;
+  const std::string bytes = ReadAll(profile);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");  // UTF-16 with its byte-order mark
+
+  ASSERT_EQ(Run(L"/set:LODBias=0.00 /set:CmdFifoSize=512K /set:VSync=Software /norefresh").status, 0u);
+  ASSERT_TRUE(
+      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, Text("other")));
+  finished = Run(L"/import:" + Quoted(profile));
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_NE(finished.err.find("skipped InstalledDisplayDrivers: not a tuning value"), std::string::npos)
+      << finished.err;
+  const auto other = testregistry::GetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->data, Text("other"));
+  Stored restored = Tuning();
+  std::erase_if(restored,
+                [](const auto& value) { return std::get<0>(value).ends_with(L"InstalledDisplayDrivers"); });
+  Stored expected = saved;
+  std::erase_if(expected,
+                [](const auto& value) { return std::get<0>(value).ends_with(L"InstalledDisplayDrivers"); });
+  EXPECT_EQ(restored, expected);
+}
+
+}  // namespace
