@@ -107,7 +107,9 @@ std::uint32_t Get16(const std::uint8_t* at) { return static_cast<std::uint32_t>(
 
 std::uint32_t Get32(const std::uint8_t* at) { return Get16(at) | Get16(at + 2) << 16; }
 
-std::uint64_t Get64(const std::uint8_t* at) { return Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32; }
+std::uint64_t Get64(const std::uint8_t* at) {
+  return Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32;
+}
 
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* base) {
   std::uint32_t sum = 0;

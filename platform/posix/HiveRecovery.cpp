@@ -217,7 +217,9 @@ std::string Problems(const std::vector<const Log*>& logs) {
 
 }  // namespace
 
-bool SequenceAtLeast(std::uint32_t a, std::uint32_t b) { return static_cast<std::uint32_t>(a - b) < 0x80000000U; }
+bool SequenceAtLeast(std::uint32_t a, std::uint32_t b) {
+  return static_cast<std::uint32_t>(a - b) < 0x80000000U;
+}
 
 std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t seed) {
   std::uint32_t lo = static_cast<std::uint32_t>(seed);
@@ -290,6 +292,9 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     return result;
   }
 
+  if (logs.ambiguous)
+    return Refuse(std::move(result),
+                  "the hive is dirty and two of its log files have the same name but for case");
   // Which logs: the LOG1/LOG2 pair when either is usable (new-format ones first), else LOG.
   std::vector<const Log*> chosen;
   for (const Log* log : {&log1, &log2}) {
@@ -303,10 +308,11 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   if (chosen.empty() && log0.Usable()) chosen.push_back(&log0);
   if (chosen.empty()) {
     const std::string problems = Problems({&log0, &log1, &log2});
-    return Refuse(std::move(result), problems.empty() ? "the hive is dirty and has no transaction log beside it"
-                                                      : "the hive is dirty and no transaction log beside it "
-                                                        "is usable (" +
-                                                            problems + ")");
+    return Refuse(std::move(result), problems.empty()
+                                         ? "the hive is dirty and has no transaction log beside it"
+                                         : "the hive is dirty and no transaction log beside it "
+                                           "is usable (" +
+                                               problems + ")");
   }
 
   Bytes& image = primary;
@@ -390,7 +396,8 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   Put32(image, kSequence2, version);
   Put32(image, kChecksum, HiveHeaderChecksum(image.data()));
   if (!BinsValid(image))
-    return Refuse(std::move(result), "the hive is dirty and replaying its transaction logs gives damaged bins");
+    return Refuse(std::move(result),
+                  "the hive is dirty and replaying its transaction logs gives damaged bins");
   result.highestSequence = SequenceMax(result.highestSequence, version);
   result.appliedEntries = std::move(replay.applied);
   result.image = std::move(image);

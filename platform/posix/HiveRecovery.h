@@ -26,6 +26,7 @@ struct HiveLogs {
   std::optional<HiveLogFile> log;   // NAME.LOG
   std::optional<HiveLogFile> log1;  // NAME.LOG1
   std::optional<HiveLogFile> log2;  // NAME.LOG2
+  bool ambiguous = false;           // two names in the folder fold to the same log name
 };
 
 // The names in a folder that belong to the hive named hiveName as its logs (compared with case
@@ -44,11 +45,11 @@ struct HiveRecovery {
     kRefused,    // reason says why; the file must not be written
   };
   Outcome outcome = Outcome::kRefused;
-  bool dirty = false;                          // the primary file is not consistent on its own
-  std::string reason;                          // kRefused: why, in words
-  std::vector<std::uint8_t> image;             // kRecovered: the whole recovered hive file
-  std::vector<std::string> logsUsed;           // kRecovered: the names of the logs replayed
-  std::vector<std::uint32_t> appliedEntries;   // kRecovered from new-format logs: their sequence numbers
+  bool dirty = false;                         // the primary file is not consistent on its own
+  std::string reason;                         // kRefused: why, in words
+  std::vector<std::uint8_t> image;            // kRecovered: the whole recovered hive file
+  std::vector<std::string> logsUsed;          // kRecovered: the names of the logs replayed
+  std::vector<std::uint32_t> appliedEntries;  // kRecovered from new-format logs: their sequence numbers
   // The highest sequence number met in the primary, the usable logs' base blocks and their
   // valid entries (serial order): a hive written back must go above it, so that no log can
   // ever be replayed over it.

@@ -175,11 +175,13 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
        },
        {}},
       {"no logs", [](Bytes&, HiveLogs& l) { l = {}; }, {}},
-      {"primary 7/6: every log is older", [](Bytes& p, HiveLogs&) {
+      {"primary 7/6: every log is older",
+       [](Bytes& p, HiveLogs&) {
          platform::Put32(p, 4, 7);
          platform::Put32(p, 8, 6);
          SetChecksum(p);
-       }, {}},
+       },
+       {}},
   };
   for (const Row& row : rows) {
     Bytes primary = newPrimary;
@@ -195,7 +197,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
     EXPECT_EQ(platform::Get32(&result.image[8]), row.applied.back() + 1) << row.name;
     // Entry 4 rewrites every page that entry 2 wrote: stopping at 5 gives Windows' bytes again.
-    EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5) << row.name;
+    EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5)
+        << row.name;
   }
 }
 
@@ -268,9 +271,11 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
     log[516] = bitmap;
     const int page = bitmap == 0x01 ? 0 : 7;
     // The page as it is in the primary, with a marker in a free cell's bytes.
-    std::copy(primary.begin() + 4096 + 512 * page, primary.begin() + 4096 + 512 * (page + 1), log.begin() + 1024);
+    std::copy(primary.begin() + 4096 + 512 * page, primary.begin() + 4096 + 512 * (page + 1),
+              log.begin() + 1024);
     log[1024 + 500] = 0xA5;
-    const HiveRecovery result = RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+    const HiveRecovery result =
+        RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
     for (int i = 0; i < 8; ++i)
       EXPECT_EQ(result.image[4096 + 512 * i + 500], i == page ? 0xA5 : primary[4096 + 512 * i + 500]) << i;
