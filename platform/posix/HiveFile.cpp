@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -164,6 +165,10 @@ HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
     commits_ = other.commits_;
     refusal_ = std::move(other.refusal_);
     logsUsed_ = std::move(other.logsUsed_);
+    loaded_ = std::move(other.loaded_);
+    usedCells_ = std::move(other.usedCells_);
+    rewritten_ = std::move(other.rewritten_);
+    freed_ = std::move(other.freed_);
     highestSequence_ = other.highestSequence_;
     backupRoot_ = std::move(other.backupRoot_);
     backup_ = std::move(other.backup_);
@@ -221,6 +226,7 @@ HiveProblem HiveFile::Load() {
       if (!name->empty() && ReadAll(Folder() + "/" + *name, &bytes))
         *log = HiveLogFile{*name, std::move(bytes)};
     }
+    std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty) return HiveProblem::kCorrupt;
     // Writable images live in memory of their own: a file that another program rewrites in
@@ -247,11 +253,75 @@ HiveProblem HiveFile::Load() {
                      : std::string();
       logsUsed_ = std::move(recovery.logsUsed);
       highestSequence_ = recovery.highestSequence;
+      loaded_ = recovery.outcome == HiveRecovery::Outcome::kRecovered ? std::move(recovery.image)
+                                                                      : std::move(bytes);
+      MarkUsedCells();
       return HiveProblem::kNone;
     }
     hivex_close(handle);
   }
   return HiveProblem::kCorrupt;
+}
+
+void HiveFile::MarkUsedCells() {
+  rewritten_.clear();
+  freed_.clear();
+  usedCells_.assign(loaded_.size() / 8 + 1, false);
+  const std::size_t end =
+      loaded_.size() < 4096 ? 0 : std::min<std::size_t>(loaded_.size(), 4096 + Get32(&loaded_[40]));
+  for (std::size_t bin = 4096; bin + 32 <= end && std::memcmp(&loaded_[bin], "hbin", 4) == 0;) {
+    const std::size_t binSize = Get32(&loaded_[bin + 8]);
+    if (binSize < 4096 || binSize % 4096 != 0 || binSize > end - bin) break;
+    for (std::size_t cell = bin + 32; cell + 4 <= bin + binSize;) {
+      const auto size = static_cast<std::int32_t>(Get32(&loaded_[cell]));
+      const std::size_t length =
+          size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
+      if (length < 8 || length % 8 != 0 || length > bin + binSize - cell) break;
+      if (size < 0) usedCells_[cell / 8] = true;
+      cell += length;
+    }
+    bin += binSize;
+  }
+}
+
+bool HiveFile::CanRewriteValues(std::uintptr_t node) const {
+  if (rewritten_.count(node) != 0) return true;  // libhivex made its values: sound
+  std::set<std::size_t> blocks;
+  // A distinct block in use, at least size bytes long (its size field included), not yet freed.
+  auto block = [&](std::size_t at, std::size_t size) {
+    if (at % 8 != 0 || at >= loaded_.size() || !usedCells_[at / 8] || freed_.count(at) != 0) return false;
+    const std::uint32_t length = 0U - Get32(&loaded_[at]);
+    return length >= size && blocks.insert(at).second;
+  };
+  if (node % 8 != 0 || node + 0x50 > loaded_.size() || !usedCells_[node / 8] ||
+      std::memcmp(&loaded_[node + 4], "nk", 2) != 0)
+    return false;
+  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  if (count == 0) return true;
+  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  if (count > loaded_.size() / 4 || !block(list, 4 + 4ULL * count)) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    if (!block(value, 0x18) || std::memcmp(&loaded_[value + 4], "vk", 2) != 0) return false;
+    // libhivex frees the data cell of every value whose data is not inline, even empty ones.
+    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0 && !block(4096ULL + Get32(&loaded_[value + 12]), 4))
+      return false;
+  }
+  return true;
+}
+
+void HiveFile::ValuesRewritten(std::uintptr_t node, bool succeeded) {
+  if (rewritten_.count(node) != 0) return;
+  if (succeeded) rewritten_.insert(node);
+  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  if (count == 0) return;
+  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  freed_.insert(list);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    freed_.insert(value);
+    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0) freed_.insert(4096ULL + Get32(&loaded_[value + 12]));
+  }
 }
 
 bool HiveFile::ChangedOnDisk() const {

@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,14 @@ class HiveFile {
   // The logs whose replay made the image; empty when the file was clean.
   const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
 
+  // libhivex aborts the process when a rewrite of a key's values frees a block that is not one
+  // (a damaged hive: a value listed twice, a data cell shared or missing). True when every block
+  // that rewriting this key node's values frees is a distinct block in use; ValuesRewritten
+  // records that a rewrite was tried (its blocks may be free from then on) and whether it
+  // succeeded (the key's values are then libhivex's own).
+  bool CanRewriteValues(std::uintptr_t node) const;
+  void ValuesRewritten(std::uintptr_t node, bool succeeded);
+
   // Removes the temporary files that killed commits left beside the hive (under the lock, so
   // never another writer's file in progress).
   void RemoveLeftovers();
@@ -121,6 +130,7 @@ class HiveFile {
   std::string BaseName() const;
   void RemoveStaleTemporaries() const;
   long Fail(long status, std::string why);
+  void MarkUsedCells();
   bool MakeBackup(const std::vector<std::string>& logs);
 
   std::string path_;
@@ -130,6 +140,12 @@ class HiveFile {
   std::uint64_t commits_ = 0;
   std::string refusal_;
   std::vector<std::string> logsUsed_;
+  // The bytes the image was loaded from, the cells in use in them (one flag per 8 bytes), the
+  // key nodes whose values libhivex has rewritten since and the blocks it freed doing so.
+  std::vector<std::uint8_t> loaded_;
+  std::vector<bool> usedCells_;
+  std::set<std::uintptr_t> rewritten_;
+  std::set<std::size_t> freed_;
   std::uint32_t highestSequence_ = 0;
   std::string backupRoot_;
   std::string backup_;

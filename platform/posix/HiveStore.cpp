@@ -328,7 +328,10 @@ long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
     list[i].len = values[i].data.size();
     list[i].value = values[i].data.data();
   }
-  if (hivex_node_set_values(hive, node, list.size(), list.data(), 0) != 0) return kRegistryCorrupt;
+  if (!file_.CanRewriteValues(node)) return kRegistryCorrupt;
+  const bool rewritten = hivex_node_set_values(hive, node, list.size(), list.data(), 0) == 0;
+  file_.ValuesRewritten(node, rewritten);
+  if (!rewritten) return kRegistryCorrupt;
   return kSuccess;
 }
 

@@ -435,6 +435,24 @@ TEST_F(HiveStoreTest, AKeyWithABrokenValueRefusesWritesInsteadOfAborting) {
   EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"3\""), std::string::npos);
 }
 
+// A fuzzer's hive on which libhivex's rewrite of Select's values aborted the process (a block it
+// would free was not a block): the write is refused, the process lives on.
+TEST(HiveFiles, AHiveOnWhichLibhivexAbortedRefusesTheWrite) {
+  hivetest::TempFolder folder;
+  const std::string hive = folder / "SYSTEM";
+  hivetest::WriteFile(hive, hivetest::ReadFile(HIVE_TEST_DATA_DIR "/hive-set-values-abort"));
+  auto store = LoadOrFail(hive);
+  ASSERT_NE(store, nullptr);
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
+  const std::uint8_t value[4] = {1, 0, 0, 0};
+  EXPECT_EQ(store->Set(key, u"Current", platform::kRegDword, value, sizeof value),
+            platform::kRegistryCorrupt);
+  store->Delete(key, u"Default");
+  store->Close(key);
+  store->Flush();
+}
+
 // A pending edit that cannot be applied to the hive another program saved meanwhile is reported
 // lost at once, in words, and dropped: the store then shows what the file holds, and the hive is
 // never written without it.
