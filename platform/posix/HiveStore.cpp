@@ -418,7 +418,7 @@ long HiveStore::Flush() {
   } else {
     news.lost = pending_.size();
     news.error = why;
-    lostChanges_ = true;
+    lostChanges_ = why;
     // The edits are gone: from now on the store shows what the file holds.
     file_.Load();
     imageMissesEdits_ = false;
@@ -441,7 +441,7 @@ HiveStore::SaveReport HiveStore::LastSave() const {
   return reported_;
 }
 
-bool HiveStore::LostChanges() const {
+std::string HiveStore::LostChanges() const {
   std::lock_guard lock(mutex_);
   return lostChanges_;
 }

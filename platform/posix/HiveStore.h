@@ -81,8 +81,9 @@ class HiveStore final : public Registry {
     std::u16string missingKey;  // the last key that was missing
   };
   SaveReport LastSave() const;
-  // True once a commit has failed in this run: changes were lost.
-  bool LostChanges() const;
+  // Why the last failed commit of this run failed, in words; empty while none has: changes were
+  // lost when it is not.
+  std::string LostChanges() const;
   // Why nothing can be saved, in words (see HiveFile::WhyReadOnly); empty when saving is possible.
   std::string WhyReadOnly() const;
   // Where the first save backs the hive up (HiveFile::SetBackupRoot), and where it did.
@@ -138,7 +139,7 @@ class HiveStore final : public Registry {
   SaveReport reported_;
   std::size_t missing_ = 0;  // writes refused for a missing key since the last report
   std::u16string missingKey_;
-  bool lostChanges_ = false;
+  std::string lostChanges_;
   mutable std::recursive_mutex mutex_;
 };
 

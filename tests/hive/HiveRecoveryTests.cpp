@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 #include <hivex.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/HiveText.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
@@ -279,6 +283,187 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
     for (int i = 0; i < 8; ++i)
       EXPECT_EQ(result.image[4096 + 512 * i + 500], i == page ? 0xA5 : primary[4096 + 512 * i + 500]) << i;
+  }
+}
+
+// A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
+Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
+  const std::uint32_t bins = platform::Get32(&after[40]);
+  Bytes log(512, 0);
+  std::copy(after.begin(), after.begin() + 512, log.begin());
+  platform::Put32(log, 4, sequence);
+  platform::Put32(log, 8, sequence);
+  platform::Put32(log, 28, 6);
+  SetChecksum(log);
+  Bytes entry((48 + bins + 511) / 512 * 512, 0);
+  std::copy(after.begin() + 4096, after.begin() + 4096 + bins, entry.begin() + 48);
+  std::memcpy(entry.data(), "HvLE", 4);
+  platform::Put32(entry, 4, static_cast<std::uint32_t>(entry.size()));
+  platform::Put32(entry, 12, sequence);
+  platform::Put32(entry, 16, bins);
+  platform::Put32(entry, 20, 1);
+  platform::Put32(entry, 44, bins);  // one reference: offset 0, every byte of the bins
+  platform::Put64(entry, 24, platform::Marvin32(&entry[40], entry.size() - 40, platform::kHiveLogSeed));
+  platform::Put64(entry, 32, platform::Marvin32(entry.data(), 32, platform::kHiveLogSeed));
+  log.insert(log.end(), entry.begin(), entry.end());
+  return log;
+}
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A demo hive that Windows left dirty: the primary as it was (sequence numbers 3/2), and in its
+// LOG1 the hive after a change (Select's LastKnownGood 1 became 2) that the primary lacks.
+class DirtyHive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string made = hivetest::DemoHive(scratch, "MADE");
+    {
+      HiveProblem problem{};
+      auto store = HiveStore::Load(made, &problem);
+      ASSERT_NE(store, nullptr);
+      platform::RegKey key = 0;
+      ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
+      const std::uint8_t two[4] = {2, 0, 0, 0};
+      ASSERT_EQ(store->Set(key, u"LastKnownGood", platform::kRegDword, two, 4), 0);
+      store->Close(key);
+    }
+    after = ReadBytes(made);
+    primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
+    platform::Put32(primary, 4, 3);
+    platform::Put32(primary, 8, 2);
+    SetChecksum(primary);
+    log1 = NewFormatLog(after, 2);
+    hivetest::WriteFile(hive, Text(primary));
+    hivetest::WriteFile(folder / "SYSTEM.LOG1", Text(log1));
+    hivetest::WriteFile(folder / "SYSTEM.LOG2", "");
+  }
+
+  using HiveProblem = platform::HiveProblem;
+  using HiveStore = platform::HiveStore;
+  hivetest::TempFolder scratch, folder, data;
+  std::string hive = folder / "SYSTEM";
+  Bytes after, primary, log1;
+};
+
+// Open, edit one value, save: the saved hive is the recovered one with that edit (read back by
+// libhivex), clean, above every sequence number of the logs, stamped with the time of the save;
+// the logs are empty; the backup holds the original files byte for byte; nothing else is left.
+TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
+  HiveProblem problem{};
+  auto store = HiveStore::Load(hive, &problem);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
+  EXPECT_EQ(store->WhyReadOnly(), "");
+  store->SetBackupRoot(data / "backups");
+  const std::uint64_t before = platform::FiletimeNow();
+
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
+  const std::uint8_t size[4] = {0, 0, 0, 8};
+  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0);
+  EXPECT_EQ(store->LastSave().saved, 1u);
+
+  // Every key and value as recovered, but the edited one.
+  const Bytes saved = ReadBytes(hive);
+  const std::string expected = Dump(scratch / "MADE");
+  const std::string got = Dump(hive);
+  const std::string edited = "HardwareInformation.MemorySize";
+  auto withoutEdited = [&](std::string dump) {
+    std::string out, line;
+    std::istringstream lines(dump);
+    while (std::getline(lines, line)) {
+      if (line.find(" @") != std::string::npos) line = line.substr(0, line.find(" @"));  // key times
+      if (line.find(edited) == std::string::npos) out += line + "\n";
+    }
+    return out;
+  };
+  EXPECT_EQ(withoutEdited(got), withoutEdited(expected));
+  EXPECT_NE(got.find("\"" + edited + "\" 3 00000008"), std::string::npos) << got;
+  EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
+
+  // Clean, above the log's sequence numbers, stamped now; the edited key too.
+  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
+  EXPECT_GT(platform::Get32(&saved[4]), 3u);
+  EXPECT_EQ(platform::Get32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
+  EXPECT_GE(platform::Get64(&saved[12]), before);
+  hive_h* check = hivex_open(hive.c_str(), 0);
+  ASSERT_NE(check, nullptr);
+  hive_node_h node = hivex_root(check);
+  for (const char* name :
+       {"ControlSet001", "Control", "Video", "{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}", "0000"})
+    node = hivex_node_get_child(check, node, name);
+  EXPECT_GE(hivex_node_timestamp(check, node), static_cast<std::int64_t>(before));
+  EXPECT_LT(hivex_node_timestamp(check, hivex_node_get_child(check, hivex_root(check), "Select")),
+            static_cast<std::int64_t>(before));
+  hivex_close(check);
+
+  // The logs are empty, the backup is the original, nothing else is beside the hive.
+  EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG1"), 0u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG2"), 0u);
+  EXPECT_EQ(Listing(folder.Path()), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}));
+  const std::string backup = store->Backup();
+  ASSERT_EQ(Listing(data / "backups").size(), 1u);
+  EXPECT_EQ(backup.substr(0, (data / "backups/SYSTEM-").size()), data / "backups/SYSTEM-");
+  EXPECT_EQ(Listing(backup), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1"}));
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM") == primary);
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM.LOG1") == log1);
+
+  // A second save of the run keeps that backup.
+  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
+  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0);
+  EXPECT_EQ(store->Backup(), backup);
+  EXPECT_EQ(Listing(data / "backups").size(), 1u);
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM") == primary);
+}
+
+// Without a usable log the dirty hive is shown as it is and never written, with the reason.
+TEST_F(DirtyHive, WithoutUsableLogsIsReadOnlyAndUntouched) {
+  struct Row {
+    const char* name;
+    std::function<void()> setUp;
+  } rows[] = {
+      {"no logs",
+       [&] {
+         std::filesystem::remove(folder / "SYSTEM.LOG1");
+         std::filesystem::remove(folder / "SYSTEM.LOG2");
+       }},
+      {"empty logs", [&] { hivetest::WriteFile(folder / "SYSTEM.LOG1", ""); }},
+      {"a damaged log",
+       [&] {
+         Bytes bad = log1;
+         bad[100] ^= 1;
+         hivetest::WriteFile(folder / "SYSTEM.LOG1", Text(bad));
+       }},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    row.setUp();
+    const std::vector<std::string> files = Listing(folder.Path());
+    HiveProblem problem{};
+    auto store = HiveStore::Load(hive, &problem);
+    ASSERT_NE(store, nullptr) << row.name;
+    EXPECT_NE(store->WhyReadOnly().find("dirty"), std::string::npos)
+        << row.name << ": " << store->WhyReadOnly();
+    EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000001"), std::string::npos);
+    platform::RegKey key = 0;
+    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), platform::kAccessDenied) << row.name;
+    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyRead, &key), 0) << row.name;
+    store->Close(key);
+    store.reset();
+    EXPECT_TRUE(ReadBytes(hive) == primary) << row.name;
+    EXPECT_EQ(Listing(folder.Path()), files) << row.name;
   }
 }
 
