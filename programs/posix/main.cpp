@@ -241,16 +241,19 @@ std::string MissingKeyText(const std::u16string& path) {
   return "no key " + Utf8FromUtf16(path);
 }
 
-// What the last save did, most important first: what was lost, what could not be written,
-// what was saved (and, after the run's first save, where the backup went).
-std::string SaveText(const platform::HiveStore::SaveReport& report, const std::string& hive,
-                     const std::string& backup) {
+// What the last save did, most important first (the status line may be cut): what was lost,
+// what could not be written, what was saved; then what the driver did, then (after the run's
+// first save) where the backup went.
+std::string StatusText(const platform::HiveStore::SaveReport& report, const std::string& hive,
+                       const std::string& reload, const std::string& backup) {
   std::string text;
   auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
   if (report.lost > 0) add("Not saved: " + report.error + " (" + Counted(report.lost, "change") + " lost)");
   if (report.missing > 0)
     add(Counted(report.missing, "value") + " not saved: " + MissingKeyText(report.missingKey));
-  if (report.saved > 0) add("Saved " + Counted(report.saved, "value") + " to " + hive);
+  if (report.saved > 0)
+    add("Saved " + Counted(report.saved, "value") + " to " + hive.substr(hive.rfind('/') + 1));
+  if (!reload.empty()) add("Driver: " + reload);
   if (!backup.empty()) add("backup of the hive as it was in " + backup);
   return text;
 }
@@ -374,12 +377,8 @@ int main(int argc, char** argv) {
   frontEnd.SetStatusProvider([&board, &hiveLine, &store, &firstSave] {
     const platform::HiveStore::SaveReport report = store->LastSave();
     if (firstSave == 0 && report.saved > 0) firstSave = report.serial;
-    std::string text =
-        report.serial == 0
-            ? std::string()
-            : SaveText(report, store->Path(), report.serial == firstSave ? store->Backup() : std::string());
-    const std::string reload = board.LastReload();
-    if (!reload.empty()) text += (text.empty() ? "" : "; ") + ("Driver: " + reload);
+    const std::string text = StatusText(report, store->Path(), board.LastReload(),
+                                        report.serial == firstSave ? store->Backup() : std::string());
     return Utf16FromUtf8(text.empty() ? hiveLine : text);
   });
 

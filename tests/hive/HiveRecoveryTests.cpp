@@ -388,6 +388,24 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
     return out;
   };
   EXPECT_EQ(withoutEdited(got), withoutEdited(expected));
+  // The same as an independent reader sees it: every block of regfexport's listing (a key, a
+  // value) but the edited value's.
+  auto regfexport = [&](const std::string& path) {
+    std::string out, block, line;
+    std::istringstream lines(hivetest::Run("regfexport " + hivetest::Quote(path) + " 2>&1"));
+    while (std::getline(lines, line)) {
+      if (!line.empty()) {
+        block += line + "\n";
+        continue;
+      }
+      if (block.find(edited) == std::string::npos) out += block + "\n";
+      block.clear();
+    }
+    return out + block;
+  };
+  const std::string exported = regfexport(hive);
+  EXPECT_NE(exported.find("Key path: ROOT\\Select"), std::string::npos) << exported;
+  EXPECT_EQ(exported, regfexport(scratch / "MADE"));
   EXPECT_NE(got.find("\"" + edited + "\" 3 00000008"), std::string::npos) << got;
   EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
 

@@ -8,7 +8,7 @@ program=$1
 scratch=$(mktemp -d)
 # A tmux server of our own: other sessions, and their environment, stay out of the test.
 socket="cfg-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$scratch"' EXIT
+trap 'tmux -L "$socket" kill-server 2>/dev/null; umount "$scratch/ro" "$scratch/full" 2>/dev/null; rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
 mkdir -p "$HOME" && : >"$HOME/.hivexsh"  # hivexsh reads it at start
 failures=0
@@ -89,6 +89,7 @@ if command -v tmux >/dev/null; then
   # A hive of its own, the adapter named on the command line, no board: no driver reads the
   # values back, yet the save is on disk while the program waits for the user again.
   cp "$data/SYSTEM" "$scratch/OFFLINE"
+  cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   rm -f "$scratch/exit"
   tmux -L "$socket" kill-server 2>/dev/null
   tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
@@ -97,13 +98,66 @@ if command -v tmux >/dev/null; then
     tmux -L "$socket" send-keys -t "$session" Tab Space
     if wait_for "Dual Chip QEL 700"; then
       tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
-      wait_for "Hive: $scratch/OFFLINE"
-      sleep 0.3
+      wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
+      cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
       [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
         QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
       tmux -L "$socket" send-keys -t "$session" Escape
     fi
   fi
+fi
+
+# A hive that may not be written says why, in words, whatever the reason.
+cp "$data/SYSTEM" "$scratch/LOCKED" && chmod 444 "$scratch/LOCKED"
+expect 0 "read-only: no permission to write the hive file" -- --hive "$scratch/LOCKED" --list-adapters
+if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/ro" && mount -t tmpfs -o size=1m tmpfs "$scratch/ro" 2>/dev/null; then
+  cp "$data/SYSTEM" "$scratch/ro/SYSTEM"
+  mount -o remount,ro "$scratch/ro"
+  expect 0 "read-only: the file system it is on is mounted read-only" -- --hive "$scratch/ro/SYSTEM" --list-adapters
+  umount "$scratch/ro"
+else
+  echo "skipped: read-only and full file systems (mounting needs root)"
+fi
+
+# Dirty hives that Windows left (third-party test data beside the repository, when it is there):
+# read as Windows would load them, or read-only with the reason when no log can recover them.
+reference=$(cd "$(dirname "$0")/../../.." && pwd)/shared/testdata/hives
+if [ -d "$reference/NewDirtyHive1" ]; then
+  mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
+  expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  rm "$scratch"/dirty/NewDirtyHive.LOG*
+  expect 0 "read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+else
+  echo "skipped: the dirty reference hives (no $reference)"
+fi
+
+# A save on a full disk: said at once in words, the edit dropped, the hive as it was, nothing
+# left beside it, and the exit status says changes were lost.
+if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" &&
+  mount -t tmpfs -o size=64k tmpfs "$scratch/full" 2>/dev/null; then
+  cp "$data/SYSTEM" "$scratch/full/SYSTEM"
+  dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
+  before=$(md5sum <"$scratch/full/SYSTEM")
+  rm -f "$scratch/exit"
+  tmux -L "$socket" kill-server 2>/dev/null
+  tmux -L "$socket" new-session -d -s "$session" -x 160 -y 40 \
+    "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$scratch/full/SYSTEM' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
+  if wait_for "QEL 700 M720 Dual"; then
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    if wait_for "Dual Chip QEL 700"; then
+      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+      wait_for "Not saved: No space left on device (1 change lost)"
+      tmux -L "$socket" send-keys -t "$session" Escape
+      for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
+      grep -q "EXIT=74" "$scratch/exit" 2>/dev/null || fail "a lost save did not end with 74: $(cat "$scratch/exit")"
+      grep -q "changes were not saved and are lost: No space left on device" "$scratch/stderr" ||
+        fail "no word of the lost save: $(cat "$scratch/stderr")"
+    fi
+  fi
+  [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
+  [ "$(ls -A "$scratch/full" | tr '\n' ' ')" = "SYSTEM filler " ] || fail "left beside the hive: $(ls -A "$scratch/full")"
+  umount "$scratch/full"
 fi
 
 [ "$failures" -eq 0 ] && echo "all program tests passed"
