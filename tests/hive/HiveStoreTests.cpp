@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -435,6 +436,82 @@ TEST_F(HiveStoreTest, AKeyWithABrokenValueRefusesWritesInsteadOfAborting) {
   EXPECT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"3")), 0);
   EXPECT_EQ(store->Flush(), 0);
   EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"3\""), std::string::npos);
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+  char value[4096];
+  const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
+  return size < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(size));
+}
+
+// A save replaces the file, yet the hive keeps its owner, mode and extended attributes; on an
+// NTFS volume (ntfs-3g, when it runs here) these carry the file's NTFS attributes, creation time
+// and security descriptor.
+TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
+  hivetest::TempFolder folder;
+  struct Volume {
+    std::string name;
+    std::string folder;
+    std::vector<const char*> attributes;
+  };
+  std::vector<Volume> volumes{{"local", folder / "local", {"user.origin"}}};
+  const bool ntfs =
+      geteuid() == 0 &&
+      hivetest::Run("command -v mkntfs >/dev/null && command -v ntfs-3g >/dev/null && echo yes") == "yes\n";
+  if (ntfs) {
+    const std::string image = folder / "ntfs.img";
+    int status = -1;
+    hivetest::Run("truncate -s 16M " + image + " && mkntfs -F -Q -q " + image + " >/dev/null 2>&1 && mkdir " +
+                      folder / "ntfs" + " && ntfs-3g " + image + " " + folder / "ntfs" + " 2>&1",
+                  &status);
+    if (status == 0)
+      volumes.push_back({"ntfs",
+                         folder / "ntfs",
+                         {"user.origin", "system.ntfs_attrib", "system.ntfs_crtime", "system.ntfs_acl"}});
+  }
+  if (volumes.size() == 1) std::printf("NTFS volume not tested: needs root, mkntfs, ntfs-3g and FUSE\n");
+  struct Unmount {
+    std::string path;
+    ~Unmount() {
+      if (!path.empty()) hivetest::Run("umount " + hivetest::Quote(path));
+    }
+  } unmount{volumes.size() == 2 ? volumes[1].folder : std::string()};
+  for (const Volume& volume : volumes) {
+    std::filesystem::create_directories(volume.folder);
+    const std::string hive = volume.folder + "/SYSTEM";
+    std::string error;
+    ASSERT_TRUE(platform::WriteDemoHive(hive, &error)) << error;
+    ASSERT_EQ(setxattr(hive.c_str(), "user.origin", "installer", 9, 0), 0) << volume.name;
+    if (volume.name == "ntfs") {
+      const std::uint8_t hiddenSystemArchive[4] = {0x26, 0, 0, 0};
+      ASSERT_EQ(setxattr(hive.c_str(), "system.ntfs_attrib", hiddenSystemArchive, 4, 0), 0);
+    } else {
+      chmod(hive.c_str(), 0640);
+      if (geteuid() == 0) {
+        ASSERT_EQ(chown(hive.c_str(), 1234, 5678), 0);
+      }
+    }
+    struct stat before {};
+    stat(hive.c_str(), &before);
+    std::vector<std::string> kept;
+    for (const char* name : volume.attributes) kept.push_back(Attribute(hive, name));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    auto store = LoadOrFail(hive);
+    ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"2")), 0)
+        << volume.name;
+    ASSERT_EQ(store->Flush(), 0) << volume.name << ": " << store->LastSave().error;
+    struct stat after {};
+    stat(hive.c_str(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino) << volume.name << ": the save replaced the file";
+    EXPECT_EQ(after.st_mode, before.st_mode) << volume.name;
+    EXPECT_EQ(after.st_uid, before.st_uid) << volume.name;
+    EXPECT_EQ(after.st_gid, before.st_gid) << volume.name;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+      EXPECT_EQ(Attribute(hive, volume.attributes[i]), kept[i]) << volume.name << " " << volume.attributes[i];
+    EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"2\""), std::string::npos)
+        << volume.name;
+  }
 }
 
 // A fuzzer's hive on which libhivex's rewrite of Select's values aborted the process (a block it
