@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 xvfb x11-utils xauth imagemagick
-  libhivex-dev libhivex-bin libregf-utils libncurses-dev tmux clang clang-format libclang-rt-14-dev ccache)
+  libhivex-dev libhivex-bin libregf-utils ntfs-3g libncurses-dev tmux clang clang-format libclang-rt-14-dev ccache)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
