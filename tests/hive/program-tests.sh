@@ -69,7 +69,7 @@ if command -v tmux >/dev/null; then
     "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
   screen() { tmux -L "$socket" capture-pane -t "$session" -p; }
   wait_for() {
-    for _ in $(seq 50); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
+    for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
     fail "the screen never showed '$1'"; screen; return 1
   }
   if wait_for "QEL 700 M720 Dual"; then
@@ -102,6 +102,26 @@ if command -v tmux >/dev/null; then
       cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
       [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
         QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
+      tmux -L "$socket" send-keys -t "$session" Escape
+    fi
+  fi
+fi
+
+# An adapter without its D3D key: the chip dialog's values cannot be written, and the status
+# line says so instead of nothing.
+if command -v tmux >/dev/null; then
+  cp "$data/SYSTEM" "$scratch/NOD3D"
+  printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D\ndel\ncommit\n' |
+    hivexsh -w "$scratch/NOD3D"
+  rm -f "$scratch/exit"
+  tmux -L "$socket" kill-server 2>/dev/null
+  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+    "env HOME='$HOME' '$program' --hive '$scratch/NOD3D' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
+  if wait_for "QEL 700 M720 Dual"; then
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    if wait_for "Dual Chip QEL 700"; then
+      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+      wait_for "not saved: the adapter has no D3D key"
       tmux -L "$socket" send-keys -t "$session" Escape
     fi
   fi
