@@ -258,15 +258,14 @@ std::string StatusText(const platform::HiveStore::SaveReport& report, const std:
   return text;
 }
 
-// The hive line: the hive, how it was read, and why nothing can be saved to it.
+// The hive line: the hive and how it was read, after why nothing can be saved to it (first, as
+// the status line may be cut).
 std::string HiveText(const platform::HiveStore& store) {
-  std::string text = "Hive: " + store.Path();
+  std::string hive = store.Path();
   const std::vector<std::string> logs = store.LogsUsed();
-  for (std::size_t i = 0; i < logs.size(); ++i) text += (i == 0 ? " (recovered from " : ", ") + logs[i];
-  if (!logs.empty()) text += ")";
+  for (std::size_t i = 0; i < logs.size(); ++i) hive += (i == 0 ? ", recovered from " : ", ") + logs[i];
   const std::string readOnly = store.WhyReadOnly();
-  if (!readOnly.empty()) text += " - read-only: " + readOnly;
-  return text;
+  return readOnly.empty() ? "Hive: " + hive : "Read-only: " + readOnly + " (hive " + hive + ")";
 }
 
 // Saves what the program has written before the user is waited for: around every modal loop
@@ -358,7 +357,7 @@ int main(int argc, char** argv) {
   if (const std::string data = platform::DefaultDataFolder(); !data.empty())
     store->SetBackupRoot(data + "/backups");
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
-    std::fprintf(stderr, "configurator: %s\n", HiveText(*store).substr(6).c_str());
+    std::fprintf(stderr, "configurator: %s\n", HiveText(*store).c_str());
 
   platform::SimulatedBoard board;
   if (boardPath) {

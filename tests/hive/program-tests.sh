@@ -129,11 +129,11 @@ fi
 
 # A hive that may not be written says why, in words, whatever the reason.
 cp "$data/SYSTEM" "$scratch/LOCKED" && chmod 444 "$scratch/LOCKED"
-expect 0 "read-only: no permission to write the hive file" -- --hive "$scratch/LOCKED" --list-adapters
+expect 0 "Read-only: no permission to write the hive file" -- --hive "$scratch/LOCKED" --list-adapters
 if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/ro" && mount -t tmpfs -o size=1m tmpfs "$scratch/ro" 2>/dev/null; then
   cp "$data/SYSTEM" "$scratch/ro/SYSTEM"
   mount -o remount,ro "$scratch/ro"
-  expect 0 "read-only: the file system it is on is mounted read-only" -- --hive "$scratch/ro/SYSTEM" --list-adapters
+  expect 0 "Read-only: the file system it is on is mounted read-only" -- --hive "$scratch/ro/SYSTEM" --list-adapters
   umount "$scratch/ro"
 else
   echo "skipped: read-only and full file systems (mounting needs root)"
@@ -146,7 +146,7 @@ if [ -d "$reference/NewDirtyHive1" ]; then
   mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
   expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   rm "$scratch"/dirty/NewDirtyHive.LOG*
-  expect 0 "read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  expect 0 "Read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
 else
   echo "skipped: the dirty reference hives (no $reference)"

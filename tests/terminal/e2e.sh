@@ -129,7 +129,7 @@ keys Tab Tab Tab Down Enter
 expect "Execute using Administrator Account"
 expect "Insufficent Access Writes"
 expect "General Features"
-expect "read-only: no permission to write the hive file"
+expect "Read-only: no permission to write the hive file"
 capture read-only
 keys Enter
 expect ! "Execute using Administrator Account"
