@@ -46,6 +46,8 @@ std::optional<HiveLogFile> LogOf(const std::string& path) {
   return HiveLogFile{std::filesystem::path(path).filename(), ReadBytes(path)};
 }
 
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
 void SetChecksum(Bytes& base) { platform::Put32(base, 508, platform::HiveHeaderChecksum(base.data())); }
 
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
@@ -247,7 +249,7 @@ TEST_F(ReferenceHives, ACleanPrimaryIsNeverReplayedOver) {
   EXPECT_EQ(result.highestSequence, 5u) << "the logs' entries count for the next save";
 }
 
-TEST_F(ReferenceHives, LogsAreFoundWhateverTheirCase) {
+TEST(HiveLogNames, AreFoundWhateverTheirCase) {
   hivetest::TempFolder folder;
   for (const char* name : {"NEWDIRTYHIVE", "newdirtyhive.log1", "NewDirtyHive.Log2", "other.LOG1"})
     hivetest::WriteFile(folder / name, "");
@@ -258,6 +260,38 @@ TEST_F(ReferenceHives, LogsAreFoundWhateverTheirCase) {
   EXPECT_FALSE(names.ambiguous);
   hivetest::WriteFile(folder / "NEWDIRTYHIVE.LOG1", "");
   EXPECT_TRUE(platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE").ambiguous);
+}
+
+// The round trip on Windows' hive, its logs named in another case: loaded recovered, edited,
+// saved clean above every sequence number its logs hold, the logs emptied, and everything else
+// as Windows recovered it.
+TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
+  hivetest::TempFolder folder;
+  hivetest::WriteFile(folder / "NEWDIRTYHIVE", Text(newPrimary));
+  hivetest::WriteFile(folder / "newdirtyhive.log1", Text(newLogs.log1->bytes));
+  hivetest::WriteFile(folder / "NewDirtyHive.Log2", Text(newLogs.log2->bytes));
+  platform::HiveProblem problem{};
+  auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &problem);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(u"System", platform::kKeyWrite, &key), 0);
+  const std::uint8_t one[4] = {1, 0, 0, 0};
+  ASSERT_EQ(store->Set(key, u"AddedOffline", platform::kRegDword, one, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
+
+  const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
+  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
+  EXPECT_GT(platform::Get32(&saved[4]), 6u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "newdirtyhive.log1"), 0u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "NewDirtyHive.Log2"), 0u);
+  std::string dump = Dump(folder / "NEWDIRTYHIVE");
+  const std::size_t added = dump.find(" \"AddedOffline\" 4 01000000\n");
+  ASSERT_NE(added, std::string::npos) << dump;
+  dump.erase(added, dump.find('\n', added) + 1 - added);
+  auto withoutRootTime = [](std::string text) { return text.substr(text.find('\n')); };
+  EXPECT_EQ(withoutRootTime(dump), withoutRootTime(Dump(newDir + "RecoveredHive_Windows10")));
 }
 
 // An old-format log of our own: one bitmap byte, checked bit by bit (bit 0 is the first page).
@@ -308,8 +342,6 @@ Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
   log.insert(log.end(), entry.begin(), entry.end());
   return log;
 }
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> names;
