@@ -229,11 +229,10 @@ HiveProblem HiveFile::Load() {
     std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty) return HiveProblem::kCorrupt;
-    // Writable images live in memory of their own: a file that another program rewrites in
-    // place can never change what we have read.
-    hive_h* handle = recovery.outcome == HiveRecovery::Outcome::kRecovered
-                         ? OpenImage(recovery.image)
-                         : hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
+    // Writable images live in memory of their own, made from exactly the bytes checked here: a
+    // file that another program rewrites in place can never change what we have read.
+    hive_h* handle = OpenImage(bytes);
     if (handle == nullptr) {
       const HiveProblem again = Diagnose(path_);
       return again == HiveProblem::kNone ? HiveProblem::kCorrupt : again;
@@ -253,8 +252,7 @@ HiveProblem HiveFile::Load() {
                      : std::string();
       logsUsed_ = std::move(recovery.logsUsed);
       highestSequence_ = recovery.highestSequence;
-      loaded_ = recovery.outcome == HiveRecovery::Outcome::kRecovered ? std::move(recovery.image)
-                                                                      : std::move(bytes);
+      loaded_ = std::move(bytes);
       MarkUsedCells();
       return HiveProblem::kNone;
     }
