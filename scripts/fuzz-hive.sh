@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the hive fuzzer with clang (libFuzzer, AddressSanitizer, UBSan) in its own build
-# directory and runs it, seeded with the demo hive, an empty hive and a hive without adapters.
+# directory and runs it, seeded with the demo hive, an empty hive, a hive without adapters and
+# the inputs that once ended the process (tests/hive/data).
 #   scripts/fuzz-hive.sh [seconds]   (default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
