@@ -68,6 +68,11 @@ if command -v tmux >/dev/null; then
   tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
     "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
   screen() { tmux -L "$socket" capture-pane -t "$session" -p; }
+  # Ends the tmux server and waits until it is gone: a new session must not reach a dying one.
+  stop_tmux() {
+    tmux -L "$socket" kill-server 2>/dev/null
+    for _ in $(seq 50); do tmux -L "$socket" list-sessions >/dev/null 2>&1 || return 0; sleep 0.1; done
+  }
   wait_for() {
     for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
     fail "the screen never showed '$1'"; screen; return 1
@@ -91,7 +96,7 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/OFFLINE"
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   rm -f "$scratch/exit"
-  tmux -L "$socket" kill-server 2>/dev/null
+  stop_tmux
   tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
     "env HOME='$HOME' '$program' --hive '$scratch/OFFLINE' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
   if wait_for "QEL 700 M720 Dual"; then
@@ -114,7 +119,7 @@ if command -v tmux >/dev/null; then
   printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D\ndel\ncommit\n' |
     hivexsh -w "$scratch/NOD3D"
   rm -f "$scratch/exit"
-  tmux -L "$socket" kill-server 2>/dev/null
+  stop_tmux
   tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
     "env HOME='$HOME' '$program' --hive '$scratch/NOD3D' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
   if wait_for "QEL 700 M720 Dual"; then
@@ -160,7 +165,7 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
   before=$(md5sum <"$scratch/full/SYSTEM")
   rm -f "$scratch/exit"
-  tmux -L "$socket" kill-server 2>/dev/null
+  stop_tmux
   tmux -L "$socket" new-session -d -s "$session" -x 160 -y 40 \
     "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$scratch/full/SYSTEM' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
   if wait_for "QEL 700 M720 Dual"; then
