@@ -169,6 +169,7 @@ HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
     usedCells_ = std::move(other.usedCells_);
     rewritten_ = std::move(other.rewritten_);
     freed_ = std::move(other.freed_);
+    stamped_ = std::move(other.stamped_);
     highestSequence_ = other.highestSequence_;
     backupRoot_ = std::move(other.backupRoot_);
     backup_ = std::move(other.backup_);
@@ -264,6 +265,7 @@ HiveProblem HiveFile::Load() {
 void HiveFile::MarkUsedCells() {
   rewritten_.clear();
   freed_.clear();
+  stamped_.clear();
   usedCells_.assign(loaded_.size() / 8 + 1, false);
   const std::size_t end =
       loaded_.size() < 4096 ? 0 : std::min<std::size_t>(loaded_.size(), 4096 + Get32(&loaded_[40]));
@@ -480,13 +482,15 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   Put64(base, 12, now);
   Put32(base, 508, HiveHeaderChecksum(base.data()));
   if (!WriteAll(fd.Get(), base.data(), 512, 0)) return fail(errno);
-  std::vector<std::uint8_t> stamp(8);
-  Put64(stamp, 0, now);
-  for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{}) {
+  for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{})
+    stamped_[node] = now;
+  for (const auto& [node, time] : stamped_) {
     char cell[6] = {};
     if (pread(fd.Get(), cell, sizeof cell, static_cast<off_t>(node)) != sizeof cell ||
         std::memcmp(cell + 4, "nk", 2) != 0)
       continue;
+    std::vector<std::uint8_t> stamp(8);
+    Put64(stamp, 0, time);
     if (!WriteAll(fd.Get(), stamp.data(), stamp.size(), static_cast<off_t>(node + 8))) return fail(errno);
   }
   CopyAttributes(path_, fd.Get());
@@ -503,8 +507,8 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     Descriptor log(open((folder + "/" + name).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     if (log.Get() >= 0 && ftruncate(log.Get(), 0) == 0) fsync(log.Get());
   }
-  // The image as saved, with its times and sequence numbers.
-  if (Load() != HiveProblem::kNone) ReadIdentity(path_, &identity_);
+  highestSequence_ = sequence;
+  ReadIdentity(path_, &identity_);
   return 0;
 }
 

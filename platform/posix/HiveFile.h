@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -146,6 +147,9 @@ class HiveFile {
   std::vector<bool> usedCells_;
   std::set<std::uintptr_t> rewritten_;
   std::set<std::size_t> freed_;
+  // The key nodes that commits of this image stamped, with the time: the image in memory keeps
+  // the times it was loaded with, so every commit stamps them again.
+  std::map<std::uintptr_t, std::uint64_t> stamped_;
   std::uint32_t highestSequence_ = 0;
   std::string backupRoot_;
   std::string backup_;
