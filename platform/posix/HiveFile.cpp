@@ -392,7 +392,13 @@ bool CopyFile(const std::string& from, const std::string& to) {
 void HiveFile::RemoveLeftovers() {
   if (faccessat(AT_FDCWD, Folder().c_str(), W_OK | X_OK, AT_EACCESS) != 0) return;
   Descriptor lock(LockFolder(Folder()));
-  if (lock.Get() >= 0) RemoveStaleTemporaries();
+  if (lock.Get() < 0) return;
+  RemoveStaleTemporaries();
+  // Earlier versions locked an empty "NAME.lock" beside the hive and left it there.
+  const std::string oldLock = Folder() + "/" + BaseName() + ".lock";
+  struct stat status {};
+  if (lstat(oldLock.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0)
+    unlink(oldLock.c_str());
 }
 
 long HiveFile::Fail(long status, std::string why) {

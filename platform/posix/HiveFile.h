@@ -92,7 +92,7 @@ class HiveFile {
   void ValuesRewritten(std::uintptr_t node, bool succeeded);
 
   // Removes the temporary files that killed commits left beside the hive (under the lock, so
-  // never another writer's file in progress).
+  // never another writer's file in progress), and the empty lock file of earlier versions.
   void RemoveLeftovers();
 
   // Where the first commit copies the hive and its logs: a new folder inside this one, named

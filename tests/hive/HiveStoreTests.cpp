@@ -373,7 +373,9 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
   }
   EXPECT_EQ(torn, 0);
   EXPECT_GT(previous, 0) << "the children saved between the kills";
-  // The next open clears what killed saves left behind: nothing but the hive is left.
+  // The next open clears what killed saves (and earlier versions' lock file) left behind:
+  // nothing but the hive is left.
+  hivetest::WriteFile(folder / "SYSTEM.lock", "");
   auto store = LoadOrFail(hive);
   EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder.Path())), "SYSTEM\n");
   ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"1")), 0);
