@@ -164,6 +164,7 @@ HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
     generation_ = other.generation_;
     commits_ = other.commits_;
     refusal_ = std::move(other.refusal_);
+    damage_ = std::move(other.damage_);
     logsUsed_ = std::move(other.logsUsed_);
     loaded_ = std::move(other.loaded_);
     usedCells_ = std::move(other.usedCells_);
@@ -229,6 +230,13 @@ HiveProblem HiveFile::Load() {
     }
     std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
+    const std::string refusal =
+        recovery.outcome != HiveRecovery::Outcome::kRefused ? std::string()
+        : recovery.dirty
+            ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
+                  ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
+            : recovery.reason;
+    damage_ = refusal;
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty) return HiveProblem::kCorrupt;
     if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
     // Writable images live in memory of their own, made from exactly the bytes checked here: a
@@ -247,10 +255,7 @@ HiveProblem HiveFile::Load() {
       // so the next look at it loads it again.
       identity_ = before;
       ++generation_;
-      refusal_ = recovery.outcome == HiveRecovery::Outcome::kRefused
-                     ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
-                           ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
-                     : std::string();
+      refusal_ = refusal;
       logsUsed_ = std::move(recovery.logsUsed);
       highestSequence_ = recovery.highestSequence;
       loaded_ = std::move(bytes);

@@ -80,6 +80,9 @@ class HiveFile {
   bool Writable() const { return WhyReadOnly().empty(); }
   // Why a dirty hive was not recovered (it is loaded as it is, read-only); empty otherwise.
   const std::string& Refusal() const { return refusal_; }
+  // What the last Load found wrong with the hive, in words, when it refused it or loaded it
+  // read-only; empty otherwise.
+  const std::string& Damage() const { return damage_; }
   // The logs whose replay made the image; empty when the file was clean.
   const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
 
@@ -140,6 +143,7 @@ class HiveFile {
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;
   std::string refusal_;
+  std::string damage_;
   std::vector<std::string> logsUsed_;
   // The bytes the image was loaded from, the cells in use in them (one flag per 8 bytes), the
   // key nodes whose values libhivex has rewritten since and the blocks it freed doing so.

@@ -123,10 +123,11 @@ std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view na
 
 }  // namespace
 
-std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem,
-                                           CommitPolicy policy) {
+std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem, CommitPolicy policy,
+                                           std::string* damage) {
   HiveFile file(path);
   *problem = file.Load();
+  if (damage != nullptr) *damage = file.Damage();
   if (*problem != HiveProblem::kNone) return nullptr;
   file.RemoveLeftovers();
   return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));

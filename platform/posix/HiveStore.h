@@ -52,9 +52,11 @@ class HiveStore final : public Registry {
  public:
   enum class CommitPolicy { kDeferred, kOnClose };
 
-  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used.
+  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used, and
+  // *damage (if given) what is wrong with a damaged or dirty hive, in words.
   static std::unique_ptr<HiveStore> Load(const std::string& path, HiveProblem* problem,
-                                         CommitPolicy policy = CommitPolicy::kDeferred);
+                                         CommitPolicy policy = CommitPolicy::kDeferred,
+                                         std::string* damage = nullptr);
   ~HiveStore() override;
   HiveStore(const HiveStore&) = delete;
   HiveStore& operator=(const HiveStore&) = delete;

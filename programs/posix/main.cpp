@@ -129,7 +129,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
   return 0;
 }
 
-int HiveError(const std::string& path, HiveProblem problem) {
+int HiveError(const std::string& path, HiveProblem problem, const std::string& damage) {
   switch (problem) {
     case HiveProblem::kMissing:
       std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
@@ -145,7 +145,8 @@ int HiveError(const std::string& path, HiveProblem problem) {
     case HiveProblem::kNone:
       break;
   }
-  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read\n", path.c_str());
+  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read%s%s%s\n",
+               path.c_str(), damage.empty() ? "" : " (", damage.c_str(), damage.empty() ? "" : ")");
   return kExitDataError;
 }
 
@@ -352,8 +353,10 @@ int main(int argc, char** argv) {
 
   errno = 0;
   HiveProblem problem = HiveProblem::kNone;
-  std::unique_ptr<platform::HiveStore> store = platform::HiveStore::Load(hivePath, &problem);
-  if (!store) return HiveError(hivePath, problem);
+  std::string damage;
+  std::unique_ptr<platform::HiveStore> store =
+      platform::HiveStore::Load(hivePath, &problem, platform::HiveStore::CommitPolicy::kDeferred, &damage);
+  if (!store) return HiveError(hivePath, problem, damage);
   if (const std::string data = platform::DefaultDataFolder(); !data.empty())
     store->SetBackupRoot(data + "/backups");
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())

@@ -55,6 +55,9 @@ printf 'Windows Registry Editor Version 5.00\r\n' >"$scratch/text.reg"
 expect 65 "not a registry hive file" -- --hive "$scratch/text.reg"
 head -c 6000 "$data/SYSTEM" >"$scratch/truncated"
 expect 65 "damaged" -- --hive "$scratch/truncated"
+# A dirty hive that cannot be read at all still says what to do.
+cp "$data/SYSTEM" "$scratch/dirty-damaged" && printf '\x07' | dd of="$scratch/dirty-damaged" bs=1 seek=4 conv=notrunc 2>/dev/null
+expect 65 "damaged and cannot be read (the hive is dirty and has no transaction log beside it." -- --hive "$scratch/dirty-damaged"
 : >"$scratch/empty"
 expect 65 "not a registry hive file" -- --hive "$scratch/empty"
 printf 'device A B fancy\n' >"$scratch/badboard"
