@@ -80,6 +80,25 @@ if command -v tmux >/dev/null; then
     for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
     fail "the screen never showed '$1'"; screen; return 1
   }
+  # save_offline HIVE: the program on HIVE with the board's adapter named on the command line
+  # and no board file; the chip dialog, another anti-aliasing entry, OK. False when the dialog
+  # never came.
+  save_offline() {
+    rm -f "$scratch/exit"
+    stop_tmux
+    tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+      "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$1' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
+    wait_for "QEL 700 M720 Dual" || return 1
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    wait_for "Dual Chip QEL 700" || return 1
+    tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+  }
+  # quit: Escape, then the exit line the program's session wrote.
+  quit() {
+    tmux -L "$socket" send-keys -t "$session" Escape
+    for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
+    cat "$scratch/exit" 2>/dev/null
+  }
   if wait_for "QEL 700 M720 Dual"; then
     tmux -L "$socket" send-keys -t "$session" Tab Space
     if wait_for "Dual Chip QEL 700"; then
@@ -98,20 +117,12 @@ if command -v tmux >/dev/null; then
   # values back, yet the save is on disk while the program waits for the user again.
   cp "$data/SYSTEM" "$scratch/OFFLINE"
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
-  rm -f "$scratch/exit"
-  stop_tmux
-  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
-    "env HOME='$HOME' '$program' --hive '$scratch/OFFLINE' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
-  if wait_for "QEL 700 M720 Dual"; then
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    if wait_for "Dual Chip QEL 700"; then
-      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
-      wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
-      cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
-      [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
-        QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
-      tmux -L "$socket" send-keys -t "$session" Escape
-    fi
+  if save_offline "$scratch/OFFLINE"; then
+    wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
+    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
+    [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
+      QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
+    quit >/dev/null
   fi
 fi
 
@@ -121,17 +132,9 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/NOD3D"
   printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D\ndel\ncommit\n' |
     hivexsh -w "$scratch/NOD3D"
-  rm -f "$scratch/exit"
-  stop_tmux
-  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
-    "env HOME='$HOME' '$program' --hive '$scratch/NOD3D' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
-  if wait_for "QEL 700 M720 Dual"; then
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    if wait_for "Dual Chip QEL 700"; then
-      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
-      wait_for "not saved: the adapter has no D3D key"
-      tmux -L "$socket" send-keys -t "$session" Escape
-    fi
+  if save_offline "$scratch/NOD3D"; then
+    wait_for "not saved: the adapter has no D3D key"
+    quit >/dev/null
   fi
 fi
 
@@ -167,21 +170,11 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   cp "$data/SYSTEM" "$scratch/full/SYSTEM"
   dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
   before=$(md5sum <"$scratch/full/SYSTEM")
-  rm -f "$scratch/exit"
-  stop_tmux
-  tmux -L "$socket" new-session -d -s "$session" -x 160 -y 40 \
-    "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$scratch/full/SYSTEM' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
-  if wait_for "QEL 700 M720 Dual"; then
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    if wait_for "Dual Chip QEL 700"; then
-      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
-      wait_for "Not saved: No space left on device (1 change lost)"
-      tmux -L "$socket" send-keys -t "$session" Escape
-      for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
-      grep -q "EXIT=74" "$scratch/exit" 2>/dev/null || fail "a lost save did not end with 74: $(cat "$scratch/exit")"
-      grep -q "changes were not saved and are lost: No space left on device" "$scratch/stderr" ||
-        fail "no word of the lost save: $(cat "$scratch/stderr")"
-    fi
+  if save_offline "$scratch/full/SYSTEM"; then
+    wait_for "Not saved: No space left on device (1 change lost)"
+    [ "$(quit)" = "EXIT=74" ] || fail "a lost save did not end with 74: $(cat "$scratch/exit")"
+    grep -q "changes were not saved and are lost: No space left on device" "$scratch/stderr" ||
+      fail "no word of the lost save: $(cat "$scratch/stderr")"
   fi
   [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
   [ "$(ls -A "$scratch/full" | tr '\n' ' ')" = "SYSTEM filler " ] || fail "left beside the hive: $(ls -A "$scratch/full")"
