@@ -455,11 +455,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
       return Fail(kRegistryCorrupt, "the changes could not be applied to the hive another program saved");
   }
   RemoveStaleTemporaries();
-  const HiveLogNames found = FindHiveLogs(folder, BaseName());
-  std::vector<std::string> logs;
-  for (const std::string* name : {&found.log, &found.log1, &found.log2}) {
-    if (!name->empty()) logs.push_back(*name);
-  }
+  const std::vector<std::string> logs = FindHiveLogs(folder, BaseName()).all;
   if (backup_.empty() && !backupRoot_.empty() && !MakeBackup(logs))
     return Fail(StatusFromErrno(errno), "no backup could be made in " + backupRoot_ + ": " + Words(errno));
 

@@ -255,6 +255,7 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
       if (!NamesEqual(name, base + suffix)) continue;
       if (!found->empty()) names.ambiguous = true;
       *found = entry->d_name;
+      names.all.emplace_back(entry->d_name);
     }
   }
   closedir(listing);

@@ -35,6 +35,7 @@ struct HiveLogs {
 struct HiveLogNames {
   std::string log, log1, log2;
   bool ambiguous = false;
+  std::vector<std::string> all;  // every name that matches, in folder order
 };
 HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName);
 

@@ -259,7 +259,9 @@ TEST(HiveLogNames, AreFoundWhateverTheirCase) {
   EXPECT_EQ(names.log, "");
   EXPECT_FALSE(names.ambiguous);
   hivetest::WriteFile(folder / "NEWDIRTYHIVE.LOG1", "");
-  EXPECT_TRUE(platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE").ambiguous);
+  const platform::HiveLogNames twice = platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
+  EXPECT_TRUE(twice.ambiguous);
+  EXPECT_EQ(twice.all.size(), 3u) << "a save empties every one of them";
 }
 
 // The round trip on Windows' hive, its logs named in another case: loaded recovered, edited,
