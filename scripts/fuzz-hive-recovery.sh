@@ -12,13 +12,14 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 cmake --build "$build" --target fuzz_hive_recovery configurator -j2
 corpus="$build/fuzz-corpus/hive-recovery"
 mkdir -p "$corpus"
-# seed NAME PRIMARY LOG1 LOG2: the fuzzer's input format (two lengths, then the three files).
+# seed NAME PRIMARY LOG1 LOG2: the fuzzer's input format (two lengths, then the three files),
+# with checksums and hashes made right by the fuzzer.
 seed() {
   python3 - "$corpus/$1" "$2" "$3" "$4" <<'PY'
 import struct, sys, os
 out, files = sys.argv[1], sys.argv[2:]
 data = [open(f, 'rb').read() if os.path.exists(f) else b'' for f in files]
-open(out, 'wb').write(struct.pack('<II', len(data[0]), len(data[1])) + b''.join(data))
+open(out, 'wb').write(struct.pack('<II', len(data[0]) | 0x80000000, len(data[1])) + b''.join(data))
 PY
 }
 if [ ! -f "$corpus/demo" ]; then

@@ -99,8 +99,8 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   if (type != 1 && type != 2) return unusable("unsupported header");
   if (b.size() < 1024 || std::memcmp(&b[512], "DIRT", 4) != 0) return unusable("no dirty page map");
   const std::size_t pagesAt = OldPagesAt(log.binsSize);
-  const std::size_t pages = SetBits(&b[516], log.binsSize / 4096);
-  if (b.size() < pagesAt + kPageSize * pages) return unusable("torn (shorter than its pages)");
+  if (b.size() < pagesAt || b.size() - pagesAt < kPageSize * SetBits(&b[516], log.binsSize / 4096))
+    return unusable("torn (shorter than its pages)");
   log.format = Log::Format::kOld;
   return log;
 }

@@ -296,6 +296,24 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   EXPECT_EQ(withoutRootTime(dump), withoutRootTime(Dump(newDir + "RecoveredHive_Windows10")));
 }
 
+// A whole log header that claims a hive larger than the log can map is unusable, and never read
+// past its end.
+TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
+  Bytes primary = platform::EmptyHiveImage(1000);
+  platform::Put32(primary, 8, 0);
+  SetChecksum(primary);
+  Bytes log(1024, 0);
+  std::copy(primary.begin(), primary.begin() + 512, log.begin());
+  platform::Put32(log, 8, 1);
+  platform::Put32(log, 28, 1);
+  platform::Put32(log, 40, 0x7FFFF000);
+  SetChecksum(log);
+  std::memcpy(&log[512], "DIRT", 4);
+  const HiveRecovery result =
+      RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+  EXPECT_EQ(result.outcome, Outcome::kRefused);
+}
+
 // An old-format log of our own: one bitmap byte, checked bit by bit (bit 0 is the first page).
 TEST(OldFormatLog, EachBitMovesItsOwnPage) {
   for (const std::uint8_t bitmap : {std::uint8_t{0x01}, std::uint8_t{0x80}}) {
