@@ -15,21 +15,6 @@ constexpr std::size_t kBinSize = 4096;
 constexpr std::size_t kBinHeaderSize = 0x20;
 constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
-void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
-  image[at] = static_cast<std::uint8_t>(value);
-  image[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
-  Put16(image, at, value & 0xFFFF);
-  Put16(image, at + 2, value >> 16);
-}
-
-void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value) {
-  Put32(image, at, static_cast<std::uint32_t>(value));
-  Put32(image, at + 4, static_cast<std::uint32_t>(value >> 32));
-}
-
 void PutBytes(std::vector<std::uint8_t>& image, std::size_t at, const std::vector<std::uint8_t>& bytes) {
   std::memcpy(image.data() + at, bytes.data(), bytes.size());
 }
@@ -103,12 +88,32 @@ std::uint32_t Negative(std::uint32_t cellSize) { return ~cellSize + 1; }  // all
 
 }  // namespace
 
+void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
+  image[at] = static_cast<std::uint8_t>(value);
+  image[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
+  Put16(image, at, value & 0xFFFF);
+  Put16(image, at + 2, value >> 16);
+}
+
+void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value) {
+  Put32(image, at, static_cast<std::uint32_t>(value));
+  Put32(image, at + 4, static_cast<std::uint32_t>(value >> 32));
+}
+
+std::uint32_t Get16(const std::uint8_t* at) { return static_cast<std::uint32_t>(at[0] | at[1] << 8); }
+
+std::uint32_t Get32(const std::uint8_t* at) { return Get16(at) | Get16(at + 2) << 16; }
+
+std::uint64_t Get64(const std::uint8_t* at) {
+  return Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32;
+}
+
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* base) {
   std::uint32_t sum = 0;
-  for (std::size_t at = 0; at < 508; at += 4) {
-    sum ^= static_cast<std::uint32_t>(base[at]) | static_cast<std::uint32_t>(base[at + 1]) << 8 |
-           static_cast<std::uint32_t>(base[at + 2]) << 16 | static_cast<std::uint32_t>(base[at + 3]) << 24;
-  }
+  for (std::size_t at = 0; at < 508; at += 4) sum ^= Get32(base + at);
   if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
   if (sum == 0) return 1;
   return sum;
@@ -183,13 +188,15 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
   return image;
 }
 
-bool WriteEmptyHive(const std::string& path) {
+std::uint64_t FiletimeNow() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ULL;
-  const auto filetime =
-      kUnixEpochAsFiletime +
-      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100);
-  const std::vector<std::uint8_t> image = EmptyHiveImage(filetime);
+  return kUnixEpochAsFiletime +
+         static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100);
+}
+
+bool WriteEmptyHive(const std::string& path) {
+  const std::vector<std::uint8_t> image = EmptyHiveImage(FiletimeNow());
 
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return false;

@@ -15,9 +15,21 @@ namespace platform {
 // (100 ns units since 1601, as Windows stores it).
 std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime);
 
+// Little-endian fields of hive files: stored into an image (which must be large enough) or read
+// from bytes.
+void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value);
+void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value);
+void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value);
+std::uint32_t Get16(const std::uint8_t* at);
+std::uint32_t Get32(const std::uint8_t* at);
+std::uint64_t Get64(const std::uint8_t* at);
+
 // The XOR of the base block's first 127 32-bit words, mapped as Windows maps it (0 becomes 1,
 // all ones becomes all ones minus one). base must hold at least 508 bytes.
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* base);
+
+// The current time as Windows stores it (100 ns units since 1601, UTC).
+std::uint64_t FiletimeNow();
 
 // Writes EmptyHiveImage(now) to path, creating the file (never replacing one); false with errno
 // set on failure.

@@ -4,16 +4,23 @@
 #include <fcntl.h>
 #include <hivex.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "platform/Registry.h"
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveRecovery.h"
 
 namespace platform {
 namespace {
@@ -54,6 +61,70 @@ bool NoWriteBits(const std::string& path) {
   return stat(path.c_str(), &status) != 0 || (status.st_mode & 0222) == 0;
 }
 
+// A whole file's bytes; false with errno set when it cannot be read.
+bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes) {
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  struct stat status {};
+  if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
+  bytes->clear();
+  std::uint8_t buffer[65536];
+  while (true) {
+    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    bytes->insert(bytes->end(), buffer, buffer + got);
+  }
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t put = pwrite(fd, data, size, at);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = EIO;
+      return false;
+    }
+    data += put, size -= static_cast<std::size_t>(put), at += put;
+  }
+  return true;
+}
+
+// A libhivex handle on bytes that exist only in memory (a recovered hive): nothing is written
+// beside the hive, and nothing is left anywhere when the program ends.
+hive_h* OpenImage(const std::vector<std::uint8_t>& image) {
+  Descriptor fd(memfd_create("recovered-hive", MFD_CLOEXEC));
+  if (fd.Get() < 0 || !WriteAll(fd.Get(), image.data(), image.size(), 0)) return nullptr;
+  const std::string path = "/proc/self/fd/" + std::to_string(fd.Get());
+  return hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+}
+
+// The extended attributes that ntfs-3g offers without listing them: the file's NTFS attributes,
+// security descriptor and creation time.
+constexpr const char* kNtfsAttributes[] = {"system.ntfs_attrib", "system.ntfs_acl", "system.ntfs_crtime"};
+
+// Copies the extended attributes of the file at from to the open file to, as far as the file
+// system and the user's rights allow.
+void CopyAttributes(const std::string& from, int to) {
+  std::vector<std::string> names(std::begin(kNtfsAttributes), std::end(kNtfsAttributes));
+  const ssize_t listSize = llistxattr(from.c_str(), nullptr, 0);
+  if (listSize > 0) {
+    std::string list(static_cast<std::size_t>(listSize), '\0');
+    const ssize_t got = llistxattr(from.c_str(), list.data(), list.size());
+    for (std::size_t at = 0; got > 0 && at < static_cast<std::size_t>(got); at = list.find('\0', at) + 1)
+      names.emplace_back(list.c_str() + at);
+  }
+  for (const std::string& name : names) {
+    const ssize_t size = lgetxattr(from.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0) continue;
+    std::vector<char> value(static_cast<std::size_t>(size));
+    const ssize_t got = lgetxattr(from.c_str(), name.c_str(), value.data(), value.size());
+    if (got >= 0) fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
+  }
+}
+
+std::string Words(int error) { return std::strerror(error); }
+
 }  // namespace
 
 long StatusFromProblem(HiveProblem problem) {
@@ -82,12 +153,7 @@ HiveFile::~HiveFile() {
   if (handle_ != nullptr) hivex_close(handle_);
 }
 
-HiveFile::HiveFile(HiveFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, nullptr)),
-      identity_(other.identity_),
-      generation_(other.generation_),
-      commits_(other.commits_) {}
+HiveFile::HiveFile(HiveFile&& other) noexcept { *this = std::move(other); }
 
 HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
   if (this != &other) {
@@ -97,6 +163,18 @@ HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
     identity_ = other.identity_;
     generation_ = other.generation_;
     commits_ = other.commits_;
+    refusal_ = std::move(other.refusal_);
+    damage_ = std::move(other.damage_);
+    logsUsed_ = std::move(other.logsUsed_);
+    loaded_ = std::move(other.loaded_);
+    usedCells_ = std::move(other.usedCells_);
+    rewritten_ = std::move(other.rewritten_);
+    freed_ = std::move(other.freed_);
+    stamped_ = std::move(other.stamped_);
+    highestSequence_ = other.highestSequence_;
+    backupRoot_ = std::move(other.backupRoot_);
+    backup_ = std::move(other.backup_);
+    commitError_ = std::move(other.commitError_);
   }
   return *this;
 }
@@ -139,9 +217,31 @@ HiveProblem HiveFile::Load() {
     }
     const HiveProblem problem = Diagnose(path_);
     if (problem != HiveProblem::kNone) return problem;
-    // Writable images live in memory of their own: a file that another program rewrites in
-    // place can never change what we have read.
-    hive_h* handle = hivex_open(path_.c_str(), HIVEX_OPEN_WRITE);
+    std::vector<std::uint8_t> primary;
+    if (!ReadAll(path_, &primary)) return HiveProblem::kUnreadable;
+    const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
+    HiveLogs logs;
+    logs.ambiguous = names.ambiguous;
+    for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
+                             std::pair{&names.log2, &logs.log2}}) {
+      std::vector<std::uint8_t> bytes;
+      if (!name->empty() && ReadAll(Folder() + "/" + *name, &bytes))
+        *log = HiveLogFile{*name, std::move(bytes)};
+    }
+    std::vector<std::uint8_t> bytes = primary;
+    HiveRecovery recovery = RecoverHive(std::move(primary), logs);
+    const std::string refusal =
+        recovery.outcome != HiveRecovery::Outcome::kRefused ? std::string()
+        : recovery.dirty
+            ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
+                  ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
+            : recovery.reason;
+    damage_ = refusal;
+    if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty) return HiveProblem::kCorrupt;
+    if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
+    // Writable images live in memory of their own, made from exactly the bytes checked here: a
+    // file that another program rewrites in place can never change what we have read.
+    hive_h* handle = OpenImage(bytes);
     if (handle == nullptr) {
       const HiveProblem again = Diagnose(path_);
       return again == HiveProblem::kNone ? HiveProblem::kCorrupt : again;
@@ -155,6 +255,11 @@ HiveProblem HiveFile::Load() {
       // so the next look at it loads it again.
       identity_ = before;
       ++generation_;
+      refusal_ = refusal;
+      logsUsed_ = std::move(recovery.logsUsed);
+      highestSequence_ = recovery.highestSequence;
+      loaded_ = std::move(bytes);
+      MarkUsedCells();
       return HiveProblem::kNone;
     }
     hivex_close(handle);
@@ -162,16 +267,84 @@ HiveProblem HiveFile::Load() {
   return HiveProblem::kCorrupt;
 }
 
+void HiveFile::MarkUsedCells() {
+  rewritten_.clear();
+  freed_.clear();
+  stamped_.clear();
+  usedCells_.assign(loaded_.size() / 8 + 1, false);
+  const std::size_t end =
+      loaded_.size() < 4096 ? 0 : std::min<std::size_t>(loaded_.size(), 4096 + Get32(&loaded_[40]));
+  for (std::size_t bin = 4096; bin + 32 <= end && std::memcmp(&loaded_[bin], "hbin", 4) == 0;) {
+    const std::size_t binSize = Get32(&loaded_[bin + 8]);
+    if (binSize < 4096 || binSize % 4096 != 0 || binSize > end - bin) break;
+    for (std::size_t cell = bin + 32; cell + 4 <= bin + binSize;) {
+      const auto size = static_cast<std::int32_t>(Get32(&loaded_[cell]));
+      const std::size_t length =
+          size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
+      if (length < 8 || length % 8 != 0 || length > bin + binSize - cell) break;
+      if (size < 0) usedCells_[cell / 8] = true;
+      cell += length;
+    }
+    bin += binSize;
+  }
+}
+
+bool HiveFile::CanRewriteValues(std::uintptr_t node) const {
+  if (rewritten_.count(node) != 0) return true;  // libhivex made its values: sound
+  std::set<std::size_t> blocks;
+  // A distinct block in use, at least size bytes long (its size field included), not yet freed.
+  auto block = [&](std::size_t at, std::size_t size) {
+    if (at % 8 != 0 || at >= loaded_.size() || !usedCells_[at / 8] || freed_.count(at) != 0) return false;
+    const std::uint32_t length = 0U - Get32(&loaded_[at]);
+    return length >= size && blocks.insert(at).second;
+  };
+  if (node % 8 != 0 || node + 0x50 > loaded_.size() || !usedCells_[node / 8] ||
+      std::memcmp(&loaded_[node + 4], "nk", 2) != 0)
+    return false;
+  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  if (count == 0) return true;
+  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  if (count > loaded_.size() / 4 || !block(list, 4 + 4ULL * count)) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    if (!block(value, 0x18) || std::memcmp(&loaded_[value + 4], "vk", 2) != 0) return false;
+    // libhivex frees the data cell of every value whose data is not inline, even empty ones.
+    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0 && !block(4096ULL + Get32(&loaded_[value + 12]), 4))
+      return false;
+  }
+  return true;
+}
+
+void HiveFile::ValuesRewritten(std::uintptr_t node, bool succeeded) {
+  if (rewritten_.count(node) != 0) return;
+  if (succeeded) rewritten_.insert(node);
+  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  if (count == 0) return;
+  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  freed_.insert(list);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    freed_.insert(value);
+    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0) freed_.insert(4096ULL + Get32(&loaded_[value + 12]));
+  }
+}
+
 bool HiveFile::ChangedOnDisk() const {
   Identity now;
   return !ReadIdentity(path_, &now) || !(now == identity_);
 }
 
-bool HiveFile::Writable() const {
+std::string HiveFile::WhyReadOnly() const {
+  if (!refusal_.empty()) return refusal_;
   const std::string folder = Folder();
-  if (NoWriteBits(path_) || NoWriteBits(folder)) return false;
-  return faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) == 0 &&
-         faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  struct statvfs volume {};
+  if (statvfs(folder.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
+    return "the file system it is on is mounted read-only";
+  if (NoWriteBits(path_) || faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
+    return "no permission to write the hive file";
+  if (NoWriteBits(folder) || faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    return "no permission to write the folder it is in";
+  return {};
 }
 
 std::string HiveFile::Folder() const {
@@ -197,32 +370,103 @@ void HiveFile::RemoveStaleTemporaries() const {
   closedir(folder);
 }
 
-long HiveFile::Commit(const std::function<bool()>& reapply) {
-  if (handle_ == nullptr) return kInvalidHandle;
-  const std::string folder = Folder();
-  const std::string lockPath = folder + "/" + BaseName() + ".lock";
-  // Read-only is enough for flock, so a lock file made by one user serves every other.
-  Descriptor lock(open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
-  if (lock.Get() < 0) return StatusFromErrno(errno);
-  while (flock(lock.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return StatusFromErrno(errno);
+namespace {
+
+// An exclusive flock on a folder, held while the descriptor is open.
+int LockFolder(const std::string& folder) {
+  Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Get() < 0) return -1;
+  while (flock(fd.Get(), LOCK_EX) != 0) {
+    if (errno != EINTR) return -1;
   }
+  return fd.Release();
+}
+
+// Copies a file's bytes to a new file; false with errno set.
+bool CopyFile(const std::string& from, const std::string& to) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadAll(from, &bytes)) return false;
+  Descriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || fsync(fd.Get()) != 0)
+    return false;
+  return close(fd.Release()) == 0;
+}
+
+}  // namespace
+
+void HiveFile::RemoveLeftovers() {
+  if (faccessat(AT_FDCWD, Folder().c_str(), W_OK | X_OK, AT_EACCESS) != 0) return;
+  Descriptor lock(LockFolder(Folder()));
+  if (lock.Get() < 0) return;
+  RemoveStaleTemporaries();
+  // Earlier versions locked an empty "NAME.lock" beside the hive and left it there.
+  const std::string oldLock = Folder() + "/" + BaseName() + ".lock";
+  struct stat status {};
+  if (lstat(oldLock.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0)
+    unlink(oldLock.c_str());
+}
+
+long HiveFile::Fail(long status, std::string why) {
+  commitError_ = std::move(why);
+  return status;
+}
+
+bool HiveFile::MakeBackup(const std::vector<std::string>& logs) {
+  const auto slash = backupRoot_.rfind('/');
+  if (slash != std::string::npos && slash > 0) mkdir(backupRoot_.substr(0, slash).c_str(), 0700);
+  if (mkdir(backupRoot_.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  char stamp[32] = {};
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", localtime_r(&now, &local));
+  std::string folder = backupRoot_ + "/" + BaseName() + "-" + stamp;
+  for (int n = 2; mkdir(folder.c_str(), 0700) != 0; ++n) {
+    if (errno != EEXIST || n > 99) return false;
+    folder = backupRoot_ + "/" + BaseName() + "-" + stamp + "-" + std::to_string(n);
+  }
+  for (const std::string& name : logs) {
+    struct stat status {};
+    if (stat((Folder() + "/" + name).c_str(), &status) == 0 && status.st_size == 0) continue;
+    if (!CopyFile(Folder() + "/" + name, folder + "/" + name)) return false;
+  }
+  if (!CopyFile(path_, folder + "/" + BaseName())) return false;
+  Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.Get() >= 0) fsync(directory.Get());
+  backup_ = folder;
+  return true;
+}
+
+long HiveFile::Commit(const std::function<bool()>& reapply,
+                      const std::function<std::vector<std::uintptr_t>()>& editedKeys) {
+  commitError_.clear();
+  if (handle_ == nullptr) return Fail(kInvalidHandle, "no hive is loaded");
+  if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
+  const std::string folder = Folder();
+  Descriptor lock(LockFolder(folder));
+  if (lock.Get() < 0) return Fail(StatusFromErrno(errno), Words(errno));
 
   if (ChangedOnDisk()) {
     const HiveProblem problem = Load();
-    if (problem != HiveProblem::kNone) return StatusFromProblem(problem);
-    if (!reapply()) return kRegistryCorrupt;
+    if (problem != HiveProblem::kNone)
+      return Fail(StatusFromProblem(problem),
+                  "another program replaced the hive with one that cannot be read");
+    if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
+    if (!reapply())
+      return Fail(kRegistryCorrupt, "the changes could not be applied to the hive another program saved");
   }
   RemoveStaleTemporaries();
+  const std::vector<std::string> logs = FindHiveLogs(folder, BaseName()).all;
+  if (backup_.empty() && !backupRoot_.empty() && !MakeBackup(logs))
+    return Fail(StatusFromErrno(errno), "no backup could be made in " + backupRoot_ + ": " + Words(errno));
 
   struct stat original {};
-  if (stat(path_.c_str(), &original) != 0) return StatusFromErrno(errno);
+  if (stat(path_.c_str(), &original) != 0) return Fail(StatusFromErrno(errno), Words(errno));
   std::string temporary = folder + "/." + BaseName() + ".tmp.XXXXXX";
   Descriptor fd(mkstemp(temporary.data()));
-  if (fd.Get() < 0) return StatusFromErrno(errno);
+  if (fd.Get() < 0) return Fail(StatusFromErrno(errno), Words(errno));
   auto fail = [&](int error) {
     unlink(temporary.c_str());
-    return StatusFromErrno(error);
+    return Fail(StatusFromErrno(error), Words(error));
   };
   if (fchmod(fd.Get(), original.st_mode & 07777) != 0) return fail(errno);
   if (geteuid() == 0 && fchown(fd.Get(), original.st_uid, original.st_gid) != 0) {
@@ -231,13 +475,47 @@ long HiveFile::Commit(const std::function<bool()>& reapply) {
   // libhivex truncates and writes the file by name; our descriptor refers to the same inode,
   // so the fsync below covers what it wrote.
   if (hivex_commit(handle_, temporary.c_str(), 0) != 0) return fail(errno);
+
+  // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
+  // save (the base block and every edited key, as Windows stamps them).
+  std::vector<std::uint8_t> base(4096);
+  if (pread(fd.Get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size())) return fail(EIO);
+  const std::uint32_t written = Get32(&base[4]);
+  const std::uint32_t sequence =
+      SequenceAtLeast(written, highestSequence_ + 1) ? written : highestSequence_ + 1;
+  const std::uint64_t now = FiletimeNow();
+  Put32(base, 4, sequence);
+  Put32(base, 8, sequence);
+  Put64(base, 12, now);
+  Put32(base, 508, HiveHeaderChecksum(base.data()));
+  if (!WriteAll(fd.Get(), base.data(), 512, 0)) return fail(errno);
+  for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{})
+    stamped_[node] = now;
+  for (const auto& [node, time] : stamped_) {
+    char cell[6] = {};
+    if (pread(fd.Get(), cell, sizeof cell, static_cast<off_t>(node)) != sizeof cell ||
+        std::memcmp(cell + 4, "nk", 2) != 0)
+      continue;
+    std::vector<std::uint8_t> stamp(8);
+    Put64(stamp, 0, time);
+    if (!WriteAll(fd.Get(), stamp.data(), stamp.size(), static_cast<off_t>(node + 8))) return fail(errno);
+  }
+  CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (close(fd.Release()) != 0) return fail(errno);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail(errno);
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) fsync(directory.Get());
-  ReadIdentity(path_, &identity_);
   ++commits_;
+
+  // Only now that the clean hive is durable may the logs go: emptied, as Windows leaves them.
+  // Should this fail, the clean hive is still safe, as Windows ignores the logs of a clean hive.
+  for (const std::string& name : logs) {
+    Descriptor log(open((folder + "/" + name).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    if (log.Get() >= 0 && ftruncate(log.Get(), 0) == 0) fsync(log.Get());
+  }
+  highestSequence_ = sequence;
+  ReadIdentity(path_, &identity_);
   return 0;
 }
 

@@ -2,13 +2,24 @@
 // One hive file on disk and its image in memory (a libhivex handle): loading, noticing that
 // another process has replaced the file, and replacing it durably.
 //
+// Loading: a hive that Windows left dirty is recovered in memory from its transaction logs
+// (see HiveRecovery.h), so the image is what Windows would load. A dirty hive that its logs
+// cannot recover is loaded as it is but refused for writing (Refusal() says why): writing it
+// back clean would make Windows ignore the logs, and everything only they hold would be lost.
+//
 // Replacing: libhivex's commit truncates and rewrites the file it is given, so a crash in the
 // middle would tear the hive. Commit instead writes a new file beside the hive (".NAME.tmp.*"),
-// fsyncs it, renames it over the hive and fsyncs the folder: at every moment the hive's name
-// refers to a complete file, the old one or the new one. A writer killed before the rename
-// leaves only its temporary file, which the next commit removes.
+// gives it the hive's owner, mode and extended attributes, makes it clean (equal sequence
+// numbers above every one its logs hold, the time of the save), fsyncs it, renames it over the
+// hive and fsyncs the folder: at every moment the hive's name refers to a complete file, the old
+// one or the new one. Only then are the logs emptied (truncated, as Windows leaves them), so
+// Windows can never replay stale log pages over the saved hive. A writer killed before the
+// rename leaves only its temporary file, which the next open or commit removes.
 //
-// Writers: commits take an exclusive flock on "NAME.lock" beside the hive, so two commits never
+// Before the first commit, the hive as it is on disk and its non-empty logs are copied into the
+// backup folder, when one is set: nothing of ours is ever left beside the hive.
+//
+// Writers: commits hold an exclusive flock on the hive's folder, so two commits never
 // interleave. Under the lock, a hive that another process replaced since it was loaded is
 // loaded again and the caller's pending edits are applied to it again before writing, so
 // concurrent writers merge value by value instead of losing each other's changes.
@@ -19,7 +30,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 struct hive_h;
 
@@ -57,17 +71,49 @@ class HiveFile {
   std::uint64_t Generation() const { return generation_; }
   // True when the file on disk is not the one this image was loaded from or committed to.
   bool ChangedOnDisk() const;
-  // True when the user may replace the hive: the file and its folder are writable. A file or
-  // folder with no write permission bit at all counts as read-only even for root, so that a
-  // hive marked read-only is respected (and tested) the same way for every user.
-  bool Writable() const;
+  // Why the user may not replace the hive, in words; empty when they may. A dirty hive that
+  // could not be recovered, a file system mounted read-only, and a file or folder without write
+  // permission each give their own reason. A file or folder with no write permission bit at all
+  // counts as read-only even for root, so that a hive marked read-only is respected (and tested)
+  // the same way for every user.
+  std::string WhyReadOnly() const;
+  bool Writable() const { return WhyReadOnly().empty(); }
+  // Why a dirty hive was not recovered (it is loaded as it is, read-only); empty otherwise.
+  const std::string& Refusal() const { return refusal_; }
+  // What the last Load found wrong with the hive, in words, when it refused it or loaded it
+  // read-only; empty otherwise.
+  const std::string& Damage() const { return damage_; }
+  // The logs whose replay made the image; empty when the file was clean.
+  const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
+
+  // libhivex aborts the process when a rewrite of a key's values frees a block that is not one
+  // (a damaged hive: a value listed twice, a data cell shared or missing). True when every block
+  // that rewriting this key node's values frees is a distinct block in use; ValuesRewritten
+  // records that a rewrite was tried (its blocks may be free from then on) and whether it
+  // succeeded (the key's values are then libhivex's own).
+  bool CanRewriteValues(std::uintptr_t node) const;
+  void ValuesRewritten(std::uintptr_t node, bool succeeded);
+
+  // Removes the temporary files that killed commits left beside the hive (under the lock, so
+  // never another writer's file in progress), and the empty lock file of earlier versions.
+  void RemoveLeftovers();
+
+  // Where the first commit copies the hive and its logs: a new folder inside this one, named
+  // after the hive and the time. Empty (the default): no backup.
+  void SetBackupRoot(std::string folder) { backupRoot_ = std::move(folder); }
+  // The folder the backup went to, once made.
+  const std::string& Backup() const { return backup_; }
 
   // Writes the image as the new hive file (see above). reapply is called, under the lock, only
   // when another process replaced the file and it was loaded again; it must apply the pending
-  // edits to the new image and return false if it could not. Returns 0 or a Win32 status:
-  // 5 (cannot write the folder or the lock), 2 or 1015 (the replaced file cannot be loaded),
-  // 29 (a write, fsync or rename failed; the hive on disk is unchanged).
-  long Commit(const std::function<bool()>& reapply);
+  // edits to the new image and return false if it could not. editedKeys gives the key nodes
+  // whose last-write time the save sets. Returns 0 or a Win32 status: 5 (the hive may not be
+  // written, or its folder or the backup cannot be), 2 or 1015 (the replaced file cannot be
+  // loaded), 112 (no space), 29 (a write, fsync or rename failed; the hive on disk is
+  // unchanged). CommitError() says why in words.
+  long Commit(const std::function<bool()>& reapply,
+              const std::function<std::vector<std::uintptr_t>()>& editedKeys = nullptr);
+  const std::string& CommitError() const { return commitError_; }
   // How many commits replaced the file (for tests and the benchmark).
   std::uint64_t Commits() const { return commits_; }
 
@@ -87,12 +133,31 @@ class HiveFile {
   std::string Folder() const;
   std::string BaseName() const;
   void RemoveStaleTemporaries() const;
+  long Fail(long status, std::string why);
+  void MarkUsedCells();
+  bool MakeBackup(const std::vector<std::string>& logs);
 
   std::string path_;
   hive_h* handle_ = nullptr;
   Identity identity_;
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;
+  std::string refusal_;
+  std::string damage_;
+  std::vector<std::string> logsUsed_;
+  // The bytes the image was loaded from, the cells in use in them (one flag per 8 bytes), the
+  // key nodes whose values libhivex has rewritten since and the blocks it freed doing so.
+  std::vector<std::uint8_t> loaded_;
+  std::vector<bool> usedCells_;
+  std::set<std::uintptr_t> rewritten_;
+  std::set<std::size_t> freed_;
+  // The key nodes that commits of this image stamped, with the time: the image in memory keeps
+  // the times it was loaded with, so every commit stamps them again.
+  std::map<std::uintptr_t, std::uint64_t> stamped_;
+  std::uint32_t highestSequence_ = 0;
+  std::string backupRoot_;
+  std::string backup_;
+  std::string commitError_;
 };
 
 }  // namespace platform

@@ -123,11 +123,13 @@ std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view na
 
 }  // namespace
 
-std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem,
-                                           CommitPolicy policy) {
+std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem, CommitPolicy policy,
+                                           std::string* damage) {
   HiveFile file(path);
   *problem = file.Load();
+  if (damage != nullptr) *damage = file.Damage();
   if (*problem != HiveProblem::kNone) return nullptr;
+  file.RemoveLeftovers();
   return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));
 }
 
@@ -244,7 +246,15 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
     opened.path = std::move(components);
     opened.node = Resolve(opened.path);
     opened.generation = file_.Generation();
-    if (opened.node == 0) return kFileNotFound;
+    if (opened.node == 0) {
+      // A write that cannot happen, which the program may not tell the user of: the next
+      // save report does.
+      if (write) {
+        ++missing_;
+        missingKey_ = path;
+      }
+      return kFileNotFound;
+    }
     if (write && !file_.Writable()) return kAccessDenied;
   }
   *key = nextKey_++;
@@ -319,7 +329,10 @@ long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
     list[i].len = values[i].data.size();
     list[i].value = values[i].data.data();
   }
-  if (hivex_node_set_values(hive, node, list.size(), list.data(), 0) != 0) return kRegistryCorrupt;
+  if (!file_.CanRewriteValues(node)) return kRegistryCorrupt;
+  const bool rewritten = hivex_node_set_values(hive, node, list.size(), list.data(), 0) == 0;
+  file_.ValuesRewritten(node, rewritten);
+  if (!rewritten) return kRegistryCorrupt;
   return kSuccess;
 }
 
@@ -381,17 +394,77 @@ long HiveStore::Close(RegKey key) {
 
 long HiveStore::Flush() {
   std::lock_guard lock(mutex_);
-  if (pending_.empty()) return kSuccess;
+  if (pending_.empty() && missing_ == 0) return kSuccess;
+  long status = kSuccess;
+  std::string why = "the changes could not be applied to the hive another program saved";
   // The image lacks some pending edits (they could not be applied to the hive that another
   // program saved): it must not be written as it is, but loaded and given them all again.
   if (imageMissesEdits_) {
     if (const HiveProblem problem = file_.Load(); problem != HiveProblem::kNone)
-      return StatusFromProblem(problem);
-    if (!Reapply()) return kRegistryCorrupt;
+      status = StatusFromProblem(problem);
+    else if (!Reapply())
+      status = kRegistryCorrupt;
   }
-  const long status = file_.Commit([this] { return Reapply(); });
-  if (status == kSuccess) pending_.clear();
+  if (status == kSuccess && !pending_.empty()) {
+    status = file_.Commit([this] { return Reapply(); }, [this] { return EditedNodes(); });
+    why = file_.CommitError();
+  }
+
+  SaveReport news;
+  news.serial = reported_.serial + 1;
+  news.missing = std::exchange(missing_, 0);
+  news.missingKey = std::exchange(missingKey_, std::u16string());
+  if (status == kSuccess) {
+    news.saved = pending_.size();
+  } else {
+    news.lost = pending_.size();
+    news.error = why;
+    lostChanges_ = why;
+    // The edits are gone: from now on the store shows what the file holds.
+    file_.Load();
+    imageMissesEdits_ = false;
+  }
+  pending_.clear();
+  reported_ = news;
   return status;
+}
+
+std::vector<std::uintptr_t> HiveStore::EditedNodes() {
+  std::vector<std::uintptr_t> nodes;
+  for (const Edit& edit : pending_) {
+    if (const std::uintptr_t node = Resolve(edit.path); node != 0) nodes.push_back(node);
+  }
+  return nodes;
+}
+
+HiveStore::SaveReport HiveStore::LastSave() const {
+  std::lock_guard lock(mutex_);
+  return reported_;
+}
+
+std::string HiveStore::LostChanges() const {
+  std::lock_guard lock(mutex_);
+  return lostChanges_;
+}
+
+std::string HiveStore::WhyReadOnly() const {
+  std::lock_guard lock(mutex_);
+  return file_.WhyReadOnly();
+}
+
+void HiveStore::SetBackupRoot(std::string folder) {
+  std::lock_guard lock(mutex_);
+  file_.SetBackupRoot(std::move(folder));
+}
+
+std::string HiveStore::Backup() const {
+  std::lock_guard lock(mutex_);
+  return file_.Backup();
+}
+
+std::vector<std::string> HiveStore::LogsUsed() const {
+  std::lock_guard lock(mutex_);
+  return file_.LogsUsed();
 }
 
 long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {

@@ -24,8 +24,9 @@
 //   - destruction;
 //   - with CommitPolicy::kOnClose, also the Close of every key opened for writing after a change.
 // So a dialog that saves ten values rewrites the hive once, and its values are on disk before
-// the driver's reload reads them. A failed commit keeps the edits pending; they are tried
-// again at the next commit point, and Flush() reports the failure.
+// the driver's reload reads them. A failed commit is final: its edits are dropped and the hive
+// is loaded again, so that what the store shows is what the file holds; LastSave() says what
+// happened (in words) and LostChanges() stays true for the rest of the run.
 //
 // Threads: every call takes the store's lock, so a test may inspect while the program runs.
 //
@@ -51,9 +52,11 @@ class HiveStore final : public Registry {
  public:
   enum class CommitPolicy { kDeferred, kOnClose };
 
-  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used.
+  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used, and
+  // *damage (if given) what is wrong with a damaged or dirty hive, in words.
   static std::unique_ptr<HiveStore> Load(const std::string& path, HiveProblem* problem,
-                                         CommitPolicy policy = CommitPolicy::kDeferred);
+                                         CommitPolicy policy = CommitPolicy::kDeferred,
+                                         std::string* damage = nullptr);
   ~HiveStore() override;
   HiveStore(const HiveStore&) = delete;
   HiveStore& operator=(const HiveStore&) = delete;
@@ -69,6 +72,27 @@ class HiveStore final : public Registry {
   // Writes the pending edits now; 0 when there were none or they are on disk.
   long Flush();
   bool HasPendingEdits() const;
+
+  // What the last commit point that had something to tell did.
+  struct SaveReport {
+    std::uint64_t serial = 0;   // grows with every report
+    std::size_t saved = 0;      // edits written to the file
+    std::size_t lost = 0;       // edits dropped because the write failed
+    std::string error;          // why it failed, in words
+    std::size_t missing = 0;    // writes refused since the last report: no such key
+    std::u16string missingKey;  // the last key that was missing
+  };
+  SaveReport LastSave() const;
+  // Why the last failed commit of this run failed, in words; empty while none has: changes were
+  // lost when it is not.
+  std::string LostChanges() const;
+  // Why nothing can be saved, in words (see HiveFile::WhyReadOnly); empty when saving is possible.
+  std::string WhyReadOnly() const;
+  // Where the first save backs the hive up (HiveFile::SetBackupRoot), and where it did.
+  void SetBackupRoot(std::string folder);
+  std::string Backup() const;
+  // The logs whose replay made what the store shows; empty when the hive was clean.
+  std::vector<std::string> LogsUsed() const;
 
   // The names of an open key's subkeys, in the hive's order; 0 or a status.
   long Subkeys(RegKey key, std::vector<std::u16string>* names);
@@ -106,6 +130,7 @@ class HiveStore final : public Registry {
   long Apply(std::uintptr_t node, const Edit& edit);
   bool Reapply();
   long Change(RegKey key, Edit edit);
+  std::vector<std::uintptr_t> EditedNodes();
 
   HiveFile file_;
   CommitPolicy policy_;
@@ -113,6 +138,10 @@ class HiveStore final : public Registry {
   RegKey nextKey_ = 1;
   std::vector<Edit> pending_;
   bool imageMissesEdits_ = false;  // the last Reapply failed: the image lacks pending edits
+  SaveReport reported_;
+  std::size_t missing_ = 0;  // writes refused for a missing key since the last report
+  std::u16string missingKey_;
+  std::string lostChanges_;
   mutable std::recursive_mutex mutex_;
 };
 

@@ -33,9 +33,10 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     std::fprintf(stderr, "configurator: %s\n", platform::Utf8FromUtf16(messages.substr(0, end)).c_str());
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
-  if (const long status = store.Flush(); status != 0) {
-    std::fprintf(stderr, "configurator: %s: the changes could not be saved (error %ld)\n",
-                 store.Path().c_str(), status);
+  store.Flush();
+  if (const std::string lost = store.LostChanges(); !lost.empty()) {
+    std::fprintf(stderr, "configurator: %s: changes were not saved and are lost: %s\n", store.Path().c_str(),
+                 lost.c_str());
     return sysexits::kIoError;
   }
   return result.status;

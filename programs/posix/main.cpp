@@ -54,6 +54,11 @@ const char kUsage[] =
     "                    installation that is not running. Default: the demo hive in the data\n"
     "                    folder, $XDG_DATA_HOME/configurator (~/.local/share/configurator),\n"
     "                    which is made with a demo board on first use.\n"
+    "                    A hive that Windows left dirty is read as Windows would load it,\n"
+    "                    replaying its transaction logs (SYSTEM.LOG1 and SYSTEM.LOG2, or\n"
+    "                    SYSTEM.LOG) beside it; a save writes it clean and empties the logs.\n"
+    "                    Before its first save, a run copies the hive (and its logs) into\n"
+    "                    the data folder's backups/, one folder per run.\n"
     "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
     "                    data folder's \"board\" without --hive; no display devices with --hive.\n"
     "  --list-adapters   print every display adapter of the hive with its hardware information\n"
@@ -63,8 +68,9 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
-    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 the\n"
-    "changes could not be saved, or a value did not read back as written; 77 write access refused.\n";
+    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 changes\n"
+    "could not be saved (a save failed, and what it held was lost), or a value did not read back\n"
+    "as written; 77 write access refused.\n";
 
 struct Options {
   std::optional<std::string> hive;
@@ -144,7 +150,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
   return 0;
 }
 
-int HiveError(const std::string& path, HiveProblem problem) {
+int HiveError(const std::string& path, HiveProblem problem, const std::string& damage) {
   switch (problem) {
     case HiveProblem::kMissing:
       std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
@@ -160,7 +166,8 @@ int HiveError(const std::string& path, HiveProblem problem) {
     case HiveProblem::kNone:
       break;
   }
-  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read\n", path.c_str());
+  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read%s%s%s\n",
+               path.c_str(), damage.empty() ? "" : " (", damage.c_str(), damage.empty() ? "" : ")");
   return kExitDataError;
 }
 
@@ -237,6 +244,50 @@ int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& boa
   if (found == 0)
     std::printf("\nNo display adapters (no adapter keys under %s).\n", Utf8FromUtf16(video).c_str());
   return 0;
+}
+
+std::string Counted(std::size_t count, const char* thing) {
+  return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+// Why writes did not happen: their key does not exist (for a subkey of an adapter's key, "the
+// adapter has no D3D key").
+std::string MissingKeyText(const std::u16string& path) {
+  const auto slash = path.rfind(u'\\');
+  if (slash == std::u16string::npos) return "no key " + Utf8FromUtf16(path);
+  const std::u16string parent = path.substr(0, slash);
+  const auto parentSlash = parent.rfind(u'\\');
+  const std::u16string parentName = parent.substr(parentSlash == std::u16string::npos ? 0 : parentSlash + 1);
+  if (IsAdapterIndex(parentName))
+    return "the adapter has no " + Utf8FromUtf16(path.substr(slash + 1)) + " key";
+  return "no key " + Utf8FromUtf16(path);
+}
+
+// What the last save did, most important first (the status line may be cut): what was lost,
+// what could not be written, what was saved; then what the driver did, then (after the run's
+// first save) where the backup went.
+std::string StatusText(const platform::HiveStore::SaveReport& report, const std::string& hive,
+                       const std::string& reload, const std::string& backup) {
+  std::string text;
+  auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+  if (report.lost > 0) add("Not saved: " + report.error + " (" + Counted(report.lost, "change") + " lost)");
+  if (report.missing > 0)
+    add(Counted(report.missing, "value") + " not saved: " + MissingKeyText(report.missingKey));
+  if (report.saved > 0)
+    add("Saved " + Counted(report.saved, "value") + " to " + hive.substr(hive.rfind('/') + 1));
+  if (!reload.empty()) add("Driver: " + reload);
+  if (!backup.empty()) add("backup of the hive as it was in " + backup);
+  return text;
+}
+
+// The hive line: the hive and how it was read, after why nothing can be saved to it (first, as
+// the status line may be cut).
+std::string HiveText(const platform::HiveStore& store) {
+  std::string hive = store.Path();
+  const std::vector<std::string> logs = store.LogsUsed();
+  for (std::size_t i = 0; i < logs.size(); ++i) hive += (i == 0 ? ", recovered from " : ", ") + logs[i];
+  const std::string readOnly = store.WhyReadOnly();
+  return readOnly.empty() ? "Hive: " + hive : "Read-only: " + readOnly + " (hive " + hive + ")";
 }
 
 // Saves what the program has written before the user is waited for: around every modal loop
@@ -324,8 +375,14 @@ int main(int argc, char** argv) {
 
   errno = 0;
   HiveProblem problem = HiveProblem::kNone;
-  std::unique_ptr<platform::HiveStore> store = platform::HiveStore::Load(hivePath, &problem);
-  if (!store) return HiveError(hivePath, problem);
+  std::string damage;
+  std::unique_ptr<platform::HiveStore> store =
+      platform::HiveStore::Load(hivePath, &problem, platform::HiveStore::CommitPolicy::kDeferred, &damage);
+  if (!store) return HiveError(hivePath, problem, damage);
+  if (const std::string data = platform::DefaultDataFolder(); !data.empty())
+    store->SetBackupRoot(data + "/backups");
+  if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
+    std::fprintf(stderr, "configurator: %s\n", HiveText(*store).c_str());
 
   platform::SimulatedBoard board;
   if (boardPath) {
@@ -341,10 +398,14 @@ int main(int argc, char** argv) {
   if (options.commands.Any()) return RunScriptCommands(options.commands, options.handOff, *store, board);
 
   portable::terminal::TerminalFrontEnd frontEnd;
-  const std::u16string hiveLine = u"Hive: " + Utf16FromUtf8(store->Path());
-  frontEnd.SetStatusProvider([&board, &hiveLine] {
-    const std::string reload = board.LastReload();
-    return reload.empty() ? hiveLine : u"Driver: " + Utf16FromUtf8(reload);
+  const std::string hiveLine = HiveText(*store);
+  std::uint64_t firstSave = 0;  // the report of the run's first save, which names the backup
+  frontEnd.SetStatusProvider([&board, &hiveLine, &store, &firstSave] {
+    const platform::HiveStore::SaveReport report = store->LastSave();
+    if (firstSave == 0 && report.saved > 0) firstSave = report.serial;
+    const std::string text = StatusText(report, store->Path(), board.LastReload(),
+                                        report.serial == firstSave ? store->Backup() : std::string());
+    return Utf16FromUtf8(text.empty() ? hiveLine : text);
   });
 
   SavingFrontEnd savingFrontEnd(frontEnd, *store);
@@ -356,9 +417,10 @@ int main(int argc, char** argv) {
     if (options.handOff) arguments.push_back(Utf16FromUtf8(*options.handOff));
     exitCode = AfxWinMain(std::move(arguments));
   }
-  if (const long status = store->Flush(); status != 0) {
-    std::fprintf(stderr, "configurator: %s: the changes could not be saved (error %ld)\n",
-                 store->Path().c_str(), status);
+  store->Flush();
+  if (const std::string lost = store->LostChanges(); !lost.empty()) {
+    std::fprintf(stderr, "configurator: %s: changes were not saved and are lost: %s\n", store->Path().c_str(),
+                 lost.c_str());
     return kExitIoError;
   }
   // The dialogs were cancelled unseen: the run did not happen.

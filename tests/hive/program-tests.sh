@@ -8,7 +8,7 @@ program=$1
 scratch=$(mktemp -d)
 # A tmux server of our own: other sessions, and their environment, stay out of the test.
 socket="cfg-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$scratch"' EXIT
+trap 'tmux -L "$socket" kill-server 2>/dev/null; umount "$scratch/ro" "$scratch/full" 2>/dev/null; rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
 mkdir -p "$HOME" && : >"$HOME/.hivexsh"  # hivexsh reads it at start
 failures=0
@@ -55,6 +55,9 @@ printf 'Windows Registry Editor Version 5.00\r\n' >"$scratch/text.reg"
 expect 65 "not a registry hive file" -- --hive "$scratch/text.reg"
 head -c 6000 "$data/SYSTEM" >"$scratch/truncated"
 expect 65 "damaged" -- --hive "$scratch/truncated"
+# A dirty hive that cannot be read at all still says what to do.
+cp "$data/SYSTEM" "$scratch/dirty-damaged" && printf '\x07' | dd of="$scratch/dirty-damaged" bs=1 seek=4 conv=notrunc 2>/dev/null
+expect 65 "damaged and cannot be read (the hive is dirty and has no transaction log beside it." -- --hive "$scratch/dirty-damaged"
 : >"$scratch/empty"
 expect 65 "not a registry hive file" -- --hive "$scratch/empty"
 printf 'device A B fancy\n' >"$scratch/badboard"
@@ -73,9 +76,33 @@ if command -v tmux >/dev/null; then
   tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
     "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
   screen() { tmux -L "$socket" capture-pane -t "$session" -p; }
+  # Ends the tmux server and waits until it is gone: a new session must not reach a dying one.
+  stop_tmux() {
+    tmux -L "$socket" kill-server 2>/dev/null
+    for _ in $(seq 50); do tmux -L "$socket" list-sessions >/dev/null 2>&1 || return 0; sleep 0.1; done
+  }
   wait_for() {
-    for _ in $(seq 50); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
+    for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
     fail "the screen never showed '$1'"; screen; return 1
+  }
+  # save_offline HIVE: the program on HIVE with the board's adapter named on the command line
+  # and no board file; the chip dialog, another anti-aliasing entry, OK. False when the dialog
+  # never came.
+  save_offline() {
+    rm -f "$scratch/exit"
+    stop_tmux
+    tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+      "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$1' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
+    wait_for "QEL 700 M720 Dual" || return 1
+    tmux -L "$socket" send-keys -t "$session" Tab Space
+    wait_for "Dual Chip QEL 700" || return 1
+    tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+  }
+  # quit: Escape, then the exit line the program's session wrote.
+  quit() {
+    tmux -L "$socket" send-keys -t "$session" Escape
+    for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
+    cat "$scratch/exit" 2>/dev/null
   }
   if wait_for "QEL 700 M720 Dual"; then
     tmux -L "$socket" send-keys -t "$session" Tab Space
@@ -94,21 +121,69 @@ if command -v tmux >/dev/null; then
   # A hive of its own, the adapter named on the command line, no board: no driver reads the
   # values back, yet the save is on disk while the program waits for the user again.
   cp "$data/SYSTEM" "$scratch/OFFLINE"
-  rm -f "$scratch/exit"
-  tmux -L "$socket" kill-server 2>/dev/null
-  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
-    "env HOME='$HOME' '$program' --hive '$scratch/OFFLINE' '\\.\DISPLAY9&&&$board_key'; echo EXIT=\$? >'$scratch/exit'"
-  if wait_for "QEL 700 M720 Dual"; then
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    if wait_for "Dual Chip QEL 700"; then
-      tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
-      wait_for "Hive: $scratch/OFFLINE"
-      sleep 0.3
-      [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
-        QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
-      tmux -L "$socket" send-keys -t "$session" Escape
-    fi
+  cp "$data/SYSTEM" "$scratch/OFFLINE.before"
+  if save_offline "$scratch/OFFLINE"; then
+    wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
+    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
+    [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
+      QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
+    quit >/dev/null
   fi
+fi
+
+# An adapter without its D3D key: the chip dialog's values cannot be written, and the status
+# line says so instead of nothing.
+if command -v tmux >/dev/null; then
+  cp "$data/SYSTEM" "$scratch/NOD3D"
+  printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D\ndel\ncommit\n' |
+    hivexsh -w "$scratch/NOD3D"
+  if save_offline "$scratch/NOD3D"; then
+    wait_for "not saved: the adapter has no D3D key"
+    quit >/dev/null
+  fi
+fi
+
+# A hive that may not be written says why, in words, whatever the reason.
+cp "$data/SYSTEM" "$scratch/LOCKED" && chmod 444 "$scratch/LOCKED"
+expect 0 "Read-only: no permission to write the hive file" -- --hive "$scratch/LOCKED" --list-adapters
+if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/ro" && mount -t tmpfs -o size=1m tmpfs "$scratch/ro" 2>/dev/null; then
+  cp "$data/SYSTEM" "$scratch/ro/SYSTEM"
+  mount -o remount,ro "$scratch/ro"
+  expect 0 "Read-only: the file system it is on is mounted read-only" -- --hive "$scratch/ro/SYSTEM" --list-adapters
+  umount "$scratch/ro"
+else
+  echo "skipped: read-only and full file systems (mounting needs root)"
+fi
+
+# Dirty hives that Windows left (third-party test data beside the repository, when it is there):
+# read as Windows would load them, or read-only with the reason when no log can recover them.
+reference=$(cd "$(dirname "$0")/../../.." && pwd)/shared/testdata/hives
+if [ -d "$reference/NewDirtyHive1" ]; then
+  mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
+  expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  rm "$scratch"/dirty/NewDirtyHive.LOG*
+  expect 0 "Read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+else
+  echo "skipped: the dirty reference hives (no $reference)"
+fi
+
+# A save on a full disk: said at once in words, the edit dropped, the hive as it was, nothing
+# left beside it, and the exit status says changes were lost.
+if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" &&
+  mount -t tmpfs -o size=64k tmpfs "$scratch/full" 2>/dev/null; then
+  cp "$data/SYSTEM" "$scratch/full/SYSTEM"
+  dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
+  before=$(md5sum <"$scratch/full/SYSTEM")
+  if save_offline "$scratch/full/SYSTEM"; then
+    wait_for "Not saved: No space left on device (1 change lost)"
+    [ "$(quit)" = "EXIT=74" ] || fail "a lost save did not end with 74: $(cat "$scratch/exit")"
+    grep -q "changes were not saved and are lost: No space left on device" "$scratch/stderr" ||
+      fail "no word of the lost save: $(cat "$scratch/stderr")"
+  fi
+  [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
+  [ "$(ls -A "$scratch/full" | tr '\n' ' ')" = "SYSTEM filler " ] || fail "left beside the hive: $(ls -A "$scratch/full")"
+  umount "$scratch/full"
 fi
 
 [ "$failures" -eq 0 ] && echo "all program tests passed"

@@ -1,0 +1,409 @@
+#include "platform/posix/HiveRecovery.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveText.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBaseBlockSize = 4096;
+constexpr std::size_t kLogBaseSize = 512;
+constexpr std::size_t kPageSize = 512;
+constexpr std::size_t kEntryHeaderSize = 40;
+
+// Base block fields.
+constexpr std::size_t kSequence1 = 4;
+constexpr std::size_t kSequence2 = 8;
+constexpr std::size_t kTimestamp = 12;
+constexpr std::size_t kMajor = 20;
+constexpr std::size_t kMinor = 24;
+constexpr std::size_t kFileType = 28;
+constexpr std::size_t kFormat = 32;
+constexpr std::size_t kRootCell = 36;
+constexpr std::size_t kBinsSize = 40;
+constexpr std::size_t kClustering = 44;
+constexpr std::size_t kFlags = 144;
+constexpr std::size_t kChecksum = 508;
+
+using Bytes = std::vector<std::uint8_t>;
+
+bool SaneBinsSize(std::uint32_t size) { return size >= 4096 && size % 4096 == 0; }
+
+bool ChecksumOk(const std::uint8_t* base) { return Get32(base + kChecksum) == HiveHeaderChecksum(base); }
+
+std::uint32_t SequenceMax(std::uint32_t a, std::uint32_t b) { return SequenceAtLeast(a, b) ? a : b; }
+
+std::size_t SetBits(const std::uint8_t* bytes, std::size_t count) {
+  std::size_t bits = 0;
+  for (std::size_t i = 0; i < count; ++i) bits += static_cast<std::size_t>(__builtin_popcount(bytes[i]));
+  return bits;
+}
+
+struct Entry {
+  std::size_t at = 0;
+  std::uint32_t size = 0;
+  std::uint32_t flags = 0;
+  std::uint32_t sequence = 0;
+  std::uint32_t binsSize = 0;
+  std::uint32_t pages = 0;
+};
+
+// A log file and what its base block says.
+struct Log {
+  const HiveLogFile* file = nullptr;
+  enum class Format { kUnusable, kOld, kNew } format = Format::kUnusable;
+  std::uint32_t sequence = 0;  // the base block's seq1
+  std::uint64_t timestamp = 0;
+  std::uint32_t binsSize = 0;
+  std::string problem;  // kUnusable: why
+
+  bool Usable() const { return format != Format::kUnusable; }
+  const Bytes& B() const { return file->bytes; }
+  std::string Name() const { return file->name; }
+};
+
+// The bitmap and page area of an old-format log.
+std::size_t OldPagesAt(std::uint32_t binsSize) {
+  return (516 + binsSize / 4096 + kPageSize - 1) / kPageSize * kPageSize;
+}
+
+Log Classify(const std::optional<HiveLogFile>& file) {
+  Log log;
+  if (!file) return log;
+  log.file = &*file;
+  const Bytes& b = file->bytes;
+  auto unusable = [&](const char* why) {
+    log.format = Log::Format::kUnusable;
+    log.problem = file->name + ": " + why;
+    return log;
+  };
+  if (b.empty()) return unusable("empty");
+  if (b.size() < kLogBaseSize || std::memcmp(b.data(), "regf", 4) != 0) return unusable("not a log");
+  if (!ChecksumOk(b.data())) return unusable("damaged header (bad checksum)");
+  log.sequence = Get32(&b[kSequence1]);
+  log.timestamp = Get64(&b[kTimestamp]);
+  log.binsSize = Get32(&b[kBinsSize]);
+  const std::uint32_t type = Get32(&b[kFileType]);
+  if (log.sequence != Get32(&b[kSequence2]) || Get32(&b[kClustering]) != 1 || !SaneBinsSize(log.binsSize))
+    return unusable("unsupported header");
+  if (type == 6) {
+    log.format = Log::Format::kNew;
+    return log;
+  }
+  if (type != 1 && type != 2) return unusable("unsupported header");
+  if (b.size() < 1024 || std::memcmp(&b[512], "DIRT", 4) != 0) return unusable("no dirty page map");
+  const std::size_t pagesAt = OldPagesAt(log.binsSize);
+  if (b.size() < pagesAt || b.size() - pagesAt < kPageSize * SetBits(&b[516], log.binsSize / 4096))
+    return unusable("torn (shorter than its pages)");
+  log.format = Log::Format::kOld;
+  return log;
+}
+
+// The entry of a new-format log at offset at, if it is whole and its hashes match.
+bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
+  if (at + kEntryHeaderSize > b.size() || std::memcmp(&b[at], "HvLE", 4) != 0) return false;
+  const std::uint8_t* e = &b[at];
+  entry->at = at;
+  entry->size = Get32(e + 4);
+  entry->flags = Get32(e + 8);
+  entry->sequence = Get32(e + 12);
+  entry->binsSize = Get32(e + 16);
+  entry->pages = Get32(e + 20);
+  if (entry->size < 512 || entry->size % 512 != 0 || entry->size > b.size() - at) return false;
+  if (!SaneBinsSize(entry->binsSize)) return false;
+  if (entry->pages < 1 || kEntryHeaderSize + 8ULL * entry->pages > entry->size) return false;
+  std::uint64_t total = kEntryHeaderSize + 8ULL * entry->pages;
+  for (std::uint32_t j = 0; j < entry->pages; ++j) {
+    const std::uint64_t offset = Get32(e + kEntryHeaderSize + 8 * j);
+    const std::uint64_t size = Get32(e + kEntryHeaderSize + 8 * j + 4);
+    if (offset + size > entry->binsSize) return false;
+    total += size;
+  }
+  if (total > entry->size) return false;
+  return Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) == Get64(e + 24) &&
+         Marvin32(e, 32, kHiveLogSeed) == Get64(e + 32);
+}
+
+// The hive being recovered: its bytes past the base block, and what the applied entries set.
+struct Replay {
+  Bytes& image;
+  std::uint32_t binsSize = 0;
+  std::uint32_t flagBit = 0;
+  std::uint32_t lastSequence = 0;
+  std::vector<std::uint32_t> applied;
+
+  void Grow(std::uint32_t size) {
+    if (image.size() < kBaseBlockSize + size) image.resize(kBaseBlockSize + size, 0);
+  }
+};
+
+// Applies a new-format log's entries in order from expected on, until the first one that is
+// not valid or not the next in sequence; how many were applied.
+std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
+  const Bytes& b = log.B();
+  std::size_t applied = 0;
+  Entry entry;
+  for (std::size_t at = kLogBaseSize; ReadEntry(b, at, &entry) && entry.sequence == expected;
+       at += entry.size, ++expected) {
+    replay->Grow(entry.binsSize);
+    replay->binsSize = entry.binsSize;
+    replay->flagBit = entry.flags & 1;
+    std::size_t data = at + kEntryHeaderSize + 8ULL * entry.pages;
+    for (std::uint32_t j = 0; j < entry.pages; ++j) {
+      const std::uint32_t offset = Get32(&b[at + kEntryHeaderSize + 8 * j]);
+      const std::uint32_t size = Get32(&b[at + kEntryHeaderSize + 8 * j + 4]);
+      std::memcpy(&replay->image[kBaseBlockSize + offset], &b[data], size);
+      data += size;
+    }
+    replay->lastSequence = entry.sequence;
+    replay->applied.push_back(entry.sequence);
+    ++applied;
+  }
+  return applied;
+}
+
+void ReplayOld(const Log& log, Replay* replay) {
+  const Bytes& b = log.B();
+  replay->Grow(log.binsSize);
+  replay->binsSize = log.binsSize;
+  std::size_t page = OldPagesAt(log.binsSize);
+  for (std::size_t i = 0; i < log.binsSize / kPageSize; ++i) {
+    if ((b[516 + (i >> 3)] >> (i & 7) & 1) == 0) continue;
+    std::memcpy(&replay->image[kBaseBlockSize + kPageSize * i], &b[page], kPageSize);
+    page += kPageSize;
+  }
+}
+
+// The bins follow one another from offset 0 to the hive bins data size, and the root cell
+// lies inside them.
+bool BinsValid(const Bytes& image) {
+  const std::uint32_t size = Get32(&image[kBinsSize]);
+  if (!SaneBinsSize(size) || image.size() < kBaseBlockSize + size) return false;
+  std::uint64_t at = 0;
+  while (at < size) {
+    const std::uint8_t* bin = &image[kBaseBlockSize + at];
+    const std::uint32_t binSize = Get32(bin + 8);
+    if (std::memcmp(bin, "hbin", 4) != 0 || Get32(bin + 4) != at || binSize < 4096 || binSize % 4096 != 0 ||
+        at + binSize > size)
+      return false;
+    at += binSize;
+  }
+  return Get32(&image[kRootCell]) < size;
+}
+
+HiveRecovery Refuse(HiveRecovery result, std::string reason) {
+  result.outcome = HiveRecovery::Outcome::kRefused;
+  result.reason = std::move(reason);
+  result.image.clear();
+  result.logsUsed.clear();
+  result.appliedEntries.clear();
+  return result;
+}
+
+std::string Problems(const std::vector<const Log*>& logs) {
+  std::string text;
+  for (const Log* log : logs) {
+    if (log->file == nullptr || log->Usable()) continue;
+    text += (text.empty() ? "" : "; ") + log->problem;
+  }
+  return text;
+}
+
+}  // namespace
+
+bool SequenceAtLeast(std::uint32_t a, std::uint32_t b) {
+  return static_cast<std::uint32_t>(a - b) < 0x80000000U;
+}
+
+std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t seed) {
+  std::uint32_t lo = static_cast<std::uint32_t>(seed);
+  std::uint32_t hi = static_cast<std::uint32_t>(seed >> 32);
+  auto rotl = [](std::uint32_t x, int n) { return x << n | x >> (32 - n); };
+  auto mix = [&](std::uint32_t word) {
+    lo += word;
+    hi ^= lo;
+    lo = rotl(lo, 20) + hi;
+    hi = rotl(hi, 9) ^ lo;
+    lo = rotl(lo, 27) + hi;
+    hi = rotl(hi, 19);
+  };
+  std::size_t at = 0;
+  for (; at + 4 <= size; at += 4) mix(Get32(data + at));
+  // The last 0 to 3 bytes, with a marker byte above them.
+  std::uint32_t final = 0x80U << (8 * (size - at));
+  for (std::size_t i = 0; at + i < size; ++i) final |= static_cast<std::uint32_t>(data[at + i]) << (8 * i);
+  mix(final);
+  mix(0);
+  return static_cast<std::uint64_t>(hi) << 32 | lo;
+}
+
+HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName) {
+  HiveLogNames names;
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return names;
+  const std::u16string base = Utf16FromUtf8(hiveName);
+  while (const dirent* entry = readdir(listing)) {
+    const std::u16string name = Utf16FromUtf8(entry->d_name);
+    for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
+                                 std::pair{u".LOG2", &names.log2}}) {
+      if (!NamesEqual(name, base + suffix)) continue;
+      if (!found->empty()) names.ambiguous = true;
+      *found = entry->d_name;
+      names.all.emplace_back(entry->d_name);
+    }
+  }
+  closedir(listing);
+  return names;
+}
+
+HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
+  HiveRecovery result;
+  if (primary.size() < kBaseBlockSize || std::memcmp(primary.data(), "regf", 4) != 0)
+    return Refuse(std::move(result), "not a registry hive file");
+  const std::uint8_t* base = primary.data();
+  const bool checksumOk = ChecksumOk(base);
+  const std::uint32_t seq1 = Get32(base + kSequence1);
+  const std::uint32_t seq2 = Get32(base + kSequence2);
+  result.dirty = !checksumOk || seq1 != seq2;
+  if (checksumOk && (Get32(base + kMajor) != 1 || Get32(base + kMinor) < 1 || Get32(base + kMinor) > 6 ||
+                     Get32(base + kFileType) != 0 || Get32(base + kFormat) != 1 ||
+                     Get32(base + kClustering) != 1 || !SaneBinsSize(Get32(base + kBinsSize))))
+    return Refuse(std::move(result), "the hive's header is of an unsupported kind");
+
+  const Log log0 = Classify(logs.log), log1 = Classify(logs.log1), log2 = Classify(logs.log2);
+  result.highestSequence = checksumOk ? SequenceMax(seq1, seq2) : 0;
+  for (const Log* log : {&log0, &log1, &log2}) {
+    if (!log->Usable()) continue;
+    result.highestSequence = SequenceMax(result.highestSequence, log->sequence);
+    if (log->format != Log::Format::kNew) continue;
+    Entry entry;
+    for (std::size_t at = kLogBaseSize; ReadEntry(log->B(), at, &entry); at += entry.size)
+      result.highestSequence = SequenceMax(result.highestSequence, entry.sequence);
+  }
+
+  if (!result.dirty) {
+    if (!BinsValid(primary)) return Refuse(std::move(result), "the hive's bins are damaged");
+    result.outcome = HiveRecovery::Outcome::kClean;
+    return result;
+  }
+
+  if (logs.ambiguous)
+    return Refuse(std::move(result),
+                  "the hive is dirty and two of its log files have the same name but for case");
+  // Which logs: the LOG1/LOG2 pair when either is usable (new-format ones first), else LOG.
+  std::vector<const Log*> chosen;
+  for (const Log* log : {&log1, &log2}) {
+    if (log->format == Log::Format::kNew) chosen.push_back(log);
+  }
+  if (chosen.empty()) {
+    for (const Log* log : {&log1, &log2}) {
+      if (log->format == Log::Format::kOld) chosen.push_back(log);
+    }
+  }
+  if (chosen.empty() && log0.Usable()) chosen.push_back(&log0);
+  if (chosen.empty()) {
+    const std::string problems = Problems({&log0, &log1, &log2});
+    return Refuse(std::move(result), problems.empty()
+                                         ? "the hive is dirty and has no transaction log beside it"
+                                         : "the hive is dirty and no transaction log beside it "
+                                           "is usable (" +
+                                               problems + ")");
+  }
+
+  Bytes& image = primary;
+  Replay replay{image, 0, 0, 0, {}};
+  std::uint32_t version = checksumOk ? SequenceMax(seq1, seq2) : 0;
+  const Log* baseFrom = nullptr;  // the log whose base block replaces an invalid one
+
+  if (chosen.front()->format == Log::Format::kNew) {
+    const Log* start = nullptr;
+    const Log* next = nullptr;
+    if (chosen.size() == 2) {
+      if (chosen[0]->sequence == chosen[1]->sequence)
+        return Refuse(std::move(result), "the hive is dirty and both transaction logs claim the same place");
+      const bool firstEarlier = !SequenceAtLeast(chosen[0]->sequence, chosen[1]->sequence);
+      const Log* earlier = firstEarlier ? chosen[0] : chosen[1];
+      const Log* later = firstEarlier ? chosen[1] : chosen[0];
+      if (!checksumOk) {
+        start = later;
+      } else if (SequenceAtLeast(earlier->sequence, seq2)) {
+        start = earlier;
+        next = later;
+      } else if (SequenceAtLeast(later->sequence, seq2)) {
+        start = later;
+      }
+    } else if (!checksumOk || SequenceAtLeast(chosen[0]->sequence, seq2)) {
+      start = chosen[0];
+    }
+    if (start == nullptr)
+      return Refuse(std::move(result), "the hive is dirty and its transaction logs are older than it");
+    if (!checksumOk) baseFrom = start;
+    if (ReplayNew(*start, start->sequence, &replay) == 0)
+      return Refuse(std::move(result), "the hive is dirty and its transaction log " + start->Name() +
+                                           " holds nothing that continues it");
+    result.logsUsed.push_back(start->Name());
+    version = SequenceMax(version, start->sequence);
+    if (next != nullptr && next->sequence == replay.lastSequence + 1) {
+      if (ReplayNew(*next, next->sequence, &replay) > 0) result.logsUsed.push_back(next->Name());
+      version = SequenceMax(version, next->sequence);
+    }
+    version = SequenceMax(version, replay.lastSequence + 1);
+  } else {
+    std::uint64_t reference = 0;
+    if (checksumOk) {
+      reference = Get64(base + kTimestamp);
+    } else if (image.size() >= kBaseBlockSize + 32 && std::memcmp(&image[kBaseBlockSize], "hbin", 4) == 0 &&
+               Get32(&image[kBaseBlockSize + 4]) == 0) {
+      reference = Get64(&image[kBaseBlockSize + 20]);
+    } else {
+      return Refuse(std::move(result), "the hive's header and its first bin are both damaged");
+    }
+    const Log* first = chosen.front();
+    const Log* second = chosen.size() == 2 ? chosen[1] : nullptr;
+    if (second == nullptr && first == &log2) std::swap(first, second);  // LOG2 alone
+    const Log* use = nullptr;
+    if (first != nullptr && first->timestamp == reference) {
+      use = first;
+    } else if (second != nullptr && (first == nullptr || second->timestamp > first->timestamp) &&
+               second->timestamp >= reference) {
+      use = second;
+    } else if (first != nullptr && first->timestamp > reference) {
+      use = first;
+    }
+    if (use == nullptr)
+      return Refuse(std::move(result), "the hive is dirty and its transaction logs are older than it");
+    ReplayOld(*use, &replay);
+    result.logsUsed.push_back(use->Name());
+    version = SequenceMax(version, use->sequence);
+    if (!checksumOk) baseFrom = use;
+  }
+
+  // The base block: the primary's, or the log's copy when the primary's is damaged.
+  if (baseFrom != nullptr) {
+    std::fill(image.begin(), image.begin() + kBaseBlockSize, 0);
+    std::memcpy(image.data(), baseFrom->B().data(), kLogBaseSize);
+  }
+  Put32(image, kFileType, 0);
+  Put32(image, kBinsSize, replay.binsSize);
+  if (chosen.front()->format == Log::Format::kNew)
+    Put32(image, kFlags, (Get32(&image[kFlags]) & ~1U) | replay.flagBit);
+  Put32(image, kSequence1, version);
+  Put32(image, kSequence2, version);
+  Put32(image, kChecksum, HiveHeaderChecksum(image.data()));
+  if (!BinsValid(image))
+    return Refuse(std::move(result),
+                  "the hive is dirty and replaying its transaction logs gives damaged bins");
+  result.highestSequence = SequenceMax(result.highestSequence, version);
+  result.appliedEntries = std::move(replay.applied);
+  result.image = std::move(image);
+  result.outcome = HiveRecovery::Outcome::kRecovered;
+  return result;
+}
+
+}  // namespace platform

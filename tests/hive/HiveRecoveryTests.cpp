@@ -1,0 +1,540 @@
+// Recovery of dirty hives from their transaction logs: Windows' own recovered hives as the
+// reference (read from the shared test data folder, never copied into the tree), damaged copies
+// of them, and small logs of our own making for what those hives do not exercise.
+#include <gtest/gtest.h>
+#include <hivex.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveRecovery.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/HiveText.h"
+#include "tests/hive/HiveTestSupport.h"
+
+namespace {
+
+using platform::HiveLogFile;
+using platform::HiveLogs;
+using platform::HiveRecovery;
+using platform::RecoverHive;
+using Bytes = std::vector<std::uint8_t>;
+using Outcome = HiveRecovery::Outcome;
+
+#ifndef HIVE_REFERENCE_DIR
+#define HIVE_REFERENCE_DIR ""
+#endif
+
+std::string ReferenceDir() {
+  const char* set = std::getenv("HIVE_REFERENCE_DIR");
+  return set != nullptr && set[0] != 0 ? set : HIVE_REFERENCE_DIR;
+}
+
+Bytes ReadBytes(const std::string& path) {
+  const std::string text = hivetest::ReadFile(path);
+  return Bytes(text.begin(), text.end());
+}
+
+std::optional<HiveLogFile> LogOf(const std::string& path) {
+  if (!std::filesystem::exists(path)) return std::nullopt;
+  return HiveLogFile{std::filesystem::path(path).filename(), ReadBytes(path)};
+}
+
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+void SetChecksum(Bytes& base) { platform::Put32(base, 508, platform::HiveHeaderChecksum(base.data())); }
+
+// Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
+// as libhivex reads them.
+std::string Dump(const std::string& path) {
+  hive_h* hive = hivex_open(path.c_str(), 0);
+  if (hive == nullptr) return "cannot open " + path;
+  std::string out;
+  std::function<void(hive_node_h, const std::string&)> walk = [&](hive_node_h node, const std::string& at) {
+    out += at + " @" + std::to_string(hivex_node_timestamp(hive, node)) + "\n";
+    hive_value_h* values = hivex_node_values(hive, node);
+    for (hive_value_h* v = values; v != nullptr && *v != 0; ++v) {
+      char* name = hivex_value_key(hive, *v);
+      hive_type type{};
+      std::size_t size = 0;
+      char* data = hivex_value_value(hive, *v, &type, &size);
+      char hex[3];
+      out += at + " \"" + (name ? name : "?") + "\" " + std::to_string(static_cast<int>(type)) + " ";
+      for (std::size_t i = 0; data != nullptr && i < size; ++i) {
+        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(data[i]));
+        out += hex;
+      }
+      out += "\n";
+      std::free(name);
+      std::free(data);
+    }
+    std::free(values);
+    hive_node_h* children = hivex_node_children(hive, node);
+    for (hive_node_h* c = children; c != nullptr && *c != 0; ++c) {
+      char* name = hivex_node_name(hive, *c);
+      walk(*c, at + "\\" + (name ? name : "?"));
+      std::free(name);
+    }
+    std::free(children);
+  };
+  walk(hivex_root(hive), "");
+  hivex_close(hive);
+  return out;
+}
+
+std::string DumpImage(const Bytes& image) {
+  hivetest::TempFolder folder;
+  hivetest::WriteFile(folder / "image", std::string(image.begin(), image.end()));
+  return Dump(folder / "image");
+}
+
+TEST(Marvin32, MatchesThePublishedVectors) {
+  constexpr std::uint64_t kSeed = 0x004FB61A001BDBCCULL;
+  const std::uint8_t one[] = {0xAF};
+  const std::uint8_t three[] = {0x37, 0xF4, 0x95};
+  const std::uint8_t zeros[32] = {};
+  EXPECT_EQ(platform::Marvin32(nullptr, 0, kSeed), 0x30ED35C100CD3C7DULL);
+  EXPECT_EQ(platform::Marvin32(one, 1, kSeed), 0x48E73FC77D75DDC1ULL);
+  EXPECT_EQ(platform::Marvin32(three, 3, kSeed), 0xF0B07C789B8CF7E8ULL);
+  EXPECT_EQ(platform::Marvin32(zeros, 32, platform::kHiveLogSeed), 0xDA91A06AC5359223ULL);
+}
+
+class ReferenceHives : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(dir + "/NewDirtyHive1/NewDirtyHive"))
+      GTEST_SKIP() << "the reference hives are not in " << dir << " (set HIVE_REFERENCE_DIR)";
+  }
+  std::string dir = ReferenceDir();
+  std::string newDir = dir + "/NewDirtyHive1/";
+  std::string oldDir = dir + "/OldDirtyHive/";
+  Bytes newPrimary = ReadBytes(newDir + "NewDirtyHive");
+  HiveLogs newLogs{std::nullopt, LogOf(newDir + "NewDirtyHive.LOG1"), LogOf(newDir + "NewDirtyHive.LOG2")};
+  Bytes oldPrimary = ReadBytes(oldDir + "OldDirtyHive");
+  HiveLogs oldLogs{std::nullopt, LogOf(oldDir + "OldDirtyHive.LOG1"), LogOf(oldDir + "OldDirtyHive.LOG2")};
+};
+
+TEST_F(ReferenceHives, NewFormatLogsGiveWindowsOwnBytes) {
+  const HiveRecovery result = RecoverHive(newPrimary, newLogs);
+  ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
+  EXPECT_EQ(result.appliedEntries, (std::vector<std::uint32_t>{2, 3, 4, 5}));
+  EXPECT_EQ(result.logsUsed, (std::vector<std::string>{"NewDirtyHive.LOG1", "NewDirtyHive.LOG2"}));
+  EXPECT_TRUE(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"));
+  EXPECT_EQ(result.highestSequence, 6u);
+}
+
+TEST_F(ReferenceHives, OldFormatLogGivesWindowsOwnKeysValuesAndTimes) {
+  const HiveRecovery result = RecoverHive(oldPrimary, oldLogs);
+  ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
+  EXPECT_EQ(result.logsUsed, (std::vector<std::string>{"OldDirtyHive.LOG1"}));
+  EXPECT_EQ(platform::Get32(&result.image[4]), 5u);
+  EXPECT_EQ(platform::Get32(&result.image[8]), 5u);
+  EXPECT_EQ(platform::Get32(&result.image[40]), 0x77000u);
+  const std::string recovered = DumpImage(result.image);
+  EXPECT_EQ(recovered, Dump(oldDir + "RecoveredHive_Windows7"));
+  EXPECT_NE(recovered, Dump(oldDir + "OldDirtyHive")) << "the log changed nothing";
+
+  // A damaged base block is rebuilt from the log's copy; the first bin's older time guards it.
+  Bytes badBase = oldPrimary;
+  platform::Put32(badBase, 24, 1);
+  const HiveRecovery rebuilt = RecoverHive(badBase, oldLogs);
+  ASSERT_EQ(rebuilt.outcome, Outcome::kRecovered) << rebuilt.reason;
+  EXPECT_TRUE(rebuilt.image == result.image);
+}
+
+// Damaged copies: the entries applied (or the refusal) follow from where the damage is.
+TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
+  struct Row {
+    const char* name;
+    std::function<void(Bytes& primary, HiveLogs& logs)> damage;
+    std::vector<std::uint32_t> applied;  // empty: refused
+  } rows[] = {
+      {"primary 4/3: the log older than it is skipped",
+       [](Bytes& p, HiveLogs&) {
+         platform::Put32(p, 4, 4);
+         platform::Put32(p, 8, 3);
+         SetChecksum(p);
+       },
+       {3, 4, 5}},
+      {"a byte of entry 5's pages", [](Bytes&, HiveLogs& l) { l.log2->bytes[32816] ^= 1; }, {2, 3, 4}},
+      {"LOG2 cut inside entry 5", [](Bytes&, HiveLogs& l) { l.log2->bytes.resize(33000); }, {2, 3, 4}},
+      {"LOG1 empty: LOG2 alone", [](Bytes&, HiveLogs& l) { l.log1->bytes.clear(); }, {3, 4, 5}},
+      {"both log headers damaged",
+       [](Bytes&, HiveLogs& l) {
+         l.log1->bytes[100] ^= 1;
+         l.log2->bytes[100] ^= 1;
+       },
+       {}},
+      {"both logs claim the same sequence",
+       [](Bytes&, HiveLogs& l) {
+         Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + 512);
+         platform::Put32(base, 4, 3);
+         platform::Put32(base, 8, 3);
+         SetChecksum(base);
+         std::copy(base.begin(), base.end(), l.log1->bytes.begin());
+       },
+       {}},
+      {"no logs", [](Bytes&, HiveLogs& l) { l = {}; }, {}},
+      {"primary 7/6: every log is older",
+       [](Bytes& p, HiveLogs&) {
+         platform::Put32(p, 4, 7);
+         platform::Put32(p, 8, 6);
+         SetChecksum(p);
+       },
+       {}},
+  };
+  for (const Row& row : rows) {
+    Bytes primary = newPrimary;
+    HiveLogs logs = newLogs;
+    row.damage(primary, logs);
+    const HiveRecovery result = RecoverHive(primary, logs);
+    if (row.applied.empty()) {
+      EXPECT_EQ(result.outcome, Outcome::kRefused) << row.name;
+      EXPECT_FALSE(result.reason.empty()) << row.name;
+      continue;
+    }
+    ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
+    EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
+    EXPECT_EQ(platform::Get32(&result.image[8]), row.applied.back() + 1) << row.name;
+    // Entry 4 rewrites every page that entry 2 wrote: stopping at 5 gives Windows' bytes again.
+    EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5)
+        << row.name;
+  }
+}
+
+TEST_F(ReferenceHives, OldFormatDamageRefuses) {
+  struct Row {
+    const char* name;
+    std::function<void(Bytes& primary, HiveLogs& logs)> damage;
+  } rows[] = {
+      {"LOG1 header checksum", [](Bytes&, HiveLogs& l) { l.log1->bytes[100] ^= 1; }},
+      {"LOG1 DIRT signature", [](Bytes&, HiveLogs& l) { l.log1->bytes[512] = 'X'; }},
+      {"LOG1 torn", [](Bytes&, HiveLogs& l) { l.log1->bytes.resize(l.log1->bytes.size() - 512); }},
+      {"LOG1 empty", [](Bytes&, HiveLogs& l) { l.log1->bytes.clear(); }},
+      {"a short primary without logs",
+       [](Bytes& p, HiveLogs& l) {
+         p.resize(12288);
+         l = {};
+       }},
+      {"LOG1 older than the primary",
+       [](Bytes& p, HiveLogs&) {
+         platform::Put64(p, 12, platform::Get64(&p[12]) + 1);
+         SetChecksum(p);
+       }},
+  };
+  for (const Row& row : rows) {
+    Bytes primary = oldPrimary;
+    HiveLogs logs = oldLogs;
+    row.damage(primary, logs);
+    const HiveRecovery result = RecoverHive(primary, logs);
+    EXPECT_EQ(result.outcome, Outcome::kRefused) << row.name;
+    EXPECT_TRUE(result.dirty) << row.name;
+  }
+}
+
+TEST_F(ReferenceHives, ACleanPrimaryIsNeverReplayedOver) {
+  Bytes clean = ReadBytes(newDir + "RecoveredHive_Windows10");
+  platform::Put32(clean, 4, 3);
+  platform::Put32(clean, 8, 3);
+  SetChecksum(clean);
+  const HiveRecovery result = RecoverHive(clean, newLogs);
+  EXPECT_EQ(result.outcome, Outcome::kClean);
+  EXPECT_FALSE(result.dirty);
+  EXPECT_EQ(result.highestSequence, 5u) << "the logs' entries count for the next save";
+}
+
+TEST(HiveLogNames, AreFoundWhateverTheirCase) {
+  hivetest::TempFolder folder;
+  for (const char* name : {"NEWDIRTYHIVE", "newdirtyhive.log1", "NewDirtyHive.Log2", "other.LOG1"})
+    hivetest::WriteFile(folder / name, "");
+  const platform::HiveLogNames names = platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
+  EXPECT_EQ(names.log1, "newdirtyhive.log1");
+  EXPECT_EQ(names.log2, "NewDirtyHive.Log2");
+  EXPECT_EQ(names.log, "");
+  EXPECT_FALSE(names.ambiguous);
+  hivetest::WriteFile(folder / "NEWDIRTYHIVE.LOG1", "");
+  const platform::HiveLogNames twice = platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
+  EXPECT_TRUE(twice.ambiguous);
+  EXPECT_EQ(twice.all.size(), 3u) << "a save empties every one of them";
+}
+
+// The round trip on Windows' hive, its logs named in another case: loaded recovered, edited,
+// saved clean above every sequence number its logs hold, the logs emptied, and everything else
+// as Windows recovered it.
+TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
+  hivetest::TempFolder folder;
+  hivetest::WriteFile(folder / "NEWDIRTYHIVE", Text(newPrimary));
+  hivetest::WriteFile(folder / "newdirtyhive.log1", Text(newLogs.log1->bytes));
+  hivetest::WriteFile(folder / "NewDirtyHive.Log2", Text(newLogs.log2->bytes));
+  platform::HiveProblem problem{};
+  auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &problem);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(u"System", platform::kKeyWrite, &key), 0);
+  const std::uint8_t one[4] = {1, 0, 0, 0};
+  ASSERT_EQ(store->Set(key, u"AddedOffline", platform::kRegDword, one, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
+
+  const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
+  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
+  EXPECT_GT(platform::Get32(&saved[4]), 6u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "newdirtyhive.log1"), 0u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "NewDirtyHive.Log2"), 0u);
+  std::string dump = Dump(folder / "NEWDIRTYHIVE");
+  const std::size_t added = dump.find(" \"AddedOffline\" 4 01000000\n");
+  ASSERT_NE(added, std::string::npos) << dump;
+  dump.erase(added, dump.find('\n', added) + 1 - added);
+  auto withoutRootTime = [](std::string text) { return text.substr(text.find('\n')); };
+  EXPECT_EQ(withoutRootTime(dump), withoutRootTime(Dump(newDir + "RecoveredHive_Windows10")));
+}
+
+// A whole log header that claims a hive larger than the log can map is unusable, and never read
+// past its end.
+TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
+  Bytes primary = platform::EmptyHiveImage(1000);
+  platform::Put32(primary, 8, 0);
+  SetChecksum(primary);
+  Bytes log(1024, 0);
+  std::copy(primary.begin(), primary.begin() + 512, log.begin());
+  platform::Put32(log, 8, 1);
+  platform::Put32(log, 28, 1);
+  platform::Put32(log, 40, 0x7FFFF000);
+  SetChecksum(log);
+  std::memcpy(&log[512], "DIRT", 4);
+  const HiveRecovery result =
+      RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+  EXPECT_EQ(result.outcome, Outcome::kRefused);
+}
+
+// An old-format log of our own: one bitmap byte, checked bit by bit (bit 0 is the first page).
+TEST(OldFormatLog, EachBitMovesItsOwnPage) {
+  for (const std::uint8_t bitmap : {std::uint8_t{0x01}, std::uint8_t{0x80}}) {
+    Bytes primary = platform::EmptyHiveImage(1000);
+    platform::Put32(primary, 8, 0);  // dirty: 1/0
+    SetChecksum(primary);
+    Bytes log(1024 + 512, 0);
+    std::copy(primary.begin(), primary.begin() + 512, log.begin());
+    platform::Put32(log, 8, 1);
+    platform::Put32(log, 28, 1);
+    SetChecksum(log);
+    std::memcpy(&log[512], "DIRT", 4);
+    log[516] = bitmap;
+    const int page = bitmap == 0x01 ? 0 : 7;
+    // The page as it is in the primary, with a marker in a free cell's bytes.
+    std::copy(primary.begin() + 4096 + 512 * page, primary.begin() + 4096 + 512 * (page + 1),
+              log.begin() + 1024);
+    log[1024 + 500] = 0xA5;
+    const HiveRecovery result =
+        RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+    ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
+    for (int i = 0; i < 8; ++i)
+      EXPECT_EQ(result.image[4096 + 512 * i + 500], i == page ? 0xA5 : primary[4096 + 512 * i + 500]) << i;
+  }
+}
+
+// A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
+Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
+  const std::uint32_t bins = platform::Get32(&after[40]);
+  Bytes log(512, 0);
+  std::copy(after.begin(), after.begin() + 512, log.begin());
+  platform::Put32(log, 4, sequence);
+  platform::Put32(log, 8, sequence);
+  platform::Put32(log, 28, 6);
+  SetChecksum(log);
+  Bytes entry((48 + bins + 511) / 512 * 512, 0);
+  std::copy(after.begin() + 4096, after.begin() + 4096 + bins, entry.begin() + 48);
+  std::memcpy(entry.data(), "HvLE", 4);
+  platform::Put32(entry, 4, static_cast<std::uint32_t>(entry.size()));
+  platform::Put32(entry, 12, sequence);
+  platform::Put32(entry, 16, bins);
+  platform::Put32(entry, 20, 1);
+  platform::Put32(entry, 44, bins);  // one reference: offset 0, every byte of the bins
+  platform::Put64(entry, 24, platform::Marvin32(&entry[40], entry.size() - 40, platform::kHiveLogSeed));
+  platform::Put64(entry, 32, platform::Marvin32(entry.data(), 32, platform::kHiveLogSeed));
+  log.insert(log.end(), entry.begin(), entry.end());
+  return log;
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A demo hive that Windows left dirty: the primary as it was (sequence numbers 3/2), and in its
+// LOG1 the hive after a change (Select's LastKnownGood 1 became 2) that the primary lacks.
+class DirtyHive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string made = hivetest::DemoHive(scratch, "MADE");
+    {
+      HiveProblem problem{};
+      auto store = HiveStore::Load(made, &problem);
+      ASSERT_NE(store, nullptr);
+      platform::RegKey key = 0;
+      ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
+      const std::uint8_t two[4] = {2, 0, 0, 0};
+      ASSERT_EQ(store->Set(key, u"LastKnownGood", platform::kRegDword, two, 4), 0);
+      store->Close(key);
+    }
+    after = ReadBytes(made);
+    primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
+    platform::Put32(primary, 4, 3);
+    platform::Put32(primary, 8, 2);
+    SetChecksum(primary);
+    log1 = NewFormatLog(after, 2);
+    hivetest::WriteFile(hive, Text(primary));
+    hivetest::WriteFile(folder / "SYSTEM.LOG1", Text(log1));
+    hivetest::WriteFile(folder / "SYSTEM.LOG2", "");
+  }
+
+  using HiveProblem = platform::HiveProblem;
+  using HiveStore = platform::HiveStore;
+  hivetest::TempFolder scratch, folder, data;
+  std::string hive = folder / "SYSTEM";
+  Bytes after, primary, log1;
+};
+
+// Open, edit one value, save: the saved hive is the recovered one with that edit (read back by
+// libhivex), clean, above every sequence number of the logs, stamped with the time of the save;
+// the logs are empty; the backup holds the original files byte for byte; nothing else is left.
+TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
+  HiveProblem problem{};
+  auto store = HiveStore::Load(hive, &problem);
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
+  EXPECT_EQ(store->WhyReadOnly(), "");
+  store->SetBackupRoot(data / "backups");
+  const std::uint64_t before = platform::FiletimeNow();
+
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
+  const std::uint8_t size[4] = {0, 0, 0, 8};
+  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0);
+  EXPECT_EQ(store->LastSave().saved, 1u);
+
+  // Every key and value as recovered, but the edited one.
+  const Bytes saved = ReadBytes(hive);
+  const std::string expected = Dump(scratch / "MADE");
+  const std::string got = Dump(hive);
+  const std::string edited = "HardwareInformation.MemorySize";
+  auto withoutEdited = [&](std::string dump) {
+    std::string out, line;
+    std::istringstream lines(dump);
+    while (std::getline(lines, line)) {
+      if (line.find(" @") != std::string::npos) line = line.substr(0, line.find(" @"));  // key times
+      if (line.find(edited) == std::string::npos) out += line + "\n";
+    }
+    return out;
+  };
+  EXPECT_EQ(withoutEdited(got), withoutEdited(expected));
+  // The same as an independent reader sees it: every block of regfexport's listing (a key, a
+  // value) but the edited value's.
+  auto regfexport = [&](const std::string& path) {
+    std::string out, block, line;
+    std::istringstream lines(hivetest::Run("regfexport " + hivetest::Quote(path) + " 2>&1"));
+    while (std::getline(lines, line)) {
+      if (!line.empty()) {
+        block += line + "\n";
+        continue;
+      }
+      if (block.find(edited) == std::string::npos) out += block + "\n";
+      block.clear();
+    }
+    return out + block;
+  };
+  const std::string exported = regfexport(hive);
+  EXPECT_NE(exported.find("Key path: ROOT\\Select"), std::string::npos) << exported;
+  EXPECT_EQ(exported, regfexport(scratch / "MADE"));
+  EXPECT_NE(got.find("\"" + edited + "\" 3 00000008"), std::string::npos) << got;
+  EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
+
+  // Clean, above the log's sequence numbers, stamped now; the edited key too.
+  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
+  EXPECT_GT(platform::Get32(&saved[4]), 3u);
+  EXPECT_EQ(platform::Get32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
+  EXPECT_GE(platform::Get64(&saved[12]), before);
+  hive_h* check = hivex_open(hive.c_str(), 0);
+  ASSERT_NE(check, nullptr);
+  hive_node_h node = hivex_root(check);
+  for (const char* name :
+       {"ControlSet001", "Control", "Video", "{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}", "0000"})
+    node = hivex_node_get_child(check, node, name);
+  EXPECT_GE(hivex_node_timestamp(check, node), static_cast<std::int64_t>(before));
+  EXPECT_LT(hivex_node_timestamp(check, hivex_node_get_child(check, hivex_root(check), "Select")),
+            static_cast<std::int64_t>(before));
+  hivex_close(check);
+
+  // The logs are empty, the backup is the original, nothing else is beside the hive.
+  EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG1"), 0u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG2"), 0u);
+  EXPECT_EQ(Listing(folder.Path()), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}));
+  const std::string backup = store->Backup();
+  ASSERT_EQ(Listing(data / "backups").size(), 1u);
+  EXPECT_EQ(backup.substr(0, (data / "backups/SYSTEM-").size()), data / "backups/SYSTEM-");
+  EXPECT_EQ(Listing(backup), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1"}));
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM") == primary);
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM.LOG1") == log1);
+
+  // A second save of the run keeps that backup.
+  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
+  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
+  store->Close(key);
+  ASSERT_EQ(store->Flush(), 0);
+  EXPECT_EQ(store->Backup(), backup);
+  EXPECT_EQ(Listing(data / "backups").size(), 1u);
+  EXPECT_TRUE(ReadBytes(backup + "/SYSTEM") == primary);
+}
+
+// Without a usable log the dirty hive is shown as it is and never written, with the reason.
+TEST_F(DirtyHive, WithoutUsableLogsIsReadOnlyAndUntouched) {
+  struct Row {
+    const char* name;
+    std::function<void()> setUp;
+  } rows[] = {
+      {"no logs",
+       [&] {
+         std::filesystem::remove(folder / "SYSTEM.LOG1");
+         std::filesystem::remove(folder / "SYSTEM.LOG2");
+       }},
+      {"empty logs", [&] { hivetest::WriteFile(folder / "SYSTEM.LOG1", ""); }},
+      {"a damaged log",
+       [&] {
+         Bytes bad = log1;
+         bad[100] ^= 1;
+         hivetest::WriteFile(folder / "SYSTEM.LOG1", Text(bad));
+       }},
+  };
+  for (const Row& row : rows) {
+    SetUp();
+    row.setUp();
+    const std::vector<std::string> files = Listing(folder.Path());
+    HiveProblem problem{};
+    auto store = HiveStore::Load(hive, &problem);
+    ASSERT_NE(store, nullptr) << row.name;
+    EXPECT_NE(store->WhyReadOnly().find("dirty"), std::string::npos)
+        << row.name << ": " << store->WhyReadOnly();
+    EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000001"), std::string::npos);
+    platform::RegKey key = 0;
+    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), platform::kAccessDenied) << row.name;
+    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyRead, &key), 0) << row.name;
+    store->Close(key);
+    store.reset();
+    EXPECT_TRUE(ReadBytes(hive) == primary) << row.name;
+    EXPECT_EQ(Listing(folder.Path()), files) << row.name;
+  }
+}
+
+}  // namespace
