@@ -9,13 +9,20 @@
 #                          link the resources in)
 #   CONFIGURATOR_RES_FILE  the compiled .res file (POSIX only; e.g. a seed for the parser's fuzzer)
 set(CONFIGURATOR_RC_FILE ${CMAKE_SOURCE_DIR}/res/Configurator.rc)
-# Everything the .rc pulls in lives beside it: resource.h, the icon and the manifest.
+# The version and the manifest, which carries it, are generated from the project's version into
+# CONFIGURATOR_GENERATED_DIR; everything else the .rc pulls in lives beside it (resource.h, the icon).
+set(CONFIGURATOR_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/Version.h.in ${CONFIGURATOR_GENERATED_DIR}/Version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/res/Configurator.manifest.in ${CONFIGURATOR_GENERATED_DIR}/Configurator.manifest
+               @ONLY)
 file(GLOB CONFIGURATOR_RES_DEPENDS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+list(APPEND CONFIGURATOR_RES_DEPENDS ${CONFIGURATOR_GENERATED_DIR}/Version.h
+     ${CONFIGURATOR_GENERATED_DIR}/Configurator.manifest)
 
 if(WIN32)
   enable_language(RC)
   # windres looks for the icon and the manifest on its include path.
-  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
+  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CONFIGURATOR_GENERATED_DIR} -I${CMAKE_SOURCE_DIR}/res")
   # Compiled once, in this directory, where the dependencies on the icon and manifest are known
   # (windres reports none itself).
   set_source_files_properties(${CONFIGURATOR_RC_FILE} PROPERTIES OBJECT_DEPENDS "${CONFIGURATOR_RES_DEPENDS}")
@@ -28,7 +35,7 @@ else()
   add_custom_command(
     OUTPUT ${CONFIGURATOR_RES_FILE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
-    COMMAND ${WINDRES} -I${CMAKE_SOURCE_DIR}/res -O res -i ${CONFIGURATOR_RC_FILE} -o ${CONFIGURATOR_RES_FILE}
+    COMMAND ${WINDRES} -I${CONFIGURATOR_GENERATED_DIR} -I${CMAKE_SOURCE_DIR}/res -O res -i ${CONFIGURATOR_RC_FILE} -o ${CONFIGURATOR_RES_FILE}
     DEPENDS ${CONFIGURATOR_RES_DEPENDS}
     COMMENT "Compiling resources"
     VERBATIM)

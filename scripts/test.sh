@@ -30,4 +30,7 @@ echo "== Windows build and tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 bash scripts/wine-tests.sh
+
+echo "== packages: the Debian package installed and removed, the Windows zip"
+bash scripts/package-tests.sh
 echo "== all tests passed"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
 #include "framework/portable/terminal/KeyHelp.h"
@@ -39,7 +40,7 @@ constexpr int kExitUnavailable = 69;  // no terminal to show the dialogs in
 constexpr int kExitCantCreate = 73;   // the demo data folder cannot be made
 constexpr int kExitIoError = 74;      // the changes could not be saved at the end
 
-constexpr char kVersion[] = "1.0.0.3";
+constexpr char kVersion[] = CONFIGURATOR_VERSION_TEXT;
 
 const char kUsage[] =
     "Usage: configurator [OPTION]... [HAND-OFF]\n"

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the packages a user installs and checks them as that user gets them:
+# - the Debian package: lintian finds no error; apt installs it with its dependencies; the
+#   installed program answers --version, --help and --list-adapters on a fresh HOME, and man finds
+#   its page; then the package is removed again;
+# - the Windows zip: Configurator.exe (its version block names the package's version), the console
+#   program when it is built, and README.txt with Windows line ends.
+# Needs the posix and windows presets configured (scripts/test.sh does that first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+fail() { echo "package-tests: $*" >&2; exit 1; }
+
+rm -f build/posix/configurator_*.deb build/windows/Configurator-*.zip
+cmake --build --preset posix --target package >/dev/null
+cmake --build --preset windows --target package >/dev/null
+deb=$(ls build/posix/configurator_*_amd64.deb)
+zip=$(ls build/windows/Configurator-*-x86.zip)
+version=$(dpkg-deb -f "$deb" Version)
+echo "package-tests: $deb and $zip, version $version"
+
+# Debian's own checks: errors fail the run; warnings are shown.
+lintian --allow-root --fail-on error "$deb"
+[ "$(zcat < <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/changelog.gz) |
+     head -1)" = "configurator ($version) unstable; urgency=medium" ] ||
+  fail "the changelog's latest entry is not version $version"
+
+# Install as a user would: apt resolves the dependencies the package declares.
+remove() { DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq configurator >/dev/null 2>&1 || true; }
+trap remove EXIT
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "./$deb" >/dev/null
+home=$(mktemp -d)
+run() { env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
+[ "$(run configurator --version)" = "configurator $version" ] || fail "--version does not say $version"
+run configurator --help | grep -q -- '--hive' || fail "--help does not describe --hive"
+[ "$(run man -w configurator)" = /usr/share/man/man1/configurator.1.gz ] || fail "man does not find the page"
+run man configurator 2>&1 >/dev/null | grep . && fail "man warns about the page"
+run configurator --list-adapters | grep -q '&&&' || fail "--list-adapters shows no adapter of the demo"
+[ -f "$home/.local/share/configurator/SYSTEM" ] || fail "no demo hive in the fresh HOME"
+rm -rf "$home"
+remove
+trap - EXIT
+command -v configurator >/dev/null && fail "the package left the program behind"
+
+# The zip: one folder named after it, holding what a Windows user needs.
+folder=$(basename "$zip" .zip)
+names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+expected="$folder/Configurator.exe $folder/README.txt "
+[ -f build/windows/programs/Configurator.com ] && expected="$folder/Configurator.com $expected"
+[ "$names" = "$expected" ] || fail "the zip holds: $names; expected: $expected"
+unzip -p "$zip" "$folder/README.txt" | head -1 | grep -q $'\r$' || fail "README.txt has no Windows line ends"
+exe_version=$(unzip -p "$zip" "$folder/Configurator.exe" | python3 -c '
+import struct, sys
+image = sys.stdin.buffer.read()
+at = image.find(struct.pack("<I", 0xFEEF04BD))  # the version block'"'"'s fixed part
+ms, ls = struct.unpack_from("<II", image, at + 8)
+print(f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}")')
+[ "$exe_version" = "$version" ] || fail "Configurator.exe says version $exe_version, the package $version"
+[ "$folder" = "Configurator-$version-x86" ] || fail "the zip is named $folder"
+echo "package-tests: passed"
