@@ -353,6 +353,7 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, Report* report) {
     CSettingsKey key;
     const long status = key.Open(keyPath, platform::kKeyWrite);
     if (status == platform::kAccessDenied) {
+      // The message box's own wording, misspelling included, so that it reads the same here.
       report->Error(sysexits::kNoPermission,
                     u"Insufficent Access Writes: Execute using Administrator Account (" + keyPath +
                         u" cannot be opened for writing)");

@@ -70,6 +70,7 @@ bool ProbeWriteAccess(CWnd* owner, const std::u16string& keyPath) {
     return true;
   }
   const std::u16string text = u"Execute using Administrator Account";
+  // "Insufficent Access Writes" is the message's own wording, kept as its users know it.
   const std::u16string caption = u"Insufficent Access Writes";
   if (owner != nullptr)
     owner->MessageBox(text, caption, MB_OK);
