@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "Version.h"
 #include "framework/portable/ResourceData.h"
 #include "framework/portable/Resources.h"
 #include "tests/support/ExpectedResources.h"
@@ -284,6 +285,38 @@ TEST(ProgramResourcesTest, Manifest) {
     ++identities;
   }
   EXPECT_EQ(identities, 2);
+}
+
+// The version is set once, by the build: the version block's numbers and texts and the
+// manifest's identity all say the one the program's --version prints.
+TEST(ProgramResourcesTest, VersionIsTheBuildsEverywhere) {
+  const std::string version = CONFIGURATOR_VERSION_TEXT;
+  const std::u16string wide(version.begin(), version.end());
+
+  const auto* block = ProgramResources().Find(expected::kVersionType, expected::kVersionId);
+  ASSERT_NE(block, nullptr);
+  auto root = ParseVersionNode(block->data, 0);
+  ASSERT_TRUE(root.has_value());
+  ASSERT_EQ(root->value.size(), 52u);
+  const std::uint32_t ms = Dword(root->value, 8);
+  const std::uint32_t ls = Dword(root->value, 12);
+  EXPECT_EQ(std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) +
+                "." + std::to_string(ls & 0xFFFF),
+            version);
+  const VersionNode* fileInfo = root->Child(u"StringFileInfo");
+  ASSERT_NE(fileInfo, nullptr);
+  const VersionNode* table = fileInfo->Child(expected::kVersionBlock);
+  ASSERT_NE(table, nullptr);
+  for (const char16_t* name : {u"FileVersion", u"ProductVersion"}) {
+    const VersionNode* value = table->Child(name);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->Text(), wide);
+  }
+
+  const auto* manifest = ProgramResources().Find(expected::kManifestType, expected::kManifestId);
+  ASSERT_NE(manifest, nullptr);
+  const std::string text(manifest->data.begin(), manifest->data.end());
+  EXPECT_NE(text.find(R"(name="Orlo.Configurator" version=")" + version + '"'), std::string::npos) << text;
 }
 
 // Everything is English (United Kingdom), and there is nothing that the table does not know of.
