@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/Text.h"
 #include "framework/portable/ResourceData.h"
 
 namespace portable {
@@ -132,17 +133,11 @@ class Reader {
 constexpr std::array<std::u16string_view, 6> kClassNames = {u"Button",  u"Edit",      u"Static",
                                                             u"ListBox", u"ScrollBar", u"ComboBox"};
 
-char16_t AsciiLower(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 // Class names are case-insensitive; a predefined class given by name gets its usual spelling, so
 // that "STATIC" and ordinal 0x82 read the same.
 std::u16string CanonicalClassName(std::u16string name) {
   for (auto known : kClassNames) {
-    if (known.size() == name.size() &&
-        std::equal(known.begin(), known.end(), name.begin(),
-                   [](char16_t a, char16_t b) { return AsciiLower(a) == AsciiLower(b); })) {
+    if (base::NamesEqual(known, name)) {
       return std::u16string(known);
     }
   }
