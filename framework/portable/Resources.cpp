@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "framework/ListData.h"
 #include "framework/portable/ResourceData.h"
 
 namespace portable {
@@ -16,12 +17,8 @@ constexpr int kTypeDialog = 5;
 constexpr int kTypeString = 6;
 constexpr int kTypeIcon = 3;
 constexpr int kTypeGroupIcon = 14;
-constexpr int kTypeDlgInit = 240;
 
 constexpr std::uint32_t kDsSetFont = 0x40;
-
-constexpr std::uint16_t kCbAddString = 0x0403;
-constexpr std::uint16_t kLbAddString = 0x0180;
 
 // A cursor over little-endian bytes. Every read checks the bounds first and fails without
 // moving; once a read has failed the reader stays failed, so a parse can check once at the end.
@@ -272,7 +269,7 @@ std::vector<DlgInitEntry> ParseDlgInit(std::span<const std::uint8_t> data) {
     auto bytes = in.Bytes(length);
     if (!in.Ok()) break;
     entry.data.assign(bytes.begin(), bytes.end());
-    if (entry.message == kCbAddString || entry.message == kLbAddString) {
+    if (entry.message == kListDataComboBoxAddString || entry.message == kListDataListBoxAddString) {
       // The text is stored with its terminator; the entry holds the text alone.
       auto end = entry.data.find('\0');
       if (end != std::string::npos) entry.data.resize(end);
@@ -338,7 +335,7 @@ std::optional<DialogTemplate> ResourceFile::Dialog(int id) const {
 }
 
 std::vector<DlgInitEntry> ResourceFile::DlgInit(int dialogId) const {
-  const ResourceEntry* entry = Find(kTypeDlgInit, dialogId);
+  const ResourceEntry* entry = Find(kListDataType, dialogId);
   if (entry == nullptr) return {};
   return ParseDlgInit(entry->data);
 }
