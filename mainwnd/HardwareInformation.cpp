@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ByteOrder.h"
 #include "platform/Registry.h"
 
 namespace {
@@ -47,8 +48,7 @@ std::u16string ReadMemoryText(const std::u16string& path) {
     // A shorter value is a little-endian number, zero-extended; one that cannot be read is 0.
     if (registry.Query(key, u"HardwareInformation.MemorySize", nullptr, bytes.data(), &size) ==
         platform::kSuccess)
-      number = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-               std::uint32_t{bytes[3]} << 24;
+      number = base::ReadLittleEndian32(bytes.data());
     const std::string digits = std::to_string(number / kMebibyte);
     text.assign(digits.begin(), digits.end());
     text += u" Meg";

@@ -1,23 +1,13 @@
 #pragma once
-// Text conversions at the edges: libhivex, file names, the terminal and text files speak UTF-8,
-// the program speaks UTF-16; registry names compare as Windows compares them.
-#include <string>
-#include <string_view>
+// The platform's text conversions are the base library's.
+#include "base/Text.h"
 
 namespace platform {
 
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. ok (if given) is false when one did.
-std::string Utf8FromUtf16(std::u16string_view text, bool* ok = nullptr);
-// UTF-8 to UTF-16; an invalid sequence becomes U+FFFD.
-std::u16string Utf16FromUtf8(std::string_view text);
-
-// Registry names are case-insensitive the way Windows makes them: each UTF-16 unit upper-cased
-// on its own (ASCII, Latin-1, Greek and Cyrillic here, which covers the names met in practice).
-char16_t UpcaseUnit(char16_t unit);
-bool NamesEqual(std::u16string_view a, std::u16string_view b);
-
-// UTF-16LE bytes, as a driver stores text in REG_SZ or REG_BINARY values, up to the first null
-// unit or the end; an odd last byte is ignored.
-std::u16string TextFromUtf16Bytes(const unsigned char* data, std::size_t size);
+using base::NamesEqual;
+using base::TextFromUtf16Bytes;
+using base::UpcaseUnit;
+using base::Utf16FromUtf8;
+using base::Utf8FromUtf16;
 
 }  // namespace platform

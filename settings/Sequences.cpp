@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/ByteOrder.h"
 #include "framework/Wnd.h"
 #include "settings/SettingsKey.h"
 
@@ -51,8 +52,7 @@ bool ReadRaw(CSettingsKey& key, const std::u16string& keyPath, const std::u16str
   const bool read = key.QueryRaw(name, bytes, size) == platform::kSuccess;
   key.Close();
   if (!read) return false;
-  value = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  value = base::ReadLittleEndian32(bytes);
   return true;
 }
 

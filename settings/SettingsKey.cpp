@@ -4,6 +4,8 @@
 #include <charconv>
 #include <utility>
 
+#include "base/ByteOrder.h"
+
 namespace {
 // The text buffer of a number, terminator included.
 constexpr std::size_t kNumberTextCapacity = 64;
@@ -86,10 +88,9 @@ void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {
 }
 
 void CSettingsKey::SetBinary(const std::u16string& name, std::uint32_t value) {
-  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value >> 16),
-                                 static_cast<std::uint8_t>(value >> 24)};
-  platform::GetRegistry().Set(m_key, name, platform::kRegBinary, bytes, sizeof bytes);
+  const auto bytes = base::LittleEndian32(value);
+  platform::GetRegistry().Set(m_key, name, platform::kRegBinary, bytes.data(),
+                              static_cast<std::uint32_t>(bytes.size()));
 }
 
 void CSettingsKey::DeleteValue(const std::u16string& name) { platform::GetRegistry().Delete(m_key, name); }

@@ -2,17 +2,18 @@
 // run by the front end (terminal or test script) on the modal stack.
 #include "framework/Dialog.h"
 
+#include "framework/ListData.h"
 #include "framework/portable/Layer.h"
 
 namespace {
-constexpr std::uint16_t kAddString = 0x0403;  // CB_ADDSTRING in the list data
 
 // Fills the combo boxes of a dialog's model from the dialog's list data, as initialisation does.
 void AppendListData(portable::DialogModel& model, unsigned templateId) {
   for (const portable::DlgInitEntry& entry :
        portable::ProgramResources().DlgInit(static_cast<int>(templateId))) {
     portable::ControlModel* control = model.Find(entry.controlId);
-    if (entry.message != kAddString || control == nullptr || control->kind != portable::ControlKind::ComboBox)
+    if (entry.message != kListDataComboBoxAddString || control == nullptr ||
+        control->kind != portable::ControlKind::ComboBox)
       continue;
     const std::string_view data = entry.data;
     control->AddString(portable::WidenAnsi(data.substr(0, data.find('\0'))));

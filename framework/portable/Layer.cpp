@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
+
 namespace portable {
 namespace {
 
@@ -13,15 +15,8 @@ constexpr std::uint32_t kSortStyle = 0x0100;     // CBS_SORT
 constexpr std::uint32_t kStaticTypeMask = 0x1F;
 constexpr std::uint32_t kIconStyle = 0x03;  // SS_ICON
 
-bool SameName(const std::u16string& a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 ControlKind KindOf(const DialogItem& item) {
-  if (SameName(item.className, u"Button")) {
+  if (base::NamesEqual(item.className, u"Button")) {
     switch (item.style & 0x0F) {
       case 0x00:
         return ControlKind::PushButton;  // BS_PUSHBUTTON
@@ -38,9 +33,9 @@ ControlKind KindOf(const DialogItem& item) {
         return ControlKind::Other;
     }
   }
-  if (SameName(item.className, u"Static"))
+  if (base::NamesEqual(item.className, u"Static"))
     return (item.style & kStaticTypeMask) == kIconStyle ? ControlKind::Icon : ControlKind::Static;
-  if (SameName(item.className, u"ComboBox")) return ControlKind::ComboBox;
+  if (base::NamesEqual(item.className, u"ComboBox")) return ControlKind::ComboBox;
   return ControlKind::Other;
 }
 

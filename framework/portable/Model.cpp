@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "framework/Types.h"
 #include "framework/portable/Layer.h"
 
@@ -15,16 +16,12 @@ constexpr std::uint32_t kButtonTypeMask = 0x0F;
 constexpr std::uint32_t kAutoCheckBox = 0x03;  // BS_AUTOCHECKBOX
 constexpr unsigned kSelChange = 1;             // CBN_SELCHANGE
 
-char16_t FoldCase(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 32);
-  return c;
-}
-
-// Negative, zero or positive, ignoring case (ordinal after folding Latin letters).
+// Negative, zero or positive, ignoring case: ordinal after taking each letter's lower-case form,
+// so that punctuation such as '_' sorts before the letters.
 int CompareNoCase(const std::u16string& a, const std::u16string& b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = FoldCase(a[i]), y = FoldCase(b[i]);
+    const char16_t x = base::DowncaseUnit(a[i]), y = base::DowncaseUnit(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

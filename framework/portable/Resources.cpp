@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/Text.h"
+#include "framework/ListData.h"
 #include "framework/portable/ResourceData.h"
 
 namespace portable {
@@ -15,12 +17,8 @@ constexpr int kTypeDialog = 5;
 constexpr int kTypeString = 6;
 constexpr int kTypeIcon = 3;
 constexpr int kTypeGroupIcon = 14;
-constexpr int kTypeDlgInit = 240;
 
 constexpr std::uint32_t kDsSetFont = 0x40;
-
-constexpr std::uint16_t kCbAddString = 0x0403;
-constexpr std::uint16_t kLbAddString = 0x0180;
 
 // A cursor over little-endian bytes. Every read checks the bounds first and fails without
 // moving; once a read has failed the reader stays failed, so a parse can check once at the end.
@@ -132,17 +130,11 @@ class Reader {
 constexpr std::array<std::u16string_view, 6> kClassNames = {u"Button",  u"Edit",      u"Static",
                                                             u"ListBox", u"ScrollBar", u"ComboBox"};
 
-char16_t AsciiLower(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 // Class names are case-insensitive; a predefined class given by name gets its usual spelling, so
 // that "STATIC" and ordinal 0x82 read the same.
 std::u16string CanonicalClassName(std::u16string name) {
   for (auto known : kClassNames) {
-    if (known.size() == name.size() &&
-        std::equal(known.begin(), known.end(), name.begin(),
-                   [](char16_t a, char16_t b) { return AsciiLower(a) == AsciiLower(b); })) {
+    if (base::NamesEqual(known, name)) {
       return std::u16string(known);
     }
   }
@@ -277,7 +269,7 @@ std::vector<DlgInitEntry> ParseDlgInit(std::span<const std::uint8_t> data) {
     auto bytes = in.Bytes(length);
     if (!in.Ok()) break;
     entry.data.assign(bytes.begin(), bytes.end());
-    if (entry.message == kCbAddString || entry.message == kLbAddString) {
+    if (entry.message == kListDataComboBoxAddString || entry.message == kListDataListBoxAddString) {
       // The text is stored with its terminator; the entry holds the text alone.
       auto end = entry.data.find('\0');
       if (end != std::string::npos) entry.data.resize(end);
@@ -343,7 +335,7 @@ std::optional<DialogTemplate> ResourceFile::Dialog(int id) const {
 }
 
 std::vector<DlgInitEntry> ResourceFile::DlgInit(int dialogId) const {
-  const ResourceEntry* entry = Find(kTypeDlgInit, dialogId);
+  const ResourceEntry* entry = Find(kListDataType, dialogId);
   if (entry == nullptr) return {};
   return ParseDlgInit(entry->data);
 }

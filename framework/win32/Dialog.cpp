@@ -10,17 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/ListData.h"
 #include "framework/WinApp.h"
 #include "framework/win32/WinInclude.h"
 
 namespace {
-
-// The initialisation data of a dialog: a resource of type 240 with the dialog's id, holding
-// records of control id (u16), message (u16), data length (u32) and data, ended by a zero
-// control id.
-constexpr WORD kListDataType = 240;
-constexpr WORD kListBoxAddString = 0x0401;   // the 16-bit LB_ADDSTRING the resource compiler writes
-constexpr WORD kComboBoxAddString = 0x0403;  // the 16-bit CB_ADDSTRING
 
 std::wstring FromListData(const BYTE* data, DWORD length) {
   // The text is 8-bit and normally carries its terminator within its length.
@@ -58,9 +52,9 @@ void AppendListData(HWND dialog, unsigned templateId) {
     if (length > size - offset) break;
     const std::wstring text = FromListData(data + offset, length);
     offset += length;
-    if (message == kComboBoxAddString)
+    if (message == kListDataComboBoxAddString)
       ::SendDlgItemMessageW(dialog, control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    else if (message == kListBoxAddString)
+    else if (message == kListDataListBoxAddString)
       ::SendDlgItemMessageW(dialog, control, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 }

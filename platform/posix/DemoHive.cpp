@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveText.h"
 #include "platform/posix/SimulatedBoard.h"
@@ -36,8 +37,8 @@ std::vector<char> Utf16Text(std::u16string_view text) {
 }
 
 std::vector<char> Number(std::uint32_t value) {
-  return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-          static_cast<char>(value >> 24)};
+  const auto bytes = base::LittleEndian32(value);
+  return {bytes.begin(), bytes.end()};
 }
 
 DemoValue Dword(const char* name, std::uint32_t value) { return {name, hive_t_REG_DWORD, Number(value)}; }

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/ByteOrder.h"
+
 namespace platform {
 namespace {
 
@@ -35,8 +37,8 @@ void Append16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
 }
 
 void Append32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  Append16(bytes, value & 0xFFFF);
-  Append16(bytes, value >> 16);
+  const auto le = base::LittleEndian32(value);
+  bytes.insert(bytes.end(), le.begin(), le.end());
 }
 
 // A self-relative security descriptor: owner Administrators, group SYSTEM, and a DACL that lets
@@ -94,8 +96,7 @@ void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value
 }
 
 void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
-  Put16(image, at, value & 0xFFFF);
-  Put16(image, at + 2, value >> 16);
+  base::WriteLittleEndian32(value, &image[at]);
 }
 
 void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value) {
@@ -105,7 +106,7 @@ void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value
 
 std::uint32_t Get16(const std::uint8_t* at) { return static_cast<std::uint32_t>(at[0] | at[1] << 8); }
 
-std::uint32_t Get32(const std::uint8_t* at) { return Get16(at) | Get16(at + 2) << 16; }
+std::uint32_t Get32(const std::uint8_t* at) { return base::ReadLittleEndian32(at); }
 
 std::uint64_t Get64(const std::uint8_t* at) {
   return Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32;

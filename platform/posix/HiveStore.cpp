@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/ByteOrder.h"
 #include "platform/posix/HiveText.h"
 
 namespace platform {
@@ -116,9 +117,7 @@ std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view na
   std::uint32_t storedType = 0;
   std::memcpy(&storedType, &type, sizeof storedType);
   if (storedType != kRegDword && storedType != kRegBinary) return 0;
-  std::uint32_t number = 0;
-  for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(data.get()[i]);
-  return number;
+  return base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(data.get()));
 }
 
 }  // namespace

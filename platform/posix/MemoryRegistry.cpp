@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/ByteOrder.h"
+#include "platform/Text.h"
+
 namespace platform {
 namespace {
 
@@ -11,16 +14,9 @@ constexpr std::uint32_t kKeySetValue = 0x0002;
 constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
 constexpr long kKeyDeleted = 1018;
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-           return fold(x) == fold(y);
-         });
-}
-
 RegistryValue* FindValue(std::vector<RegistryValue>& values, std::u16string_view name) {
   for (RegistryValue& value : values)
-    if (SameName(value.name, name)) return &value;
+    if (NamesEqual(value.name, name)) return &value;
   return nullptr;
 }
 
@@ -41,8 +37,7 @@ MemoryRegistry::MemoryRegistry() { m_keys.emplace(u"", Key{}); }
 
 std::u16string MemoryRegistry::Fold(std::u16string_view text) {
   std::u16string folded(text);
-  for (char16_t& c : folded)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  for (char16_t& c : folded) c = UpcaseUnit(c);
   return folded;
 }
 
@@ -134,7 +129,7 @@ long MemoryRegistry::Delete(RegKey key, std::u16string_view name) {
   Key* found = nullptr;
   if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
   const auto value = std::find_if(found->values.begin(), found->values.end(),
-                                  [&](const RegistryValue& v) { return SameName(v.name, name); });
+                                  [&](const RegistryValue& v) { return NamesEqual(v.name, name); });
   if (value == found->values.end()) return kFileNotFound;
   found->values.erase(value);
   return kSuccess;
@@ -168,16 +163,15 @@ void MemoryRegistry::SetString(std::u16string_view path, std::u16string_view nam
 }
 
 void MemoryRegistry::SetDword(std::u16string_view path, std::u16string_view name, std::uint32_t value) {
-  SetValue(path, name, kRegDword,
-           {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+  const auto bytes = base::LittleEndian32(value);
+  SetValue(path, name, kRegDword, {bytes.begin(), bytes.end()});
 }
 
 void MemoryRegistry::RemoveValue(std::u16string_view path, std::u16string_view name) {
   std::lock_guard lock(m_mutex);
   Key* key = FindKey(path);
   if (key == nullptr) return;
-  std::erase_if(key->values, [&](const RegistryValue& v) { return SameName(v.name, name); });
+  std::erase_if(key->values, [&](const RegistryValue& v) { return NamesEqual(v.name, name); });
 }
 
 void MemoryRegistry::Clear() {
@@ -196,7 +190,7 @@ std::optional<RegistryValue> MemoryRegistry::Value(std::u16string_view path, std
   const Key* key = FindKey(path);
   if (key == nullptr) return std::nullopt;
   for (const RegistryValue& value : key->values)
-    if (SameName(value.name, name)) return value;
+    if (NamesEqual(value.name, name)) return value;
   return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <sstream>
 
+#include "base/ByteOrder.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveText.h"
@@ -52,8 +53,7 @@ bool ReadRaw(Registry& registry, const std::u16string& path, std::u16string_view
   const long status = registry.Query(key, name, nullptr, data, &size);
   registry.Close(key);
   if (status != kSuccess) return false;
-  *number = static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16) |
-            static_cast<std::uint32_t>(data[3]) << 24;
+  *number = base::ReadLittleEndian32(data);
   return true;
 }
 

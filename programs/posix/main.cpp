@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "base/ByteOrder.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
 #include "framework/portable/terminal/KeyHelp.h"
@@ -191,9 +192,7 @@ std::string MemoryText(platform::Registry& registry, const std::u16string& path)
   const long status = registry.Query(key, u"HardwareInformation.MemorySize", nullptr, data, &size);
   registry.Close(key);
   if (status != 0) return {};
-  const std::uint32_t bytes = static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16) |
-                              static_cast<std::uint32_t>(data[3]) << 24;
-  return std::to_string(bytes / 0x100000) + " Meg";
+  return std::to_string(base::ReadLittleEndian32(data) / 0x100000) + " Meg";
 }
 
 std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/Text.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
 
@@ -145,6 +146,41 @@ TEST_P(RegistryConformance, NamesAreCaseInsensitiveAndCasePreserving) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::u16string>{u"MixedCase", u"NewValue"}));
   EXPECT_EQ(Store().Stored(Key(), u"MixedCase")->data, std::vector<std::uint8_t>{2});
+}
+
+// Beyond ASCII, letters still pair up with their capitals; an accent is not a case.
+TEST_P(RegistryConformance, NonAsciiNamesFoldAsWindowsFoldsThem) {
+  struct Row {
+    std::u16string stored, asked;
+    bool same;
+  };
+  const Row rows[] = {
+      {u"\u00C9t\u00E9", u"\u00E9T\u00C9", true},  // Latin-1
+      {u"\u00FFy", u"\u0178Y", true},              // y with diaeresis, whose capital is outside Latin-1
+      {u"\u03A9\u03C3", u"\u03C9\u03A3", true},    // Greek
+      {u"\u0416\u0451", u"\u0436\u0401", true},    // Cyrillic
+      {u"Accent\u00C9", u"AccentE", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(base::Utf8FromUtf16(row.asked));
+    Store().Seed(Key(), row.stored, platform::kRegBinary, {1});
+    OpenKey key(Registry(), Key(), platform::kKeyRead | platform::kKeyWrite);
+    ASSERT_EQ(key.Status(), platform::kSuccess);
+    std::uint32_t size = 0;
+    EXPECT_EQ(Registry().Query(key.Handle(), row.asked, nullptr, nullptr, &size) == platform::kSuccess,
+              row.same);
+    const std::uint8_t byte = 2;
+    EXPECT_EQ(Registry().Set(key.Handle(), row.asked, platform::kRegBinary, &byte, 1), platform::kSuccess);
+    EXPECT_EQ(Store().Stored(Key(), row.stored)->data,
+              std::vector<std::uint8_t>{std::uint8_t(row.same ? 2 : 1)});
+  }
+  std::vector<std::u16string> names = Store().ValueNames(Key());
+  std::sort(names.begin(), names.end());
+  std::vector<std::u16string> expected;
+  for (const Row& row : rows) expected.push_back(row.stored);
+  expected.push_back(u"AccentE");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected) << "the stored spelling is kept";
 }
 
 TEST_P(RegistryConformance, SetStoresExactTypeAndBytes) {

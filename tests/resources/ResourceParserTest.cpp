@@ -216,6 +216,10 @@ INSTANTIATE_TEST_SUITE_P(
                         .Get(),
                     {"x"}},
         DlgInitCase{"HeaderCut", Builder().U16(9).U16(0x403).U16(2).Get(), {}},
+        // The list-box add-string message is the 16-bit one too, as the resource compiler writes it.
+        DlgInitCase{"ListBoxText",
+                    Builder().U16(9).U16(0x401).U32(3).Raw(std::string_view("ab\0", 3)).U16(0).Get(),
+                    {"ab"}},
         // Only add-string messages carry text: other data are kept as they are.
         DlgInitCase{"OtherMessageKeepsBytes",
                     Builder().U16(9).U16(0x1234).U32(3).Raw(std::string_view("a\0b", 3)).U16(0).Get(),

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/Text.h"
 #include "framework/Types.h"
 #include "framework/portable/terminal/Text.h"
 
@@ -16,7 +17,7 @@ bool IsButton(const ControlModel& c) {
          c.kind == ControlKind::CheckBox;
 }
 
-char32_t Lower(char32_t c) { return c >= U'A' && c <= U'Z' ? c + 32 : c; }
+char32_t Lower(char32_t c) { return c <= 0xFFFF ? base::DowncaseUnit(static_cast<char16_t>(c)) : c; }
 
 bool StartsWith(const std::u16string& text, char32_t c) {
   const std::u32string points = CodePoints(text);

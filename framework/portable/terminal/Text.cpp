@@ -1,5 +1,7 @@
 #include "framework/portable/terminal/Text.h"
 
+#include "base/Text.h"
+
 namespace portable::terminal {
 
 std::u16string DisplayText(std::u16string_view text, bool noPrefix) {
@@ -23,28 +25,12 @@ char16_t Mnemonic(std::u16string_view text) {
       ++i;
       continue;
     }
-    const char16_t c = text[i + 1];
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    return base::DowncaseUnit(text[i + 1]);
   }
   return 0;
 }
 
-std::u32string CodePoints(std::u16string_view text) {
-  std::u32string points;
-  points.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      points.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      points.push_back(0xFFFD);  // a lone surrogate
-    } else {
-      points.push_back(c);
-    }
-  }
-  return points;
-}
+std::u32string CodePoints(std::u16string_view text) { return base::CodePoints(text); }
 
 int TextWidth(std::u16string_view text) { return static_cast<int>(CodePoints(text).size()); }
 
@@ -66,26 +52,10 @@ std::u16string Shorten(std::u16string_view text, int width) {
 std::string ToUtf8(std::u32string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char32_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  for (char32_t c : text) base::AppendUtf8(out, c);
   return out;
 }
 
-std::string ToUtf8(std::u16string_view text) { return ToUtf8(CodePoints(text)); }
+std::string ToUtf8(std::u16string_view text) { return base::Utf8FromUtf16(text); }
 
 }  // namespace portable::terminal

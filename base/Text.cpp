@@ -1,35 +1,48 @@
-#include "platform/Text.h"
+#include "base/Text.h"
 
-namespace platform {
+namespace base {
+
+char32_t NextCodePoint(std::u16string_view text, std::size_t& at) {
+  const char32_t c = text[at++];
+  if (c >= 0xD800 && c <= 0xDBFF && at < text.size() && text[at] >= 0xDC00 && text[at] <= 0xDFFF)
+    return 0x10000 + ((c - 0xD800) << 10) + (text[at++] - 0xDC00);
+  return c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c;
+}
+
+std::u32string CodePoints(std::u16string_view text) {
+  std::u32string points;
+  points.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) points.push_back(NextCodePoint(text, at));
+  return points;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
 
 std::string Utf8FromUtf16(std::u16string_view text, bool* ok) {
   std::string out;
   out.reserve(text.size());
   if (ok) *ok = true;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-      if (ok) *ok = false;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+  for (std::size_t at = 0; at < text.size();) {
+    const char16_t first = text[at];
+    const char32_t c = NextCodePoint(text, at);
+    if (c == 0xFFFD && first != 0xFFFD && ok) *ok = false;
+    AppendUtf8(out, c);
   }
   return out;
 }
@@ -92,6 +105,17 @@ char16_t UpcaseUnit(char16_t unit) {
   return unit;
 }
 
+char16_t DowncaseUnit(char16_t unit) {
+  if (unit >= u'A' && unit <= u'Z') return static_cast<char16_t>(unit + 0x20);
+  if (unit < 0xC0) return unit;
+  if (unit <= 0xDE && unit != 0xD7) return static_cast<char16_t>(unit + 0x20);
+  if (unit == 0x178) return 0xFF;
+  if (unit >= 0x391 && unit <= 0x3AB && unit != 0x3A2) return static_cast<char16_t>(unit + 0x20);
+  if (unit >= 0x410 && unit <= 0x42F) return static_cast<char16_t>(unit + 0x20);
+  if (unit >= 0x400 && unit <= 0x40F) return static_cast<char16_t>(unit + 0x50);
+  return unit;
+}
+
 bool NamesEqual(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -110,4 +134,4 @@ std::u16string TextFromUtf16Bytes(const unsigned char* data, std::size_t size) {
   return text;
 }
 
-}  // namespace platform
+}  // namespace base

@@ -1,0 +1,84 @@
+// The base library's conversions on the inputs that break hand-written ones: the top bit of a
+// 32-bit number, surrogates alone and in pairs, bad UTF-8, and letters beyond ASCII.
+#include <gtest/gtest.h>
+
+#include "base/ByteOrder.h"
+#include "base/Text.h"
+
+namespace {
+
+TEST(ByteOrder, FourBytesLeastSignificantFirst) {
+  for (const std::uint32_t value : {0u, 1u, 0x12345678u, 0x80000000u, 0xFFFFFFFFu}) {
+    const auto bytes = base::LittleEndian32(value);
+    EXPECT_EQ(bytes[0], value & 0xFF) << value;
+    EXPECT_EQ(bytes[3], value >> 24) << value;
+    EXPECT_EQ(base::ReadLittleEndian32(bytes.data()), value);
+  }
+}
+
+struct Utf16Case {
+  const char* name;
+  std::u16string utf16;
+  std::string utf8;
+  bool ok;
+};
+
+class Utf16ToUtf8 : public testing::TestWithParam<Utf16Case> {};
+
+TEST_P(Utf16ToUtf8, EncodesEachCodePoint) {
+  bool ok = !GetParam().ok;
+  EXPECT_EQ(base::Utf8FromUtf16(GetParam().utf16, &ok), GetParam().utf8);
+  EXPECT_EQ(ok, GetParam().ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Base, Utf16ToUtf8,
+    testing::Values(Utf16Case{"Ascii", u"QEL 700", "QEL 700", true},
+                    Utf16Case{"TwoAndThreeBytes", u"\u00E9\u20AC", "\xC3\xA9\xE2\x82\xAC", true},
+                    Utf16Case{"SurrogatePair", u"\U0001F600", "\xF0\x9F\x98\x80", true},
+                    Utf16Case{"ReplacementCharacterAsGiven", u"\uFFFD", "\xEF\xBF\xBD", true},
+                    Utf16Case{"LoneHighAtTheEnd", std::u16string(1, char16_t(0xD83D)), "\xEF\xBF\xBD", false},
+                    Utf16Case{"LowBeforeHigh", std::u16string{char16_t(0xDE00), char16_t(0xD83D), u'x'},
+                              "\xEF\xBF\xBD\xEF\xBF\xBDx", false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Utf8ToUtf16, ReplacesWhatIsNotUtf8AndKeepsTheRest) {
+  EXPECT_EQ(base::Utf16FromUtf8("\xF0\x9F\x98\x80\xC3\xA9"), u"\U0001F600\u00E9");
+  EXPECT_EQ(base::Utf16FromUtf8("a\xC0\x80"
+                                "b"),
+            u"a\uFFFD"
+            u"b")
+      << "overlong";
+  EXPECT_EQ(base::Utf16FromUtf8("a\xED\xA0\x80"
+                                "b"),
+            u"a\uFFFD"
+            u"b")
+      << "an encoded surrogate";
+  EXPECT_EQ(base::Utf16FromUtf8("a\xE2\x82"), u"a\uFFFD\uFFFD") << "cut short";
+}
+
+TEST(NameFolding, PairsLettersBeyondAsciiButNotAccents) {
+  EXPECT_TRUE(base::NamesEqual(u"\u00C9t\u00E9", u"\u00E9T\u00C9"));
+  EXPECT_TRUE(base::NamesEqual(u"\u00FF", u"\u0178"));
+  EXPECT_TRUE(base::NamesEqual(u"\u03A9\u0416\u0401", u"\u03C9\u0436\u0451"));
+  EXPECT_FALSE(base::NamesEqual(u"E", u"\u00C9"));
+  EXPECT_FALSE(base::NamesEqual(u"\u00D7", u"\u00F7")) << "multiplication and division signs";
+  EXPECT_FALSE(base::NamesEqual(u"ab", u"abc"));
+}
+
+// Lower-casing must pair exactly the letters upper-casing pairs, or sorting and matching drift.
+TEST(NameFolding, DowncaseIsTheOtherSideOfUpcase) {
+  for (unsigned c = 0; c <= 0xFFFF; ++c) {
+    const auto unit = static_cast<char16_t>(c);
+    const char16_t upper = base::UpcaseUnit(unit);
+    if (upper != unit) {
+      EXPECT_EQ(base::DowncaseUnit(upper), unit) << std::hex << c;
+    }
+    const char16_t lower = base::DowncaseUnit(unit);
+    if (lower != unit) {
+      EXPECT_EQ(base::UpcaseUnit(lower), unit) << std::hex << c;
+    }
+  }
+}
+
+}  // namespace
