@@ -4,8 +4,6 @@
 #include "app/TuningCommandLineInfo.h"
 #include "mainwnd/ConfiguratorDlg.h"
 
-CConfiguratorApp theApp;
-
 CConfiguratorApp::~CConfiguratorApp() = default;
 
 bool CConfiguratorApp::InitInstance() {

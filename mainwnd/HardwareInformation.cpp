@@ -6,6 +6,7 @@
 
 #include "base/ByteOrder.h"
 #include "platform/Registry.h"
+#include "settings/SettingsKey.h"
 
 namespace {
 
@@ -18,36 +19,31 @@ constexpr std::uint32_t kMebibyte = 0x100000;
 // Runs one read with its own open and close; false when the key could not be opened.
 template <typename Read>
 bool WithDeviceKey(const std::u16string& path, Read read) {
-  platform::Registry& registry = platform::GetRegistry();
-  platform::RegKey key = 0;
-  if (registry.Open(path, platform::kKeyRead, &key) != platform::kSuccess) return false;
-  read(registry, key);
-  registry.Close(key);
+  CSettingsKey key;
+  if (key.Open(path, platform::kKeyRead) != platform::kSuccess) return false;
+  read(key);
   return true;
 }
 
 std::u16string ReadText(const std::u16string& path, const char16_t* name) {
   std::u16string text;
-  WithDeviceKey(path, [&](platform::Registry& registry, platform::RegKey key) {
+  WithDeviceKey(path, [&](CSettingsKey& key) {
     std::array<char16_t, kTextCapacity> buffer{};
     std::uint32_t size = kTextByteLimit;
     // Any type is taken as UTF-16 text; a query that fails leaves the text empty.
-    if (registry.Query(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size) ==
-        platform::kSuccess)
-      text = buffer.data();
+    if (key.QueryRaw(name, buffer.data(), size) == platform::kSuccess) text = buffer.data();
   });
   return text;
 }
 
 std::u16string ReadMemoryText(const std::u16string& path) {
   std::u16string text;
-  WithDeviceKey(path, [&](platform::Registry& registry, platform::RegKey key) {
+  WithDeviceKey(path, [&](CSettingsKey& key) {
     std::array<std::uint8_t, 4> bytes{};
     std::uint32_t size = static_cast<std::uint32_t>(bytes.size());
     std::uint32_t number = 0;
     // A shorter value is a little-endian number, zero-extended; one that cannot be read is 0.
-    if (registry.Query(key, u"HardwareInformation.MemorySize", nullptr, bytes.data(), &size) ==
-        platform::kSuccess)
+    if (key.QueryRaw(u"HardwareInformation.MemorySize", bytes.data(), size) == platform::kSuccess)
       number = base::ReadLittleEndian32(bytes.data());
     const std::string digits = std::to_string(number / kMebibyte);
     text.assign(digits.begin(), digits.end());

@@ -1,13 +1,9 @@
-// The application's Win32 pieces: icon resources, common controls and the entry point.
+// The application's Win32 pieces: icon resources, common controls and the standard streams.
 #include "framework/WinApp.h"
 
 #include <string>
-#include <utility>
 
-// clang-format off
 #include "framework/win32/WinInclude.h"
-#include <shellapi.h>
-// clang-format on
 
 IconHandle CWinApp::LoadIcon(unsigned id) const {
   return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
@@ -43,18 +39,4 @@ bool AfxWriteStandardStream(const std::u16string& text, bool standardError) {
   DWORD written = 0;
   return ::WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != FALSE &&
          written == utf8.size();
-}
-
-// The program's arguments, without the program name, go to the application object.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  std::vector<std::u16string> arguments;
-  int count = 0;
-  if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
-    for (int i = 1; i < count; ++i) {
-      const wchar_t* argument = argv[i];
-      arguments.emplace_back(argument, argument + wcslen(argument));
-    }
-    ::LocalFree(argv);
-  }
-  return AfxWinMain(std::move(arguments));
 }

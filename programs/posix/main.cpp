@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "Version.h"
-#include "base/ByteOrder.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
 #include "framework/portable/terminal/KeyHelp.h"
 #include "framework/portable/terminal/TerminalFrontEnd.h"
 #include "framework/portable/terminal/Text.h"
+#include "mainwnd/HardwareInformation.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
@@ -26,6 +26,7 @@
 #include "platform/posix/HiveText.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "programs/posix/ScriptCommands.h"
+#include "settings/SettingsKey.h"
 
 namespace {
 
@@ -173,34 +174,11 @@ int HiveError(const std::string& path, HiveProblem problem, const std::string& d
   return kExitDataError;
 }
 
-// A hardware-information text as the program reads it: UTF-16 bytes of any type.
-std::string HardwareText(platform::Registry& registry, const std::u16string& path, std::u16string_view name) {
-  platform::RegKey key = 0;
-  if (registry.Open(path, platform::kKeyRead, &key) != 0) return {};
-  std::uint8_t data[256] = {};
-  std::uint32_t size = sizeof data;
-  const long status = registry.Query(key, name, nullptr, data, &size);
-  registry.Close(key);
-  return status == 0 ? Utf8FromUtf16(platform::TextFromUtf16Bytes(data, size)) : std::string();
-}
-
-std::string MemoryText(platform::Registry& registry, const std::u16string& path) {
-  platform::RegKey key = 0;
-  if (registry.Open(path, platform::kKeyRead, &key) != 0) return {};
-  std::uint8_t data[4] = {};
-  std::uint32_t size = sizeof data;
-  const long status = registry.Query(key, u"HardwareInformation.MemorySize", nullptr, data, &size);
-  registry.Close(key);
-  if (status != 0) return {};
-  return std::to_string(base::ReadLittleEndian32(data) / 0x100000) + " Meg";
-}
-
 std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
   std::vector<std::u16string> names;
-  platform::RegKey key = 0;
-  if (store.Open(path, platform::kKeyRead, &key) != 0) return names;
-  store.Subkeys(key, &names);
-  store.Close(key);
+  CSettingsKey key;
+  if (key.Open(path, platform::kKeyRead) != platform::kSuccess) return names;
+  store.Subkeys(key.GetHandle(), &names);
   return names;
 }
 
@@ -219,6 +197,7 @@ bool IsAdapterIndex(const std::u16string& name) {
 }
 
 int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& board) {
+  platform::Registry* const previousRegistry = platform::SetRegistry(&store);
   const std::u16string controlSet = store.CurrentControlSet();
   const std::u16string video = u"System\\" + controlSet + u"\\Control\\Video";
   std::printf("Display adapters in %s (CurrentControlSet is %s):\n", store.Path().c_str(),
@@ -233,16 +212,18 @@ int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& boa
       std::u16string device = board.DeviceNameFor(deviceKey);
       if (device.empty()) device = u"\\\\.\\DISPLAY" + Utf16FromUtf8(std::to_string(found));
       std::printf("\n%s\n", Utf8FromUtf16(path).c_str());
-      std::printf("  Adapter:   %s\n",
-                  HardwareText(store, path, u"HardwareInformation.AdapterString").c_str());
-      std::printf("  BIOS:      %s\n", HardwareText(store, path, u"HardwareInformation.BiosString").c_str());
-      std::printf("  Chip type: %s\n", HardwareText(store, path, u"HardwareInformation.ChipType").c_str());
-      std::printf("  Memory:    %s\n", MemoryText(store, path).c_str());
+      // What the main dialog shows for the adapter, read the same way.
+      const HardwareInformation information = ReadHardwareInformation(path);
+      std::printf("  Adapter:   %s\n", Utf8FromUtf16(information.adapterText).c_str());
+      std::printf("  BIOS:      %s\n", Utf8FromUtf16(information.biosText).c_str());
+      std::printf("  Chip type: %s\n", Utf8FromUtf16(information.chipTypeText).c_str());
+      std::printf("  Memory:    %s\n", Utf8FromUtf16(information.memoryText).c_str());
       std::printf("  Hand-off:  %s\n", ShellQuoted(Utf8FromUtf16(device + u"&&&" + deviceKey)).c_str());
     }
   }
   if (found == 0)
     std::printf("\nNo display adapters (no adapter keys under %s).\n", Utf8FromUtf16(video).c_str());
+  platform::SetRegistry(previousRegistry);
   return 0;
 }
 

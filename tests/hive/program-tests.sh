@@ -43,6 +43,15 @@ cp "$data/SYSTEM" "$scratch/NOADAPTERS"
 printf 'cd \\ControlSet001\\Control\\Video\ndel\ncommit\n' | hivexsh -w "$scratch/NOADAPTERS"
 expect 0 "No display adapters" -- --hive "$scratch/NOADAPTERS" --list-adapters
 
+# The adapter's hardware information reads as the main dialog reads it: a memory size that is
+# missing is 0, a text of an odd number of bytes keeps its last character (setval replaces
+# every value of the key).
+cp "$data/SYSTEM" "$scratch/ODDINFO"
+printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\nsetval 2\nHardwareInformation.AdapterString\nhex:3:41,00,42,00,43\nHardwareInformation.BiosString\nstring:x\ncommit\n' |
+  hivexsh -w "$scratch/ODDINFO"
+expect 0 "Adapter:   ABC" -- --hive "$scratch/ODDINFO" --list-adapters
+expect 0 "Memory:    0 Meg" -- --hive "$scratch/ODDINFO" --list-adapters
+
 # Command lines and files that cannot be used.
 expect 0 "Usage: configurator" -- --help
 expect 0 "configurator 1.0.0.3" -- --version

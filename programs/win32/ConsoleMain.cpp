@@ -1,5 +1,5 @@
-// The entry point of the console build of a program (Configurator.com): the same application
-// object as the GUI build's, started from wmain instead of wWinMain.
+// Configurator.com: the entry point of the console build, the same application object as
+// Configurator.exe's, started from wmain instead of wWinMain.
 #include <cwchar>
 #include <string>
 #include <utility>

@@ -1,0 +1,26 @@
+// Configurator.exe: the entry point of the Windows program. The arguments, without the program
+// name, go to the application object.
+#include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/WinApp.h"
+
+// clang-format off
+#include "framework/win32/WinInclude.h"
+#include <shellapi.h>
+// clang-format on
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  std::vector<std::u16string> arguments;
+  int count = 0;
+  if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) {
+      const wchar_t* argument = argv[i];
+      arguments.emplace_back(argument, argument + std::wcslen(argument));
+    }
+    ::LocalFree(argv);
+  }
+  return AfxWinMain(std::move(arguments));
+}
