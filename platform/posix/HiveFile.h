@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-struct hive_h;
+#include "platform/posix/Owners.h"
 
 namespace platform {
 
@@ -65,7 +65,7 @@ class HiveFile {
   // Why a file cannot be loaded, looking only at the file (used for messages).
   static HiveProblem Diagnose(const std::string& path);
 
-  hive_h* Handle() const { return handle_; }
+  hive_h* Handle() const { return handle_.get(); }
   // Grows with every Load and Commit that replaced the image; node handles from an older
   // generation are invalid.
   std::uint64_t Generation() const { return generation_; }
@@ -138,7 +138,7 @@ class HiveFile {
   bool MakeBackup(const std::vector<std::string>& logs);
 
   std::string path_;
-  hive_h* handle_ = nullptr;
+  HiveHandle handle_;
   Identity identity_;
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;
