@@ -8,12 +8,10 @@
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/posix/Owners.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {
-
-constexpr long kReadFault = 30;   // ERROR_READ_FAULT
-constexpr long kWriteFault = 29;  // ERROR_WRITE_FAULT
 
 long Status(int error, long otherwise) {
   if (error == ENOENT || error == ENOTDIR) return kFileNotFound;

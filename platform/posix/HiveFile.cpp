@@ -22,13 +22,11 @@
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/Owners.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {
 
-constexpr long kWriteFault = 29;
-constexpr long kDiskFull = 112;
-constexpr long kRegistryCorrupt = 1015;
 constexpr int kLoadAttempts = 3;
 
 std::int64_t Nanoseconds(const timespec& time) {

@@ -42,11 +42,9 @@
 
 #include "platform/Registry.h"
 #include "platform/posix/HiveFile.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
-
-inline constexpr long kKeyDeleted = 1018;
-inline constexpr long kRegistryCorrupt = 1015;
 
 class HiveStore final : public Registry {
  public:
