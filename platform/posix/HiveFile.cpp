@@ -46,7 +46,7 @@ bool NoWriteBits(const std::string& path) {
 
 // A whole file's bytes; false with errno set when it cannot be read.
 bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   bytes->clear();
@@ -137,7 +137,7 @@ HiveFile::HiveFile(HiveFile&& other) noexcept = default;
 HiveFile& HiveFile::operator=(HiveFile&& other) noexcept = default;
 
 bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   *identity = Identity{};
@@ -152,30 +152,43 @@ bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
   return true;
 }
 
-HiveProblem HiveFile::Diagnose(const std::string& path) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+HiveProblem HiveFile::Diagnose(const std::string& path, std::string* why) {
+  auto unreadable = [why](const char* words) {
+    if (why != nullptr) *why = words;
+    return HiveProblem::kUnreadable;
+  };
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.Get() < 0)
-    return errno == ENOENT || errno == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable;
+    return errno == ENOENT || errno == ENOTDIR ? HiveProblem::kMissing : unreadable(std::strerror(errno));
   struct stat status {};
-  if (fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return HiveProblem::kUnreadable;
+  if (fstat(fd.Get(), &status) != 0) return unreadable(std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) return unreadable(std::strerror(EISDIR));
+  if (!S_ISREG(status.st_mode)) return unreadable("not a regular file");
   char magic[4] = {};
   const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
-  if (got < 0) return HiveProblem::kUnreadable;
+  if (got < 0) return unreadable(std::strerror(errno));
   if (got != sizeof magic || std::memcmp(magic, "regf", sizeof magic) != 0) return HiveProblem::kNotHive;
   return HiveProblem::kNone;
 }
 
 HiveProblem HiveFile::Load() {
   for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
+    damage_.clear();
     Identity before;
     if (!ReadIdentity(path_, &before)) {
-      const HiveProblem problem = Diagnose(path_);
-      return problem == HiveProblem::kNone ? HiveProblem::kUnreadable : problem;
+      const int error = errno;
+      const HiveProblem problem = Diagnose(path_, &damage_);
+      if (problem != HiveProblem::kNone) return problem;
+      damage_ = std::strerror(error);
+      return HiveProblem::kUnreadable;
     }
-    const HiveProblem problem = Diagnose(path_);
+    const HiveProblem problem = Diagnose(path_, &damage_);
     if (problem != HiveProblem::kNone) return problem;
     std::vector<std::uint8_t> primary;
-    if (!ReadAll(path_, &primary)) return HiveProblem::kUnreadable;
+    if (!ReadAll(path_, &primary)) {
+      damage_ = std::strerror(errno);
+      return HiveProblem::kUnreadable;
+    }
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
@@ -200,7 +213,7 @@ HiveProblem HiveFile::Load() {
     // file that another program rewrites in place can never change what we have read.
     HiveHandle handle = OpenImage(bytes);
     if (handle == nullptr) {
-      const HiveProblem again = Diagnose(path_);
+      const HiveProblem again = Diagnose(path_, &damage_);
       return again == HiveProblem::kNone ? HiveProblem::kCorrupt : again;
     }
     Identity after;

@@ -3,7 +3,6 @@
 // simulated board, and its dialogs are drawn in the terminal.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -149,8 +148,7 @@ int HiveError(const std::string& path, HiveProblem problem, const std::string& d
       std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
       return sysexits::kNoInput;
     case HiveProblem::kUnreadable:
-      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(),
-                   errno != 0 ? std::strerror(errno) : "not a regular file");
+      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(), damage.c_str());
       return sysexits::kNoInput;
     case HiveProblem::kNotHive:
       std::fprintf(stderr, "configurator: %s: not a registry hive file\n", path.c_str());
@@ -366,7 +364,6 @@ int main(int argc, char** argv) {
     if (!boardPath && access(demoBoard.c_str(), F_OK) == 0) boardPath = demoBoard;
   }
 
-  errno = 0;
   HiveProblem problem = HiveProblem::kNone;
   std::string damage;
   std::unique_ptr<platform::HiveStore> store =

@@ -415,8 +415,17 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   HiveProblem problem = HiveProblem::kNone;
   EXPECT_EQ(HiveStore::Load(folder / "none", &problem), nullptr);
   EXPECT_EQ(problem, HiveProblem::kMissing);
-  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem), nullptr);
+  // A file that cannot be read says why in the system's words; a FIFO is refused at once
+  // instead of waiting for a writer.
+  std::string why;
+  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
   EXPECT_EQ(problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(why, "Is a directory");
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(HiveStore::Load(fifo, &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
+  EXPECT_EQ(problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(why, "not a regular file");
 }
 
 // libhivex aborts the process when a rewrite frees a value whose data cell is not a cell; the
