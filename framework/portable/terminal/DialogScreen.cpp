@@ -348,9 +348,9 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   if (m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())) {
     const ControlModel& c = m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)];
     const Rect face = FaceRect(c, top.Control(static_cast<std::size_t>(m_dialog.focus)));
-    // On the first character of the text: "[< OK >]", "[ Exit ]", "[x]", "[Text v]".
-    m_cursorX = face.x + (c.kind == ControlKind::DefPushButton                                 ? 3
-                          : c.kind == ControlKind::PushButton                                  ? 2
+    // On the first character of the text: a button's, "[x]", "[Text v]".
+    const bool button = c.kind == ControlKind::DefPushButton || c.kind == ControlKind::PushButton;
+    m_cursorX = face.x + (button ? ButtonTextColumn(c)
                           : c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ? 1
                                                                                                : 0);
     m_cursorY = face.y;
