@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-// Exit statuses, as sysexits(3) names them.
+// Exit statuses of both programs, as sysexits(3) names them.
 namespace sysexits {
 inline constexpr int kOk = 0;
-inline constexpr int kUsage = 64;         // a bad argument: unknown setting or value
-inline constexpr int kDataError = 65;     // an import file that cannot be used
-inline constexpr int kNoInput = 66;       // an import file that is missing or unreadable
-inline constexpr int kUnavailable = 69;   // no adapter
-inline constexpr int kCantCreate = 73;    // the export file cannot be written
-inline constexpr int kIoError = 74;       // a value that did not stick, a key that cannot be written
+inline constexpr int kUsage = 64;         // a bad argument: unknown option, setting or value
+inline constexpr int kDataError = 65;     // an import file, hive or board file that cannot be used
+inline constexpr int kNoInput = 66;       // an import file, hive or board file missing or unreadable
+inline constexpr int kUnavailable = 69;   // no adapter, no terminal to show the dialogs in
+inline constexpr int kCantCreate = 73;    // the export file or the data folder cannot be made
+inline constexpr int kIoError = 74;       // a value that did not stick, a key or hive not written
 inline constexpr int kNoPermission = 77;  // write access refused
 }  // namespace sysexits
 

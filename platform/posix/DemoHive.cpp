@@ -14,6 +14,7 @@
 #include "base/ByteOrder.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveText.h"
+#include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
 namespace platform {
@@ -128,16 +129,14 @@ std::string Describe(const std::string& what, const std::string& path, int error
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!fd.Valid()) {
     *error = Describe("cannot create", path, errno);
     return false;
   }
   const bool written =
-      write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-  const int writeError = errno;
-  close(fd);
-  if (!written) *error = Describe("cannot write", path, writeError);
+      write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd.Get()) == 0;
+  if (!written) *error = Describe("cannot write", path, errno);
   return written;
 }
 
@@ -175,24 +174,20 @@ bool WriteDemoHive(const std::string& path, std::string* error) {
     *error = Describe("cannot create", path, errno);
     return false;
   }
-  hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+  HiveHandle hive(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
   if (hive == nullptr) {
     *error = Describe("cannot read the new hive", path, errno);
     return false;
   }
   // The file is new and not yet in use, so libhivex may rewrite it in place.
-  const bool filled = FillDemoHive(hive) && hivex_commit(hive, nullptr, 0) == 0;
+  const bool filled = FillDemoHive(hive.get()) && hivex_commit(hive.get(), nullptr, 0) == 0;
   const int fillError = errno;
-  hivex_close(hive);
+  hive.reset();
   if (!filled) {
     *error = Describe("cannot write the demo hive", path, fillError);
     return false;
   }
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
+  if (const Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)); fd.Valid()) fsync(fd.Get());
   return true;
 }
 
@@ -229,11 +224,8 @@ DemoFolder EnsureDemoFolder(const std::string& folder, std::string* error) {
   const std::string parentPath = slash == std::string::npos ? "."
                                  : slash == 0               ? "/"
                                                             : folder.substr(0, slash);
-  const int parent = open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (parent >= 0) {
-    fsync(parent);
-    close(parent);
-  }
+  if (const Descriptor parent(open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); parent.Valid())
+    fsync(parent.Get());
   return DemoFolder::kCreated;
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -199,24 +200,24 @@ std::uint64_t FiletimeNow() {
 bool WriteEmptyHive(const std::string& path) {
   const std::vector<std::uint8_t> image = EmptyHiveImage(FiletimeNow());
 
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!fd.Valid()) return false;
   std::size_t written = 0;
   while (written < image.size()) {
-    const ssize_t n = write(fd, image.data() + written, image.size() - written);
+    const ssize_t n = write(fd.Get(), image.data() + written, image.size() - written);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : EIO;
-      close(fd);
+      fd.Close();
       unlink(path.c_str());
       errno = error;
       return false;
     }
     written += static_cast<std::size_t>(n);
   }
-  const bool synced = fsync(fd) == 0;
+  const bool synced = fsync(fd.Get()) == 0;
   const int syncError = errno;
-  if (close(fd) != 0 || !synced) {
+  if (!fd.Close() || !synced) {
     const int error = synced ? errno : syncError;
     unlink(path.c_str());
     errno = error;

@@ -7,12 +7,11 @@
 
 #include "platform/Registry.h"
 #include "platform/Text.h"
+#include "platform/posix/Owners.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {
-
-constexpr long kReadFault = 30;   // ERROR_READ_FAULT
-constexpr long kWriteFault = 29;  // ERROR_WRITE_FAULT
 
 long Status(int error, long otherwise) {
   if (error == ENOENT || error == ENOTDIR) return kFileNotFound;
@@ -23,35 +22,34 @@ long Status(int error, long otherwise) {
 }  // namespace
 
 long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
-  const int file = open(Utf8FromUtf16(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return Status(errno, kReadFault);
+  const Descriptor file(open(Utf8FromUtf16(path).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) return Status(errno, kReadFault);
   bytes->clear();
   std::uint8_t buffer[65536];
   long status = kSuccess;
   for (;;) {
-    const ssize_t count = read(file, buffer, sizeof buffer);
+    const ssize_t count = read(file.Get(), buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) status = Status(errno, kReadFault);
     if (count <= 0) break;
     bytes->insert(bytes->end(), buffer, buffer + count);
   }
-  close(file);
   return status;
 }
 
 long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
-  const int file = open(Utf8FromUtf16(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (file < 0) return Status(errno, kWriteFault);
+  Descriptor file(open(Utf8FromUtf16(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file.Valid()) return Status(errno, kWriteFault);
   long status = kSuccess;
   for (std::size_t done = 0; done < bytes.size() && status == kSuccess;) {
-    const ssize_t count = write(file, bytes.data() + done, bytes.size() - done);
+    const ssize_t count = write(file.Get(), bytes.data() + done, bytes.size() - done);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0)
       status = Status(errno, kWriteFault);
     else
       done += static_cast<std::size_t>(count);
   }
-  if (close(file) != 0 && status == kSuccess) status = Status(errno, kWriteFault);
+  if (!file.Close() && status == kSuccess) status = Status(errno, kWriteFault);
   return status;
 }
 

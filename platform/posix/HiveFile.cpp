@@ -21,30 +21,13 @@
 #include "platform/Registry.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
+#include "platform/posix/Owners.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {
 
-constexpr long kWriteFault = 29;
-constexpr long kDiskFull = 112;
-constexpr long kRegistryCorrupt = 1015;
 constexpr int kLoadAttempts = 3;
-
-// Closes a descriptor when it goes out of scope (the lock is released with it).
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -63,7 +46,7 @@ bool NoWriteBits(const std::string& path) {
 
 // A whole file's bytes; false with errno set when it cannot be read.
 bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   bytes->clear();
@@ -92,11 +75,11 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
 
 // A libhivex handle on bytes that exist only in memory (a recovered hive): nothing is written
 // beside the hive, and nothing is left anywhere when the program ends.
-hive_h* OpenImage(const std::vector<std::uint8_t>& image) {
+HiveHandle OpenImage(const std::vector<std::uint8_t>& image) {
   Descriptor fd(memfd_create("recovered-hive", MFD_CLOEXEC));
   if (fd.Get() < 0 || !WriteAll(fd.Get(), image.data(), image.size(), 0)) return nullptr;
   const std::string path = "/proc/self/fd/" + std::to_string(fd.Get());
-  return hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+  return HiveHandle(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
 }
 
 // The extended attributes that ntfs-3g offers without listing them: the file's NTFS attributes,
@@ -149,38 +132,12 @@ HiveFile::HiveFile(std::string path) : path_(std::move(path)) {
   if (realpath(path_.c_str(), resolved) != nullptr) path_ = resolved;
 }
 
-HiveFile::~HiveFile() {
-  if (handle_ != nullptr) hivex_close(handle_);
-}
-
-HiveFile::HiveFile(HiveFile&& other) noexcept { *this = std::move(other); }
-
-HiveFile& HiveFile::operator=(HiveFile&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != nullptr) hivex_close(handle_);
-    path_ = std::move(other.path_);
-    handle_ = std::exchange(other.handle_, nullptr);
-    identity_ = other.identity_;
-    generation_ = other.generation_;
-    commits_ = other.commits_;
-    refusal_ = std::move(other.refusal_);
-    damage_ = std::move(other.damage_);
-    logsUsed_ = std::move(other.logsUsed_);
-    loaded_ = std::move(other.loaded_);
-    usedCells_ = std::move(other.usedCells_);
-    rewritten_ = std::move(other.rewritten_);
-    freed_ = std::move(other.freed_);
-    stamped_ = std::move(other.stamped_);
-    highestSequence_ = other.highestSequence_;
-    backupRoot_ = std::move(other.backupRoot_);
-    backup_ = std::move(other.backup_);
-    commitError_ = std::move(other.commitError_);
-  }
-  return *this;
-}
+HiveFile::~HiveFile() = default;
+HiveFile::HiveFile(HiveFile&& other) noexcept = default;
+HiveFile& HiveFile::operator=(HiveFile&& other) noexcept = default;
 
 bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   *identity = Identity{};
@@ -195,30 +152,43 @@ bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
   return true;
 }
 
-HiveProblem HiveFile::Diagnose(const std::string& path) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+HiveProblem HiveFile::Diagnose(const std::string& path, std::string* why) {
+  auto unreadable = [why](const char* words) {
+    if (why != nullptr) *why = words;
+    return HiveProblem::kUnreadable;
+  };
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.Get() < 0)
-    return errno == ENOENT || errno == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable;
+    return errno == ENOENT || errno == ENOTDIR ? HiveProblem::kMissing : unreadable(std::strerror(errno));
   struct stat status {};
-  if (fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return HiveProblem::kUnreadable;
+  if (fstat(fd.Get(), &status) != 0) return unreadable(std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) return unreadable(std::strerror(EISDIR));
+  if (!S_ISREG(status.st_mode)) return unreadable("not a regular file");
   char magic[4] = {};
   const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
-  if (got < 0) return HiveProblem::kUnreadable;
+  if (got < 0) return unreadable(std::strerror(errno));
   if (got != sizeof magic || std::memcmp(magic, "regf", sizeof magic) != 0) return HiveProblem::kNotHive;
   return HiveProblem::kNone;
 }
 
 HiveProblem HiveFile::Load() {
   for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
+    damage_.clear();
     Identity before;
     if (!ReadIdentity(path_, &before)) {
-      const HiveProblem problem = Diagnose(path_);
-      return problem == HiveProblem::kNone ? HiveProblem::kUnreadable : problem;
+      const int error = errno;
+      const HiveProblem problem = Diagnose(path_, &damage_);
+      if (problem != HiveProblem::kNone) return problem;
+      damage_ = std::strerror(error);
+      return HiveProblem::kUnreadable;
     }
-    const HiveProblem problem = Diagnose(path_);
+    const HiveProblem problem = Diagnose(path_, &damage_);
     if (problem != HiveProblem::kNone) return problem;
     std::vector<std::uint8_t> primary;
-    if (!ReadAll(path_, &primary)) return HiveProblem::kUnreadable;
+    if (!ReadAll(path_, &primary)) {
+      damage_ = std::strerror(errno);
+      return HiveProblem::kUnreadable;
+    }
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
@@ -241,16 +211,15 @@ HiveProblem HiveFile::Load() {
     if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
     // Writable images live in memory of their own, made from exactly the bytes checked here: a
     // file that another program rewrites in place can never change what we have read.
-    hive_h* handle = OpenImage(bytes);
+    HiveHandle handle = OpenImage(bytes);
     if (handle == nullptr) {
-      const HiveProblem again = Diagnose(path_);
+      const HiveProblem again = Diagnose(path_, &damage_);
       return again == HiveProblem::kNone ? HiveProblem::kCorrupt : again;
     }
     Identity after;
     const bool stable = ReadIdentity(path_, &after) && after == before;
     if (stable || attempt + 1 == kLoadAttempts) {
-      if (handle_ != nullptr) hivex_close(handle_);
-      handle_ = handle;
+      handle_ = std::move(handle);
       // A file that kept changing while it was read keeps the identity from before the read,
       // so the next look at it loads it again.
       identity_ = before;
@@ -262,7 +231,6 @@ HiveProblem HiveFile::Load() {
       MarkUsedCells();
       return HiveProblem::kNone;
     }
-    hivex_close(handle);
   }
   return HiveProblem::kCorrupt;
 }
@@ -389,7 +357,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
   Descriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || fsync(fd.Get()) != 0)
     return false;
-  return close(fd.Release()) == 0;
+  return fd.Close();
 }
 
 }  // namespace
@@ -474,7 +442,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   // libhivex truncates and writes the file by name; our descriptor refers to the same inode,
   // so the fsync below covers what it wrote.
-  if (hivex_commit(handle_, temporary.c_str(), 0) != 0) return fail(errno);
+  if (hivex_commit(handle_.get(), temporary.c_str(), 0) != 0) return fail(errno);
 
   // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
   // save (the base block and every edited key, as Windows stamps them).
@@ -502,7 +470,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
-  if (close(fd.Release()) != 0) return fail(errno);
+  if (!fd.Close()) return fail(errno);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail(errno);
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) fsync(directory.Get());

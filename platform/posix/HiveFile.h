@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-struct hive_h;
+#include "platform/posix/Owners.h"
 
 namespace platform {
 
@@ -62,10 +62,11 @@ class HiveFile {
   // Reads the file into a new image. On success the previous image is dropped and Generation()
   // grows; on failure the previous image (if any) stays and the problem says why.
   HiveProblem Load();
-  // Why a file cannot be loaded, looking only at the file (used for messages).
-  static HiveProblem Diagnose(const std::string& path);
+  // Why a file cannot be loaded, looking only at the file; *why (if given) says why in the
+  // system's words when the file cannot be read.
+  static HiveProblem Diagnose(const std::string& path, std::string* why = nullptr);
 
-  hive_h* Handle() const { return handle_; }
+  hive_h* Handle() const { return handle_.get(); }
   // Grows with every Load and Commit that replaced the image; node handles from an older
   // generation are invalid.
   std::uint64_t Generation() const { return generation_; }
@@ -81,7 +82,7 @@ class HiveFile {
   // Why a dirty hive was not recovered (it is loaded as it is, read-only); empty otherwise.
   const std::string& Refusal() const { return refusal_; }
   // What the last Load found wrong with the hive, in words, when it refused it or loaded it
-  // read-only; empty otherwise.
+  // read-only (the system's words when the file could not be read); empty otherwise.
   const std::string& Damage() const { return damage_; }
   // The logs whose replay made the image; empty when the file was clean.
   const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
@@ -138,7 +139,7 @@ class HiveFile {
   bool MakeBackup(const std::vector<std::string>& logs);
 
   std::string path_;
-  hive_h* handle_ = nullptr;
+  HiveHandle handle_;
   Identity identity_;
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;

@@ -42,18 +42,17 @@
 
 #include "platform/Registry.h"
 #include "platform/posix/HiveFile.h"
+#include "platform/posix/Status.h"
 
 namespace platform {
-
-inline constexpr long kKeyDeleted = 1018;
-inline constexpr long kRegistryCorrupt = 1015;
 
 class HiveStore final : public Registry {
  public:
   enum class CommitPolicy { kDeferred, kOnClose };
 
   // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used, and
-  // *damage (if given) what is wrong with a damaged or dirty hive, in words.
+  // *damage (if given) what is wrong with a damaged or dirty hive, in words, or why the file
+  // cannot be read, in the system's words.
   static std::unique_ptr<HiveStore> Load(const std::string& path, HiveProblem* problem,
                                          CommitPolicy policy = CommitPolicy::kDeferred,
                                          std::string* damage = nullptr);

@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveText.h"
+#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -110,28 +111,21 @@ bool SimulatedBoard::Load(const std::string& path, std::string* error, bool* unr
     *error = "cannot read board file " + path + ": " + why;
     return false;
   };
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail(std::strerror(errno));
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return fail(std::strerror(errno));
   struct stat status {};
-  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-    const int why = S_ISDIR(status.st_mode) ? EISDIR : errno;
-    close(fd);
-    return fail(std::strerror(why));
-  }
+  if (fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+    return fail(std::strerror(S_ISDIR(status.st_mode) ? EISDIR : errno));
   std::string text;
   char buffer[4096];
   for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
+    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      const int why = errno;
-      close(fd);
-      return fail(std::strerror(why));
-    }
+    if (got < 0) return fail(std::strerror(errno));
     if (got == 0) break;
     text.append(buffer, static_cast<std::size_t>(got));
   }
-  close(fd);
+  fd.Close();
   if (unreadable != nullptr) *unreadable = false;
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
@@ -285,13 +279,12 @@ void SimulatedBoard::Reload() {
     const std::string line = Timestamp() + " " + Utf8FromUtf16(entry.name) +
                              " reloaded: " + DescribeValues(DriverKeyPath(entry.key));
     const std::string record = line + "\n";
-    const int fd = open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) {
+    const Descriptor fd(open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.Valid()) {
       // One write per line, so lines of two programs never mix.
-      if (write(fd, record.data(), record.size()) < 0) {
+      if (write(fd.Get(), record.data(), record.size()) < 0) {
         // The log is a courtesy: the reload has happened whether or not it could be written.
       }
-      close(fd);
     }
     std::lock_guard lock(mutex_);
     lastReload_ = line;

@@ -3,7 +3,6 @@
 // simulated board, and its dialogs are drawn in the terminal.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -33,14 +32,6 @@ namespace {
 using platform::HiveProblem;
 using platform::Utf16FromUtf8;
 using platform::Utf8FromUtf16;
-
-// Exit codes, as sysexits(3) names them.
-constexpr int kExitUsage = 64;
-constexpr int kExitDataError = 65;    // not a hive, a damaged hive, a bad board file
-constexpr int kExitNoInput = 66;      // a hive or board file that is missing or unreadable
-constexpr int kExitUnavailable = 69;  // no terminal to show the dialogs in
-constexpr int kExitCantCreate = 73;   // the demo data folder cannot be made
-constexpr int kExitIoError = 74;      // the changes could not be saved at the end
 
 constexpr char kVersion[] = CONFIGURATOR_VERSION_TEXT;
 
@@ -88,7 +79,7 @@ struct Options {
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "configurator: %s\nTry 'configurator --help' for more information.\n",
                message.c_str());
-  return kExitUsage;
+  return sysexits::kUsage;
 }
 
 // Parses the command line; returns 0 or an exit code.
@@ -157,21 +148,20 @@ int HiveError(const std::string& path, HiveProblem problem, const std::string& d
   switch (problem) {
     case HiveProblem::kMissing:
       std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
-      return kExitNoInput;
+      return sysexits::kNoInput;
     case HiveProblem::kUnreadable:
-      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(),
-                   errno != 0 ? std::strerror(errno) : "not a regular file");
-      return kExitNoInput;
+      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(), damage.c_str());
+      return sysexits::kNoInput;
     case HiveProblem::kNotHive:
       std::fprintf(stderr, "configurator: %s: not a registry hive file\n", path.c_str());
-      return kExitDataError;
+      return sysexits::kDataError;
     case HiveProblem::kCorrupt:
     case HiveProblem::kNone:
       break;
   }
   std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read%s%s%s\n",
                path.c_str(), damage.empty() ? "" : " (", damage.c_str(), damage.empty() ? "" : ")");
-  return kExitDataError;
+  return sysexits::kDataError;
 }
 
 std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
@@ -336,13 +326,13 @@ int main(int argc, char** argv) {
     const std::string folder = platform::DefaultDataFolder();
     if (folder.empty()) {
       std::fprintf(stderr, "configurator: no data folder (set HOME or XDG_DATA_HOME), and no --hive given\n");
-      return kExitCantCreate;
+      return sysexits::kCantCreate;
     }
     std::string error;
     switch (platform::EnsureDemoFolder(folder, &error)) {
       case platform::DemoFolder::kFailed:
         std::fprintf(stderr, "configurator: %s\n", error.c_str());
-        return kExitCantCreate;
+        return sysexits::kCantCreate;
       case platform::DemoFolder::kCreated:
         std::fprintf(stderr, "configurator: made the demo hive and board in %s\n", folder.c_str());
         break;
@@ -354,7 +344,6 @@ int main(int argc, char** argv) {
     if (!boardPath && access(demoBoard.c_str(), F_OK) == 0) boardPath = demoBoard;
   }
 
-  errno = 0;
   HiveProblem problem = HiveProblem::kNone;
   std::string damage;
   std::unique_ptr<platform::HiveStore> store =
@@ -371,7 +360,7 @@ int main(int argc, char** argv) {
     bool unreadable = false;
     if (!board.Load(*boardPath, &error, &unreadable)) {
       std::fprintf(stderr, "configurator: %s\n", error.c_str());
-      return unreadable ? kExitNoInput : kExitDataError;
+      return unreadable ? sysexits::kNoInput : sysexits::kDataError;
     }
   }
 
@@ -402,9 +391,9 @@ int main(int argc, char** argv) {
   if (const std::string lost = store->LostChanges(); !lost.empty()) {
     std::fprintf(stderr, "configurator: %s: changes were not saved and are lost: %s\n", store->Path().c_str(),
                  lost.c_str());
-    return kExitIoError;
+    return sysexits::kIoError;
   }
   // The dialogs were cancelled unseen: the run did not happen.
-  if (frontEnd.Failed()) return kExitUnavailable;
+  if (frontEnd.Failed()) return sysexits::kUnavailable;
   return exitCode;
 }

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "platform/posix/HiveStore.h"
+#include "platform/posix/Owners.h"
 
 namespace {
 
 int Grow(const char* path, long mebibytes) {
-  hive_h* hive = hivex_open(path, HIVEX_OPEN_WRITE);
+  platform::HiveHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
+  hive_h* hive = hiveOwner.get();
   if (hive == nullptr) return std::perror(path), 1;
   const hive_node_h filler = hivex_node_add_child(hive, hivex_root(hive), "Filler");
   std::vector<char> data(16000, 'x');
@@ -37,7 +39,6 @@ int Grow(const char* path, long mebibytes) {
     total += 8 * data.size();
   }
   if (hivex_commit(hive, nullptr, 0) != 0) return std::perror("commit"), 1;
-  hivex_close(hive);
   return 0;
 }
 

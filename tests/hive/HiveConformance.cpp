@@ -9,6 +9,7 @@
 
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/HiveText.h"
+#include "platform/posix/Owners.h"
 #include "tests/conformance/RegistryConformance.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -112,20 +113,21 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
     if (store_) {
       ASSERT_EQ(store_->Flush(), 0);
     }
-    hive_h* hive = hivex_open(hive_.c_str(), 0);
+    platform::HiveHandle hiveOwner(hivex_open(hive_.c_str(), 0));
+    hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     use(hive);
-    hivex_close(hive);
   }
   // Another program's edit: written to a new file that replaces the hive.
   template <typename F>
   void Edit(F change) {
-    hive_h* hive = hivex_open(hive_.c_str(), HIVEX_OPEN_WRITE);
+    platform::HiveHandle hiveOwner(hivex_open(hive_.c_str(), HIVEX_OPEN_WRITE));
+    hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     change(hive);
     const std::string next = hive_ + ".next";
     ASSERT_EQ(hivex_commit(hive, next.c_str(), 0), 0);
-    hivex_close(hive);
+    hiveOwner.reset();
     ASSERT_EQ(std::rename(next.c_str(), hive_.c_str()), 0);
   }
 

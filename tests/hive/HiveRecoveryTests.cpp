@@ -16,6 +16,7 @@
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/HiveText.h"
+#include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
@@ -53,7 +54,8 @@ void SetChecksum(Bytes& base) { platform::Put32(base, 508, platform::HiveHeaderC
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
 // as libhivex reads them.
 std::string Dump(const std::string& path) {
-  hive_h* hive = hivex_open(path.c_str(), 0);
+  platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hive_h* hive = hiveOwner.get();
   if (hive == nullptr) return "cannot open " + path;
   std::string out;
   std::function<void(hive_node_h, const std::string&)> walk = [&](hive_node_h node, const std::string& at) {
@@ -84,7 +86,6 @@ std::string Dump(const std::string& path) {
     std::free(children);
   };
   walk(hivex_root(hive), "");
-  hivex_close(hive);
   return out;
 }
 
@@ -466,7 +467,8 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_GT(platform::Get32(&saved[4]), 3u);
   EXPECT_EQ(platform::Get32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
   EXPECT_GE(platform::Get64(&saved[12]), before);
-  hive_h* check = hivex_open(hive.c_str(), 0);
+  platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
+  hive_h* check = checkOwner.get();
   ASSERT_NE(check, nullptr);
   hive_node_h node = hivex_root(check);
   for (const char* name :
@@ -475,7 +477,7 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_GE(hivex_node_timestamp(check, node), static_cast<std::int64_t>(before));
   EXPECT_LT(hivex_node_timestamp(check, hivex_node_get_child(check, hivex_root(check), "Select")),
             static_cast<std::int64_t>(before));
-  hivex_close(check);
+  checkOwner.reset();
 
   // The logs are empty, the backup is the original, nothing else is beside the hive.
   EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG1"), 0u);

@@ -21,6 +21,7 @@
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/HiveText.h"
+#include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
@@ -197,7 +198,8 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
     hivetest::TempFolder folder;
     const std::string path = folder / "SYSTEM";
     ASSERT_TRUE(platform::WriteEmptyHive(path));
-    hive_h* hive = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
+    platform::HiveHandle hiveOwner(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
+    hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     for (std::uint8_t set = 1; set <= 3; ++set) {
       const std::string name = "ControlSet00" + std::to_string(set);
@@ -217,7 +219,7 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
       }
     }
     ASSERT_EQ(hivex_commit(hive, nullptr, 0), 0);
-    hivex_close(hive);
+    hiveOwner.reset();
 
     auto store = LoadOrFail(path);
     const auto marker = QueryValue(*store, u"System\\CurrentControlSet\\Control", u"Which");
@@ -351,9 +353,10 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
     int status = 0;
     waitpid(child, &status, 0);
 
-    hive_h* check = hivex_open(hive.c_str(), 0);
+    platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
+    hive_h* check = checkOwner.get();
     ASSERT_NE(check, nullptr) << "iteration " << iteration;
-    hivex_close(check);
+    checkOwner.reset();
     auto store = LoadOrFail(hive);
     std::set<std::vector<std::uint8_t>> generations;
     for (int i = 0; i < 10; ++i) {
@@ -415,8 +418,17 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   HiveProblem problem = HiveProblem::kNone;
   EXPECT_EQ(HiveStore::Load(folder / "none", &problem), nullptr);
   EXPECT_EQ(problem, HiveProblem::kMissing);
-  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem), nullptr);
+  // A file that cannot be read says why in the system's words; a FIFO is refused at once
+  // instead of waiting for a writer.
+  std::string why;
+  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
   EXPECT_EQ(problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(why, "Is a directory");
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(HiveStore::Load(fifo, &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
+  EXPECT_EQ(problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(why, "not a regular file");
 }
 
 // libhivex aborts the process when a rewrite frees a value whose data cell is not a cell; the
@@ -566,11 +578,12 @@ TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   const std::string path = folder / "EMPTY";
   ASSERT_TRUE(platform::WriteEmptyHive(path));
   EXPECT_FALSE(platform::WriteEmptyHive(path)) << "an existing file is never replaced";
-  hive_h* hive = hivex_open(path.c_str(), 0);
+  platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hive_h* hive = hiveOwner.get();
   ASSERT_NE(hive, nullptr);
   EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
   EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
-  hivex_close(hive);
+  hiveOwner.reset();
 
   std::vector<std::uint8_t> image = platform::EmptyHiveImage(0);
   EXPECT_EQ(image.size(), 8192u);

@@ -59,7 +59,9 @@ expect 64 "unknown option --frobnicate" -- --frobnicate
 expect 64 "only one HAND-OFF" -- one two
 expect 64 "--hive needs a PATH" -- --hive
 expect 66 "$scratch/none: no such hive file" -- --hive "$scratch/none"
-expect 66 "cannot read the hive file" -- --hive "$scratch"
+expect 66 "$scratch: cannot read the hive file: Is a directory" -- --hive "$scratch"
+mkfifo "$scratch/fifo"
+expect 66 "$scratch/fifo: cannot read the hive file: not a regular file" -- --hive "$scratch/fifo"
 printf 'Windows Registry Editor Version 5.00\r\n' >"$scratch/text.reg"
 expect 65 "not a registry hive file" -- --hive "$scratch/text.reg"
 head -c 6000 "$data/SYSTEM" >"$scratch/truncated"

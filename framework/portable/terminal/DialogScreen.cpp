@@ -3,30 +3,20 @@
 #include <algorithm>
 #include <map>
 
-#include "base/Text.h"
 #include "framework/Types.h"
 #include "framework/portable/terminal/Text.h"
 
 namespace portable::terminal {
 namespace {
 
-constexpr int kListPage = 8;
-
 bool IsButton(const ControlModel& c) {
   return c.kind == ControlKind::PushButton || c.kind == ControlKind::DefPushButton ||
          c.kind == ControlKind::CheckBox;
 }
 
-char32_t Lower(char32_t c) { return c <= 0xFFFF ? base::DowncaseUnit(static_cast<char16_t>(c)) : c; }
-
-bool StartsWith(const std::u16string& text, char32_t c) {
-  const std::u32string points = CodePoints(text);
-  return !points.empty() && Lower(points.front()) == Lower(c);
-}
-
 }  // namespace
 
-DialogScreen::DialogScreen(DialogModel& dialog) : m_dialog(dialog) {}
+DialogScreen::DialogScreen(DialogModel& dialog) : m_dialog(dialog), m_list(dialog), m_menu(dialog) {}
 
 ControlModel* DialogScreen::Focused() {
   if (m_dialog.focus < 0 || m_dialog.focus >= static_cast<int>(m_dialog.controls.size())) return nullptr;
@@ -43,12 +33,16 @@ void DialogScreen::Handle(const InputEvent& event) {
     m_messageOpen = true;
   else if (event.key == Key::Click)
     HandleClick(event.x, event.y);
-  else if (m_menuOpen)
-    HandleMenu(event);
-  else if (m_list >= 0)
-    HandleList(event);
-  else
+  else if (m_menu.IsOpen())
+    m_menu.Handle(event);
+  else if (!m_list.IsOpen())
     HandleDialog(event);
+  else if (event.key != Key::WindowMenu)
+    m_list.Handle(event);
+  else {
+    m_list.Close();  // the window menu replaces an open list
+    HandleDialog(event);
+  }
 }
 
 void DialogScreen::HandleDialog(const InputEvent& event) {
@@ -90,7 +84,7 @@ void DialogScreen::HandleDialog(const InputEvent& event) {
       if (focused != nullptr) Choose(m_dialog.focus);
       break;
     case Key::OpenList:
-      if (combo) OpenList(m_dialog.focus);
+      if (combo) m_list.Open(m_dialog.focus);
       break;
     case Key::Enter:
       m_dialog.PressEnter();
@@ -99,11 +93,7 @@ void DialogScreen::HandleDialog(const InputEvent& event) {
       m_dialog.PressEscape();
       break;
     case Key::WindowMenu:
-      if (!m_dialog.systemMenu.empty()) {
-        m_menuOpen = true;
-        m_menuCursor = -1;
-        MoveMenu(1);
-      }
+      if (!m_dialog.systemMenu.empty()) m_menu.Open();
       break;
     case Key::Char:
       if (combo) {
@@ -111,7 +101,7 @@ void DialogScreen::HandleDialog(const InputEvent& event) {
         const int count = static_cast<int>(focused->items.size());
         for (int n = 1; n <= count; ++n) {
           const int index = (std::max(focused->selection, -1) + n) % count;
-          if (StartsWith(focused->items[static_cast<std::size_t>(index)], event.ch)) {
+          if (StartsWithLetter(focused->items[static_cast<std::size_t>(index)], event.ch)) {
             m_dialog.SelectItem(focused->id, index);
             break;
           }
@@ -126,130 +116,9 @@ void DialogScreen::HandleDialog(const InputEvent& event) {
 void DialogScreen::Choose(int index) {
   ControlModel& control = m_dialog.controls[static_cast<std::size_t>(index)];
   if (control.kind == ControlKind::ComboBox) {
-    if (m_dialog.SetFocus(control.id)) OpenList(index);
+    if (m_dialog.SetFocus(control.id)) m_list.Open(index);
   } else if (IsButton(control)) {
     m_dialog.Click(control.id);
-  }
-}
-
-void DialogScreen::OpenList(int control) {
-  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(control)];
-  if (!combo.enabled || combo.items.empty()) return;
-  m_list = control;
-  m_listCursor = std::max(combo.selection, 0);
-  m_listTop = 0;
-}
-
-void DialogScreen::PickListEntry() {
-  const int index = m_list;
-  m_list = -1;
-  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(index)];
-  if (m_listCursor != combo.selection) m_dialog.SelectItem(combo.id, m_listCursor);
-}
-
-void DialogScreen::HandleList(const InputEvent& event) {
-  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(m_list)];
-  const int count = static_cast<int>(combo.items.size());
-  switch (event.key) {
-    case Key::Up:
-      m_listCursor = std::max(m_listCursor - 1, 0);
-      break;
-    case Key::Down:
-      m_listCursor = std::min(m_listCursor + 1, count - 1);
-      break;
-    case Key::PageUp:
-      m_listCursor = std::max(m_listCursor - kListPage, 0);
-      break;
-    case Key::PageDown:
-      m_listCursor = std::min(m_listCursor + kListPage, count - 1);
-      break;
-    case Key::Home:
-      m_listCursor = 0;
-      break;
-    case Key::End:
-      m_listCursor = count - 1;
-      break;
-    case Key::Enter:
-    case Key::OpenList:
-      PickListEntry();
-      break;
-    case Key::Escape:
-      m_list = -1;
-      break;
-    case Key::Tab:
-    case Key::BackTab:
-      // As a Windows drop-down list: the highlighted entry stays chosen, and the focus moves on.
-      PickListEntry();
-      m_dialog.FocusNext(event.key == Key::BackTab);
-      break;
-    case Key::WindowMenu:
-      m_list = -1;
-      HandleDialog(event);
-      break;
-    case Key::Char:
-      for (int n = 1; n <= count; ++n) {
-        const int index = (m_listCursor + n) % count;
-        if (StartsWith(combo.items[static_cast<std::size_t>(index)], event.ch)) {
-          m_listCursor = index;
-          break;
-        }
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-void DialogScreen::MoveMenu(int step) {
-  const int count = static_cast<int>(m_dialog.systemMenu.size());
-  int index = m_menuCursor;
-  for (int n = 0; n < count; ++n) {
-    index = std::clamp(index + step, 0, count - 1);
-    if (!m_dialog.systemMenu[static_cast<std::size_t>(index)].separator) {
-      m_menuCursor = index;
-      return;
-    }
-  }
-}
-
-void DialogScreen::HandleMenu(const InputEvent& event) {
-  const auto& menu = m_dialog.systemMenu;
-  switch (event.key) {
-    case Key::Up:
-      MoveMenu(-1);
-      break;
-    case Key::Down:
-      MoveMenu(1);
-      break;
-    case Key::Home:
-      m_menuCursor = -1;
-      MoveMenu(1);
-      break;
-    case Key::End:
-      m_menuCursor = static_cast<int>(menu.size());
-      MoveMenu(-1);
-      break;
-    case Key::Enter:
-    case Key::Space:
-      if (m_menuCursor >= 0 && m_menuCursor < static_cast<int>(menu.size())) {
-        m_menuOpen = false;
-        m_dialog.SysCommand(menu[static_cast<std::size_t>(m_menuCursor)].id);
-      }
-      break;
-    case Key::Escape:
-    case Key::WindowMenu:
-      m_menuOpen = false;
-      break;
-    case Key::Char:
-      for (const MenuEntry& entry : menu)
-        if (!entry.separator && Mnemonic(entry.text) != 0 && Lower(Mnemonic(entry.text)) == Lower(event.ch)) {
-          m_menuOpen = false;
-          m_dialog.SysCommand(entry.id);
-          break;
-        }
-      break;
-    default:
-      break;
   }
 }
 
@@ -257,19 +126,17 @@ void DialogScreen::HandleClick(int x, int y) {
   const Hit* hit = nullptr;
   for (auto it = m_hits.rbegin(); it != m_hits.rend() && hit == nullptr; ++it)
     if (it->rect.Contains(x, y)) hit = &*it;
-  if (m_menuOpen) {
-    m_menuOpen = false;
-    if (hit != nullptr && hit->kind == Hit::MenuItem)
-      m_dialog.SysCommand(m_dialog.systemMenu[static_cast<std::size_t>(hit->index)].id);
+  if (m_menu.IsOpen()) {
+    m_menu.Close();
+    if (hit != nullptr && hit->kind == Hit::MenuItem) m_menu.Choose(hit->index);
     return;
   }
-  if (m_list >= 0) {
+  if (m_list.IsOpen()) {
     if (hit != nullptr && hit->kind == Hit::ListItem) {
-      m_listCursor = hit->index;
-      PickListEntry();
+      m_list.Pick(hit->index);
       return;
     }
-    m_list = -1;  // a click elsewhere closes the list and goes on to what it hit
+    m_list.Close();  // a click elsewhere closes the list and goes on to what it hit
   }
   if (hit == nullptr) return;
   if (hit->kind == Hit::MenuBox) {
@@ -293,9 +160,11 @@ void DialogScreen::KeepVisible(const Rect& area, const Placement& placement) {
       break;
     }
   }
-  if (m_list >= 0)
+  if (m_list.IsOpen())
     target.h +=
-        std::min(static_cast<int>(m_dialog.controls[static_cast<std::size_t>(m_list)].items.size()), 4) + 2;
+        std::min(static_cast<int>(m_dialog.controls[static_cast<std::size_t>(m_list.Control())].items.size()),
+                 4) +
+        2;
   // offset: the target's place in the frame; visible when offset - scroll lies in the area.
   auto adjust = [](int& scroll, int frameSize, int offset, int size, int areaSize) {
     if (frameSize <= areaSize) {
@@ -349,9 +218,9 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   if (m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())) {
     const ControlModel& c = m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)];
     const Rect face = FaceRect(c, top.Control(static_cast<std::size_t>(m_dialog.focus)));
-    // On the first character of the text: "[< OK >]", "[ Exit ]", "[x]", "[Text v]".
-    m_cursorX = face.x + (c.kind == ControlKind::DefPushButton                                 ? 3
-                          : c.kind == ControlKind::PushButton                                  ? 2
+    // On the first character of the text: a button's, "[x]", "[Text v]".
+    const bool button = c.kind == ControlKind::DefPushButton || c.kind == ControlKind::PushButton;
+    m_cursorX = face.x + (button ? ButtonTextColumn(c)
                           : c.kind == ControlKind::ComboBox || c.kind == ControlKind::CheckBox ? 1
                                                                                                : 0);
     m_cursorY = face.y;
@@ -362,71 +231,10 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   if (f.Right() > area.Right()) canvas.Put(area.Right() - 1, area.y + area.h / 2, U'>', kReverse | kBold);
   if (f.y < area.y) canvas.Put(area.x + area.w / 2, area.y, U'^', kReverse | kBold);
   if (f.Bottom() > area.Bottom()) canvas.Put(area.x + area.w / 2, area.Bottom() - 1, U'v', kReverse | kBold);
-  if (m_list >= 0) DrawList(canvas, top, area);
-  if (m_menuOpen) DrawMenu(canvas, top);
+  if (m_list.IsOpen()) m_list.Draw(canvas, top, area, Drawing{m_hits, m_cursorX, m_cursorY});
+  if (m_menu.IsOpen()) m_menu.Draw(canvas, top, Drawing{m_hits, m_cursorX, m_cursorY});
   if (m_messageOpen) DrawMessage(canvas, area);
   DrawBottom(canvas);
-}
-
-void DialogScreen::DrawList(Canvas& canvas, const Placement& placement, const Rect& area) {
-  const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(m_list)];
-  const Rect field = placement.Control(static_cast<std::size_t>(m_list));
-  const int count = static_cast<int>(combo.items.size());
-  const int below = area.Bottom() - (field.y + 1) - 2;
-  const int above = field.y - area.y - 2;
-  int visible = std::min(count, std::max(below, 1));
-  int y = field.y + 1;
-  if (visible < count && above > below) {
-    visible = std::min(count, std::max(above, 1));
-    y = field.y - visible - 2;
-  }
-  // The cursor's entry shows, and every row holds an entry: the list may have more rows than
-  // when it was last drawn (a taller screen, a dialog scrolled elsewhere).
-  m_listTop =
-      std::clamp(m_listTop, std::max(m_listCursor - visible + 1, 0), std::min(m_listCursor, count - visible));
-  const Rect box{field.x, y, field.w, visible + 2};
-  canvas.Fill(box);
-  canvas.Frame(box, false, kBold);
-  m_hits.push_back({Hit::Inside, box, -1});
-  for (int row = 0; row < visible; ++row) {
-    const int index = m_listTop + row;
-    const Rect line{box.x + 1, box.y + 1 + row, box.w - 2, 1};
-    canvas.Text(line.x + 1, line.y, combo.items[static_cast<std::size_t>(index)], kNormal, line.w - 1);
-    if (index == m_listCursor) {
-      canvas.AddAttr(line, kReverse);
-      m_cursorX = line.x + 1;
-      m_cursorY = line.y;
-    }
-    m_hits.push_back({Hit::ListItem, line, index});
-  }
-  if (m_listTop > 0) canvas.Put(box.Right() - 1, box.y + 1, U'^', kBold);
-  if (m_listTop + visible < count) canvas.Put(box.Right() - 1, box.Bottom() - 2, U'v', kBold);
-}
-
-void DialogScreen::DrawMenu(Canvas& canvas, const Placement& placement) {
-  const auto& menu = m_dialog.systemMenu;
-  int width = 12;
-  for (const MenuEntry& entry : menu) width = std::max(width, TextWidth(DisplayText(entry.text)) + 4);
-  const Rect box{placement.frame.x + 1, placement.frame.y + 1, width, static_cast<int>(menu.size()) + 2};
-  canvas.Fill(box);
-  canvas.Frame(box, false, kBold);
-  m_hits.push_back({Hit::Inside, box, -1});
-  for (std::size_t i = 0; i < menu.size(); ++i) {
-    const Rect line{box.x + 1, box.y + 1 + static_cast<int>(i), box.w - 2, 1};
-    if (menu[i].separator) {
-      canvas.Put(box.x, line.y, kLeftTee, kBold);
-      for (int x = line.x; x < line.Right(); ++x) canvas.Put(x, line.y, kHorizontal, kBold);
-      canvas.Put(line.Right(), line.y, kRightTee, kBold);
-      continue;
-    }
-    canvas.Text(line.x + 1, line.y, DisplayText(menu[i].text), kNormal, line.w - 1);
-    if (static_cast<int>(i) == m_menuCursor) {
-      canvas.AddAttr(line, kReverse);
-      m_cursorX = line.x + 1;
-      m_cursorY = line.y;
-    }
-    m_hits.push_back({Hit::MenuItem, line, static_cast<int>(i)});
-  }
 }
 
 void DialogScreen::DrawMessage(Canvas& canvas, const Rect& area) {
@@ -458,8 +266,8 @@ std::u16string DialogScreen::KeyHints() const {
 
 std::vector<std::pair<std::u16string, std::u16string>> DialogScreen::Hints() const {
   if (m_messageOpen) return {{u"Any key", u"Close"}};
-  if (m_menuOpen) return {{u"Up/Down", u"Move"}, {u"Enter", u"Choose"}, {u"Esc", u"Close menu"}};
-  if (m_list >= 0)
+  if (m_menu.IsOpen()) return {{u"Up/Down", u"Move"}, {u"Enter", u"Choose"}, {u"Esc", u"Close menu"}};
+  if (m_list.IsOpen())
     return {{u"Up/Down", u"Move"}, {u"Enter", u"Pick"}, {u"Tab", u"Pick, next"}, {u"Esc", u"Close list"}};
   std::vector<std::pair<std::u16string, std::u16string>> hints{{u"Tab", u"Next"}};
   const ControlModel* focused =

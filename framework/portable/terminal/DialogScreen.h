@@ -1,46 +1,20 @@
 #pragma once
 // The terminal front end's view of one modal run: the dialog on top of the stack, its open
-// drop-down list or window menu and its scroll position. It draws the whole stack of open
-// windows onto a canvas and turns input events into the model's actions. No terminal needed:
-// the front end feeds it events and shows the canvas; tests do the same.
+// drop-down list or window menu (Popups.h) and its scroll position. It draws the whole stack of
+// open windows onto a canvas and turns input events into the model's actions, handing them to
+// the open list or menu first. No terminal needed: the front end feeds it events and shows the
+// canvas; tests do the same.
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/portable/Model.h"
 #include "framework/portable/terminal/Canvas.h"
+#include "framework/portable/terminal/Event.h"
 #include "framework/portable/terminal/Painter.h"
+#include "framework/portable/terminal/Popups.h"
 
 namespace portable::terminal {
-
-enum class Key {
-  None,
-  Tab,
-  BackTab,
-  Up,
-  Down,
-  Left,
-  Right,
-  Home,
-  End,
-  PageUp,
-  PageDown,
-  Enter,
-  Escape,
-  Space,
-  WindowMenu,   // F10, or Alt+Space (Escape then space)
-  OpenList,     // F4, Alt+Down or Alt+Up
-  ShowMessage,  // F2: the status line's whole text
-  Char,         // a printable character: ch
-  Click,        // the first mouse button at (x, y)
-  Redraw,       // the terminal was resized, or Ctrl+L
-};
-
-struct InputEvent {
-  Key key = Key::None;
-  char32_t ch = 0;
-  int x = 0, y = 0;
-};
 
 // The rows below the windows: the status line (the latest event, shortened with an ellipsis to
 // one row) and the key line (the keys of the dialog in front and what they do there).
@@ -58,8 +32,8 @@ class DialogScreen {
   // modal loop before this returns.
   void Handle(const InputEvent& event);
 
-  bool ListOpen() const { return m_list >= 0; }
-  bool MenuOpen() const { return m_menuOpen; }
+  bool ListOpen() const { return m_list.IsOpen(); }
+  bool MenuOpen() const { return m_menu.IsOpen(); }
   // The view of the status line's whole text (F2), open until the next key or click.
   bool MessageOpen() const { return m_messageOpen; }
   // The key line for the present state, as Render draws it when it has room.
@@ -71,34 +45,18 @@ class DialogScreen {
   const Placement& Drawn() const { return m_drawn; }
 
  private:
-  struct Hit {
-    enum Kind { Control, ListItem, MenuItem, MenuBox, Inside } kind;
-    Rect rect;
-    int index;
-  };
-
-  void HandleList(const InputEvent& event);
-  void HandleMenu(const InputEvent& event);
   void HandleDialog(const InputEvent& event);
   void HandleClick(int x, int y);
-  void OpenList(int control);
-  void PickListEntry();
-  void MoveMenu(int step);
   void Choose(int control);  // a control activated by Space or a click
   ControlModel* Focused();
   void KeepVisible(const Rect& area, const Placement& placement);
-  void DrawList(Canvas& canvas, const Placement& placement, const Rect& area);
-  void DrawMenu(Canvas& canvas, const Placement& placement);
   std::vector<std::pair<std::u16string, std::u16string>> Hints() const;  // key, what it does
   void DrawMessage(Canvas& canvas, const Rect& area);
   void DrawBottom(Canvas& canvas);
 
   DialogModel& m_dialog;
-  int m_list = -1;  // control index of the open drop-down list
-  int m_listCursor = 0;
-  int m_listTop = 0;
-  bool m_menuOpen = false;
-  int m_menuCursor = 0;
+  DropDownList m_list;
+  WindowMenu m_menu;
   bool m_messageOpen = false;
   std::u16string m_status;  // from the last Render
   int m_scrollX = 0, m_scrollY = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <string_view>
 
 #include "framework/portable/terminal/Text.h"
 
@@ -240,6 +241,10 @@ int CaptionNeed(const DialogModel& dialog) {
   return TextWidth(dialog.caption) + (dialog.systemMenu.empty() ? 4 : 8);
 }
 
+std::u16string_view ButtonOpening(const ControlModel& control) {
+  return control.kind == ControlKind::DefPushButton ? u"[< " : u"[ ";
+}
+
 }  // namespace
 
 std::u16string ControlText(const ControlModel& control) {
@@ -247,14 +252,21 @@ std::u16string ControlText(const ControlModel& control) {
   return DisplayText(control.text, noPrefix);
 }
 
+std::u16string ButtonFace(const ControlModel& control) {
+  const std::u16string_view closing = control.kind == ControlKind::DefPushButton ? u" >]" : u" ]";
+  return std::u16string(ButtonOpening(control)) + ControlText(control) + std::u16string(closing);
+}
+
+int ButtonTextColumn(const ControlModel& control) { return static_cast<int>(ButtonOpening(control).size()); }
+
 int ContentWidth(const ControlModel& control) {
   const int text = TextWidth(ControlText(control));
   switch (control.kind) {
     case ControlKind::DefPushButton:
-      return text + 6;  // "[< OK >]"
     case ControlKind::PushButton:
+      return TextWidth(ButtonFace(control));
     case ControlKind::CheckBox:
-      return text + 4;  // "[ Cancel ]", "[x] Text"
+      return text + 4;  // "[x] Text"
     case ControlKind::GroupBox:
       return text > 0 ? text + 4 : 2;  // "┌ Title ┐"
     case ControlKind::ComboBox: {

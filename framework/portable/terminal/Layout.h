@@ -27,6 +27,10 @@ struct DialogLayout {
 int ContentWidth(const ControlModel& control);
 // The text a control shows (mnemonic markers removed unless the static says not to).
 std::u16string ControlText(const ControlModel& control);
+// A push button's face: "[< OK >]" for the default button, "[ Cancel ]" for the others; and
+// the cells before its text in the face.
+std::u16string ButtonFace(const ControlModel& control);
+int ButtonTextColumn(const ControlModel& control);
 
 // Lays a dialog out in a client area of at most maxWidth × maxHeight cells, or as compact as
 // the texts allow when it cannot fit.

@@ -19,11 +19,6 @@ void DrawGroupBox(Canvas& canvas, const ControlModel& control, const Rect& rect)
   if (!title.empty()) canvas.Text(rect.x + 1, rect.y, u" " + title + u" ", attr, rect.w - 2);
 }
 
-std::u16string ButtonFace(const ControlModel& control) {
-  const std::u16string text = ControlText(control);
-  return control.kind == ControlKind::DefPushButton ? u"[< " + text + u" >]" : u"[ " + text + u" ]";
-}
-
 // The cells of a drop-down list's field between its brackets.
 int ComboInner(const ControlModel& control, const Rect& rect) {
   const int shown = control.selection >= 0 && control.selection < static_cast<int>(control.items.size())

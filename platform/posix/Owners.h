@@ -1,0 +1,47 @@
+#pragma once
+// Owners of what the POSIX platform opens: a file descriptor and a libhivex handle, each closed
+// when its owner goes out of scope. Where the result of closing matters (a file just written),
+// Close() closes early and says whether it worked.
+#include <hivex.h>
+#include <unistd.h>
+
+#include <memory>
+#include <utility>
+
+namespace platform {
+
+// A file descriptor (-1: none). Closing also releases any flock held through it.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) close(fd_);
+      fd_ = other.Release();
+    }
+    return *this;
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release() { return std::exchange(fd_, -1); }
+  // Closes now; false with errno set when close(2) reports an error (or there was nothing open).
+  bool Close() { return fd_ >= 0 && close(Release()) == 0; }
+
+ private:
+  int fd_;
+};
+
+struct HiveCloser {
+  void operator()(hive_h* hive) const { hivex_close(hive); }
+};
+// A libhivex handle (null: none).
+using HiveHandle = std::unique_ptr<hive_h, HiveCloser>;
+
+}  // namespace platform
