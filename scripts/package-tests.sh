@@ -33,10 +33,14 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recomme
 home=$(mktemp -d)
 run() { env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
 [ "$(run configurator --version)" = "configurator $version" ] || fail "--version does not say $version"
-run configurator --help | grep -q -- '--hive' || fail "--help does not describe --hive"
+# Into a file: grep -q would stop reading early and the program's next write would fail.
+run configurator --help >"$home/help.txt" || fail "--help failed"
+grep -q -- '--hive' "$home/help.txt" || fail "--help does not describe --hive"
 [ "$(run man -w configurator)" = /usr/share/man/man1/configurator.1.gz ] || fail "man does not find the page"
-run man configurator 2>&1 >/dev/null | grep . && fail "man warns about the page"
-run configurator --list-adapters | grep -q '&&&' || fail "--list-adapters shows no adapter of the demo"
+run man configurator 2>"$home/man-warnings.txt" >/dev/null || fail "man cannot show the page"
+[ ! -s "$home/man-warnings.txt" ] || fail "man warns about the page: $(cat "$home/man-warnings.txt")"
+run configurator --list-adapters >"$home/adapters.txt" 2>/dev/null || fail "--list-adapters failed"
+grep -q '&&&' "$home/adapters.txt" || fail "--list-adapters shows no adapter of the demo"
 [ -f "$home/.local/share/configurator/SYSTEM" ] || fail "no demo hive in the fresh HOME"
 rm -rf "$home"
 remove
