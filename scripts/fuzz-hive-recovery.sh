@@ -6,10 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
-build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCONFIGURATOR_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzz_hive_recovery configurator -j2
+source scripts/fuzz-build.sh
+fuzz_build fuzz_hive_recovery configurator
 corpus="$build/fuzz-corpus/hive-recovery"
 mkdir -p "$corpus"
 # seed NAME PRIMARY LOG1 LOG2: the fuzzer's input format (two lengths, then the three files),

@@ -6,10 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
-build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCONFIGURATOR_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzz_hive configurator -j2
+source scripts/fuzz-build.sh
+fuzz_build fuzz_hive configurator
 corpus="$build/fuzz-corpus/hive"
 mkdir -p "$corpus"
 if [ ! -f "$corpus/demo" ]; then

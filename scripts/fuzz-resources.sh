@@ -5,10 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
-build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCONFIGURATOR_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzz_resources -j2
+source scripts/fuzz-build.sh
+fuzz_build fuzz_resources
 corpus="$build/fuzz-corpus/resources"
 mkdir -p "$corpus"
 cp "$build/res/Configurator.res" "$corpus/Configurator.res"
