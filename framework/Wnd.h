@@ -74,4 +74,7 @@ class CPaintDC {
   void* m_paintStruct = nullptr;
 };
 
+// Declared where <windows.h> has not defined it already (see Types.h).
+#ifndef WM_ICONERASEBKGND
 inline constexpr unsigned WM_ICONERASEBKGND = 0x0027;
+#endif
