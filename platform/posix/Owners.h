@@ -5,6 +5,7 @@
 #include <hivex.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <utility>
 
@@ -31,8 +32,11 @@ class Descriptor {
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
   int Release() { return std::exchange(fd_, -1); }
-  // Closes now; false with errno set when close(2) reports an error (or there was nothing open).
-  bool Close() { return fd_ >= 0 && close(Release()) == 0; }
+  // Closes now; 0, or the errno of close(2)'s error (EBADF when there was nothing open).
+  int Close() {
+    if (fd_ < 0) return EBADF;
+    return close(Release()) == 0 ? 0 : errno;
+  }
 
  private:
   int fd_;
