@@ -206,7 +206,7 @@ bool WriteEmptyHive(const std::string& path, Failure* failure) {
     return false;
   }
   auto fail = [&](int error) {
-    fd.Close();
+    fd.CloseNow();
     unlink(path.c_str());
     *failure = Failure::FromErrno("cannot create " + path, error);
     return false;
@@ -219,7 +219,7 @@ bool WriteEmptyHive(const std::string& path, Failure* failure) {
     written += static_cast<std::size_t>(n);
   }
   if (fsync(fd.Get()) != 0) return fail(errno);
-  if (const int error = fd.Close(); error != 0) return fail(error);
+  if (const int error = fd.CloseNow(); error != 0) return fail(error);
   return true;
 }
 

@@ -356,7 +356,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
   Descriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || fsync(fd.Get()) != 0)
     return false;
-  if (const int error = fd.Close(); error != 0) {
+  if (const int error = fd.CloseNow(); error != 0) {
     errno = error;
     return false;
   }
@@ -472,7 +472,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
-  if (const int error = fd.Close(); error != 0) return fail(error);
+  if (const int error = fd.CloseNow(); error != 0) return fail(error);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail(errno);
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) fsync(directory.Get());

@@ -1,7 +1,7 @@
 #pragma once
 // Owners of what the POSIX platform opens: a file descriptor and a libhivex handle, each closed
 // when its owner goes out of scope. Where the result of closing matters (a file just written),
-// Close() closes early and says whether it worked.
+// CloseNow() closes early and gives the error, if any.
 #include <hivex.h>
 #include <unistd.h>
 
@@ -32,8 +32,9 @@ class Descriptor {
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
   int Release() { return std::exchange(fd_, -1); }
-  // Closes now; 0, or the errno of close(2)'s error (EBADF when there was nothing open).
-  int Close() {
+  // Closes ahead of the destructor; 0, or the errno of close(2)'s error (EBADF when there was
+  // nothing open).
+  int CloseNow() {
     if (fd_ < 0) return EBADF;
     return close(Release()) == 0 ? 0 : errno;
   }

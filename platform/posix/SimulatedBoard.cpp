@@ -124,7 +124,7 @@ bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
     if (got == 0) break;
     text.append(buffer, static_cast<std::size_t>(got));
   }
-  fd.Close();
+  fd.CloseNow();
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   if (!Parse(text, folder, failure)) {
