@@ -124,29 +124,25 @@ bool FillDemoHive(hive_h* hive) {
   return ok;
 }
 
-std::string Describe(const std::string& what, const std::string& path, int error) {
-  return what + " " + path + ": " + std::strerror(error);
-}
-
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
+bool WriteTextFile(const std::string& path, const std::string& text, Failure* failure) {
   Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!fd.Valid()) {
-    *error = Describe("cannot create", path, errno);
+    *failure = Failure::FromErrno("cannot create " + path, errno);
     return false;
   }
   const bool written =
       write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd.Get()) == 0;
-  if (!written) *error = Describe("cannot write", path, errno);
+  if (!written) *failure = Failure::FromErrno("cannot write " + path, errno);
   return written;
 }
 
 // mkdir -p for the folders above the data folder, private as the XDG rules ask.
-bool MakeParents(const std::string& folder, std::string* error) {
+bool MakeParents(const std::string& folder, Failure* failure) {
   for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
        slash = folder.find('/', slash + 1)) {
     const std::string parent = folder.substr(0, slash);
     if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) {
-      *error = Describe("cannot create folder", parent, errno);
+      *failure = Failure::FromErrno("cannot create folder " + parent, errno);
       return false;
     }
   }
@@ -169,14 +165,11 @@ std::string DefaultDataFolder() {
   return {};
 }
 
-bool WriteDemoHive(const std::string& path, std::string* error) {
-  if (!WriteEmptyHive(path)) {
-    *error = Describe("cannot create", path, errno);
-    return false;
-  }
+bool WriteDemoHive(const std::string& path, Failure* failure) {
+  if (!WriteEmptyHive(path, failure)) return false;
   HiveHandle hive(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
   if (hive == nullptr) {
-    *error = Describe("cannot read the new hive", path, errno);
+    *failure = Failure::FromErrno("cannot read the new hive " + path, errno);
     return false;
   }
   // The file is new and not yet in use, so libhivex may rewrite it in place.
@@ -184,30 +177,30 @@ bool WriteDemoHive(const std::string& path, std::string* error) {
   const int fillError = errno;
   hive.reset();
   if (!filled) {
-    *error = Describe("cannot write the demo hive", path, fillError);
+    *failure = Failure::FromErrno("cannot write the demo hive " + path, fillError);
     return false;
   }
   if (const Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)); fd.Valid()) fsync(fd.Get());
   return true;
 }
 
-DemoFolder EnsureDemoFolder(const std::string& folder, std::string* error) {
+DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure) {
   struct stat existing {};
   if (lstat(folder.c_str(), &existing) == 0) return DemoFolder::kExisting;
   if (errno != ENOENT) {
-    *error = Describe("cannot use data folder", folder, errno);
+    *failure = Failure::FromErrno("cannot use data folder " + folder, errno);
     return DemoFolder::kFailed;
   }
-  if (!MakeParents(folder, error)) return DemoFolder::kFailed;
+  if (!MakeParents(folder, failure)) return DemoFolder::kFailed;
 
   std::string assembly = folder + ".new.XXXXXX";
   if (mkdtemp(assembly.data()) == nullptr) {
-    *error = Describe("cannot create a folder beside", folder, errno);
+    *failure = Failure::FromErrno("cannot create a folder beside " + folder, errno);
     return DemoFolder::kFailed;
   }
   chmod(assembly.c_str(), 0755);
-  if (!WriteDemoHive(assembly + "/" + kDemoHiveName, error) ||
-      !WriteTextFile(assembly + "/" + kDemoBoardName, SimulatedBoard::DemoFileText(), error)) {
+  if (!WriteDemoHive(assembly + "/" + kDemoHiveName, failure) ||
+      !WriteTextFile(assembly + "/" + kDemoBoardName, SimulatedBoard::DemoFileText(), failure)) {
     RemoveAssembly(assembly);
     return DemoFolder::kFailed;
   }
@@ -217,7 +210,7 @@ DemoFolder EnsureDemoFolder(const std::string& folder, std::string* error) {
     const int renameError = errno;
     RemoveAssembly(assembly);
     if (renameError == EEXIST || renameError == ENOTEMPTY) return DemoFolder::kExisting;
-    *error = Describe("cannot create data folder", folder, renameError);
+    *failure = Failure::FromErrno("cannot create data folder " + folder, renameError);
     return DemoFolder::kFailed;
   }
   const std::size_t slash = folder.rfind('/');

@@ -10,6 +10,8 @@
 // few tuning values as decimal texts.
 #include <string>
 
+#include "platform/posix/Failure.h"
+
 namespace platform {
 
 inline constexpr char16_t kDemoPlainKey[] =
@@ -30,10 +32,11 @@ enum class DemoFolder { kExisting, kCreated, kFailed };
 // Makes the data folder with the demo hive and board file unless something exists at that path
 // already. The folder is assembled under a temporary name beside it and renamed into place, so
 // it is either complete or absent, and a second program starting at the same moment finds one
-// or the other. On kFailed, *error says why.
-DemoFolder EnsureDemoFolder(const std::string& folder, std::string* error);
+// or the other. On kFailed, *failure says why.
+DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure);
 
-// Writes the demo hive at path (which must not exist); false with *error on failure.
-bool WriteDemoHive(const std::string& path, std::string* error);
+// Writes the demo hive at path (which must not exist); false, with *failure saying why, on
+// failure.
+bool WriteDemoHive(const std::string& path, Failure* failure);
 
 }  // namespace platform

@@ -197,32 +197,29 @@ std::uint64_t FiletimeNow() {
          static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100);
 }
 
-bool WriteEmptyHive(const std::string& path) {
+bool WriteEmptyHive(const std::string& path, Failure* failure) {
   const std::vector<std::uint8_t> image = EmptyHiveImage(FiletimeNow());
 
   Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!fd.Valid()) return false;
+  if (!fd.Valid()) {
+    *failure = Failure::FromErrno("cannot create " + path, errno);
+    return false;
+  }
+  auto fail = [&](int error) {
+    fd.CloseNow();
+    unlink(path.c_str());
+    *failure = Failure::FromErrno("cannot create " + path, error);
+    return false;
+  };
   std::size_t written = 0;
   while (written < image.size()) {
     const ssize_t n = write(fd.Get(), image.data() + written, image.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      fd.Close();
-      unlink(path.c_str());
-      errno = error;
-      return false;
-    }
+    if (n <= 0) return fail(n < 0 ? errno : EIO);
     written += static_cast<std::size_t>(n);
   }
-  const bool synced = fsync(fd.Get()) == 0;
-  const int syncError = errno;
-  if (!fd.Close() || !synced) {
-    const int error = synced ? errno : syncError;
-    unlink(path.c_str());
-    errno = error;
-    return false;
-  }
+  if (fsync(fd.Get()) != 0) return fail(errno);
+  if (const int error = fd.CloseNow(); error != 0) return fail(error);
   return true;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/Failure.h"
+
 namespace platform {
 
 // The 8192 bytes of an empty hive. filetime stamps the base block, the bin and the root key
@@ -31,8 +33,8 @@ std::uint32_t HiveHeaderChecksum(const std::uint8_t* base);
 // The current time as Windows stores it (100 ns units since 1601, UTC).
 std::uint64_t FiletimeNow();
 
-// Writes EmptyHiveImage(now) to path, creating the file (never replacing one); false with errno
-// set on failure.
-bool WriteEmptyHive(const std::string& path);
+// Writes EmptyHiveImage(now) to path, creating the file (never replacing one); false, with
+// *failure saying why, on failure.
+bool WriteEmptyHive(const std::string& path, Failure* failure);
 
 }  // namespace platform

@@ -49,7 +49,8 @@ long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> by
     else
       done += static_cast<std::size_t>(count);
   }
-  if (!file.Close() && status == kSuccess) status = Status(errno, kWriteFault);
+  if (const int error = file.CloseNow(); error != 0 && status == kSuccess)
+    status = Status(error, kWriteFault);
   return status;
 }
 

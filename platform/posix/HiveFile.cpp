@@ -108,6 +108,11 @@ void CopyAttributes(const std::string& from, int to) {
 
 std::string Words(int error) { return std::strerror(error); }
 
+Failure Problem(HiveProblem problem, Failure failure = {}) {
+  failure.problem = problem;
+  return failure;
+}
+
 }  // namespace
 
 long StatusFromProblem(HiveProblem problem) {
@@ -152,43 +157,37 @@ bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
   return true;
 }
 
-HiveProblem HiveFile::Diagnose(const std::string& path, std::string* why) {
-  auto unreadable = [why](const char* words) {
-    if (why != nullptr) *why = words;
-    return HiveProblem::kUnreadable;
-  };
+Failure HiveFile::Diagnose(const std::string& path) {
   Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.Get() < 0)
-    return errno == ENOENT || errno == ENOTDIR ? HiveProblem::kMissing : unreadable(std::strerror(errno));
+  if (fd.Get() < 0) {
+    const int error = errno;
+    return Problem(error == ENOENT || error == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable,
+                   Failure::FromErrno({}, error));
+  }
   struct stat status {};
-  if (fstat(fd.Get(), &status) != 0) return unreadable(std::strerror(errno));
-  if (S_ISDIR(status.st_mode)) return unreadable(std::strerror(EISDIR));
-  if (!S_ISREG(status.st_mode)) return unreadable("not a regular file");
+  if (fstat(fd.Get(), &status) != 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+  if (S_ISDIR(status.st_mode)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, EISDIR));
+  if (!S_ISREG(status.st_mode))
+    return Problem(HiveProblem::kUnreadable, Failure::Because({}, "not a regular file"));
   char magic[4] = {};
   const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
-  if (got < 0) return unreadable(std::strerror(errno));
-  if (got != sizeof magic || std::memcmp(magic, "regf", sizeof magic) != 0) return HiveProblem::kNotHive;
-  return HiveProblem::kNone;
+  if (got < 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+  if (got != sizeof magic || std::memcmp(magic, "regf", sizeof magic) != 0)
+    return Problem(HiveProblem::kNotHive);
+  return {};
 }
 
-HiveProblem HiveFile::Load() {
+Failure HiveFile::Load() {
   for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-    damage_.clear();
     Identity before;
     if (!ReadIdentity(path_, &before)) {
       const int error = errno;
-      const HiveProblem problem = Diagnose(path_, &damage_);
-      if (problem != HiveProblem::kNone) return problem;
-      damage_ = std::strerror(error);
-      return HiveProblem::kUnreadable;
+      if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     }
-    const HiveProblem problem = Diagnose(path_, &damage_);
-    if (problem != HiveProblem::kNone) return problem;
+    if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
     std::vector<std::uint8_t> primary;
-    if (!ReadAll(path_, &primary)) {
-      damage_ = std::strerror(errno);
-      return HiveProblem::kUnreadable;
-    }
+    if (!ReadAll(path_, &primary)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
@@ -206,15 +205,15 @@ HiveProblem HiveFile::Load() {
             ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
                   ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
             : recovery.reason;
-    damage_ = refusal;
-    if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty) return HiveProblem::kCorrupt;
+    if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty)
+      return Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
     if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
     // Writable images live in memory of their own, made from exactly the bytes checked here: a
     // file that another program rewrites in place can never change what we have read.
     HiveHandle handle = OpenImage(bytes);
     if (handle == nullptr) {
-      const HiveProblem again = Diagnose(path_, &damage_);
-      return again == HiveProblem::kNone ? HiveProblem::kCorrupt : again;
+      Failure failure = Diagnose(path_);
+      return failure.Failed() ? failure : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
     }
     Identity after;
     const bool stable = ReadIdentity(path_, &after) && after == before;
@@ -229,10 +228,10 @@ HiveProblem HiveFile::Load() {
       highestSequence_ = recovery.highestSequence;
       loaded_ = std::move(bytes);
       MarkUsedCells();
-      return HiveProblem::kNone;
+      return {};
     }
   }
-  return HiveProblem::kCorrupt;
+  return Problem(HiveProblem::kCorrupt);
 }
 
 void HiveFile::MarkUsedCells() {
@@ -357,7 +356,11 @@ bool CopyFile(const std::string& from, const std::string& to) {
   Descriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || fsync(fd.Get()) != 0)
     return false;
-  return fd.Close();
+  if (const int error = fd.CloseNow(); error != 0) {
+    errno = error;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -414,9 +417,8 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   if (lock.Get() < 0) return Fail(StatusFromErrno(errno), Words(errno));
 
   if (ChangedOnDisk()) {
-    const HiveProblem problem = Load();
-    if (problem != HiveProblem::kNone)
-      return Fail(StatusFromProblem(problem),
+    if (const Failure failure = Load(); failure.Failed())
+      return Fail(StatusFromProblem(failure.problem),
                   "another program replaced the hive with one that cannot be read");
     if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
     if (!reapply())
@@ -470,7 +472,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
-  if (!fd.Close()) return fail(errno);
+  if (const int error = fd.CloseNow(); error != 0) return fail(error);
   if (rename(temporary.c_str(), path_.c_str()) != 0) return fail(errno);
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) fsync(directory.Get());

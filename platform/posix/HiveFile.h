@@ -35,17 +35,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/Failure.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
-
-enum class HiveProblem {
-  kNone,
-  kMissing,     // no such file (or folder)
-  kUnreadable,  // exists but cannot be read (permissions, a folder, an I/O error)
-  kNotHive,     // readable, but not a registry hive file
-  kCorrupt,     // begins like a hive, but libhivex cannot read it (truncated, damaged)
-};
 
 // The Win32 status for a hive that cannot be used: 2, 5 or 1015 (the registry is corrupt).
 long StatusFromProblem(HiveProblem problem);
@@ -60,11 +53,14 @@ class HiveFile {
   HiveFile& operator=(const HiveFile&) = delete;
 
   // Reads the file into a new image. On success the previous image is dropped and Generation()
-  // grows; on failure the previous image (if any) stays and the problem says why.
-  HiveProblem Load();
-  // Why a file cannot be loaded, looking only at the file; *why (if given) says why in the
-  // system's words when the file cannot be read.
-  static HiveProblem Diagnose(const std::string& path, std::string* why = nullptr);
+  // grows; on failure the previous image (if any) stays and the failure gives the problem and
+  // why: the system's words when the file could not be read, what is wrong with a damaged hive
+  // (possibly nothing in words). Its what is left to the caller, who knows how the user named
+  // the file.
+  Failure Load();
+  // Why a file cannot be loaded, looking only at the file, as Load says it; no problem when it
+  // looks like a hive.
+  static Failure Diagnose(const std::string& path);
 
   hive_h* Handle() const { return handle_.get(); }
   // Grows with every Load and Commit that replaced the image; node handles from an older
@@ -81,9 +77,6 @@ class HiveFile {
   bool Writable() const { return WhyReadOnly().empty(); }
   // Why a dirty hive was not recovered (it is loaded as it is, read-only); empty otherwise.
   const std::string& Refusal() const { return refusal_; }
-  // What the last Load found wrong with the hive, in words, when it refused it or loaded it
-  // read-only (the system's words when the file could not be read); empty otherwise.
-  const std::string& Damage() const { return damage_; }
   // The logs whose replay made the image; empty when the file was clean.
   const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
 
@@ -144,7 +137,6 @@ class HiveFile {
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;
   std::string refusal_;
-  std::string damage_;
   std::vector<std::string> logsUsed_;
   // The bytes the image was loaded from, the cells in use in them (one flag per 8 bytes), the
   // key nodes whose values libhivex has rewritten since and the blocks it freed doing so.

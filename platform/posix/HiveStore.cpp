@@ -120,14 +120,36 @@ std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view na
   return base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(data.get()));
 }
 
+// What the user is told about a hive that cannot be loaded, named as they gave it.
+Failure Told(const std::string& path, Failure failure) {
+  failure.what = path;
+  switch (failure.problem) {
+    case HiveProblem::kMissing:
+      failure.why = "no such hive file";
+      break;
+    case HiveProblem::kUnreadable:
+      failure.what += ": cannot read the hive file";
+      break;
+    case HiveProblem::kNotHive:
+      failure.why = "not a registry hive file";
+      break;
+    case HiveProblem::kCorrupt:
+    case HiveProblem::kNone:
+      failure.why = "the registry hive is damaged and cannot be read" +
+                    (failure.why.empty() ? std::string() : " (" + failure.why + ")");
+      break;
+  }
+  return failure;
+}
+
 }  // namespace
 
-std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, HiveProblem* problem, CommitPolicy policy,
-                                           std::string* damage) {
+std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, Failure* failure, CommitPolicy policy) {
   HiveFile file(path);
-  *problem = file.Load();
-  if (damage != nullptr) *damage = file.Damage();
-  if (*problem != HiveProblem::kNone) return nullptr;
+  if (Failure refused = file.Load(); refused.Failed()) {
+    *failure = Told(path, std::move(refused));
+    return nullptr;
+  }
   file.RemoveLeftovers();
   return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));
 }
@@ -227,8 +249,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
   }
 
   if (file_.ChangedOnDisk()) {
-    if (const HiveProblem problem = file_.Load(); problem != HiveProblem::kNone)
-      return StatusFromProblem(problem);
+    if (const Failure failure = file_.Load(); failure.Failed()) return StatusFromProblem(failure.problem);
     Reapply();
   }
   // A reader after a writer: the writes go to disk first (see the header).
@@ -399,8 +420,8 @@ long HiveStore::Flush() {
   // The image lacks some pending edits (they could not be applied to the hive that another
   // program saved): it must not be written as it is, but loaded and given them all again.
   if (imageMissesEdits_) {
-    if (const HiveProblem problem = file_.Load(); problem != HiveProblem::kNone)
-      status = StatusFromProblem(problem);
+    if (const Failure failure = file_.Load(); failure.Failed())
+      status = StatusFromProblem(failure.problem);
     else if (!Reapply())
       status = kRegistryCorrupt;
   }
@@ -441,9 +462,10 @@ HiveStore::SaveReport HiveStore::LastSave() const {
   return reported_;
 }
 
-std::string HiveStore::LostChanges() const {
+Failure HiveStore::LostChanges() const {
   std::lock_guard lock(mutex_);
-  return lostChanges_;
+  if (lostChanges_.empty()) return {};
+  return Failure::Because(file_.Path() + ": changes were not saved and are lost", lostChanges_);
 }
 
 std::string HiveStore::WhyReadOnly() const {

@@ -26,7 +26,7 @@
 // So a dialog that saves ten values rewrites the hive once, and its values are on disk before
 // the driver's reload reads them. A failed commit is final: its edits are dropped and the hive
 // is loaded again, so that what the store shows is what the file holds; LastSave() says what
-// happened (in words) and LostChanges() stays true for the rest of the run.
+// happened (in words) and LostChanges() says so for the rest of the run.
 //
 // Threads: every call takes the store's lock, so a test may inspect while the program runs.
 //
@@ -50,12 +50,11 @@ class HiveStore final : public Registry {
  public:
   enum class CommitPolicy { kDeferred, kOnClose };
 
-  // Loads the hive at path. Returns null, with *problem saying why, when it cannot be used, and
-  // *damage (if given) what is wrong with a damaged or dirty hive, in words, or why the file
-  // cannot be read, in the system's words.
-  static std::unique_ptr<HiveStore> Load(const std::string& path, HiveProblem* problem,
-                                         CommitPolicy policy = CommitPolicy::kDeferred,
-                                         std::string* damage = nullptr);
+  // Loads the hive at path. Returns null when it cannot be used, with *failure naming the file
+  // as given, the problem, and why: in the system's words when the file cannot be read, what is
+  // wrong with a damaged hive.
+  static std::unique_ptr<HiveStore> Load(const std::string& path, Failure* failure,
+                                         CommitPolicy policy = CommitPolicy::kDeferred);
   ~HiveStore() override;
   HiveStore(const HiveStore&) = delete;
   HiveStore& operator=(const HiveStore&) = delete;
@@ -82,9 +81,9 @@ class HiveStore final : public Registry {
     std::u16string missingKey;  // the last key that was missing
   };
   SaveReport LastSave() const;
-  // Why the last failed commit of this run failed, in words; empty while none has: changes were
-  // lost when it is not.
-  std::string LostChanges() const;
+  // That changes were lost, and why the last failed commit of this run failed, in words; no
+  // failure while none has.
+  Failure LostChanges() const;
   // Why nothing can be saved, in words (see HiveFile::WhyReadOnly); empty when saving is possible.
   std::string WhyReadOnly() const;
   // Where the first save backs the hive up (HiveFile::SetBackupRoot), and where it did.

@@ -1,10 +1,11 @@
 #pragma once
 // Owners of what the POSIX platform opens: a file descriptor and a libhivex handle, each closed
 // when its owner goes out of scope. Where the result of closing matters (a file just written),
-// Close() closes early and says whether it worked.
+// CloseNow() closes early and gives the error, if any.
 #include <hivex.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <utility>
 
@@ -31,8 +32,12 @@ class Descriptor {
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
   int Release() { return std::exchange(fd_, -1); }
-  // Closes now; false with errno set when close(2) reports an error (or there was nothing open).
-  bool Close() { return fd_ >= 0 && close(Release()) == 0; }
+  // Closes ahead of the destructor; 0, or the errno of close(2)'s error (EBADF when there was
+  // nothing open).
+  int CloseNow() {
+    if (fd_ < 0) return EBADF;
+    return close(Release()) == 0 ? 0 : errno;
+  }
 
  private:
   int fd_;

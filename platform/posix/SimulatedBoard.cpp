@@ -105,38 +105,36 @@ std::string SimulatedBoard::DemoFileText() {
   return text.str();
 }
 
-bool SimulatedBoard::Load(const std::string& path, std::string* error, bool* unreadable) {
-  if (unreadable != nullptr) *unreadable = true;
-  auto fail = [&](const std::string& why) {
-    *error = "cannot read board file " + path + ": " + why;
+bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
+  auto fail = [&](int error) {
+    *failure = Failure::FromErrno("cannot read board file " + path, error);
     return false;
   };
   Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return fail(std::strerror(errno));
+  if (!fd.Valid()) return fail(errno);
   struct stat status {};
   if (fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
-    return fail(std::strerror(S_ISDIR(status.st_mode) ? EISDIR : errno));
+    return fail(S_ISDIR(status.st_mode) ? EISDIR : errno);
   std::string text;
   char buffer[4096];
   for (;;) {
     const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return fail(std::strerror(errno));
+    if (got < 0) return fail(errno);
     if (got == 0) break;
     text.append(buffer, static_cast<std::size_t>(got));
   }
-  fd.Close();
-  if (unreadable != nullptr) *unreadable = false;
+  fd.CloseNow();
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  if (!Parse(text, folder, error)) {
-    *error = path + ":" + *error;
+  if (!Parse(text, folder, failure)) {
+    failure->what = path + ":" + failure->what;
     return false;
   }
   return true;
 }
 
-bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, std::string* error) {
+bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, Failure* failure) {
   std::vector<Entry> entries;
   std::string log = kDefaultLog;
   std::istringstream lines(text);
@@ -144,32 +142,33 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
   for (int number = 1; std::getline(lines, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.find('\0') != std::string::npos) {
-      *error = std::to_string(number) + ": the line holds a NUL byte (a board file is text)";
+      *failure = Failure::Because(std::to_string(number), "the line holds a NUL byte (a board file is text)");
       return false;
     }
     std::istringstream fields(line);
     std::vector<std::string> words;
     for (std::string word; fields >> word;) words.push_back(word);
     if (words.empty() || words.front().front() == '#') continue;
-    const std::string where = std::to_string(number) + ": ";
+    const std::string where = std::to_string(number);
     if (words.front() == "device") {
       if (words.size() != 4 || (words[3] != "board" && words[3] != "plain")) {
-        *error = where + "expected \"device NAME DEVICE-KEY board|plain\"";
+        *failure = Failure::Because(where, "expected \"device NAME DEVICE-KEY board|plain\"");
         return false;
       }
       if (words[1].find('&') != std::string::npos || words[2].find('&') != std::string::npos) {
-        *error = where + "a device name or key may not contain '&'";
+        *failure = Failure::Because(where, "a device name or key may not contain '&'");
         return false;
       }
       entries.push_back(Entry{Utf16FromUtf8(words[1]), Utf16FromUtf8(words[2]), words[3] == "board"});
     } else if (words.front() == "log") {
       if (words.size() != 2) {
-        *error = where + "expected \"log FILE\"";
+        *failure = Failure::Because(where, "expected \"log FILE\"");
         return false;
       }
       log = words[1];
     } else {
-      *error = where + "unknown entry \"" + words.front() + "\" (expected \"device\" or \"log\")";
+      *failure =
+          Failure::Because(where, "unknown entry \"" + words.front() + "\" (expected \"device\" or \"log\")");
       return false;
     }
   }

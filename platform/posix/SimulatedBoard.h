@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/Failure.h"
 #include "platform/posix/SimulatedDevices.h"
 #include "platform/posix/SimulatedDisplayMode.h"
 
@@ -32,12 +33,13 @@ class SimulatedBoard {
   SimulatedBoard(const SimulatedBoard&) = delete;
   SimulatedBoard& operator=(const SimulatedBoard&) = delete;
 
-  // Reads a board file. false, with *error naming the file and line, when it cannot be used;
-  // the board is then unchanged. *unreadable (when given) then tells a file that cannot be read
-  // (missing, a folder, a read error) from one whose text is not a board file.
-  bool Load(const std::string& path, std::string* error, bool* unreadable = nullptr);
-  // Reads board file text; logFolder is where a relative log name points.
-  bool Parse(const std::string& text, const std::string& logFolder, std::string* error);
+  // Reads a board file. false, with *failure naming the file (and line) and saying why, when it
+  // cannot be used; the board is then unchanged. failure->error is the system's error when the
+  // file cannot be read (missing, a folder, a read error), 0 when its text is not a board file.
+  bool Load(const std::string& path, Failure* failure);
+  // Reads board file text; logFolder is where a relative log name points. On failure, *failure
+  // names the line.
+  bool Parse(const std::string& text, const std::string& logFolder, Failure* failure);
 
   // The text of the demo data folder's board file: the demo's plain adapter, then its board.
   static std::string DemoFileText();

@@ -34,9 +34,8 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
   store.Flush();
-  if (const std::string lost = store.LostChanges(); !lost.empty()) {
-    std::fprintf(stderr, "configurator: %s: changes were not saved and are lost: %s\n", store.Path().c_str(),
-                 lost.c_str());
+  if (const platform::Failure lost = store.LostChanges(); lost.Failed()) {
+    std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
     return sysexits::kIoError;
   }
   return result.status;

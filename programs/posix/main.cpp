@@ -29,6 +29,7 @@
 
 namespace {
 
+using platform::Failure;
 using platform::HiveProblem;
 using platform::Utf16FromUtf8;
 using platform::Utf8FromUtf16;
@@ -144,24 +145,10 @@ int ParseOptions(int argc, char** argv, Options* options) {
   return 0;
 }
 
-int HiveError(const std::string& path, HiveProblem problem, const std::string& damage) {
-  switch (problem) {
-    case HiveProblem::kMissing:
-      std::fprintf(stderr, "configurator: %s: no such hive file\n", path.c_str());
-      return sysexits::kNoInput;
-    case HiveProblem::kUnreadable:
-      std::fprintf(stderr, "configurator: %s: cannot read the hive file: %s\n", path.c_str(), damage.c_str());
-      return sysexits::kNoInput;
-    case HiveProblem::kNotHive:
-      std::fprintf(stderr, "configurator: %s: not a registry hive file\n", path.c_str());
-      return sysexits::kDataError;
-    case HiveProblem::kCorrupt:
-    case HiveProblem::kNone:
-      break;
-  }
-  std::fprintf(stderr, "configurator: %s: the registry hive is damaged and cannot be read%s%s%s\n",
-               path.c_str(), damage.empty() ? "" : " (", damage.c_str(), damage.empty() ? "" : ")");
-  return sysexits::kDataError;
+// Tells the user why the run cannot go on, and ends it with status.
+int Refused(const Failure& failure, int status) {
+  std::fprintf(stderr, "configurator: %s\n", failure.Text().c_str());
+  return status;
 }
 
 std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
@@ -328,11 +315,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "configurator: no data folder (set HOME or XDG_DATA_HOME), and no --hive given\n");
       return sysexits::kCantCreate;
     }
-    std::string error;
-    switch (platform::EnsureDemoFolder(folder, &error)) {
+    Failure failure;
+    switch (platform::EnsureDemoFolder(folder, &failure)) {
       case platform::DemoFolder::kFailed:
-        std::fprintf(stderr, "configurator: %s\n", error.c_str());
-        return sysexits::kCantCreate;
+        return Refused(failure, sysexits::kCantCreate);
       case platform::DemoFolder::kCreated:
         std::fprintf(stderr, "configurator: made the demo hive and board in %s\n", folder.c_str());
         break;
@@ -344,11 +330,13 @@ int main(int argc, char** argv) {
     if (!boardPath && access(demoBoard.c_str(), F_OK) == 0) boardPath = demoBoard;
   }
 
-  HiveProblem problem = HiveProblem::kNone;
-  std::string damage;
-  std::unique_ptr<platform::HiveStore> store =
-      platform::HiveStore::Load(hivePath, &problem, platform::HiveStore::CommitPolicy::kDeferred, &damage);
-  if (!store) return HiveError(hivePath, problem, damage);
+  Failure failure;
+  std::unique_ptr<platform::HiveStore> store = platform::HiveStore::Load(hivePath, &failure);
+  if (!store) {
+    const bool unreadable =
+        failure.problem == HiveProblem::kMissing || failure.problem == HiveProblem::kUnreadable;
+    return Refused(failure, unreadable ? sysexits::kNoInput : sysexits::kDataError);
+  }
   if (const std::string data = platform::DefaultDataFolder(); !data.empty())
     store->SetBackupRoot(data + "/backups");
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
@@ -356,12 +344,8 @@ int main(int argc, char** argv) {
 
   platform::SimulatedBoard board;
   if (boardPath) {
-    std::string error;
-    bool unreadable = false;
-    if (!board.Load(*boardPath, &error, &unreadable)) {
-      std::fprintf(stderr, "configurator: %s\n", error.c_str());
-      return unreadable ? sysexits::kNoInput : sysexits::kDataError;
-    }
+    if (!board.Load(*boardPath, &failure))
+      return Refused(failure, failure.error != 0 ? sysexits::kNoInput : sysexits::kDataError);
   }
 
   if (options.listAdapters) return ListAdapters(*store, board);
@@ -388,11 +372,7 @@ int main(int argc, char** argv) {
     exitCode = AfxWinMain(std::move(arguments));
   }
   store->Flush();
-  if (const std::string lost = store->LostChanges(); !lost.empty()) {
-    std::fprintf(stderr, "configurator: %s: changes were not saved and are lost: %s\n", store->Path().c_str(),
-                 lost.c_str());
-    return sysexits::kIoError;
-  }
+  if (const Failure lost = store->LostChanges(); lost.Failed()) return Refused(lost, sysexits::kIoError);
   // The dialogs were cancelled unseen: the run did not happen.
   if (frontEnd.Failed()) return sysexits::kUnavailable;
   return exitCode;

@@ -43,8 +43,8 @@ int Grow(const char* path, long mebibytes) {
 }
 
 int Save(const char* path) {
-  platform::HiveProblem problem{};
-  auto store = platform::HiveStore::Load(path, &problem);
+  platform::Failure failure;
+  auto store = platform::HiveStore::Load(path, &failure);
   if (!store) return std::fprintf(stderr, "cannot load %s\n", path), 1;
   const std::u16string settings =
       u"System\\CurrentControlSet\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D";

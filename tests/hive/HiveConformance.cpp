@@ -37,8 +37,8 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
  public:
   HiveUnderTest() : hive_(hivetest::DemoHive(folder_)) {
     CreateKey(kScratch);
-    platform::HiveProblem problem{};
-    store_ = platform::HiveStore::Load(hive_, &problem);
+    platform::Failure failure;
+    store_ = platform::HiveStore::Load(hive_, &failure);
   }
   ~HiveUnderTest() override { EXPECT_EQ(store_->OpenHandles(), 0u); }
 

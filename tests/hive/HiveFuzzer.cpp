@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fwrite(data, 1, size, file);
   std::fclose(file);
 
-  platform::HiveProblem problem{};
-  auto store = platform::HiveStore::Load(path, &problem);
+  platform::Failure failure;
+  auto store = platform::HiveStore::Load(path, &failure);
   if (!store) return 0;
   Walk(*store, u"System", 4);
   Walk(*store, u"System\\CurrentControlSet\\Control\\Video", 3);

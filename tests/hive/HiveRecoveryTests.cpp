@@ -273,8 +273,8 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   hivetest::WriteFile(folder / "NEWDIRTYHIVE", Text(newPrimary));
   hivetest::WriteFile(folder / "newdirtyhive.log1", Text(newLogs.log1->bytes));
   hivetest::WriteFile(folder / "NewDirtyHive.Log2", Text(newLogs.log2->bytes));
-  platform::HiveProblem problem{};
-  auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &problem);
+  platform::Failure failure;
+  auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &failure);
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
   platform::RegKey key = 0;
@@ -379,8 +379,8 @@ class DirtyHive : public ::testing::Test {
   void SetUp() override {
     const std::string made = hivetest::DemoHive(scratch, "MADE");
     {
-      HiveProblem problem{};
-      auto store = HiveStore::Load(made, &problem);
+      Failure failure;
+      auto store = HiveStore::Load(made, &failure);
       ASSERT_NE(store, nullptr);
       platform::RegKey key = 0;
       ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
@@ -399,7 +399,7 @@ class DirtyHive : public ::testing::Test {
     hivetest::WriteFile(folder / "SYSTEM.LOG2", "");
   }
 
-  using HiveProblem = platform::HiveProblem;
+  using Failure = platform::Failure;
   using HiveStore = platform::HiveStore;
   hivetest::TempFolder scratch, folder, data;
   std::string hive = folder / "SYSTEM";
@@ -410,8 +410,8 @@ class DirtyHive : public ::testing::Test {
 // libhivex), clean, above every sequence number of the logs, stamped with the time of the save;
 // the logs are empty; the backup holds the original files byte for byte; nothing else is left.
 TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
-  HiveProblem problem{};
-  auto store = HiveStore::Load(hive, &problem);
+  Failure failure;
+  auto store = HiveStore::Load(hive, &failure);
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
   EXPECT_EQ(store->WhyReadOnly(), "");
@@ -523,8 +523,8 @@ TEST_F(DirtyHive, WithoutUsableLogsIsReadOnlyAndUntouched) {
     SetUp();
     row.setUp();
     const std::vector<std::string> files = Listing(folder.Path());
-    HiveProblem problem{};
-    auto store = HiveStore::Load(hive, &problem);
+    Failure failure;
+    auto store = HiveStore::Load(hive, &failure);
     ASSERT_NE(store, nullptr) << row.name;
     EXPECT_NE(store->WhyReadOnly().find("dirty"), std::string::npos)
         << row.name << ": " << store->WhyReadOnly();

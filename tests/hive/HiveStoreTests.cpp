@@ -30,6 +30,7 @@ using hivetest::Hivexget;
 using hivetest::kBoardCurrentPath;
 using hivetest::kBoardKey;
 using hivetest::kBoardPath;
+using platform::Failure;
 using platform::HiveProblem;
 using platform::HiveStore;
 
@@ -46,9 +47,9 @@ std::vector<std::uint8_t> Utf16(std::u16string_view text) {
 
 std::unique_ptr<HiveStore> LoadOrFail(const std::string& path,
                                       HiveStore::CommitPolicy policy = HiveStore::CommitPolicy::kDeferred) {
-  HiveProblem problem = HiveProblem::kNone;
-  auto store = HiveStore::Load(path, &problem, policy);
-  EXPECT_EQ(problem, HiveProblem::kNone) << path;
+  Failure failure;
+  auto store = HiveStore::Load(path, &failure, policy);
+  EXPECT_EQ(failure.problem, HiveProblem::kNone) << path;
   return store;
 }
 
@@ -197,7 +198,8 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
   for (const Row& row : rows) {
     hivetest::TempFolder folder;
     const std::string path = folder / "SYSTEM";
-    ASSERT_TRUE(platform::WriteEmptyHive(path));
+    Failure failure;
+    ASSERT_TRUE(platform::WriteEmptyHive(path, &failure)) << failure.Text();
     platform::HiveHandle hiveOwner(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
@@ -296,8 +298,8 @@ TEST_F(HiveStoreTest, TwoWritingProcessesLoseNothing) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      HiveProblem problem{};
-      auto store = HiveStore::Load(hive, &problem);
+      Failure failure;
+      auto store = HiveStore::Load(hive, &failure);
       bool ok = store != nullptr;
       for (int i = 0; ok && i < kValuesEach; ++i) {
         const std::u16string name = u"QLDRV_" + std::u16string(1, static_cast<char16_t>(writer)) +
@@ -336,8 +338,8 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      HiveProblem problem{};
-      auto store = HiveStore::Load(hive, &problem);
+      Failure failure;
+      auto store = HiveStore::Load(hive, &failure);
       if (!store) _exit(1);
       for (long generation = previous + 1;; ++generation) {
         const std::u16string text = platform::Utf16FromUtf8(std::to_string(generation));
@@ -411,24 +413,24 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";
     hivetest::WriteFile(path, row.bytes);
-    HiveProblem problem = HiveProblem::kNone;
-    EXPECT_EQ(HiveStore::Load(path, &problem), nullptr) << row.name;
-    EXPECT_EQ(problem, row.problem) << row.name;
+    Failure failure;
+    EXPECT_EQ(HiveStore::Load(path, &failure), nullptr) << row.name;
+    EXPECT_EQ(failure.problem, row.problem) << row.name;
   }
-  HiveProblem problem = HiveProblem::kNone;
-  EXPECT_EQ(HiveStore::Load(folder / "none", &problem), nullptr);
-  EXPECT_EQ(problem, HiveProblem::kMissing);
+  Failure failure;
+  EXPECT_EQ(HiveStore::Load(folder / "none", &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kMissing);
   // A file that cannot be read says why in the system's words; a FIFO is refused at once
   // instead of waiting for a writer.
-  std::string why;
-  EXPECT_EQ(HiveStore::Load(folder.Path(), &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
-  EXPECT_EQ(problem, HiveProblem::kUnreadable);
-  EXPECT_EQ(why, "Is a directory");
+  EXPECT_EQ(HiveStore::Load(folder.Path(), &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(failure.why, "Is a directory");
+  EXPECT_EQ(failure.Text(), folder.Path() + ": cannot read the hive file: Is a directory");
   const std::string fifo = folder / "fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(HiveStore::Load(fifo, &problem, HiveStore::CommitPolicy::kDeferred, &why), nullptr);
-  EXPECT_EQ(problem, HiveProblem::kUnreadable);
-  EXPECT_EQ(why, "not a regular file");
+  EXPECT_EQ(HiveStore::Load(fifo, &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(failure.why, "not a regular file");
 }
 
 // libhivex aborts the process when a rewrite frees a value whose data cell is not a cell; the
@@ -493,8 +495,8 @@ TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
   for (const Volume& volume : volumes) {
     std::filesystem::create_directories(volume.folder);
     const std::string hive = volume.folder + "/SYSTEM";
-    std::string error;
-    ASSERT_TRUE(platform::WriteDemoHive(hive, &error)) << error;
+    Failure failure;
+    ASSERT_TRUE(platform::WriteDemoHive(hive, &failure)) << failure.Text();
     ASSERT_EQ(setxattr(hive.c_str(), "user.origin", "installer", 9, 0), 0) << volume.name;
     if (volume.name == "ntfs") {
       const std::uint8_t hiddenSystemArchive[4] = {0x26, 0, 0, 0};
@@ -566,7 +568,7 @@ TEST_F(HiveStoreTest, AnEditLostToAnotherProgramsSaveIsNeverReportedSaved) {
   EXPECT_EQ(report.lost, 1u);
   EXPECT_EQ(report.saved, 0u);
   EXPECT_NE(report.error, "");
-  EXPECT_EQ(store->LostChanges(), report.error);
+  EXPECT_EQ(store->LostChanges().why, report.error);
   EXPECT_FALSE(store->HasPendingEdits());
   EXPECT_EQ(QueryValue(*store, u"System\\Select", u"Current"), (std::vector<std::uint8_t>{1, 0, 0, 0}));
   EXPECT_EQ(store->Flush(), 0);
@@ -576,8 +578,10 @@ TEST_F(HiveStoreTest, AnEditLostToAnotherProgramsSaveIsNeverReportedSaved) {
 TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   hivetest::TempFolder folder;
   const std::string path = folder / "EMPTY";
-  ASSERT_TRUE(platform::WriteEmptyHive(path));
-  EXPECT_FALSE(platform::WriteEmptyHive(path)) << "an existing file is never replaced";
+  Failure failure;
+  ASSERT_TRUE(platform::WriteEmptyHive(path, &failure)) << failure.Text();
+  EXPECT_FALSE(platform::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
+  EXPECT_EQ(failure.Text(), "cannot create " + path + ": File exists");
   platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
   hive_h* hive = hiveOwner.get();
   ASSERT_NE(hive, nullptr);
@@ -595,18 +599,18 @@ TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
 TEST(HiveFiles, TheDemoFolderIsMadeOnceAndNeverOverwritten) {
   hivetest::TempFolder folder;
   const std::string data = folder / "share/configurator";
-  std::string error;
-  ASSERT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kCreated) << error;
+  Failure failure;
+  ASSERT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kCreated) << failure.Text();
   EXPECT_NE(Hivexget(data + "/SYSTEM", "Select").find("\"Current\"=dword:00000001"), std::string::npos);
   EXPECT_NE(hivetest::ReadFile(data + "/board").find(" board\n"), std::string::npos);
 
   hivetest::WriteFile(data + "/SYSTEM", "mine");
-  EXPECT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kExisting);
+  EXPECT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kExisting);
   EXPECT_EQ(hivetest::ReadFile(data + "/SYSTEM"), "mine");
 
   const std::string empty = folder / "empty";
   mkdir(empty.c_str(), 0755);
-  EXPECT_EQ(platform::EnsureDemoFolder(empty, &error), platform::DemoFolder::kExisting);
+  EXPECT_EQ(platform::EnsureDemoFolder(empty, &failure), platform::DemoFolder::kExisting);
   EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(empty)), "");
   EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder / "share")), "configurator\n") << "no leftovers";
 }

@@ -80,9 +80,9 @@ inline std::string Hivexget(const std::string& hive, const std::string& key) {
 
 // The demo hive written into a folder; its path.
 inline std::string DemoHive(const TempFolder& folder, const std::string& name = "SYSTEM") {
-  std::string error;
+  platform::Failure failure;
   const std::string path = folder / name;
-  platform::WriteDemoHive(path, &error);
+  platform::WriteDemoHive(path, &failure);
   return path;
 }
 

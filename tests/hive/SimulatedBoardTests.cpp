@@ -2,6 +2,7 @@
 // replies, and the driver's reload after a dialog has saved through the hive store.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "app/AdapterDiscovery.h"
@@ -22,11 +23,10 @@ using platform::SimulatedBoard;
 class DemoBoardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_EQ(platform::EnsureDemoFolder(data, &error), platform::DemoFolder::kCreated) << error;
-    ASSERT_TRUE(board.Load(data + "/board", &error)) << error;
-    platform::HiveProblem problem{};
-    store = platform::HiveStore::Load(data + "/SYSTEM", &problem);
+    platform::Failure failure;
+    ASSERT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kCreated) << failure.Text();
+    ASSERT_TRUE(board.Load(data + "/board", &failure)) << failure.Text();
+    store = platform::HiveStore::Load(data + "/SYSTEM", &failure);
     ASSERT_TRUE(store);
     previousRegistry = platform::SetRegistry(store.get());
     previousDevices = platform::SetDisplayDevices(&board.Devices());
@@ -135,37 +135,36 @@ TEST(BoardFile, ErrorsNameTheLine) {
   };
   for (const Row& row : rows) {
     SimulatedBoard board;
-    std::string error;
-    EXPECT_EQ(board.Parse(std::string(row.text), "/tmp", &error), row.error[0] == 0) << row.text;
-    EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << " gave " << error;
+    platform::Failure failure;
+    EXPECT_EQ(board.Parse(std::string(row.text), "/tmp", &failure), row.error[0] == 0) << row.text;
+    EXPECT_EQ(failure.Text().rfind(row.error, 0), 0u) << row.text << " gave " << failure.Text();
   }
   SimulatedBoard board;
-  std::string error;
-  bool unreadable = false;
-  EXPECT_FALSE(board.Load("/nonexistent/board", &error, &unreadable));
-  EXPECT_NE(error.find("/nonexistent/board"), std::string::npos);
-  EXPECT_TRUE(unreadable);
+  platform::Failure failure;
+  EXPECT_FALSE(board.Load("/nonexistent/board", &failure));
+  EXPECT_NE(failure.Text().find("/nonexistent/board"), std::string::npos);
+  EXPECT_EQ(failure.error, ENOENT) << "unreadable";
 }
 
 // A folder, or a file whose reading fails, is refused as unreadable; a bad text as invalid.
 TEST(BoardFile, TellsAnUnreadableFileFromABadOne) {
   SimulatedBoard board;
-  std::string error;
-  bool unreadable = false;
-  EXPECT_FALSE(board.Load("/tmp", &error, &unreadable));
-  EXPECT_TRUE(unreadable);
-  EXPECT_EQ(error, "cannot read board file /tmp: Is a directory");
-  EXPECT_FALSE(board.Load("/proc/self/mem", &error, &unreadable));  // reading offset 0 fails
-  EXPECT_TRUE(unreadable);
-  EXPECT_NE(error.find("/proc/self/mem"), std::string::npos) << error;
+  platform::Failure failure;
+  EXPECT_FALSE(board.Load("/tmp", &failure));
+  EXPECT_EQ(failure.error, EISDIR) << "unreadable";
+  EXPECT_EQ(failure.Text(), "cannot read board file /tmp: Is a directory");
+  EXPECT_FALSE(board.Load("/proc/self/mem", &failure));  // reading offset 0 fails
+  EXPECT_NE(failure.error, 0) << "unreadable";
+  EXPECT_NE(failure.Text().find("/proc/self/mem"), std::string::npos) << failure.Text();
 
   const hivetest::TempFolder folder;
   const std::string path = folder / "board";
   using namespace std::literals;
   hivetest::WriteFile(path, std::string("device A B board\nlog dr\0ver.log\n"sv));
-  EXPECT_FALSE(board.Load(path, &error, &unreadable));
-  EXPECT_FALSE(unreadable);
-  EXPECT_EQ(error, path + ":2: the line holds a NUL byte (a board file is text)");
+  failure = {};
+  EXPECT_FALSE(board.Load(path, &failure));
+  EXPECT_EQ(failure.error, 0) << "not unreadable: invalid";
+  EXPECT_EQ(failure.Text(), path + ":2: the line holds a NUL byte (a board file is text)");
   EXPECT_TRUE(board.DeviceNameFor(u"B").empty()) << "the board is unchanged";
 }
 

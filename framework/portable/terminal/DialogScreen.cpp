@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "framework/Types.h"
 #include "framework/portable/terminal/Text.h"
@@ -24,14 +25,8 @@ ControlModel* DialogScreen::Focused() {
 }
 
 void DialogScreen::Handle(const InputEvent& event) {
-  if (event.key == Key::None || event.key == Key::Redraw) return;
-  if (m_messageOpen) {
-    m_messageOpen = false;  // any key or click closes the message view, and only that
-    return;
-  }
-  if (event.key == Key::ShowMessage)
-    m_messageOpen = true;
-  else if (event.key == Key::Click)
+  if (event.key == Key::None || event.key == Key::Redraw || m_bottom.Handle(event)) return;
+  if (event.key == Key::Click)
     HandleClick(event.x, event.y);
   else if (m_menu.IsOpen())
     m_menu.Handle(event);
@@ -182,7 +177,7 @@ void DialogScreen::KeepVisible(const Rect& area, const Placement& placement) {
 void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack,
                           const std::u16string& status) {
   m_hits.clear();
-  m_status = status;
+  m_bottom.SetStatus(status);
   canvas.Fill(Rect{0, 0, canvas.Width(), canvas.Height()});
   const Rect area{0, 0, canvas.Width(), std::max(canvas.Height() - kBottomRows, 0)};
   std::vector<DialogModel*> windows = stack;
@@ -233,43 +228,16 @@ void DialogScreen::Render(Canvas& canvas, const std::vector<DialogModel*>& stack
   if (f.Bottom() > area.Bottom()) canvas.Put(area.x + area.w / 2, area.Bottom() - 1, U'v', kReverse | kBold);
   if (m_list.IsOpen()) m_list.Draw(canvas, top, area, Drawing{m_hits, m_cursorX, m_cursorY});
   if (m_menu.IsOpen()) m_menu.Draw(canvas, top, Drawing{m_hits, m_cursorX, m_cursorY});
-  if (m_messageOpen) DrawMessage(canvas, area);
-  DrawBottom(canvas);
+  m_bottom.Draw(canvas, area, Hints(), Drawing{m_hits, m_cursorX, m_cursorY});
 }
 
-void DialogScreen::DrawMessage(Canvas& canvas, const Rect& area) {
-  // The status line's whole text, wrapped, in a box over the middle of the windows' area.
-  const std::u16string text = m_status.empty() ? u"No message yet." : m_status;
-  const int width = std::clamp(TextWidth(text) + 4, 24, std::max(std::min(area.w, 78), 1));
-  std::vector<std::u16string> lines = WrapText(text, std::max(width - 4, 1));
-  const int room = std::max(area.h - 2, 1);
-  if (static_cast<int>(lines.size()) > room) {
-    lines.resize(static_cast<std::size_t>(room));
-    lines.back() = Shorten(lines.back() + u" \u2026", width - 4);
-  }
-  const int height = static_cast<int>(lines.size()) + 2;
-  const Rect box{area.x + (area.w - width) / 2, area.y + std::max((area.h - height) / 2, 0), width, height};
-  canvas.Fill(box);
-  canvas.Frame(box, true, kBold);
-  canvas.Text(box.x + 2, box.y, u" Message ", kReverse | kBold, box.w - 4);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    canvas.Text(box.x + 2, box.y + 1 + static_cast<int>(i), lines[i]);
-  m_hits.push_back({Hit::Inside, box, -1});
-  m_cursorX = m_cursorY = -1;
-}
+std::u16string DialogScreen::KeyHints() const { return KeyLine(Hints()); }
 
-std::u16string DialogScreen::KeyHints() const {
-  std::u16string line;
-  for (const auto& [key, action] : Hints()) line += (line.empty() ? u"" : u"  ") + key + u" " + action;
-  return line;
-}
-
-std::vector<std::pair<std::u16string, std::u16string>> DialogScreen::Hints() const {
-  if (m_messageOpen) return {{u"Any key", u"Close"}};
-  if (m_menu.IsOpen()) return {{u"Up/Down", u"Move"}, {u"Enter", u"Choose"}, {u"Esc", u"Close menu"}};
-  if (m_list.IsOpen())
-    return {{u"Up/Down", u"Move"}, {u"Enter", u"Pick"}, {u"Tab", u"Pick, next"}, {u"Esc", u"Close list"}};
-  std::vector<std::pair<std::u16string, std::u16string>> hints{{u"Tab", u"Next"}};
+std::vector<KeyHint> DialogScreen::Hints() const {
+  if (m_bottom.MessageOpen()) return m_bottom.Hints();
+  if (m_menu.IsOpen()) return WindowMenu::Hints();
+  if (m_list.IsOpen()) return DropDownList::Hints();
+  std::vector<KeyHint> hints{{u"Tab", u"Next"}};
   const ControlModel* focused =
       m_dialog.focus >= 0 && m_dialog.focus < static_cast<int>(m_dialog.controls.size())
           ? &m_dialog.controls[static_cast<std::size_t>(m_dialog.focus)]
@@ -286,24 +254,8 @@ std::vector<std::pair<std::u16string, std::u16string>> DialogScreen::Hints() con
   const ControlModel* cancel = m_dialog.Find(IDCANCEL);
   hints.push_back({u"Esc", cancel != nullptr && cancel->visible ? ControlText(*cancel) : u"Close"});
   if (!m_dialog.systemMenu.empty()) hints.push_back({u"F10", u"Menu"});
-  if (!m_status.empty()) hints.push_back({u"F2", u"Message"});
+  for (KeyHint& hint : m_bottom.Hints()) hints.push_back(std::move(hint));
   return hints;
-}
-
-void DialogScreen::DrawBottom(Canvas& canvas) {
-  // The status line: the latest event, one row, shortened to fit.
-  const int width = canvas.Width(), statusY = canvas.Height() - kBottomRows, keysY = canvas.Height() - 1;
-  canvas.Fill(Rect{0, statusY, width, kBottomRows}, U' ', kReverse);
-  canvas.Text(1, statusY, Shorten(m_status, width - 2), kReverse);
-  // The key line: as many of the hints as fit whole, the keys in bold.
-  int x = 1;
-  for (const auto& [key, action] : Hints()) {
-    const int need = TextWidth(key) + 1 + TextWidth(action);
-    if (x + need > width - 1) break;
-    canvas.Text(x, keysY, key, kReverse | kBold);
-    canvas.Text(x + TextWidth(key) + 1, keysY, action, kReverse);
-    x += need + 2;
-  }
 }
 
 }  // namespace portable::terminal

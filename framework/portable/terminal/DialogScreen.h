@@ -1,24 +1,20 @@
 #pragma once
 // The terminal front end's view of one modal run: the dialog on top of the stack, its open
-// drop-down list or window menu (Popups.h) and its scroll position. It draws the whole stack of
-// open windows onto a canvas and turns input events into the model's actions, handing them to
-// the open list or menu first. No terminal needed: the front end feeds it events and shows the
-// canvas; tests do the same.
+// drop-down list or window menu (Popups.h), its scroll position and the rows below the windows
+// (BottomRows.h). It draws the whole stack of open windows onto a canvas and turns input events
+// into the model's actions, handing them to the message view, then the open list or menu first.
+// No terminal needed: the front end feeds it events and shows the canvas; tests do the same.
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "framework/portable/Model.h"
+#include "framework/portable/terminal/BottomRows.h"
 #include "framework/portable/terminal/Canvas.h"
 #include "framework/portable/terminal/Event.h"
 #include "framework/portable/terminal/Painter.h"
 #include "framework/portable/terminal/Popups.h"
 
 namespace portable::terminal {
-
-// The rows below the windows: the status line (the latest event, shortened with an ellipsis to
-// one row) and the key line (the keys of the dialog in front and what they do there).
-inline constexpr int kBottomRows = 2;
 
 class DialogScreen {
  public:
@@ -35,7 +31,7 @@ class DialogScreen {
   bool ListOpen() const { return m_list.IsOpen(); }
   bool MenuOpen() const { return m_menu.IsOpen(); }
   // The view of the status line's whole text (F2), open until the next key or click.
-  bool MessageOpen() const { return m_messageOpen; }
+  bool MessageOpen() const { return m_bottom.MessageOpen(); }
   // The key line for the present state, as Render draws it when it has room.
   std::u16string KeyHints() const;
   // The terminal's cursor after the last Render: the focused control, the list or menu entry.
@@ -50,15 +46,12 @@ class DialogScreen {
   void Choose(int control);  // a control activated by Space or a click
   ControlModel* Focused();
   void KeepVisible(const Rect& area, const Placement& placement);
-  std::vector<std::pair<std::u16string, std::u16string>> Hints() const;  // key, what it does
-  void DrawMessage(Canvas& canvas, const Rect& area);
-  void DrawBottom(Canvas& canvas);
+  std::vector<KeyHint> Hints() const;  // the keys of what is in front
 
   DialogModel& m_dialog;
   DropDownList m_list;
   WindowMenu m_menu;
-  bool m_messageOpen = false;
-  std::u16string m_status;  // from the last Render
+  BottomRows m_bottom;
   int m_scrollX = 0, m_scrollY = 0;
   int m_cursorX = -1, m_cursorY = -1;
   std::vector<Hit> m_hits;  // from the last Render, the topmost last

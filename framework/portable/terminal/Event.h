@@ -1,6 +1,8 @@
 #pragma once
 // An input event of the terminal front end: a key (decoded from what the terminal sends) or a
 // click, as the dialog screen acts on it.
+#include <string>
+#include <utility>
 
 namespace portable::terminal {
 
@@ -32,5 +34,8 @@ struct InputEvent {
   char32_t ch = 0;
   int x = 0, y = 0;
 };
+
+// A key and what it does where the user is, as the key line shows them.
+using KeyHint = std::pair<std::u16string, std::u16string>;
 
 }  // namespace portable::terminal

@@ -116,6 +116,10 @@ void DropDownList::Draw(Canvas& canvas, const Placement& placement, const Rect& 
   if (m_top + visible < count) canvas.Put(box.Right() - 1, box.Bottom() - 2, U'v', kBold);
 }
 
+std::vector<KeyHint> DropDownList::Hints() {
+  return {{u"Up/Down", u"Move"}, {u"Enter", u"Pick"}, {u"Tab", u"Pick, next"}, {u"Esc", u"Close list"}};
+}
+
 void WindowMenu::Open() {
   m_open = true;
   m_cursor = -1;
@@ -175,6 +179,10 @@ void WindowMenu::Handle(const InputEvent& event) {
     default:
       break;
   }
+}
+
+std::vector<KeyHint> WindowMenu::Hints() {
+  return {{u"Up/Down", u"Move"}, {u"Enter", u"Choose"}, {u"Esc", u"Close menu"}};
 }
 
 void WindowMenu::Draw(Canvas& canvas, const Placement& placement, Drawing drawing) {

@@ -49,6 +49,8 @@ class DropDownList {
   void Pick(int index = -1);
   // Acts on a key (the window menu key is the dialog screen's).
   void Handle(const InputEvent& event);
+  // The keys it acts on, for the key line.
+  static std::vector<KeyHint> Hints();
   // Draws the list beside the field of its combo box within area.
   void Draw(Canvas& canvas, const Placement& placement, const Rect& area, Drawing drawing);
 
@@ -71,6 +73,8 @@ class WindowMenu {
   // Closes the menu and runs the entry at index.
   void Choose(int index);
   void Handle(const InputEvent& event);
+  // The keys it acts on, for the key line.
+  static std::vector<KeyHint> Hints();
   // Draws the menu below the window's top left corner.
   void Draw(Canvas& canvas, const Placement& placement, Drawing drawing);
 
