@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/RegFile.h"
+#include "base/Text.h"
 #include "framework/Wnd.h"
 #include "mainwnd/AdapterIdentity.h"
 #include "mainwnd/HardwareInformation.h"
@@ -184,9 +185,7 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
     return {};
   }
   if (data.type != platform::kRegSz) return u"the wrong type (a registry number is a quoted text)";
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < data.bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(data.bytes[i] | data.bytes[i + 1] << 8));
+  std::u16string text = base::Utf16FromBytes(data.bytes.data(), data.bytes.size());
   if (!text.empty() && text.back() == u'\0') text.pop_back();
   const std::int32_t value = ParseDecimal(text.c_str());
   if (NumberTextBytes(value) != data.bytes)

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 
 namespace {
 // The text buffer of a number, terminator included.
@@ -74,11 +75,7 @@ long CSettingsKey::QueryRaw(const std::u16string& name, void* buffer, std::uint3
 std::vector<std::uint8_t> NumberTextBytes(std::int32_t value) {
   char digits[kNumberTextCapacity] = {};
   const auto result = std::to_chars(digits, digits + kNumberTextCapacity - 1, value);
-  std::vector<std::uint8_t> bytes;
-  for (const char* digit = digits; digit != result.ptr; ++digit)
-    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(*digit), 0});
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
+  return base::Utf16Bytes(std::u16string(digits, result.ptr));
 }
 
 void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
@@ -27,14 +28,8 @@ struct DemoValue {
 };
 
 std::vector<char> Utf16Text(std::u16string_view text) {
-  std::vector<char> bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
+  const std::vector<std::uint8_t> bytes = base::Utf16Bytes(text);
+  return {bytes.begin(), bytes.end()};
 }
 
 std::vector<char> Number(std::uint32_t value) {
