@@ -24,13 +24,12 @@ constexpr char kDefaultLog[] = "driver.log";
 // A decimal text value as the driver reads it: REG_SZ or REG_EXPAND_SZ, leading blanks, an
 // optional sign, digits.
 bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_view name, long long* number) {
-  RegKey key = 0;
-  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  Key key;
+  if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[128] = {};
   std::uint32_t size = sizeof data;
   std::uint32_t type = 0;
-  const long status = registry.Query(key, name, &type, data, &size);
-  registry.Close(key);
+  const long status = registry.Query(key.Get(), name, &type, data, &size);
   if (status != kSuccess || (type != kRegSz && type != kRegExpandSz)) return false;
   const std::u16string text = TextFromUtf16Bytes(data, size);
   std::size_t at = 0;
@@ -47,13 +46,11 @@ bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_v
 // A raw value of at most 4 bytes, little-endian, whatever its type.
 bool ReadRaw(Registry& registry, const std::u16string& path, std::u16string_view name,
              std::uint32_t* number) {
-  RegKey key = 0;
-  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  Key key;
+  if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[4] = {};
   std::uint32_t size = sizeof data;
-  const long status = registry.Query(key, name, nullptr, data, &size);
-  registry.Close(key);
-  if (status != kSuccess) return false;
+  if (registry.Query(key.Get(), name, nullptr, data, &size) != kSuccess) return false;
   *number = base::ReadLittleEndian32(data);
   return true;
 }
