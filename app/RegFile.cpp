@@ -4,7 +4,6 @@
 
 #include "base/Text.h"
 #include "platform/Registry.h"
-#include "platform/Text.h"
 
 namespace {
 
@@ -30,7 +29,7 @@ bool Decode(std::span<const std::uint8_t> bytes, std::u16string* text, std::u16s
     *error = u"not a registry file (it holds null bytes)";
     return false;
   }
-  *text = platform::Utf16FromUtf8(utf8);
+  *text = base::Utf16FromUtf8(utf8);
   return true;
 }
 

@@ -14,7 +14,6 @@
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
@@ -48,7 +47,7 @@ DemoValue BinaryText(const char* name, std::u16string_view text) {
 std::vector<std::string> HivePath(std::u16string_view deviceKey) {
   std::vector<std::string> parts;
   const std::string text =
-      Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
+      base::Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = text.find('\\', start);

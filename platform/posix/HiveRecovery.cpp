@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveText.h"
 
 namespace platform {
 namespace {
@@ -251,12 +251,12 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
   HiveLogNames names;
   DIR* listing = opendir(folder.c_str());
   if (listing == nullptr) return names;
-  const std::u16string base = Utf16FromUtf8(hiveName);
+  const std::u16string base = base::Utf16FromUtf8(hiveName);
   while (const dirent* entry = readdir(listing)) {
-    const std::u16string name = Utf16FromUtf8(entry->d_name);
+    const std::u16string name = base::Utf16FromUtf8(entry->d_name);
     for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
                                  std::pair{u".LOG2", &names.log2}}) {
-      if (!NamesEqual(name, base + suffix)) continue;
+      if (!base::NamesEqual(name, base + suffix)) continue;
       if (!found->empty()) names.ambiguous = true;
       *found = entry->d_name;
       names.all.emplace_back(entry->d_name);

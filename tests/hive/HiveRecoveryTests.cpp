@@ -16,7 +16,6 @@
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
