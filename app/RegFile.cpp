@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/Registry.h"
 
@@ -113,7 +114,8 @@ bool ValueData(std::u16string_view text, std::optional<RegData>* data) {
       number = number * 16 + static_cast<std::uint32_t>(digit);
     }
     value.type = platform::kRegDword;
-    for (int i = 0; i < 4; ++i) value.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    const auto bytes = base::LittleEndian32(number);
+    value.bytes.assign(bytes.begin(), bytes.end());
     *data = std::move(value);
     return true;
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/RegFile.h"
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
 #include "mainwnd/AdapterIdentity.h"
@@ -176,9 +177,9 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
       return u"the wrong type (a raw value is hex: or dword:)";
     if (data.bytes.empty() || data.bytes.size() > 4)
       return u"the wrong size (a raw value holds 1 to 4 bytes)";
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < data.bytes.size(); ++i) value |= std::uint32_t{data.bytes[i]} << (8 * i);
-    *number = value;
+    std::uint8_t bytes[4] = {};  // zero-extended, as the dialogs read a short raw value
+    std::copy(data.bytes.begin(), data.bytes.end(), bytes);
+    *number = base::ReadLittleEndian32(bytes);
     return {};
   }
   if (data.type != platform::kRegSz) return u"the wrong type (a registry number is a quoted text)";
@@ -318,9 +319,8 @@ std::optional<RegData> QueryData(const std::u16string& keyPath, std::u16string_v
 RegData WrittenData(const TuningSetting& setting, std::int64_t number) {
   if (setting.Encoding() == TuningEncoding::kNumberText)
     return {platform::kRegSz, NumberTextBytes(static_cast<std::int32_t>(number))};
-  RegData data{platform::kRegBinary, {}};
-  for (int i = 0; i < 4; ++i) data.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-  return data;
+  const auto bytes = base::LittleEndian32(static_cast<std::uint32_t>(number));
+  return {platform::kRegBinary, {bytes.begin(), bytes.end()}};
 }
 
 std::u16string Described(const std::optional<RegData>& data) {
