@@ -2,8 +2,9 @@
 
 #include <string_view>
 
+#include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/Registry.h"
-#include "platform/Text.h"
 
 namespace {
 
@@ -16,8 +17,7 @@ bool Decode(std::span<const std::uint8_t> bytes, std::u16string* text, std::u16s
       *error = u"broken UTF-16 text (an odd number of bytes)";
       return false;
     }
-    for (std::size_t i = 2; i < bytes.size(); i += 2)
-      text->push_back(static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8));
+    *text = base::Utf16FromBytes(bytes.data() + 2, bytes.size() - 2);
     return true;
   }
   if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
@@ -30,7 +30,7 @@ bool Decode(std::span<const std::uint8_t> bytes, std::u16string* text, std::u16s
     *error = u"not a registry file (it holds null bytes)";
     return false;
   }
-  *text = platform::Utf16FromUtf8(utf8);
+  *text = base::Utf16FromUtf8(utf8);
   return true;
 }
 
@@ -100,9 +100,7 @@ bool ValueData(std::u16string_view text, std::optional<RegData>* data) {
     std::u16string content;
     if (!QuotedText(text, &content) || !Trim(text).empty()) return false;
     value.type = platform::kRegSz;
-    for (char16_t c : content)
-      value.bytes.insert(value.bytes.end(), {std::uint8_t(c & 0xFF), std::uint8_t(c >> 8)});
-    value.bytes.insert(value.bytes.end(), {0, 0});
+    value.bytes = base::Utf16Bytes(content);
     *data = std::move(value);
     return true;
   }
@@ -116,7 +114,8 @@ bool ValueData(std::u16string_view text, std::optional<RegData>* data) {
       number = number * 16 + static_cast<std::uint32_t>(digit);
     }
     value.type = platform::kRegDword;
-    for (int i = 0; i < 4; ++i) value.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    const auto bytes = base::LittleEndian32(number);
+    value.bytes.assign(bytes.begin(), bytes.end());
     *data = std::move(value);
     return true;
   }
@@ -265,12 +264,8 @@ bool IsPlainText(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::u16string DataText(const RegData& data) {
-  if (data.type == platform::kRegSz && IsPlainText(data.bytes)) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 2 < data.bytes.size(); i += 2)
-      text.push_back(static_cast<char16_t>(data.bytes[i] | data.bytes[i + 1] << 8));
-    return Quoted(text);
-  }
+  if (data.type == platform::kRegSz && IsPlainText(data.bytes))
+    return Quoted(base::TextFromUtf16Bytes(data.bytes.data(), data.bytes.size()));
   if (data.type == platform::kRegDword && data.bytes.size() == 4) {
     static constexpr char16_t kDigits[] = u"0123456789abcdef";
     std::u16string text = u"dword:";
@@ -301,7 +296,7 @@ std::vector<std::uint8_t> FormatRegFile(const std::vector<RegFileKey>& keys) {
     text += u"\r\n";
   }
   std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  for (char16_t c : text)
-    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+  const std::vector<std::uint8_t> units = base::Utf16Bytes(text, false);
+  bytes.insert(bytes.end(), units.begin(), units.end());
   return bytes;
 }

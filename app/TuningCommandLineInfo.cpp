@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "base/Text.h"
 #include "framework/Wnd.h"
-#include "platform/Text.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ constexpr char16_t kProgram[] = u"Configurator";
 // The switch's name up to a colon, and what follows the colon.
 bool IsSwitch(std::u16string_view param, std::u16string_view name, std::u16string* value) {
   const std::size_t colon = param.find(u':');
-  if (!platform::NamesEqual(param.substr(0, colon), name)) return false;
+  if (!base::NamesEqual(param.substr(0, colon), name)) return false;
   *value = colon == std::u16string_view::npos ? std::u16string() : std::u16string(param.substr(colon + 1));
   return true;
 }
@@ -50,9 +50,9 @@ void CTuningCommandLineInfo::ParseParam(const std::u16string& param, bool flag, 
   std::u16string value;
   if (param == u"?") {
     m_help = true;
-  } else if (platform::NamesEqual(param, u"query")) {
+  } else if (base::NamesEqual(param, u"query")) {
     m_commands.query = true;
-  } else if (platform::NamesEqual(param, u"norefresh")) {
+  } else if (base::NamesEqual(param, u"norefresh")) {
     m_commands.noRefresh = true;
   } else if (IsSwitch(param, u"set", &value)) {
     if (value.empty())
@@ -60,7 +60,7 @@ void CTuningCommandLineInfo::ParseParam(const std::u16string& param, bool flag, 
     else
       m_commands.sets.push_back(value);
   } else if (IsSwitch(param, u"export", &value) || IsSwitch(param, u"import", &value)) {
-    const bool isExport = platform::NamesEqual(std::u16string_view(param).substr(0, 6), u"export");
+    const bool isExport = base::NamesEqual(std::u16string_view(param).substr(0, 6), u"export");
     if (value.empty())
       m_errors.push_back(u"/" + param + u": expected /" + (isExport ? u"export" : u"import") + u":FILE");
     else

@@ -6,12 +6,13 @@
 #include <string_view>
 
 #include "app/RegFile.h"
+#include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "framework/Wnd.h"
 #include "mainwnd/AdapterIdentity.h"
 #include "mainwnd/HardwareInformation.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "platform/Text.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
@@ -60,7 +61,7 @@ struct Adapter {
 std::optional<Tuning> TuningNamed(std::u16string_view name) {
   for (int i = 0; i <= static_cast<int>(Tuning::kCmdFifoSize); ++i) {
     const TuningSetting setting(static_cast<Tuning>(i));
-    if (platform::NamesEqual(setting.Name(), name)) return setting.Id();
+    if (base::NamesEqual(setting.Name(), name)) return setting.Id();
   }
   return std::nullopt;
 }
@@ -113,7 +114,7 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
     const std::vector<std::u16string> texts = setting.Texts();
     int position = -1;
     for (std::size_t i = 0; i < texts.size() && position < 0; ++i)
-      if (platform::NamesEqual(texts[i], value)) position = static_cast<int>(i);
+      if (base::NamesEqual(texts[i], value)) position = static_cast<int>(i);
     if (position < 0) {
       report->Error(sysexits::kUsage, u"set " + argument + u": " + std::u16string(setting.Name()) +
                                           u" has no entry \"" + value + u"\"; its entries are " +
@@ -156,16 +157,14 @@ KeyShape ShapeOf(std::u16string_view path, std::u16string* adapterName) {
     start = end + 1;
   }
   if (parts.size() != 7 && parts.size() != 8) return KeyShape::kOther;
-  const bool controlSet =
-      platform::NamesEqual(parts[2], u"CurrentControlSet") ||
-      (parts[2].size() == 13 && platform::NamesEqual(parts[2].substr(0, 10), u"ControlSet") &&
-       IsDigits(parts[2].substr(10), 3));
-  if (!(platform::NamesEqual(parts[0], u"HKEY_LOCAL_MACHINE") || platform::NamesEqual(parts[0], u"HKLM")) ||
-      !platform::NamesEqual(parts[1], u"SYSTEM") || !controlSet ||
-      !platform::NamesEqual(parts[3], u"Control") || !platform::NamesEqual(parts[4], u"Video") ||
-      !IsGuid(parts[5]) || !IsDigits(parts[6], 4))
+  const bool controlSet = base::NamesEqual(parts[2], u"CurrentControlSet") ||
+                          (parts[2].size() == 13 && base::NamesEqual(parts[2].substr(0, 10), u"ControlSet") &&
+                           IsDigits(parts[2].substr(10), 3));
+  if (!(base::NamesEqual(parts[0], u"HKEY_LOCAL_MACHINE") || base::NamesEqual(parts[0], u"HKLM")) ||
+      !base::NamesEqual(parts[1], u"SYSTEM") || !controlSet || !base::NamesEqual(parts[3], u"Control") ||
+      !base::NamesEqual(parts[4], u"Video") || !IsGuid(parts[5]) || !IsDigits(parts[6], 4))
     return KeyShape::kOther;
-  if (parts.size() == 8 && !platform::NamesEqual(parts[7], u"D3D")) return KeyShape::kOther;
+  if (parts.size() == 8 && !base::NamesEqual(parts[7], u"D3D")) return KeyShape::kOther;
   *adapterName = std::u16string(parts[5]) + u"\\" + std::u16string(parts[6]);
   return parts.size() == 7 ? KeyShape::kAdapter : KeyShape::kDriverSettings;
 }
@@ -178,15 +177,13 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
       return u"the wrong type (a raw value is hex: or dword:)";
     if (data.bytes.empty() || data.bytes.size() > 4)
       return u"the wrong size (a raw value holds 1 to 4 bytes)";
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < data.bytes.size(); ++i) value |= std::uint32_t{data.bytes[i]} << (8 * i);
-    *number = value;
+    std::uint8_t bytes[4] = {};  // zero-extended, as the dialogs read a short raw value
+    std::copy(data.bytes.begin(), data.bytes.end(), bytes);
+    *number = base::ReadLittleEndian32(bytes);
     return {};
   }
   if (data.type != platform::kRegSz) return u"the wrong type (a registry number is a quoted text)";
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < data.bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(data.bytes[i] | data.bytes[i + 1] << 8));
+  std::u16string text = base::Utf16FromBytes(data.bytes.data(), data.bytes.size());
   if (!text.empty() && text.back() == u'\0') text.pop_back();
   const std::int32_t value = ParseDecimal(text.c_str());
   if (NumberTextBytes(value) != data.bytes)
@@ -230,7 +227,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
       continue;
     }
     if (firstAdapter.empty()) firstAdapter = adapterName;
-    if (!platform::NamesEqual(firstAdapter, adapterName)) {
+    if (!base::NamesEqual(firstAdapter, adapterName)) {
       report->Error(sysexits::kDataError, where + u"a second display adapter (" + adapterName + u" after " +
                                               firstAdapter + u"): a profile holds one");
       continue;
@@ -246,7 +243,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
         const TuningSetting setting(static_cast<Tuning>(i));
         if (setting.Key() != tuningKey) continue;
         for (std::size_t v = 0; v < setting.ValueNames().size(); ++v) {
-          if (!value.name.empty() && platform::NamesEqual(setting.ValueNames()[v], value.name)) {
+          if (!value.name.empty() && base::NamesEqual(setting.ValueNames()[v], value.name)) {
             id = setting.Id();
             valueIndex = v;
           }
@@ -322,15 +319,14 @@ std::optional<RegData> QueryData(const std::u16string& keyPath, std::u16string_v
 RegData WrittenData(const TuningSetting& setting, std::int64_t number) {
   if (setting.Encoding() == TuningEncoding::kNumberText)
     return {platform::kRegSz, NumberTextBytes(static_cast<std::int32_t>(number))};
-  RegData data{platform::kRegBinary, {}};
-  for (int i = 0; i < 4; ++i) data.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-  return data;
+  const auto bytes = base::LittleEndian32(static_cast<std::uint32_t>(number));
+  return {platform::kRegBinary, {bytes.begin(), bytes.end()}};
 }
 
 std::u16string Described(const std::optional<RegData>& data) {
   if (!data) return u"no value";
   if (data->type == platform::kRegSz)
-    return u"\"" + platform::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
+    return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
   std::u16string bytes;
   for (std::uint8_t byte : data->bytes) bytes += u" " + Decimal(byte);
   return u"type " + Decimal(data->type) + u", bytes" + bytes;
@@ -415,7 +411,7 @@ std::u16string Query(const Adapter& adapter) {
 void Export(const Adapter& adapter, const std::u16string& path, Report* report) {
   // The registry editor's own spelling of the hive's root key.
   std::u16string adapterKey = std::u16string(kMachineRoot) + adapter.keyPath;
-  if (platform::NamesEqual(std::u16string_view(adapterKey).substr(kMachineRoot.size(), 7), u"System\\"))
+  if (base::NamesEqual(std::u16string_view(adapterKey).substr(kMachineRoot.size(), 7), u"System\\"))
     adapterKey.replace(kMachineRoot.size(), 6, u"SYSTEM");
   std::vector<RegFileKey> keys = {{0, adapterKey, false, {}}, {0, adapterKey + u"\\D3D", false, {}}};
   for (const TuningSetting& setting : adapter.settings) {

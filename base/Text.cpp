@@ -1,5 +1,9 @@
 #include "base/Text.h"
 
+#include <algorithm>
+
+#include "base/ByteOrder.h"
+
 namespace base {
 
 char32_t NextCodePoint(std::u16string_view text, std::size_t& at) {
@@ -125,13 +129,22 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string TextFromUtf16Bytes(const unsigned char* data, std::size_t size) {
-  std::u16string text;
-  for (std::size_t at = 0; at + 1 < size; at += 2) {
-    const auto unit = static_cast<char16_t>(data[at] | data[at + 1] << 8);
-    if (unit == 0) break;
-    text.push_back(unit);
-  }
+  std::u16string text = Utf16FromBytes(data, size);
+  text.resize(std::min(text.size(), text.find(u'\0')));
   return text;
+}
+
+std::u16string Utf16FromBytes(const std::uint8_t* data, std::size_t size) {
+  std::u16string text;
+  text.reserve(size / 2);
+  for (std::size_t at = 0; at + 1 < size; at += 2) text.push_back(ReadLittleEndian16(data + at));
+  return text;
+}
+
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated) {
+  std::vector<std::uint8_t> bytes((text.size() + (terminated ? 1 : 0)) * 2, 0);
+  for (std::size_t i = 0; i < text.size(); ++i) WriteLittleEndian16(text[i], &bytes[2 * i]);
+  return bytes;
 }
 
 }  // namespace base

@@ -2,8 +2,10 @@
 // Text conversions at the edges: libhivex, file names, the terminal and text files speak UTF-8,
 // the program speaks UTF-16; registry names compare as Windows compares them.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace base {
 
@@ -29,5 +31,10 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b);
 // UTF-16LE bytes, as a driver stores text in REG_SZ or REG_BINARY values, up to the first null
 // unit or the end; an odd last byte is ignored.
 std::u16string TextFromUtf16Bytes(const unsigned char* data, std::size_t size);
+// Every unit of UTF-16LE bytes, null units included; an odd last byte is ignored.
+std::u16string Utf16FromBytes(const std::uint8_t* data, std::size_t size);
+// The UTF-16LE bytes of text, least significant byte of each unit first, as the registry stores
+// a REG_SZ value: with the terminating null unit unless terminated is false.
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated = true);
 
 }  // namespace base

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -50,5 +51,54 @@ class Registry {
 Registry& GetRegistry();
 // Replaces the registry the program uses (null restores the default); returns the previous one.
 Registry* SetRegistry(Registry* registry);
+
+// Owns at most one open key and closes it in the registry that opened it: by Close, when another
+// key replaces it, or when the owner goes. Move-only.
+class Key {
+ public:
+  Key() = default;
+  ~Key() { Close(); }
+  Key(Key&& other) noexcept
+      : m_registry(std::exchange(other.m_registry, nullptr)), m_handle(std::exchange(other.m_handle, 0)) {}
+  Key& operator=(Key&& other) noexcept {
+    if (this != &other) {
+      Close();
+      m_registry = std::exchange(other.m_registry, nullptr);
+      m_handle = std::exchange(other.m_handle, 0);
+    }
+    return *this;
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+
+  // The open key, 0 when none is held.
+  RegKey Get() const { return m_handle; }
+  // The registry's status of closing the key (0 when none was held); no key is held afterwards.
+  long Close() {
+    if (m_handle == 0) return kSuccess;
+    const long status = m_registry->Close(m_handle);
+    m_registry = nullptr;
+    m_handle = 0;
+    return status;
+  }
+
+ private:
+  friend long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, Key* key);
+
+  Registry* m_registry = nullptr;
+  RegKey m_handle = 0;
+};
+
+// Opens a key as Registry::Open does. On success *key holds it, and the key *key held before is
+// closed once the new one is open; on failure *key is left unchanged.
+inline long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, Key* key) {
+  RegKey opened = 0;
+  const long status = registry.Open(path, access, &opened);
+  if (status != kSuccess) return status;
+  key->Close();
+  key->m_registry = &registry;
+  key->m_handle = opened;
+  return kSuccess;
+}
 
 }  // namespace platform

@@ -5,40 +5,24 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 
 namespace {
 // The text buffer of a number, terminator included.
 constexpr std::size_t kNumberTextCapacity = 64;
 }  // namespace
 
-CSettingsKey::~CSettingsKey() { Close(); }
-
-CSettingsKey::CSettingsKey(CSettingsKey&& other) noexcept : m_key(std::exchange(other.m_key, 0)) {}
-
-CSettingsKey& CSettingsKey::operator=(CSettingsKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_key = std::exchange(other.m_key, 0);
-  }
-  return *this;
-}
-
 long CSettingsKey::Open(const std::u16string& path, std::uint32_t access) {
-  platform::RegKey opened = 0;
-  const long status = platform::GetRegistry().Open(path, access, &opened);
+  platform::Key opened;
+  const long status = platform::OpenKey(platform::GetRegistry(), path, access, &opened);
   if (status != platform::kSuccess) return status;
   // The old key goes only once the new one is open, so a failed Open leaves the object usable.
   const long closed = Close();
-  m_key = opened;
+  m_key = std::move(opened);
   return closed;
 }
 
-long CSettingsKey::Close() {
-  if (m_key == 0) return platform::kSuccess;
-  const long status = platform::GetRegistry().Close(m_key);
-  m_key = 0;
-  return status;
-}
+long CSettingsKey::Close() { return m_key.Close(); }
 
 long CSettingsKey::QueryString(const std::u16string& name, char16_t* buffer, std::uint32_t& count) {
   // Capacity in bytes; a count beyond what 32 bits of bytes can say is capped, never wrapped.
@@ -47,8 +31,8 @@ long CSettingsKey::QueryString(const std::u16string& name, char16_t* buffer, std
   std::uint32_t bytes = capacity;
   count = 0;
   std::uint32_t type = platform::kRegNone;
-  const long status =
-      platform::GetRegistry().Query(m_key, name, &type, reinterpret_cast<std::uint8_t*>(buffer), &bytes);
+  const long status = platform::GetRegistry().Query(m_key.Get(), name, &type,
+                                                    reinterpret_cast<std::uint8_t*>(buffer), &bytes);
   if (status != platform::kSuccess) return status;
   if (type != platform::kRegSz && type != platform::kRegExpandSz) return platform::kInvalidData;
   if (buffer != nullptr) {
@@ -66,7 +50,7 @@ long CSettingsKey::QueryString(const std::u16string& name, char16_t* buffer, std
 
 long CSettingsKey::QueryRaw(const std::u16string& name, void* buffer, std::uint32_t& size) {
   const long status =
-      platform::GetRegistry().Query(m_key, name, nullptr, static_cast<std::uint8_t*>(buffer), &size);
+      platform::GetRegistry().Query(m_key.Get(), name, nullptr, static_cast<std::uint8_t*>(buffer), &size);
   if (status != platform::kSuccess) size = 0;
   return status;
 }
@@ -74,23 +58,21 @@ long CSettingsKey::QueryRaw(const std::u16string& name, void* buffer, std::uint3
 std::vector<std::uint8_t> NumberTextBytes(std::int32_t value) {
   char digits[kNumberTextCapacity] = {};
   const auto result = std::to_chars(digits, digits + kNumberTextCapacity - 1, value);
-  std::vector<std::uint8_t> bytes;
-  for (const char* digit = digits; digit != result.ptr; ++digit)
-    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(*digit), 0});
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
+  return base::Utf16Bytes(std::u16string(digits, result.ptr));
 }
 
 void CSettingsKey::SetNumber(const std::u16string& name, std::int32_t value) {
   const std::vector<std::uint8_t> bytes = NumberTextBytes(value);
-  platform::GetRegistry().Set(m_key, name, platform::kRegSz, bytes.data(),
+  platform::GetRegistry().Set(m_key.Get(), name, platform::kRegSz, bytes.data(),
                               static_cast<std::uint32_t>(bytes.size()));
 }
 
 void CSettingsKey::SetBinary(const std::u16string& name, std::uint32_t value) {
   const auto bytes = base::LittleEndian32(value);
-  platform::GetRegistry().Set(m_key, name, platform::kRegBinary, bytes.data(),
+  platform::GetRegistry().Set(m_key.Get(), name, platform::kRegBinary, bytes.data(),
                               static_cast<std::uint32_t>(bytes.size()));
 }
 
-void CSettingsKey::DeleteValue(const std::u16string& name) { platform::GetRegistry().Delete(m_key, name); }
+void CSettingsKey::DeleteValue(const std::u16string& name) {
+  platform::GetRegistry().Delete(m_key.Get(), name);
+}

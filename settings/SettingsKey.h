@@ -13,11 +13,6 @@
 class CSettingsKey {
  public:
   CSettingsKey() = default;
-  ~CSettingsKey();
-  CSettingsKey(CSettingsKey&& other) noexcept;
-  CSettingsKey& operator=(CSettingsKey&& other) noexcept;
-  CSettingsKey(const CSettingsKey&) = delete;
-  CSettingsKey& operator=(const CSettingsKey&) = delete;
 
   long Open(const std::u16string& path, std::uint32_t access);
   long Close();
@@ -35,10 +30,10 @@ class CSettingsKey {
   // Removes a value. Status not examined (an absent value is no error).
   void DeleteValue(const std::u16string& name);
 
-  platform::RegKey GetHandle() const { return m_key; }
+  platform::RegKey GetHandle() const { return m_key.Get(); }
 
  private:
-  platform::RegKey m_key = 0;
+  platform::Key m_key;
 };
 
 // The bytes SetNumber stores for a number: its decimal text in UTF-16LE with the terminating null,

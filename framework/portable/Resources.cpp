@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "framework/ListData.h"
 #include "framework/portable/ResourceData.h"
@@ -52,7 +53,7 @@ class Reader {
 
   bool U16(std::uint16_t& value) {
     if (!m_ok || m_bytes.size() - m_pos < 2) return Fail();
-    value = static_cast<std::uint16_t>(m_bytes[m_pos] | (m_bytes[m_pos + 1] << 8));
+    value = base::ReadLittleEndian16(m_bytes.data() + m_pos);
     m_pos += 2;
     return true;
   }

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
+#include "base/Text.h"
 #include "framework/portable/Layer.h"
-#include "platform/Text.h"
 
 // The icon's resource id stands for the icon; a missing icon is null, as LoadIcon answers.
 IconHandle CWinApp::LoadIcon(unsigned id) const {
@@ -20,6 +20,6 @@ bool AfxInitCommonControlsEx(std::uint32_t structSize, std::uint32_t classes) {
 
 bool AfxWriteStandardStream(const std::u16string& text, bool standardError) {
   std::FILE* stream = standardError ? stderr : stdout;
-  const std::string utf8 = platform::Utf8FromUtf16(text);
+  const std::string utf8 = base::Utf8FromUtf16(text);
   return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
 }

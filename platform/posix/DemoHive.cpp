@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
@@ -27,14 +27,8 @@ struct DemoValue {
 };
 
 std::vector<char> Utf16Text(std::u16string_view text) {
-  std::vector<char> bytes;
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
+  const std::vector<std::uint8_t> bytes = base::Utf16Bytes(text);
+  return {bytes.begin(), bytes.end()};
 }
 
 std::vector<char> Number(std::uint32_t value) {
@@ -53,7 +47,7 @@ DemoValue BinaryText(const char* name, std::u16string_view text) {
 std::vector<std::string> HivePath(std::u16string_view deviceKey) {
   std::vector<std::string> parts;
   const std::string text =
-      Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
+      base::Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = text.find('\\', start);

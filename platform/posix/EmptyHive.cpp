@@ -8,12 +8,12 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
 constexpr std::size_t kBinSize = 4096;
 constexpr std::size_t kBinHeaderSize = 0x20;
 constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
@@ -22,24 +22,22 @@ void PutBytes(std::vector<std::uint8_t>& image, std::size_t at, const std::vecto
   std::memcpy(image.data() + at, bytes.data(), bytes.size());
 }
 
-// A SID in its binary form: revision 1, the identifier authority, the sub-authorities.
-std::vector<std::uint8_t> Sid(std::uint8_t authority, std::initializer_list<std::uint32_t> subAuthorities) {
-  std::vector<std::uint8_t> sid{1,        static_cast<std::uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0,
-                                authority};
-  for (std::uint32_t sub : subAuthorities) {
-    for (int shift = 0; shift < 32; shift += 8) sid.push_back(static_cast<std::uint8_t>(sub >> shift));
-  }
-  return sid;
-}
-
 void Append16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  bytes.push_back(static_cast<std::uint8_t>(value));
-  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+  bytes.resize(bytes.size() + 2);
+  base::WriteLittleEndian16(static_cast<std::uint16_t>(value), &bytes[bytes.size() - 2]);
 }
 
 void Append32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
   const auto le = base::LittleEndian32(value);
   bytes.insert(bytes.end(), le.begin(), le.end());
+}
+
+// A SID in its binary form: revision 1, the identifier authority, the sub-authorities.
+std::vector<std::uint8_t> Sid(std::uint8_t authority, std::initializer_list<std::uint32_t> subAuthorities) {
+  std::vector<std::uint8_t> sid{1,        static_cast<std::uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0,
+                                authority};
+  for (std::uint32_t sub : subAuthorities) Append32(sid, sub);
+  return sid;
 }
 
 // A self-relative security descriptor: owner Administrators, group SYSTEM, and a DACL that lets
@@ -91,39 +89,17 @@ std::uint32_t Negative(std::uint32_t cellSize) { return ~cellSize + 1; }  // all
 
 }  // namespace
 
-void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
-  image[at] = static_cast<std::uint8_t>(value);
-  image[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value) {
-  base::WriteLittleEndian32(value, &image[at]);
-}
-
-void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value) {
-  Put32(image, at, static_cast<std::uint32_t>(value));
-  Put32(image, at + 4, static_cast<std::uint32_t>(value >> 32));
-}
-
-std::uint32_t Get16(const std::uint8_t* at) { return static_cast<std::uint32_t>(at[0] | at[1] << 8); }
-
-std::uint32_t Get32(const std::uint8_t* at) { return base::ReadLittleEndian32(at); }
-
-std::uint64_t Get64(const std::uint8_t* at) {
-  return Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32;
-}
-
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* base) {
   std::uint32_t sum = 0;
-  for (std::size_t at = 0; at < 508; at += 4) sum ^= Get32(base + at);
+  for (std::size_t at = 0; at < 508; at += 4) sum ^= base::ReadLittleEndian32(base + at);
   if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
   if (sum == 0) return 1;
   return sum;
 }
 
 std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
-  std::vector<std::uint8_t> image(kBaseBlockSize + kBinSize, 0);
-  const std::size_t bin = kBaseBlockSize;
+  std::vector<std::uint8_t> image(kHiveBaseBlockSize + kBinSize, 0);
+  const std::size_t bin = kHiveBaseBlockSize;
 
   // Cells, as offsets from the start of the first bin.
   const char rootName[] = "ROOT";
@@ -137,56 +113,56 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
 
   // Base block.
   std::memcpy(&image[0], "regf", 4);
-  Put32(image, 0x04, 1);  // primary sequence number
-  Put32(image, 0x08, 1);  // secondary sequence number: equal, so the hive is consistent
-  Put64(image, 0x0C, filetime);
-  Put32(image, 0x14, 1);  // major version
-  Put32(image, 0x18, 3);  // minor version: large cells allowed, as libhivex writes them
-  Put32(image, 0x1C, 0);  // primary file
-  Put32(image, 0x20, 1);  // direct memory load
-  Put32(image, 0x24, rootAt);
-  Put32(image, 0x28, static_cast<std::uint32_t>(kBinSize));
-  Put32(image, 0x2C, 1);  // clustering factor
-  const char16_t fileName[] = u"SYSTEM";
-  for (std::size_t i = 0; fileName[i] != 0; ++i) Put16(image, 0x30 + 2 * i, fileName[i]);
-  Put32(image, 0x1FC, HiveHeaderChecksum(image.data()));
+  base::WriteLittleEndian32(1, &image[0x04]);  // primary sequence number
+  base::WriteLittleEndian32(1, &image[0x08]);  // secondary sequence number: equal, so the hive is consistent
+  base::WriteLittleEndian64(filetime, &image[0x0C]);
+  base::WriteLittleEndian32(1, &image[0x14]);  // major version
+  base::WriteLittleEndian32(3, &image[0x18]);  // minor version: large cells allowed, as libhivex writes them
+  base::WriteLittleEndian32(0, &image[0x1C]);  // primary file
+  base::WriteLittleEndian32(1, &image[0x20]);  // direct memory load
+  base::WriteLittleEndian32(rootAt, &image[0x24]);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(kBinSize), &image[0x28]);
+  base::WriteLittleEndian32(1, &image[0x2C]);                 // clustering factor
+  PutBytes(image, 0x30, base::Utf16Bytes(u"SYSTEM", false));  // file name
+  base::WriteLittleEndian32(HiveHeaderChecksum(image.data()), &image[0x1FC]);
 
   // The bin.
   std::memcpy(&image[bin], "hbin", 4);
-  Put32(image, bin + 0x04, 0);  // offset of this bin
-  Put32(image, bin + 0x08, static_cast<std::uint32_t>(kBinSize));
-  Put64(image, bin + 0x14, filetime);
+  base::WriteLittleEndian32(0, &image[bin + 0x04]);  // offset of this bin
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(kBinSize), &image[bin + 0x08]);
+  base::WriteLittleEndian64(filetime, &image[bin + 0x14]);
 
   // The root key.
   const std::size_t nk = bin + rootAt;
-  Put32(image, nk, Negative(rootSize));
+  base::WriteLittleEndian32(Negative(rootSize), &image[nk]);
   std::memcpy(&image[nk + 4], "nk", 2);
-  Put16(image, nk + 0x06, 0x0004 | 0x0008 | 0x0020);  // hive entry, cannot be deleted, ASCII name
-  Put64(image, nk + 0x08, filetime);
-  Put32(image, nk + 0x14, kNoCell);  // parent: none
-  Put32(image, nk + 0x18, 0);        // subkeys
-  Put32(image, nk + 0x1C, 0);        // volatile subkeys
-  Put32(image, nk + 0x20, kNoCell);  // subkey list
-  Put32(image, nk + 0x24, kNoCell);  // volatile subkey list
-  Put32(image, nk + 0x28, 0);        // values
-  Put32(image, nk + 0x2C, kNoCell);  // value list
-  Put32(image, nk + 0x30, securityAt);
-  Put32(image, nk + 0x34, kNoCell);  // class name
-  Put16(image, nk + 0x4C, sizeof rootName - 1);
+  base::WriteLittleEndian16(0x0004 | 0x0008 | 0x0020,
+                            &image[nk + 0x06]);  // hive entry, cannot be deleted, ASCII name
+  base::WriteLittleEndian64(filetime, &image[nk + 0x08]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + 0x14]);  // parent: none
+  base::WriteLittleEndian32(0, &image[nk + 0x18]);        // subkeys
+  base::WriteLittleEndian32(0, &image[nk + 0x1C]);        // volatile subkeys
+  base::WriteLittleEndian32(kNoCell, &image[nk + 0x20]);  // subkey list
+  base::WriteLittleEndian32(kNoCell, &image[nk + 0x24]);  // volatile subkey list
+  base::WriteLittleEndian32(0, &image[nk + 0x28]);        // values
+  base::WriteLittleEndian32(kNoCell, &image[nk + 0x2C]);  // value list
+  base::WriteLittleEndian32(securityAt, &image[nk + 0x30]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + 0x34]);  // class name
+  base::WriteLittleEndian16(sizeof rootName - 1, &image[nk + 0x4C]);
   std::memcpy(&image[nk + 0x50], rootName, sizeof rootName - 1);
 
   // Its security cell, the only one, so it links to itself both ways.
   const std::size_t sk = bin + securityAt;
-  Put32(image, sk, Negative(securitySize));
+  base::WriteLittleEndian32(Negative(securitySize), &image[sk]);
   std::memcpy(&image[sk + 4], "sk", 2);
-  Put32(image, sk + 0x08, securityAt);
-  Put32(image, sk + 0x0C, securityAt);
-  Put32(image, sk + 0x10, 1);  // referenced by the root key
-  Put32(image, sk + 0x14, static_cast<std::uint32_t>(descriptor.size()));
+  base::WriteLittleEndian32(securityAt, &image[sk + 0x08]);
+  base::WriteLittleEndian32(securityAt, &image[sk + 0x0C]);
+  base::WriteLittleEndian32(1, &image[sk + 0x10]);  // referenced by the root key
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(descriptor.size()), &image[sk + 0x14]);
   PutBytes(image, sk + 0x18, descriptor);
 
   // The rest of the bin is one free cell (a positive size).
-  Put32(image, bin + freeAt, freeSize);
+  base::WriteLittleEndian32(freeSize, &image[bin + freeAt]);
   return image;
 }
 

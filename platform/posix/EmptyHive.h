@@ -13,18 +13,12 @@
 
 namespace platform {
 
+// The base block at the start of every hive file; the bins follow it.
+inline constexpr std::size_t kHiveBaseBlockSize = 4096;
+
 // The 8192 bytes of an empty hive. filetime stamps the base block, the bin and the root key
 // (100 ns units since 1601, as Windows stores it).
 std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime);
-
-// Little-endian fields of hive files: stored into an image (which must be large enough) or read
-// from bytes.
-void Put16(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value);
-void Put32(std::vector<std::uint8_t>& image, std::size_t at, std::uint32_t value);
-void Put64(std::vector<std::uint8_t>& image, std::size_t at, std::uint64_t value);
-std::uint32_t Get16(const std::uint8_t* at);
-std::uint32_t Get32(const std::uint8_t* at);
-std::uint64_t Get64(const std::uint8_t* at);
 
 // The XOR of the base block's first 127 32-bit words, mapped as Windows maps it (0 becomes 1,
 // all ones becomes all ones minus one). base must hold at least 508 bytes.

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
+#include "base/Text.h"
 #include "platform/Registry.h"
-#include "platform/Text.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/Status.h"
 
@@ -22,7 +22,7 @@ long Status(int error, long otherwise) {
 }  // namespace
 
 long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
-  const Descriptor file(open(Utf8FromUtf16(path).c_str(), O_RDONLY | O_CLOEXEC));
+  const Descriptor file(open(base::Utf8FromUtf16(path).c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.Valid()) return Status(errno, kReadFault);
   bytes->clear();
   std::uint8_t buffer[65536];
@@ -38,7 +38,7 @@ long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes)
 }
 
 long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
-  Descriptor file(open(Utf8FromUtf16(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  Descriptor file(open(base::Utf8FromUtf16(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!file.Valid()) return Status(errno, kWriteFault);
   long status = kSuccess;
   for (std::size_t done = 0; done < bytes.size() && status == kSuccess;) {

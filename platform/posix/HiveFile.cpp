@@ -18,6 +18,7 @@
 #include <ctime>
 #include <utility>
 
+#include "base/ByteOrder.h"
 #include "platform/Registry.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
@@ -240,12 +241,14 @@ void HiveFile::MarkUsedCells() {
   stamped_.clear();
   usedCells_.assign(loaded_.size() / 8 + 1, false);
   const std::size_t end =
-      loaded_.size() < 4096 ? 0 : std::min<std::size_t>(loaded_.size(), 4096 + Get32(&loaded_[40]));
+      loaded_.size() < 4096
+          ? 0
+          : std::min<std::size_t>(loaded_.size(), 4096 + base::ReadLittleEndian32(&loaded_[40]));
   for (std::size_t bin = 4096; bin + 32 <= end && std::memcmp(&loaded_[bin], "hbin", 4) == 0;) {
-    const std::size_t binSize = Get32(&loaded_[bin + 8]);
+    const std::size_t binSize = base::ReadLittleEndian32(&loaded_[bin + 8]);
     if (binSize < 4096 || binSize % 4096 != 0 || binSize > end - bin) break;
     for (std::size_t cell = bin + 32; cell + 4 <= bin + binSize;) {
-      const auto size = static_cast<std::int32_t>(Get32(&loaded_[cell]));
+      const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&loaded_[cell]));
       const std::size_t length =
           size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
       if (length < 8 || length % 8 != 0 || length > bin + binSize - cell) break;
@@ -262,21 +265,22 @@ bool HiveFile::CanRewriteValues(std::uintptr_t node) const {
   // A distinct block in use, at least size bytes long (its size field included), not yet freed.
   auto block = [&](std::size_t at, std::size_t size) {
     if (at % 8 != 0 || at >= loaded_.size() || !usedCells_[at / 8] || freed_.count(at) != 0) return false;
-    const std::uint32_t length = 0U - Get32(&loaded_[at]);
+    const std::uint32_t length = 0U - base::ReadLittleEndian32(&loaded_[at]);
     return length >= size && blocks.insert(at).second;
   };
   if (node % 8 != 0 || node + 0x50 > loaded_.size() || !usedCells_[node / 8] ||
       std::memcmp(&loaded_[node + 4], "nk", 2) != 0)
     return false;
-  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  const std::uint32_t count = base::ReadLittleEndian32(&loaded_[node + 0x28]);
   if (count == 0) return true;
-  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  const std::size_t list = 4096ULL + base::ReadLittleEndian32(&loaded_[node + 0x2C]);
   if (count > loaded_.size() / 4 || !block(list, 4 + 4ULL * count)) return false;
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    const std::size_t value = 4096ULL + base::ReadLittleEndian32(&loaded_[list + 4 + 4 * i]);
     if (!block(value, 0x18) || std::memcmp(&loaded_[value + 4], "vk", 2) != 0) return false;
     // libhivex frees the data cell of every value whose data is not inline, even empty ones.
-    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0 && !block(4096ULL + Get32(&loaded_[value + 12]), 4))
+    if ((base::ReadLittleEndian32(&loaded_[value + 8]) & 0x80000000U) == 0 &&
+        !block(4096ULL + base::ReadLittleEndian32(&loaded_[value + 12]), 4))
       return false;
   }
   return true;
@@ -285,14 +289,15 @@ bool HiveFile::CanRewriteValues(std::uintptr_t node) const {
 void HiveFile::ValuesRewritten(std::uintptr_t node, bool succeeded) {
   if (rewritten_.count(node) != 0) return;
   if (succeeded) rewritten_.insert(node);
-  const std::uint32_t count = Get32(&loaded_[node + 0x28]);
+  const std::uint32_t count = base::ReadLittleEndian32(&loaded_[node + 0x28]);
   if (count == 0) return;
-  const std::size_t list = 4096ULL + Get32(&loaded_[node + 0x2C]);
+  const std::size_t list = 4096ULL + base::ReadLittleEndian32(&loaded_[node + 0x2C]);
   freed_.insert(list);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t value = 4096ULL + Get32(&loaded_[list + 4 + 4 * i]);
+    const std::size_t value = 4096ULL + base::ReadLittleEndian32(&loaded_[list + 4 + 4 * i]);
     freed_.insert(value);
-    if ((Get32(&loaded_[value + 8]) & 0x80000000U) == 0) freed_.insert(4096ULL + Get32(&loaded_[value + 12]));
+    if ((base::ReadLittleEndian32(&loaded_[value + 8]) & 0x80000000U) == 0)
+      freed_.insert(4096ULL + base::ReadLittleEndian32(&loaded_[value + 12]));
   }
 }
 
@@ -450,14 +455,14 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   // save (the base block and every edited key, as Windows stamps them).
   std::vector<std::uint8_t> base(4096);
   if (pread(fd.Get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size())) return fail(EIO);
-  const std::uint32_t written = Get32(&base[4]);
+  const std::uint32_t written = base::ReadLittleEndian32(&base[4]);
   const std::uint32_t sequence =
       SequenceAtLeast(written, highestSequence_ + 1) ? written : highestSequence_ + 1;
   const std::uint64_t now = FiletimeNow();
-  Put32(base, 4, sequence);
-  Put32(base, 8, sequence);
-  Put64(base, 12, now);
-  Put32(base, 508, HiveHeaderChecksum(base.data()));
+  base::WriteLittleEndian32(sequence, &base[4]);
+  base::WriteLittleEndian32(sequence, &base[8]);
+  base::WriteLittleEndian64(now, &base[12]);
+  base::WriteLittleEndian32(HiveHeaderChecksum(base.data()), &base[508]);
   if (!WriteAll(fd.Get(), base.data(), 512, 0)) return fail(errno);
   for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{})
     stamped_[node] = now;
@@ -467,7 +472,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
         std::memcmp(cell + 4, "nk", 2) != 0)
       continue;
     std::vector<std::uint8_t> stamp(8);
-    Put64(stamp, 0, time);
+    base::WriteLittleEndian64(time, stamp.data());
     if (!WriteAll(fd.Get(), stamp.data(), stamp.size(), static_cast<off_t>(node + 8))) return fail(errno);
   }
   CopyAttributes(path_, fd.Get());

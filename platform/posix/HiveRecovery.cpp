@@ -6,13 +6,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveText.h"
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kBaseBlockSize = 4096;
 constexpr std::size_t kLogBaseSize = 512;
 constexpr std::size_t kPageSize = 512;
 constexpr std::size_t kEntryHeaderSize = 40;
@@ -35,7 +35,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 bool SaneBinsSize(std::uint32_t size) { return size >= 4096 && size % 4096 == 0; }
 
-bool ChecksumOk(const std::uint8_t* base) { return Get32(base + kChecksum) == HiveHeaderChecksum(base); }
+bool ChecksumOk(const std::uint8_t* base) {
+  return base::ReadLittleEndian32(base + kChecksum) == HiveHeaderChecksum(base);
+}
 
 std::uint32_t SequenceMax(std::uint32_t a, std::uint32_t b) { return SequenceAtLeast(a, b) ? a : b; }
 
@@ -86,11 +88,12 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   if (b.empty()) return unusable("empty");
   if (b.size() < kLogBaseSize || std::memcmp(b.data(), "regf", 4) != 0) return unusable("not a log");
   if (!ChecksumOk(b.data())) return unusable("damaged header (bad checksum)");
-  log.sequence = Get32(&b[kSequence1]);
-  log.timestamp = Get64(&b[kTimestamp]);
-  log.binsSize = Get32(&b[kBinsSize]);
-  const std::uint32_t type = Get32(&b[kFileType]);
-  if (log.sequence != Get32(&b[kSequence2]) || Get32(&b[kClustering]) != 1 || !SaneBinsSize(log.binsSize))
+  log.sequence = base::ReadLittleEndian32(&b[kSequence1]);
+  log.timestamp = base::ReadLittleEndian64(&b[kTimestamp]);
+  log.binsSize = base::ReadLittleEndian32(&b[kBinsSize]);
+  const std::uint32_t type = base::ReadLittleEndian32(&b[kFileType]);
+  if (log.sequence != base::ReadLittleEndian32(&b[kSequence2]) ||
+      base::ReadLittleEndian32(&b[kClustering]) != 1 || !SaneBinsSize(log.binsSize))
     return unusable("unsupported header");
   if (type == 6) {
     log.format = Log::Format::kNew;
@@ -110,24 +113,25 @@ bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
   if (at + kEntryHeaderSize > b.size() || std::memcmp(&b[at], "HvLE", 4) != 0) return false;
   const std::uint8_t* e = &b[at];
   entry->at = at;
-  entry->size = Get32(e + 4);
-  entry->flags = Get32(e + 8);
-  entry->sequence = Get32(e + 12);
-  entry->binsSize = Get32(e + 16);
-  entry->pages = Get32(e + 20);
+  entry->size = base::ReadLittleEndian32(e + 4);
+  entry->flags = base::ReadLittleEndian32(e + 8);
+  entry->sequence = base::ReadLittleEndian32(e + 12);
+  entry->binsSize = base::ReadLittleEndian32(e + 16);
+  entry->pages = base::ReadLittleEndian32(e + 20);
   if (entry->size < 512 || entry->size % 512 != 0 || entry->size > b.size() - at) return false;
   if (!SaneBinsSize(entry->binsSize)) return false;
   if (entry->pages < 1 || kEntryHeaderSize + 8ULL * entry->pages > entry->size) return false;
   std::uint64_t total = kEntryHeaderSize + 8ULL * entry->pages;
   for (std::uint32_t j = 0; j < entry->pages; ++j) {
-    const std::uint64_t offset = Get32(e + kEntryHeaderSize + 8 * j);
-    const std::uint64_t size = Get32(e + kEntryHeaderSize + 8 * j + 4);
+    const std::uint64_t offset = base::ReadLittleEndian32(e + kEntryHeaderSize + 8 * j);
+    const std::uint64_t size = base::ReadLittleEndian32(e + kEntryHeaderSize + 8 * j + 4);
     if (offset + size > entry->binsSize) return false;
     total += size;
   }
   if (total > entry->size) return false;
-  return Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) == Get64(e + 24) &&
-         Marvin32(e, 32, kHiveLogSeed) == Get64(e + 32);
+  return Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) ==
+             base::ReadLittleEndian64(e + 24) &&
+         Marvin32(e, 32, kHiveLogSeed) == base::ReadLittleEndian64(e + 32);
 }
 
 // The hive being recovered: its bytes past the base block, and what the applied entries set.
@@ -139,7 +143,7 @@ struct Replay {
   std::vector<std::uint32_t> applied;
 
   void Grow(std::uint32_t size) {
-    if (image.size() < kBaseBlockSize + size) image.resize(kBaseBlockSize + size, 0);
+    if (image.size() < kHiveBaseBlockSize + size) image.resize(kHiveBaseBlockSize + size, 0);
   }
 };
 
@@ -156,9 +160,9 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
     replay->flagBit = entry.flags & 1;
     std::size_t data = at + kEntryHeaderSize + 8ULL * entry.pages;
     for (std::uint32_t j = 0; j < entry.pages; ++j) {
-      const std::uint32_t offset = Get32(&b[at + kEntryHeaderSize + 8 * j]);
-      const std::uint32_t size = Get32(&b[at + kEntryHeaderSize + 8 * j + 4]);
-      std::memcpy(&replay->image[kBaseBlockSize + offset], &b[data], size);
+      const std::uint32_t offset = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j]);
+      const std::uint32_t size = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j + 4]);
+      std::memcpy(&replay->image[kHiveBaseBlockSize + offset], &b[data], size);
       data += size;
     }
     replay->lastSequence = entry.sequence;
@@ -175,7 +179,7 @@ void ReplayOld(const Log& log, Replay* replay) {
   std::size_t page = OldPagesAt(log.binsSize);
   for (std::size_t i = 0; i < log.binsSize / kPageSize; ++i) {
     if ((b[516 + (i >> 3)] >> (i & 7) & 1) == 0) continue;
-    std::memcpy(&replay->image[kBaseBlockSize + kPageSize * i], &b[page], kPageSize);
+    std::memcpy(&replay->image[kHiveBaseBlockSize + kPageSize * i], &b[page], kPageSize);
     page += kPageSize;
   }
 }
@@ -183,18 +187,18 @@ void ReplayOld(const Log& log, Replay* replay) {
 // The bins follow one another from offset 0 to the hive bins data size, and the root cell
 // lies inside them.
 bool BinsValid(const Bytes& image) {
-  const std::uint32_t size = Get32(&image[kBinsSize]);
-  if (!SaneBinsSize(size) || image.size() < kBaseBlockSize + size) return false;
+  const std::uint32_t size = base::ReadLittleEndian32(&image[kBinsSize]);
+  if (!SaneBinsSize(size) || image.size() < kHiveBaseBlockSize + size) return false;
   std::uint64_t at = 0;
   while (at < size) {
-    const std::uint8_t* bin = &image[kBaseBlockSize + at];
-    const std::uint32_t binSize = Get32(bin + 8);
-    if (std::memcmp(bin, "hbin", 4) != 0 || Get32(bin + 4) != at || binSize < 4096 || binSize % 4096 != 0 ||
-        at + binSize > size)
+    const std::uint8_t* bin = &image[kHiveBaseBlockSize + at];
+    const std::uint32_t binSize = base::ReadLittleEndian32(bin + 8);
+    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + 4) != at || binSize < 4096 ||
+        binSize % 4096 != 0 || at + binSize > size)
       return false;
     at += binSize;
   }
-  return Get32(&image[kRootCell]) < size;
+  return base::ReadLittleEndian32(&image[kRootCell]) < size;
 }
 
 HiveRecovery Refuse(HiveRecovery result, std::string reason) {
@@ -234,7 +238,7 @@ std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t
     hi = rotl(hi, 19);
   };
   std::size_t at = 0;
-  for (; at + 4 <= size; at += 4) mix(Get32(data + at));
+  for (; at + 4 <= size; at += 4) mix(base::ReadLittleEndian32(data + at));
   // The last 0 to 3 bytes, with a marker byte above them.
   std::uint32_t final = 0x80U << (8 * (size - at));
   for (std::size_t i = 0; at + i < size; ++i) final |= static_cast<std::uint32_t>(data[at + i]) << (8 * i);
@@ -247,12 +251,12 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
   HiveLogNames names;
   DIR* listing = opendir(folder.c_str());
   if (listing == nullptr) return names;
-  const std::u16string base = Utf16FromUtf8(hiveName);
+  const std::u16string base = base::Utf16FromUtf8(hiveName);
   while (const dirent* entry = readdir(listing)) {
-    const std::u16string name = Utf16FromUtf8(entry->d_name);
+    const std::u16string name = base::Utf16FromUtf8(entry->d_name);
     for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
                                  std::pair{u".LOG2", &names.log2}}) {
-      if (!NamesEqual(name, base + suffix)) continue;
+      if (!base::NamesEqual(name, base + suffix)) continue;
       if (!found->empty()) names.ambiguous = true;
       *found = entry->d_name;
       names.all.emplace_back(entry->d_name);
@@ -264,16 +268,18 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
 
 HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   HiveRecovery result;
-  if (primary.size() < kBaseBlockSize || std::memcmp(primary.data(), "regf", 4) != 0)
+  if (primary.size() < kHiveBaseBlockSize || std::memcmp(primary.data(), "regf", 4) != 0)
     return Refuse(std::move(result), "not a registry hive file");
   const std::uint8_t* base = primary.data();
   const bool checksumOk = ChecksumOk(base);
-  const std::uint32_t seq1 = Get32(base + kSequence1);
-  const std::uint32_t seq2 = Get32(base + kSequence2);
+  const std::uint32_t seq1 = base::ReadLittleEndian32(base + kSequence1);
+  const std::uint32_t seq2 = base::ReadLittleEndian32(base + kSequence2);
   result.dirty = !checksumOk || seq1 != seq2;
-  if (checksumOk && (Get32(base + kMajor) != 1 || Get32(base + kMinor) < 1 || Get32(base + kMinor) > 6 ||
-                     Get32(base + kFileType) != 0 || Get32(base + kFormat) != 1 ||
-                     Get32(base + kClustering) != 1 || !SaneBinsSize(Get32(base + kBinsSize))))
+  if (checksumOk &&
+      (base::ReadLittleEndian32(base + kMajor) != 1 || base::ReadLittleEndian32(base + kMinor) < 1 ||
+       base::ReadLittleEndian32(base + kMinor) > 6 || base::ReadLittleEndian32(base + kFileType) != 0 ||
+       base::ReadLittleEndian32(base + kFormat) != 1 || base::ReadLittleEndian32(base + kClustering) != 1 ||
+       !SaneBinsSize(base::ReadLittleEndian32(base + kBinsSize))))
     return Refuse(std::move(result), "the hive's header is of an unsupported kind");
 
   const Log log0 = Classify(logs.log), log1 = Classify(logs.log1), log2 = Classify(logs.log2);
@@ -357,10 +363,11 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   } else {
     std::uint64_t reference = 0;
     if (checksumOk) {
-      reference = Get64(base + kTimestamp);
-    } else if (image.size() >= kBaseBlockSize + 32 && std::memcmp(&image[kBaseBlockSize], "hbin", 4) == 0 &&
-               Get32(&image[kBaseBlockSize + 4]) == 0) {
-      reference = Get64(&image[kBaseBlockSize + 20]);
+      reference = base::ReadLittleEndian64(base + kTimestamp);
+    } else if (image.size() >= kHiveBaseBlockSize + 32 &&
+               std::memcmp(&image[kHiveBaseBlockSize], "hbin", 4) == 0 &&
+               base::ReadLittleEndian32(&image[kHiveBaseBlockSize + 4]) == 0) {
+      reference = base::ReadLittleEndian64(&image[kHiveBaseBlockSize + 20]);
     } else {
       return Refuse(std::move(result), "the hive's header and its first bin are both damaged");
     }
@@ -386,16 +393,17 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
 
   // The base block: the primary's, or the log's copy when the primary's is damaged.
   if (baseFrom != nullptr) {
-    std::fill(image.begin(), image.begin() + kBaseBlockSize, 0);
+    std::fill(image.begin(), image.begin() + kHiveBaseBlockSize, 0);
     std::memcpy(image.data(), baseFrom->B().data(), kLogBaseSize);
   }
-  Put32(image, kFileType, 0);
-  Put32(image, kBinsSize, replay.binsSize);
+  base::WriteLittleEndian32(0, &image[kFileType]);
+  base::WriteLittleEndian32(replay.binsSize, &image[kBinsSize]);
   if (chosen.front()->format == Log::Format::kNew)
-    Put32(image, kFlags, (Get32(&image[kFlags]) & ~1U) | replay.flagBit);
-  Put32(image, kSequence1, version);
-  Put32(image, kSequence2, version);
-  Put32(image, kChecksum, HiveHeaderChecksum(image.data()));
+    base::WriteLittleEndian32((base::ReadLittleEndian32(&image[kFlags]) & ~1U) | replay.flagBit,
+                              &image[kFlags]);
+  base::WriteLittleEndian32(version, &image[kSequence1]);
+  base::WriteLittleEndian32(version, &image[kSequence2]);
+  base::WriteLittleEndian32(HiveHeaderChecksum(image.data()), &image[kChecksum]);
   if (!BinsValid(image))
     return Refuse(std::move(result),
                   "the hive is dirty and replaying its transaction logs gives damaged bins");

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
-#include "platform/posix/HiveText.h"
+#include "base/Text.h"
 
 namespace platform {
 namespace {
@@ -54,7 +54,7 @@ bool ReadValues(hive_h* hive, hive_node_h node, std::vector<StoredValue>* values
     MallocPtr<char> key(hivex_value_key(hive, *value));
     if (!key) return false;
     stored.key = key.get();
-    stored.name = Utf16FromUtf8(stored.key);
+    stored.name = base::Utf16FromUtf8(stored.key);
     hive_type type{};
     std::size_t size = 0;
     if (hivex_value_type(hive, *value, &type, &size) != 0) return false;
@@ -89,7 +89,7 @@ hive_value_h FindValue(hive_h* hive, hive_node_h node, std::u16string_view name,
       *broken = true;
       return 0;
     }
-    if (NamesEqual(Utf16FromUtf8(key.get()), name)) return *value;
+    if (base::NamesEqual(base::Utf16FromUtf8(key.get()), name)) return *value;
   }
   return 0;
 }
@@ -99,7 +99,7 @@ hive_node_h FindChild(hive_h* hive, hive_node_h node, std::u16string_view name) 
   if (!children) return 0;
   for (const hive_node_h* child = children.get(); *child != 0; ++child) {
     MallocPtr<char> childName(hivex_node_name(hive, *child));
-    if (childName && NamesEqual(Utf16FromUtf8(childName.get()), name)) return *child;
+    if (childName && base::NamesEqual(base::Utf16FromUtf8(childName.get()), name)) return *child;
   }
   return 0;
 }
@@ -207,7 +207,7 @@ std::u16string HiveStore::CurrentControlSet() {
   if (number == 0 || number > 999) number = 1;
   char name[16];
   std::snprintf(name, sizeof name, "ControlSet%03u", number);
-  return Utf16FromUtf8(name);
+  return base::Utf16FromUtf8(name);
 }
 
 std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path) {
@@ -244,7 +244,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
   const bool write = (access & kChangeRights) != 0;
   if (machineRoot) {
     if (write) return kAccessDenied;
-  } else if (!NamesEqual(components.front(), u"System")) {
+  } else if (!base::NamesEqual(components.front(), u"System")) {
     return kFileNotFound;
   }
 
@@ -260,7 +260,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
   opened.rights = Rights(access);
   if (!machineRoot) {
     components.erase(components.begin());
-    if (!components.empty() && NamesEqual(components.front(), u"CurrentControlSet")) {
+    if (!components.empty() && base::NamesEqual(components.front(), u"CurrentControlSet")) {
       components.front() = CurrentControlSet();
     }
     opened.path = std::move(components);
@@ -328,13 +328,13 @@ long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
   std::vector<StoredValue> values;
   if (!ReadValues(hive, node, &values)) return kRegistryCorrupt;
   auto same = values.begin();
-  while (same != values.end() && !NamesEqual(same->name, edit.name)) ++same;
+  while (same != values.end() && !base::NamesEqual(same->name, edit.name)) ++same;
   if (edit.remove) {
     if (same == values.end()) return kFileNotFound;
     values.erase(same);
   } else {
     if (same == values.end()) {
-      values.push_back(StoredValue{Utf8FromUtf16(edit.name), edit.name, 0, {}});
+      values.push_back(StoredValue{base::Utf8FromUtf16(edit.name), edit.name, 0, {}});
       same = values.end() - 1;
     }
     same->type = edit.type;
@@ -375,7 +375,7 @@ long HiveStore::Change(RegKey key, Edit edit) {
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kSetValue) == 0 || opened->machineRoot) return kAccessDenied;
   bool encodable = true;
-  Utf8FromUtf16(edit.name, &encodable);
+  base::Utf8FromUtf16(edit.name, &encodable);
   if (!encodable) return kInvalidParameter;
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
@@ -505,7 +505,7 @@ long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
   for (const hive_node_h* child = children.get(); *child != 0; ++child) {
     MallocPtr<char> name(hivex_node_name(hive, *child));
     if (!name) return kRegistryCorrupt;
-    names->push_back(Utf16FromUtf8(name.get()));
+    names->push_back(base::Utf16FromUtf8(name.get()));
   }
   return kSuccess;
 }

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "base/ByteOrder.h"
+#include "base/Text.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
@@ -24,15 +24,14 @@ constexpr char kDefaultLog[] = "driver.log";
 // A decimal text value as the driver reads it: REG_SZ or REG_EXPAND_SZ, leading blanks, an
 // optional sign, digits.
 bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_view name, long long* number) {
-  RegKey key = 0;
-  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  Key key;
+  if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[128] = {};
   std::uint32_t size = sizeof data;
   std::uint32_t type = 0;
-  const long status = registry.Query(key, name, &type, data, &size);
-  registry.Close(key);
+  const long status = registry.Query(key.Get(), name, &type, data, &size);
   if (status != kSuccess || (type != kRegSz && type != kRegExpandSz)) return false;
-  const std::u16string text = TextFromUtf16Bytes(data, size);
+  const std::u16string text = base::TextFromUtf16Bytes(data, size);
   std::size_t at = 0;
   while (at < text.size() && (text[at] == u' ' || text[at] == u'\t')) ++at;
   bool negative = false;
@@ -47,13 +46,11 @@ bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_v
 // A raw value of at most 4 bytes, little-endian, whatever its type.
 bool ReadRaw(Registry& registry, const std::u16string& path, std::u16string_view name,
              std::uint32_t* number) {
-  RegKey key = 0;
-  if (registry.Open(path, kKeyRead, &key) != kSuccess) return false;
+  Key key;
+  if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[4] = {};
   std::uint32_t size = sizeof data;
-  const long status = registry.Query(key, name, nullptr, data, &size);
-  registry.Close(key);
-  if (status != kSuccess) return false;
+  if (registry.Query(key.Get(), name, nullptr, data, &size) != kSuccess) return false;
   *number = base::ReadLittleEndian32(data);
   return true;
 }
@@ -75,7 +72,7 @@ std::string Timestamp() {
 }
 
 bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && NamesEqual(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && base::NamesEqual(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
@@ -99,8 +96,8 @@ std::string SimulatedBoard::DemoFileText() {
           "# \"log FILE\" names the file, beside this one, where the board's driver writes one line\n"
           "# for every reload of its values.\n"
           "\n"
-       << "device \\\\.\\DISPLAY1 " << Utf8FromUtf16(kDemoPlainKey) << " plain\n"
-       << "device \\\\.\\DISPLAY2 " << Utf8FromUtf16(kDemoBoardKey) << " board\n"
+       << "device \\\\.\\DISPLAY1 " << base::Utf8FromUtf16(kDemoPlainKey) << " plain\n"
+       << "device \\\\.\\DISPLAY2 " << base::Utf8FromUtf16(kDemoBoardKey) << " board\n"
        << "log " << kDefaultLog << "\n";
   return text.str();
 }
@@ -159,7 +156,8 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
         *failure = Failure::Because(where, "a device name or key may not contain '&'");
         return false;
       }
-      entries.push_back(Entry{Utf16FromUtf8(words[1]), Utf16FromUtf8(words[2]), words[3] == "board"});
+      entries.push_back(
+          Entry{base::Utf16FromUtf8(words[1]), base::Utf16FromUtf8(words[2]), words[3] == "board"});
     } else if (words.front() == "log") {
       if (words.size() != 2) {
         *failure = Failure::Because(where, "expected \"log FILE\"");
@@ -197,7 +195,7 @@ std::u16string SimulatedBoard::DriverKeyPath(const std::u16string& deviceKey) {
     start = end + 1;
   }
   std::size_t system = 0;
-  while (system < parts.size() && !NamesEqual(parts[system], u"System")) ++system;
+  while (system < parts.size() && !base::NamesEqual(parts[system], u"System")) ++system;
   if (system == parts.size()) return deviceKey;
   std::u16string path = u"System";
   for (std::size_t i = system + 1; i < parts.size(); ++i) {
@@ -267,7 +265,7 @@ std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
 
 std::u16string SimulatedBoard::DeviceNameFor(const std::u16string& deviceKey) const {
   for (const Entry& entry : entries_) {
-    if (NamesEqual(entry.key, deviceKey)) return entry.name;
+    if (base::NamesEqual(entry.key, deviceKey)) return entry.name;
   }
   return {};
 }
@@ -275,7 +273,7 @@ std::u16string SimulatedBoard::DeviceNameFor(const std::u16string& deviceKey) co
 void SimulatedBoard::Reload() {
   for (const Entry& entry : entries_) {
     if (!entry.board) continue;
-    const std::string line = Timestamp() + " " + Utf8FromUtf16(entry.name) +
+    const std::string line = Timestamp() + " " + base::Utf8FromUtf16(entry.name) +
                              " reloaded: " + DescribeValues(DriverKeyPath(entry.key));
     const std::string record = line + "\n";
     const Descriptor fd(open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));

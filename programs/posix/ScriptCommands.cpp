@@ -4,10 +4,10 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "base/Text.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
-#include "platform/Text.h"
 
 int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
                       platform::HiveStore& store, platform::SimulatedBoard& board) {
@@ -17,7 +17,7 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
 
   std::u16string adapter;
   if (handOff)
-    adapter = platform::Utf16FromUtf8(*handOff);
+    adapter = base::Utf16FromUtf8(*handOff);
   else
     DiscoverAdapter(g_adapterTable, adapter, false);
   TuningCommandsResult result = RunTuningCommands(commands, adapter);
@@ -26,11 +26,11 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   platform::SetDisplayDevices(devices);
   platform::SetRegistry(registry);
 
-  std::fputs(platform::Utf8FromUtf16(result.output).c_str(), stdout);
+  std::fputs(base::Utf8FromUtf16(result.output).c_str(), stdout);
   std::fflush(stdout);
   for (std::u16string_view messages = result.messages; !messages.empty();) {
     const std::size_t end = messages.find(u'\n');
-    std::fprintf(stderr, "configurator: %s\n", platform::Utf8FromUtf16(messages.substr(0, end)).c_str());
+    std::fprintf(stderr, "configurator: %s\n", base::Utf8FromUtf16(messages.substr(0, end)).c_str());
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
   store.Flush();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "base/Text.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
 #include "framework/portable/terminal/KeyHelp.h"
@@ -22,17 +23,16 @@
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "programs/posix/ScriptCommands.h"
 #include "settings/SettingsKey.h"
 
 namespace {
 
+using base::Utf16FromUtf8;
+using base::Utf8FromUtf16;
 using platform::Failure;
 using platform::HiveProblem;
-using platform::Utf16FromUtf8;
-using platform::Utf8FromUtf16;
 
 constexpr char kVersion[] = CONFIGURATOR_VERSION_TEXT;
 

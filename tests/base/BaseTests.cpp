@@ -2,6 +2,9 @@
 // 32-bit number, surrogates alone and in pairs, bad UTF-8, and letters beyond ASCII.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 
@@ -14,6 +17,47 @@ TEST(ByteOrder, FourBytesLeastSignificantFirst) {
     EXPECT_EQ(bytes[3], value >> 24) << value;
     EXPECT_EQ(base::ReadLittleEndian32(bytes.data()), value);
   }
+}
+
+TEST(ByteOrder, TwoAndEightBytesLeastSignificantFirst) {
+  struct Row {
+    std::uint64_t value;
+    std::array<std::uint8_t, 8> bytes;
+  };
+  for (const Row& row : {Row{0x0123456789ABCDEFu, {0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01}},
+                         Row{0x8000000000000000u, {0, 0, 0, 0, 0, 0, 0, 0x80}},
+                         Row{0x00000000FFFFFFFFu, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}}}) {
+    std::array<std::uint8_t, 8> written{};
+    base::WriteLittleEndian64(row.value, written.data());
+    EXPECT_EQ(written, row.bytes) << std::hex << row.value;
+    EXPECT_EQ(base::ReadLittleEndian64(row.bytes.data()), row.value) << std::hex << row.value;
+
+    const auto low16 = static_cast<std::uint16_t>(row.value);
+    std::array<std::uint8_t, 3> two{0, 0, 0x5A};
+    base::WriteLittleEndian16(low16, two.data());
+    EXPECT_EQ(two[0], row.bytes[0]);
+    EXPECT_EQ(two[1], row.bytes[1]);
+    EXPECT_EQ(two[2], 0x5A) << "written past two bytes";
+    EXPECT_EQ(base::ReadLittleEndian16(row.bytes.data()), low16);
+  }
+}
+
+// Texts as the registry stores them: each unit least significant byte first, a high byte that
+// is not zero included, and the terminator only where asked for.
+TEST(Utf16Bytes, RoundTripsEveryUnitInLittleEndianOrder) {
+  const std::u16string text = u"A\u00E9\u20AC\U0001F600";
+  const std::vector<std::uint8_t> bytes = {0x41, 0, 0xE9, 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE, 0, 0};
+  EXPECT_EQ(base::Utf16Bytes(text), bytes);
+  EXPECT_EQ(base::Utf16Bytes(text, false), std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 2));
+  EXPECT_EQ(base::Utf16Bytes(u""), (std::vector<std::uint8_t>{0, 0}));
+  EXPECT_TRUE(base::Utf16Bytes(u"", false).empty());
+
+  EXPECT_EQ(base::Utf16FromBytes(bytes.data(), bytes.size()), text + u'\0') << "keeps the null unit";
+  EXPECT_EQ(base::Utf16FromBytes(bytes.data(), 3), u"A") << "an odd last byte is no unit";
+  EXPECT_EQ(base::TextFromUtf16Bytes(bytes.data(), bytes.size()), text) << "stops at the null unit";
+  const std::vector<std::uint8_t> inner = {0x41, 0, 0, 0, 0x42, 0};
+  EXPECT_EQ(base::Utf16FromBytes(inner.data(), inner.size()), std::u16string(u"A\0B", 3));
+  EXPECT_EQ(base::TextFromUtf16Bytes(inner.data(), inner.size()), u"A");
 }
 
 struct Utf16Case {

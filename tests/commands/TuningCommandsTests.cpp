@@ -9,7 +9,7 @@
 
 #include "app/RegFile.h"
 #include "app/TuningCommands.h"
-#include "platform/Text.h"
+#include "base/Text.h"
 #include "tests/support/TestServices.h"
 
 namespace {
@@ -20,7 +20,7 @@ const std::u16string kCurrentKey = u"System\\CurrentControlSet\\" + kAdapter;
 const std::u16string kDriverKey = kCurrentKey + u"\\D3D";
 const std::u16string kHandOff = u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\" + kDeviceKey;
 
-std::string Narrow(const std::u16string& text) { return platform::Utf8FromUtf16(text); }
+std::string Narrow(const std::u16string& text) { return base::Utf8FromUtf16(text); }
 
 // One adapter: its hardware information in the device key, its tuning in the current device key
 // and its D3D subkey (the in-memory store has no CurrentControlSet link: both are seeded).

@@ -7,16 +7,16 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/Text.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "tests/conformance/RegistryConformance.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
-using platform::Utf16FromUtf8;
-using platform::Utf8FromUtf16;
+using base::Utf16FromUtf8;
+using base::Utf8FromUtf16;
 
 // The components below the hive root of a path "System\...".
 std::vector<std::string> Components(const std::u16string& path) {

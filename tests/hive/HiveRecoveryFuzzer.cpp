@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
 
@@ -15,12 +16,13 @@ namespace {
 
 void FixUp(std::vector<std::uint8_t>& file) {
   if (file.size() < 512) return;
-  platform::Put32(file, 508, platform::HiveHeaderChecksum(file.data()));
+  base::WriteLittleEndian32(platform::HiveHeaderChecksum(file.data()), &file[508]);
   for (std::size_t at = 512; at + 40 <= file.size() && std::memcmp(&file[at], "HvLE", 4) == 0;) {
-    const std::uint32_t size = platform::Get32(&file[at + 4]);
+    const std::uint32_t size = base::ReadLittleEndian32(&file[at + 4]);
     if (size < 512 || size % 512 != 0 || size > file.size() - at) break;
-    platform::Put64(file, at + 24, platform::Marvin32(&file[at + 40], size - 40, platform::kHiveLogSeed));
-    platform::Put64(file, at + 32, platform::Marvin32(&file[at], 32, platform::kHiveLogSeed));
+    base::WriteLittleEndian64(platform::Marvin32(&file[at + 40], size - 40, platform::kHiveLogSeed),
+                              &file[at + 24]);
+    base::WriteLittleEndian64(platform::Marvin32(&file[at], 32, platform::kHiveLogSeed), &file[at + 32]);
     at += size;
   }
 }
@@ -29,9 +31,9 @@ void FixUp(std::vector<std::uint8_t>& file) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 8) return 0;
-  const bool fixUp = (platform::Get32(data) & 0x80000000U) != 0;
-  std::size_t primarySize = platform::Get32(data) & 0x7FFFFFFFU;
-  std::size_t log1Size = platform::Get32(data + 4);
+  const bool fixUp = (base::ReadLittleEndian32(data) & 0x80000000U) != 0;
+  std::size_t primarySize = base::ReadLittleEndian32(data) & 0x7FFFFFFFU;
+  std::size_t log1Size = base::ReadLittleEndian32(data + 4);
   data += 8, size -= 8;
   primarySize = std::min(primarySize, size);
   log1Size = std::min(log1Size, size - primarySize);
@@ -47,9 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const platform::HiveRecovery result = platform::RecoverHive(std::move(primary), logs);
   if (result.outcome == platform::HiveRecovery::Outcome::kRecovered) {
     const std::uint8_t* base = result.image.data();
-    if (result.image.size() < 4096 + platform::Get32(base + 40) ||
-        platform::Get32(base + 4) != platform::Get32(base + 8) ||
-        platform::Get32(base + 508) != platform::HiveHeaderChecksum(base))
+    if (result.image.size() < 4096 + base::ReadLittleEndian32(base + 40) ||
+        base::ReadLittleEndian32(base + 4) != base::ReadLittleEndian32(base + 8) ||
+        base::ReadLittleEndian32(base + 508) != platform::HiveHeaderChecksum(base))
       std::abort();
   }
   return 0;

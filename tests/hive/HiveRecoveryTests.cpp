@@ -12,10 +12,10 @@
 #include <sstream>
 #include <string>
 
+#include "base/ByteOrder.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -49,7 +49,9 @@ std::optional<HiveLogFile> LogOf(const std::string& path) {
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-void SetChecksum(Bytes& base) { platform::Put32(base, 508, platform::HiveHeaderChecksum(base.data())); }
+void SetChecksum(Bytes& base) {
+  base::WriteLittleEndian32(platform::HiveHeaderChecksum(base.data()), &base[508]);
+}
 
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
 // as libhivex reads them.
@@ -134,16 +136,16 @@ TEST_F(ReferenceHives, OldFormatLogGivesWindowsOwnKeysValuesAndTimes) {
   const HiveRecovery result = RecoverHive(oldPrimary, oldLogs);
   ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
   EXPECT_EQ(result.logsUsed, (std::vector<std::string>{"OldDirtyHive.LOG1"}));
-  EXPECT_EQ(platform::Get32(&result.image[4]), 5u);
-  EXPECT_EQ(platform::Get32(&result.image[8]), 5u);
-  EXPECT_EQ(platform::Get32(&result.image[40]), 0x77000u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[4]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[40]), 0x77000u);
   const std::string recovered = DumpImage(result.image);
   EXPECT_EQ(recovered, Dump(oldDir + "RecoveredHive_Windows7"));
   EXPECT_NE(recovered, Dump(oldDir + "OldDirtyHive")) << "the log changed nothing";
 
   // A damaged base block is rebuilt from the log's copy; the first bin's older time guards it.
   Bytes badBase = oldPrimary;
-  platform::Put32(badBase, 24, 1);
+  base::WriteLittleEndian32(1, &badBase[24]);
   const HiveRecovery rebuilt = RecoverHive(badBase, oldLogs);
   ASSERT_EQ(rebuilt.outcome, Outcome::kRecovered) << rebuilt.reason;
   EXPECT_TRUE(rebuilt.image == result.image);
@@ -158,8 +160,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
   } rows[] = {
       {"primary 4/3: the log older than it is skipped",
        [](Bytes& p, HiveLogs&) {
-         platform::Put32(p, 4, 4);
-         platform::Put32(p, 8, 3);
+         base::WriteLittleEndian32(4, &p[4]);
+         base::WriteLittleEndian32(3, &p[8]);
          SetChecksum(p);
        },
        {3, 4, 5}},
@@ -175,8 +177,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
       {"both logs claim the same sequence",
        [](Bytes&, HiveLogs& l) {
          Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + 512);
-         platform::Put32(base, 4, 3);
-         platform::Put32(base, 8, 3);
+         base::WriteLittleEndian32(3, &base[4]);
+         base::WriteLittleEndian32(3, &base[8]);
          SetChecksum(base);
          std::copy(base.begin(), base.end(), l.log1->bytes.begin());
        },
@@ -184,8 +186,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
       {"no logs", [](Bytes&, HiveLogs& l) { l = {}; }, {}},
       {"primary 7/6: every log is older",
        [](Bytes& p, HiveLogs&) {
-         platform::Put32(p, 4, 7);
-         platform::Put32(p, 8, 6);
+         base::WriteLittleEndian32(7, &p[4]);
+         base::WriteLittleEndian32(6, &p[8]);
          SetChecksum(p);
        },
        {}},
@@ -202,7 +204,7 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
     }
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
-    EXPECT_EQ(platform::Get32(&result.image[8]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), row.applied.back() + 1) << row.name;
     // Entry 4 rewrites every page that entry 2 wrote: stopping at 5 gives Windows' bytes again.
     EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5)
         << row.name;
@@ -225,7 +227,7 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
        }},
       {"LOG1 older than the primary",
        [](Bytes& p, HiveLogs&) {
-         platform::Put64(p, 12, platform::Get64(&p[12]) + 1);
+         base::WriteLittleEndian64(base::ReadLittleEndian64(&p[12]) + 1, &p[12]);
          SetChecksum(p);
        }},
   };
@@ -241,8 +243,8 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
 
 TEST_F(ReferenceHives, ACleanPrimaryIsNeverReplayedOver) {
   Bytes clean = ReadBytes(newDir + "RecoveredHive_Windows10");
-  platform::Put32(clean, 4, 3);
-  platform::Put32(clean, 8, 3);
+  base::WriteLittleEndian32(3, &clean[4]);
+  base::WriteLittleEndian32(3, &clean[8]);
   SetChecksum(clean);
   const HiveRecovery result = RecoverHive(clean, newLogs);
   EXPECT_EQ(result.outcome, Outcome::kClean);
@@ -285,8 +287,8 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
 
   const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
-  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
-  EXPECT_GT(platform::Get32(&saved[4]), 6u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[4]), base::ReadLittleEndian32(&saved[8]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[4]), 6u);
   EXPECT_EQ(std::filesystem::file_size(folder / "newdirtyhive.log1"), 0u);
   EXPECT_EQ(std::filesystem::file_size(folder / "NewDirtyHive.Log2"), 0u);
   std::string dump = Dump(folder / "NEWDIRTYHIVE");
@@ -301,13 +303,13 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
 // past its end.
 TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
   Bytes primary = platform::EmptyHiveImage(1000);
-  platform::Put32(primary, 8, 0);
+  base::WriteLittleEndian32(0, &primary[8]);
   SetChecksum(primary);
   Bytes log(1024, 0);
   std::copy(primary.begin(), primary.begin() + 512, log.begin());
-  platform::Put32(log, 8, 1);
-  platform::Put32(log, 28, 1);
-  platform::Put32(log, 40, 0x7FFFF000);
+  base::WriteLittleEndian32(1, &log[8]);
+  base::WriteLittleEndian32(1, &log[28]);
+  base::WriteLittleEndian32(0x7FFFF000, &log[40]);
   SetChecksum(log);
   std::memcpy(&log[512], "DIRT", 4);
   const HiveRecovery result =
@@ -319,12 +321,12 @@ TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
 TEST(OldFormatLog, EachBitMovesItsOwnPage) {
   for (const std::uint8_t bitmap : {std::uint8_t{0x01}, std::uint8_t{0x80}}) {
     Bytes primary = platform::EmptyHiveImage(1000);
-    platform::Put32(primary, 8, 0);  // dirty: 1/0
+    base::WriteLittleEndian32(0, &primary[8]);  // dirty: 1/0
     SetChecksum(primary);
     Bytes log(1024 + 512, 0);
     std::copy(primary.begin(), primary.begin() + 512, log.begin());
-    platform::Put32(log, 8, 1);
-    platform::Put32(log, 28, 1);
+    base::WriteLittleEndian32(1, &log[8]);
+    base::WriteLittleEndian32(1, &log[28]);
     SetChecksum(log);
     std::memcpy(&log[512], "DIRT", 4);
     log[516] = bitmap;
@@ -343,23 +345,24 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
 
 // A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
 Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
-  const std::uint32_t bins = platform::Get32(&after[40]);
+  const std::uint32_t bins = base::ReadLittleEndian32(&after[40]);
   Bytes log(512, 0);
   std::copy(after.begin(), after.begin() + 512, log.begin());
-  platform::Put32(log, 4, sequence);
-  platform::Put32(log, 8, sequence);
-  platform::Put32(log, 28, 6);
+  base::WriteLittleEndian32(sequence, &log[4]);
+  base::WriteLittleEndian32(sequence, &log[8]);
+  base::WriteLittleEndian32(6, &log[28]);
   SetChecksum(log);
   Bytes entry((48 + bins + 511) / 512 * 512, 0);
   std::copy(after.begin() + 4096, after.begin() + 4096 + bins, entry.begin() + 48);
   std::memcpy(entry.data(), "HvLE", 4);
-  platform::Put32(entry, 4, static_cast<std::uint32_t>(entry.size()));
-  platform::Put32(entry, 12, sequence);
-  platform::Put32(entry, 16, bins);
-  platform::Put32(entry, 20, 1);
-  platform::Put32(entry, 44, bins);  // one reference: offset 0, every byte of the bins
-  platform::Put64(entry, 24, platform::Marvin32(&entry[40], entry.size() - 40, platform::kHiveLogSeed));
-  platform::Put64(entry, 32, platform::Marvin32(entry.data(), 32, platform::kHiveLogSeed));
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[4]);
+  base::WriteLittleEndian32(sequence, &entry[12]);
+  base::WriteLittleEndian32(bins, &entry[16]);
+  base::WriteLittleEndian32(1, &entry[20]);
+  base::WriteLittleEndian32(bins, &entry[44]);  // one reference: offset 0, every byte of the bins
+  base::WriteLittleEndian64(platform::Marvin32(&entry[40], entry.size() - 40, platform::kHiveLogSeed),
+                            &entry[24]);
+  base::WriteLittleEndian64(platform::Marvin32(entry.data(), 32, platform::kHiveLogSeed), &entry[32]);
   log.insert(log.end(), entry.begin(), entry.end());
   return log;
 }
@@ -390,8 +393,8 @@ class DirtyHive : public ::testing::Test {
     }
     after = ReadBytes(made);
     primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
-    platform::Put32(primary, 4, 3);
-    platform::Put32(primary, 8, 2);
+    base::WriteLittleEndian32(3, &primary[4]);
+    base::WriteLittleEndian32(2, &primary[8]);
     SetChecksum(primary);
     log1 = NewFormatLog(after, 2);
     hivetest::WriteFile(hive, Text(primary));
@@ -463,10 +466,10 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
 
   // Clean, above the log's sequence numbers, stamped now; the edited key too.
-  EXPECT_EQ(platform::Get32(&saved[4]), platform::Get32(&saved[8]));
-  EXPECT_GT(platform::Get32(&saved[4]), 3u);
-  EXPECT_EQ(platform::Get32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
-  EXPECT_GE(platform::Get64(&saved[12]), before);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[4]), base::ReadLittleEndian32(&saved[8]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[4]), 3u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
+  EXPECT_GE(base::ReadLittleEndian64(&saved[12]), before);
   platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
   hive_h* check = checkOwner.get();
   ASSERT_NE(check, nullptr);

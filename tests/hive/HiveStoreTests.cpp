@@ -18,9 +18,9 @@
 #include <thread>
 #include <tuple>
 
+#include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -104,7 +104,7 @@ TEST_F(HiveStoreTest, OpensPathsAsWin32Does) {
   for (const Row& row : rows) {
     platform::RegKey key = 0x77;
     const long status = store->Open(row.path, row.access, &key);
-    EXPECT_EQ(status, row.status) << platform::Utf8FromUtf16(row.path);
+    EXPECT_EQ(status, row.status) << base::Utf8FromUtf16(row.path);
     if (status == 0) {
       EXPECT_EQ(store->Close(key), 0);
     } else {
@@ -303,7 +303,7 @@ TEST_F(HiveStoreTest, TwoWritingProcessesLoseNothing) {
       bool ok = store != nullptr;
       for (int i = 0; ok && i < kValuesEach; ++i) {
         const std::u16string name = u"QLDRV_" + std::u16string(1, static_cast<char16_t>(writer)) +
-                                    platform::Utf16FromUtf8(std::to_string(i));
+                                    base::Utf16FromUtf8(std::to_string(i));
         ok = SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(u"1")) == 0 && store->Flush() == 0;
       }
       _exit(ok ? 0 : 1);
@@ -342,7 +342,7 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
       auto store = HiveStore::Load(hive, &failure);
       if (!store) _exit(1);
       for (long generation = previous + 1;; ++generation) {
-        const std::u16string text = platform::Utf16FromUtf8(std::to_string(generation));
+        const std::u16string text = base::Utf16FromUtf8(std::to_string(generation));
         for (int i = 0; i < 10; ++i) {
           const std::u16string name = u"QLDRV_KILL" + std::u16string(1, static_cast<char16_t>(u'0' + i));
           SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(text));

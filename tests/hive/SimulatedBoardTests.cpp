@@ -8,7 +8,6 @@
 #include "app/AdapterDiscovery.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/HiveText.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/Sequences.h"

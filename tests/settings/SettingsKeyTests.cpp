@@ -66,6 +66,25 @@ TEST_F(SettingsKeyTest, DestructionAndMovesReleaseEachHandleOnce) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
+// The key owner beneath CSettingsKey closes each key in the registry that opened it, which need
+// not be the program's registry (the simulated board reads through the one it is given).
+TEST_F(SettingsKeyTest, KeyOwnerClosesInTheRegistryThatOpenedIt) {
+  platform::MemoryRegistry other;
+  other.CreateKey(kOther);
+  {
+    platform::Key key;
+    ASSERT_EQ(platform::OpenKey(services.registry, kKey, platform::kKeyRead, &key), 0);
+    ASSERT_EQ(platform::OpenKey(other, kOther, platform::kKeyRead, &key), 0);
+    EXPECT_EQ(services.registry.OpenHandleCount(), 0) << "the replaced key is closed where it was opened";
+    EXPECT_EQ(platform::OpenKey(services.registry, kKey + u"\\Missing", platform::kKeyRead, &key),
+              platform::kFileNotFound);
+    EXPECT_EQ(other.OpenHandleCount(), 1) << "a failed open keeps the key held before";
+    EXPECT_NE(key.Get(), 0u);
+  }
+  EXPECT_EQ(other.OpenHandleCount(), 0);
+  EXPECT_EQ(services.registry.OpenHandleCount(), 0);
+}
+
 struct QueryCase {
   const char* what;
   std::uint32_t type;
