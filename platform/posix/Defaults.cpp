@@ -1,16 +1,34 @@
-// The services a POSIX program starts with until its entry point or a test sets its own: an
-// empty in-memory registry, no display devices, and a display mode that only records.
+// The services a POSIX program starts with until its entry point or a test sets its own: a
+// registry with no keys, no display devices, and a display mode that only records.
 #include "platform/Defaults.h"
 
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/SimulatedDevices.h"
 #include "platform/posix/SimulatedDisplayMode.h"
 
 namespace platform::detail {
+namespace {
+
+// A machine with nothing in its registry: every key is missing, so no key is ever open.
+class EmptyRegistry final : public Registry {
+ public:
+  long Open(std::u16string_view path, std::uint32_t, RegKey*) override {
+    return !path.empty() && path.front() == u'\\' ? kBadPathName : kFileNotFound;
+  }
+  long Query(RegKey, std::u16string_view, std::uint32_t*, std::uint8_t*, std::uint32_t*) override {
+    return kInvalidHandle;
+  }
+  long Set(RegKey, std::u16string_view, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
+    return kInvalidHandle;
+  }
+  long Delete(RegKey, std::u16string_view) override { return kInvalidHandle; }
+  long Close(RegKey) override { return kInvalidHandle; }
+};
+
+}  // namespace
 
 // Function-local statics: usable from other static initialisers, whatever their order.
 Registry& DefaultRegistry() {
-  static MemoryRegistry registry;
+  static EmptyRegistry registry;
   return registry;
 }
 

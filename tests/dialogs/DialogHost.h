@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/Service.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/SimulatedDisplayMode.h"
 #include "tests/scenarios/SettingsScenario.h"
+#include "tests/support/MemoryRegistry.h"
 #include "tests/support/PortableUser.h"
 
 inline const std::u16string kDeviceName = u"\\\\.\\DISPLAY1";

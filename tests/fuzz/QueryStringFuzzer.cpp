@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/Service.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 const std::u16string kKey = u"System\\CurrentControlSet\\Control\\Video\\{F}\\0000\\D3D";

@@ -9,9 +9,9 @@
 #include "base/Service.h"
 #include "framework/Types.h"
 #include "framework/portable/Model.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/SimulatedDevices.h"
 #include "platform/posix/SimulatedDisplayMode.h"
+#include "tests/support/MemoryRegistry.h"
 
 class TestServices {
  public:
