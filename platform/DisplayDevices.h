@@ -29,6 +29,7 @@ class DisplayDevices {
 };
 
 DisplayDevices& GetDisplayDevices();
-DisplayDevices* SetDisplayDevices(DisplayDevices* devices);  // null restores the default
+// Replaces the display devices the program uses, as SetRegistry does (null restores the default).
+DisplayDevices* SetDisplayDevices(DisplayDevices* devices);
 
 }  // namespace platform

@@ -29,6 +29,7 @@ class DisplayMode {
 };
 
 DisplayMode& GetDisplayMode();
-DisplayMode* SetDisplayMode(DisplayMode* displayMode);  // null restores the default
+// Replaces the display mode the program uses, as SetRegistry does (null restores the default).
+DisplayMode* SetDisplayMode(DisplayMode* displayMode);
 
 }  // namespace platform

@@ -47,9 +47,10 @@ class Registry {
 };
 
 // The registry the program uses. Win32: the real one. POSIX: set by the program's entry point
-// (the hive store) or by a test (the in-memory store); an empty in-memory store until then.
+// (the hive store) or by a test (the in-memory store); a registry with no keys until then.
 Registry& GetRegistry();
-// Replaces the registry the program uses (null restores the default); returns the previous one.
+// Replaces the registry the program uses (null restores the default); returns the one it
+// replaced, null for the default (base/Service.h: base::Installed does both for a scope).
 Registry* SetRegistry(Registry* registry);
 
 // Owns at most one open key and closes it in the registry that opened it: by Close, when another

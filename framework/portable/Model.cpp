@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/Service.h"
 #include "base/Text.h"
 #include "framework/Types.h"
 #include "framework/portable/Layer.h"
@@ -56,8 +57,12 @@ class DefaultFrontEnd : public FrontEnd {
   }
 };
 
-DefaultFrontEnd g_defaultFrontEnd;
-FrontEnd* g_frontEnd = &g_defaultFrontEnd;
+FrontEnd& TheDefaultFrontEnd() {
+  static DefaultFrontEnd frontEnd;
+  return frontEnd;
+}
+
+constinit base::Service<FrontEnd> g_frontEnd(TheDefaultFrontEnd);
 std::vector<DialogModel*> g_openDialogs;
 
 }  // namespace
@@ -184,12 +189,7 @@ void PushDialog(DialogModel* dialog) { g_openDialogs.push_back(dialog); }
 
 void PopDialog(DialogModel* dialog) { std::erase(g_openDialogs, dialog); }
 
-FrontEnd& GetFrontEnd() { return *g_frontEnd; }
-
-FrontEnd* SetFrontEnd(FrontEnd* frontEnd) {
-  FrontEnd* previous = g_frontEnd == &g_defaultFrontEnd ? nullptr : g_frontEnd;
-  g_frontEnd = frontEnd != nullptr ? frontEnd : &g_defaultFrontEnd;
-  return previous;
-}
+FrontEnd& GetFrontEnd() { return g_frontEnd.Get(); }
+FrontEnd* SetFrontEnd(FrontEnd* frontEnd) { return g_frontEnd.Set(frontEnd); }
 
 }  // namespace portable

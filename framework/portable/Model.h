@@ -95,7 +95,9 @@ class FrontEnd {
   virtual void RunModal(DialogModel& dialog) = 0;
 };
 
+// The default ends every dialog with IDCANCEL. Set returns the front end it replaced, null for the
+// default (base/Service.h).
 FrontEnd& GetFrontEnd();
-FrontEnd* SetFrontEnd(FrontEnd* frontEnd);  // null restores the default (ends every dialog with IDCANCEL)
+FrontEnd* SetFrontEnd(FrontEnd* frontEnd);
 
 }  // namespace portable

@@ -1,7 +1,7 @@
 // Display devices and driver escapes through GDI.
-#include "platform/DisplayDevices.h"
-
 #include <windows.h>
+
+#include "platform/Defaults.h"
 
 namespace platform {
 namespace {
@@ -44,16 +44,9 @@ class GdiDisplayDevices final : public DisplayDevices {
 };
 
 GdiDisplayDevices g_systemDevices;
-DisplayDevices* g_devices = &g_systemDevices;
 
 }  // namespace
 
-DisplayDevices& GetDisplayDevices() { return *g_devices; }
-
-DisplayDevices* SetDisplayDevices(DisplayDevices* devices) {
-  DisplayDevices* previous = g_devices;
-  g_devices = devices ? devices : &g_systemDevices;
-  return previous;
-}
+DisplayDevices& detail::DefaultDisplayDevices() { return g_systemDevices; }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // The display mode through DirectDraw 7. ddraw.dll is loaded at run time, so a system without
 // DirectDraw takes the failure path instead of refusing to start the program.
-#include "platform/DisplayMode.h"
+#include "platform/Defaults.h"
 
 // clang-format off
 #include <windows.h>
@@ -70,16 +70,9 @@ class DirectDrawDisplayMode final : public DisplayMode {
 };
 
 DirectDrawDisplayMode g_systemDisplayMode;
-DisplayMode* g_displayMode = &g_systemDisplayMode;
 
 }  // namespace
 
-DisplayMode& GetDisplayMode() { return *g_displayMode; }
-
-DisplayMode* SetDisplayMode(DisplayMode* displayMode) {
-  DisplayMode* previous = g_displayMode;
-  g_displayMode = displayMode ? displayMode : &g_systemDisplayMode;
-  return previous;
-}
+DisplayMode& detail::DefaultDisplayMode() { return g_systemDisplayMode; }
 
 }  // namespace platform

@@ -1,10 +1,10 @@
 // The real registry beneath HKEY_LOCAL_MACHINE.
-#include "platform/Registry.h"
-
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "platform/Defaults.h"
 
 namespace platform {
 namespace {
@@ -63,16 +63,9 @@ class Win32Registry final : public Registry {
 };
 
 Win32Registry g_systemRegistry;
-Registry* g_registry = &g_systemRegistry;
 
 }  // namespace
 
-Registry& GetRegistry() { return *g_registry; }
-
-Registry* SetRegistry(Registry* registry) {
-  Registry* previous = g_registry;
-  g_registry = registry ? registry : &g_systemRegistry;
-  return previous;
-}
+Registry& detail::DefaultRegistry() { return g_systemRegistry; }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "base/Service.h"
 #include "base/Text.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
@@ -11,9 +12,9 @@
 
 int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
                       platform::HiveStore& store, platform::SimulatedBoard& board) {
-  platform::Registry* registry = platform::SetRegistry(&store);
-  platform::DisplayDevices* devices = platform::SetDisplayDevices(&board.Devices());
-  platform::DisplayMode* displayMode = platform::SetDisplayMode(&board.DisplayMode());
+  const base::Installed<platform::SetRegistry> registry(store);
+  const base::Installed<platform::SetDisplayDevices> devices(board.Devices());
+  const base::Installed<platform::SetDisplayMode> displayMode(board.DisplayMode());
 
   std::u16string adapter;
   if (handOff)
@@ -21,10 +22,6 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   else
     DiscoverAdapter(g_adapterTable, adapter, false);
   TuningCommandsResult result = RunTuningCommands(commands, adapter);
-
-  platform::SetDisplayMode(displayMode);
-  platform::SetDisplayDevices(devices);
-  platform::SetRegistry(registry);
 
   std::fputs(base::Utf8FromUtf16(result.output).c_str(), stdout);
   std::fflush(stdout);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "base/Service.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
@@ -174,7 +175,7 @@ bool IsAdapterIndex(const std::u16string& name) {
 }
 
 int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& board) {
-  platform::Registry* const previousRegistry = platform::SetRegistry(&store);
+  const base::Installed<platform::SetRegistry> registry(store);
   const std::u16string controlSet = store.CurrentControlSet();
   const std::u16string video = u"System\\" + controlSet + u"\\Control\\Video";
   std::printf("Display adapters in %s (CurrentControlSet is %s):\n", store.Path().c_str(),
@@ -200,7 +201,6 @@ int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& boa
   }
   if (found == 0)
     std::printf("\nNo display adapters (no adapter keys under %s).\n", Utf8FromUtf16(video).c_str());
-  platform::SetRegistry(previousRegistry);
   return 0;
 }
 
@@ -269,24 +269,13 @@ class SavingFrontEnd final : public portable::FrontEnd {
 class InstalledServices {
  public:
   InstalledServices(platform::HiveStore& store, platform::SimulatedBoard& board, portable::FrontEnd& frontEnd)
-      : registry_(platform::SetRegistry(&store)),
-        devices_(platform::SetDisplayDevices(&board.Devices())),
-        displayMode_(platform::SetDisplayMode(&board.DisplayMode())),
-        frontEnd_(portable::SetFrontEnd(&frontEnd)) {}
-  ~InstalledServices() {
-    portable::SetFrontEnd(frontEnd_);
-    platform::SetDisplayMode(displayMode_);
-    platform::SetDisplayDevices(devices_);
-    platform::SetRegistry(registry_);
-  }
-  InstalledServices(const InstalledServices&) = delete;
-  InstalledServices& operator=(const InstalledServices&) = delete;
+      : registry_(store), devices_(board.Devices()), displayMode_(board.DisplayMode()), frontEnd_(frontEnd) {}
 
  private:
-  platform::Registry* registry_;
-  platform::DisplayDevices* devices_;
-  platform::DisplayMode* displayMode_;
-  portable::FrontEnd* frontEnd_;
+  base::Installed<platform::SetRegistry> registry_;
+  base::Installed<platform::SetDisplayDevices> devices_;
+  base::Installed<platform::SetDisplayMode> displayMode_;
+  base::Installed<portable::SetFrontEnd> frontEnd_;
 };
 
 }  // namespace

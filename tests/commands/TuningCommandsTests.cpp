@@ -9,6 +9,7 @@
 
 #include "app/RegFile.h"
 #include "app/TuningCommands.h"
+#include "base/Service.h"
 #include "base/Text.h"
 #include "tests/support/TestServices.h"
 
@@ -230,9 +231,10 @@ class ForgetfulRegistry final : public platform::Registry {
 
 TEST_F(TuningCommandsTest, AValueThatDoesNotStickFails) {
   ForgetfulRegistry forgetful(registry(), u"DisableDX9");
-  platform::Registry* previous = platform::SetRegistry(&forgetful);
-  const TuningCommandsResult result = Set({u"DDIVersion=8", u"LODBias=1.00"});
-  platform::SetRegistry(previous);
+  const TuningCommandsResult result = [&] {
+    const base::Installed<platform::SetRegistry> installed(forgetful);
+    return Set({u"DDIVersion=8", u"LODBias=1.00"});
+  }();
   EXPECT_EQ(result.status, sysexits::kIoError);
   EXPECT_NE(Narrow(result.messages)
                 .find("DDIVersion: DisableDX9 reads back as no value after writing type 3, bytes 1 0 0 0"),

@@ -1,8 +1,8 @@
 // The conformance suite on the in-memory store.
 #include <memory>
 
-#include "platform/posix/MemoryRegistry.h"
 #include "tests/conformance/RegistryConformance.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

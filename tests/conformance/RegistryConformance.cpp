@@ -47,11 +47,11 @@ void RegistryConformance::SetUp() {
   m_store = GetParam().make();
   ASSERT_TRUE(m_store);
   m_key = m_store->ScratchKey();
-  m_previous = platform::SetRegistry(&m_store->Registry());
+  m_installed.emplace(m_store->Registry());
 }
 
 void RegistryConformance::TearDown() {
-  if (m_store) platform::SetRegistry(m_previous);
+  m_installed.reset();
   m_store.reset();
 }
 

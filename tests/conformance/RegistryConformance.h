@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Service.h"
 #include "platform/Registry.h"
 
 namespace conformance {
@@ -73,7 +74,7 @@ class RegistryConformance : public ::testing::TestWithParam<RegistryFactory> {
 
  private:
   std::unique_ptr<RegistryUnderTest> m_store;
-  platform::Registry* m_previous = nullptr;
+  std::optional<base::Installed<platform::SetRegistry>> m_installed;
   std::u16string m_key;
 };
 

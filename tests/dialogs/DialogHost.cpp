@@ -11,15 +11,6 @@ using scenarios::StoredValue;
 
 std::u16string PathOf(Key key) { return key == Key::Device ? kCurrentKeyPath : kDriverSettingsKeyPath; }
 
-DialogHost::DialogHost()
-    : m_previousRegistry(platform::SetRegistry(&store)),
-      m_previousDisplayMode(platform::SetDisplayMode(&displayMode)) {}
-
-DialogHost::~DialogHost() {
-  platform::SetRegistry(m_previousRegistry);
-  platform::SetDisplayMode(m_previousDisplayMode);
-}
-
 void DialogHost::Seed(const std::vector<StoredValue>& values, bool driverSettingsKeyExists) {
   store.CreateKey(kDeviceKeyPath);
   store.CreateKey(kCurrentKeyPath);

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/MemoryRegistry.h"
+#include "base/Service.h"
 #include "platform/posix/SimulatedDisplayMode.h"
 #include "tests/scenarios/SettingsScenario.h"
+#include "tests/support/MemoryRegistry.h"
 #include "tests/support/PortableUser.h"
 
 inline const std::u16string kDeviceName = u"\\\\.\\DISPLAY1";
@@ -23,11 +24,6 @@ std::u16string PathOf(scenarios::Key key);
 // Installs the store and the display mode for its lifetime; the previous ones come back after.
 class DialogHost {
  public:
-  DialogHost();
-  ~DialogHost();
-  DialogHost(const DialogHost&) = delete;
-  DialogHost& operator=(const DialogHost&) = delete;
-
   // The adapter's current device key, with or without its D3D subkey, holding these values.
   void Seed(const std::vector<scenarios::StoredValue>& values, bool driverSettingsKeyExists = true);
   // Every value of both keys.
@@ -44,8 +40,8 @@ class DialogHost {
   platform::SimulatedDisplayMode displayMode;
 
  private:
-  platform::Registry* m_previousRegistry;
-  platform::DisplayMode* m_previousDisplayMode;
+  base::Installed<platform::SetRegistry> m_registry{store};
+  base::Installed<platform::SetDisplayMode> m_displayMode{displayMode};
 };
 
 namespace scenarios {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Service.h"
 #include "framework/Types.h"
 #include "framework/portable/Layer.h"
 #include "res/resource.h"
@@ -69,10 +70,9 @@ class LoggingRegistry final : public platform::Registry {
 
 class RegistryLog : public testing::Test {
  protected:
-  // The host puts the previous registry back when it goes. The mode set of the refresh joins
+  // The logging registry stands in front of the host's store. The mode set of the refresh joins
   // the log, with whether the dialog whose window it was given had already ended.
   RegistryLog() {
-    platform::SetRegistry(&registry);
     host.displayMode.SetModeSetHook([this](std::uint32_t, std::uint32_t, std::uint32_t) {
       void* window = nullptr;
       for (const platform::DisplayModeCall& call : host.displayMode.Calls())
@@ -106,6 +106,7 @@ class RegistryLog : public testing::Test {
 
   DialogHost host;
   LoggingRegistry registry{host.store};
+  base::Installed<platform::SetRegistry> m_logging{registry};
 };
 
 void ChooseBoth(User& user, Checks& checks) {

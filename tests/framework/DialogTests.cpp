@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "base/Service.h"
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 #include "framework/portable/Model.h"
@@ -35,12 +36,9 @@ class ScriptFrontEnd : public portable::FrontEnd {
 
 class DialogTest : public ::testing::Test {
  protected:
-  void SetUp() override { portable::SetFrontEnd(&script); }
-  void TearDown() override {
-    portable::SetFrontEnd(nullptr);
-    EXPECT_TRUE(portable::OpenDialogs().empty());
-  }
+  void TearDown() override { EXPECT_TRUE(portable::OpenDialogs().empty()); }
   ScriptFrontEnd script;
+  base::Installed<portable::SetFrontEnd> m_installed{script};
 };
 
 // The main dialog's template with its bindings, recording what reaches the handlers.

@@ -6,9 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/posix/MemoryRegistry.h"
+#include "base/Service.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 const std::u16string kKey = u"System\\CurrentControlSet\\Control\\Video\\{F}\\0000\\D3D";
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   platform::MemoryRegistry registry;
   registry.SetValue(kKey, u"Value", type, stored);
-  platform::Registry* previous = platform::SetRegistry(&registry);
+  const base::Installed<platform::SetRegistry> installed(registry);
 
   CSettingsKey key;
   Check(key.Open(kKey, platform::kKeyRead) == platform::kSuccess);
@@ -54,6 +55,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool read = ReadNumber(kKey, u"Value", value);
   Check(read || value == 12345);
   Check(registry.OpenHandleCount() == 0);
-  platform::SetRegistry(previous);
   return 0;
 }

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "app/AdapterDiscovery.h"
+#include "base/Service.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
@@ -27,23 +29,19 @@ class DemoBoardTest : public ::testing::Test {
     ASSERT_TRUE(board.Load(data + "/board", &failure)) << failure.Text();
     store = platform::HiveStore::Load(data + "/SYSTEM", &failure);
     ASSERT_TRUE(store);
-    previousRegistry = platform::SetRegistry(store.get());
-    previousDevices = platform::SetDisplayDevices(&board.Devices());
-    previousMode = platform::SetDisplayMode(&board.DisplayMode());
-  }
-  void TearDown() override {
-    platform::SetRegistry(previousRegistry);
-    platform::SetDisplayDevices(previousDevices);
-    platform::SetDisplayMode(previousMode);
+    registry.emplace(*store);
+    devices.emplace(board.Devices());
+    mode.emplace(board.DisplayMode());
   }
 
   hivetest::TempFolder folder;
   std::string data = folder / "configurator";
   SimulatedBoard board;
   std::unique_ptr<platform::HiveStore> store;
-  platform::Registry* previousRegistry = nullptr;
-  platform::DisplayDevices* previousDevices = nullptr;
-  platform::DisplayMode* previousMode = nullptr;
+  // Installed once SetUp has loaded the board and the store.
+  std::optional<base::Installed<platform::SetRegistry>> registry;
+  std::optional<base::Installed<platform::SetDisplayDevices>> devices;
+  std::optional<base::Installed<platform::SetDisplayMode>> mode;
 };
 
 TEST_F(DemoBoardTest, ListsThePlainAdapterFirstAndTheBoardSecond) {

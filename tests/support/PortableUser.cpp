@@ -53,8 +53,9 @@ class PortableUser::ScriptedFrontEnd : public portable::FrontEnd {
 };
 
 PortableUser::PortableUser(std::function<int()> program, std::chrono::milliseconds timeout)
-    : m_timeout(timeout), m_frontEnd(std::make_unique<ScriptedFrontEnd>(*this)) {
-  m_previousFrontEnd = portable::SetFrontEnd(m_frontEnd.get());
+    : m_timeout(timeout),
+      m_frontEnd(std::make_unique<ScriptedFrontEnd>(*this)),
+      m_installedFrontEnd(*m_frontEnd) {
   m_program = std::thread([this, program = std::move(program)] {
     const int code = program();
     std::lock_guard lock(m_mutex);
@@ -71,7 +72,6 @@ PortableUser::~PortableUser() {
     m_changed.notify_all();
   }
   if (m_program.joinable()) m_program.join();
-  portable::SetFrontEnd(m_previousFrontEnd);
 }
 
 bool PortableUser::Run(std::function<void()> work) {

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/Service.h"
 #include "framework/portable/Model.h"
 #include "tests/support/User.h"
 
@@ -64,7 +65,7 @@ class PortableUser : public User {
 
   std::chrono::milliseconds m_timeout;
   std::unique_ptr<ScriptedFrontEnd> m_frontEnd;
-  portable::FrontEnd* m_previousFrontEnd = nullptr;
+  base::Installed<portable::SetFrontEnd> m_installedFrontEnd;
 
   std::mutex m_mutex;
   std::condition_variable m_changed;

@@ -6,34 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "base/Service.h"
 #include "framework/Types.h"
 #include "framework/portable/Model.h"
-#include "platform/posix/MemoryRegistry.h"
 #include "platform/posix/SimulatedDevices.h"
 #include "platform/posix/SimulatedDisplayMode.h"
+#include "tests/support/MemoryRegistry.h"
 
 class TestServices {
  public:
-  TestServices()
-      : m_previousRegistry(platform::SetRegistry(&registry)),
-        m_previousDevices(platform::SetDisplayDevices(&devices)),
-        m_previousDisplayMode(platform::SetDisplayMode(&displayMode)) {}
-  ~TestServices() {
-    platform::SetRegistry(m_previousRegistry);
-    platform::SetDisplayDevices(m_previousDevices);
-    platform::SetDisplayMode(m_previousDisplayMode);
-  }
-  TestServices(const TestServices&) = delete;
-  TestServices& operator=(const TestServices&) = delete;
-
   platform::MemoryRegistry registry;
   platform::SimulatedDevices devices;
   platform::SimulatedDisplayMode displayMode;
 
  private:
-  platform::Registry* m_previousRegistry;
-  platform::DisplayDevices* m_previousDevices;
-  platform::DisplayMode* m_previousDisplayMode;
+  base::Installed<platform::SetRegistry> m_registry{registry};
+  base::Installed<platform::SetDisplayDevices> m_devices{devices};
+  base::Installed<platform::SetDisplayMode> m_displayMode{displayMode};
 };
 
 // Ends every modal window as soon as it opens (a message box with OK, a dialog with Cancel)
@@ -47,11 +36,6 @@ class AnsweringFrontEnd : public portable::FrontEnd {
     bool owned = false;
   };
 
-  AnsweringFrontEnd() : m_previous(portable::SetFrontEnd(this)) {}
-  ~AnsweringFrontEnd() override { portable::SetFrontEnd(m_previous); }
-  AnsweringFrontEnd(const AnsweringFrontEnd&) = delete;
-  AnsweringFrontEnd& operator=(const AnsweringFrontEnd&) = delete;
-
   void RunModal(portable::DialogModel& dialog) override {
     const portable::ControlModel* text = dialog.Find(0xFFFF);
     shown.push_back({dialog.caption, text != nullptr ? text->text : std::u16string(), dialog.isMessageBox,
@@ -63,5 +47,5 @@ class AnsweringFrontEnd : public portable::FrontEnd {
   std::vector<Shown> shown;
 
  private:
-  portable::FrontEnd* m_previous;
+  base::Installed<portable::SetFrontEnd> m_installed{*this};
 };

@@ -8,6 +8,7 @@
 
 // The program's headers first: the framework's constants are macros in <windows.h>.
 // clang-format off
+#include "base/Service.h"
 #include "platform/DisplayMode.h"
 #include "settings/RefreshDisplayMode.h"
 #include <windows.h>
@@ -81,9 +82,10 @@ TEST(RefreshDisplayModeOnWine, MakesEveryCallOnTheRealObjectAndIgnoresTheRefused
   const int height = ::GetSystemMetrics(SM_CYSCREEN);
 
   RecordingDisplayMode recorder(platform::GetDisplayMode());
-  platform::DisplayMode* previous = platform::SetDisplayMode(&recorder);
-  const int result = RefreshDisplayMode(window);
-  platform::SetDisplayMode(previous);
+  const int result = [&] {
+    const base::Installed<platform::SetDisplayMode> installed(recorder);
+    return RefreshDisplayMode(window);
+  }();
   ::DestroyWindow(window);
 
   EXPECT_EQ(result, 0);

@@ -1,4 +1,4 @@
-#include "platform/posix/MemoryRegistry.h"
+#include "tests/support/MemoryRegistry.h"
 
 #include <algorithm>
 #include <utility>
