@@ -147,8 +147,8 @@ TEST_F(TuningCommandsTest, SetWritesOnlyChangedValuesAsTheDialogsDoThenRefreshes
       {kCurrentKey + u"\\DisableDX8", platform::kRegBinary, Raw(0)},
       {kCurrentKey + u"\\DisableDX9", platform::kRegBinary, Raw(1)},
       {kCurrentKey + u"\\CmdFifoSize", platform::kRegBinary, Raw(655360)},
-      {kDriverKey + u"\\QLDRV_LOD_BIAS", platform::kRegSz, platform::Utf16Bytes(u"-7")},
-      {kDriverKey + u"\\QLDRV_SLI_AA_CONFIGURATION", platform::kRegSz, platform::Utf16Bytes(u"0")},
+      {kDriverKey + u"\\QLDRV_LOD_BIAS", platform::kRegSz, base::Utf16Bytes(u"-7")},
+      {kDriverKey + u"\\QLDRV_SLI_AA_CONFIGURATION", platform::kRegSz, base::Utf16Bytes(u"0")},
   };
   auto after = Tuning();
   std::sort(after.begin(), after.end());
@@ -281,7 +281,7 @@ TEST_F(TuningCommandsTest, ExportThenChangeThenImportRestores) {
   std::erase_if(after,
                 [](const auto& value) { return std::get<0>(value) == kDriverKey + u"\\QLDRV_OVERLAYMODE"; });
   EXPECT_EQ(after, before);
-  EXPECT_EQ(registry().Value(kDriverKey, u"QLDRV_OVERLAYMODE")->data, platform::Utf16Bytes(u"1"));
+  EXPECT_EQ(registry().Value(kDriverKey, u"QLDRV_OVERLAYMODE")->data, base::Utf16Bytes(u"1"));
 }
 
 // A profile from another machine: another GUID, another control set, another adapter index, a

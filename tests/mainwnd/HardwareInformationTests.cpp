@@ -2,6 +2,7 @@
 // text, the chip type test and the chip count; and that the main dialog reads them once.
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "mainwnd/ConfiguratorDlg.h"
 #include "mainwnd/HardwareInformation.h"
 #include "tests/support/TestServices.h"
@@ -64,7 +65,7 @@ TEST_F(HardwareInformationTest, TextsOfAnyTypeAreReadAndAlwaysTerminated) {
   services.registry.SetString(kDeviceKey, u"HardwareInformation.AdapterString", u"Orlo M940");
   // Raw bytes are taken as UTF-16 text as well.
   services.registry.SetValue(kDeviceKey, u"HardwareInformation.BiosString", platform::kRegBinary,
-                             platform::Utf16Bytes(u"BIOS 1.2"));
+                             base::Utf16Bytes(u"BIOS 1.2"));
   // 128 characters without a terminator fill the byte limit and still end.
   services.registry.SetString(kDeviceKey, u"HardwareInformation.ChipType", std::u16string(128, u'Q'),
                               platform::kRegSz, false);

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "base/Text.h"
 #include "settings/Sequences.h"
 #include "tests/support/TestServices.h"
 
@@ -78,7 +79,7 @@ TEST_F(SequencesTest, WriteNumberWritesWithWriteRightsOnly) {
   const auto value = services.registry.Value(kSettings, u"QLDRV_LOD_BIAS");
   ASSERT_TRUE(value);
   EXPECT_EQ(value->type, platform::kRegSz);
-  EXPECT_EQ(value->data, platform::Utf16Bytes(u"2"));
+  EXPECT_EQ(value->data, base::Utf16Bytes(u"2"));
   EXPECT_EQ(services.registry.OpenCount(platform::kKeyWrite), 1);
   EXPECT_EQ(services.registry.TotalOpenCount(), 1);
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);

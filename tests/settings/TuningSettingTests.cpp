@@ -3,6 +3,7 @@
 // values, stored numbers that no entry writes, and the model's reads and writes on a store.
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "platform/Registry.h"
 #include "settings/TuningSetting.h"
 #include "tests/support/TestServices.h"
@@ -190,7 +191,7 @@ TEST(TuningSetting, WritesTheDialogsTypesAndBytesAndReadsThemBack) {
   EXPECT_TRUE(vSync.Write(kCurrent, 2));
   EXPECT_TRUE(fifo.Write(kCurrent, 1));
   EXPECT_EQ(TypeAndBytes(services.registry, kDriverSettings, u"QLDRV_LOD_BIAS"),
-            (Stored{platform::kRegSz, platform::Utf16Bytes(u"-8")}));
+            (Stored{platform::kRegSz, base::Utf16Bytes(u"-8")}));
   EXPECT_EQ(TypeAndBytes(services.registry, kCurrent, u"DisableDX8"),
             (Stored{platform::kRegBinary, {0, 0, 0, 0}}));
   EXPECT_EQ(TypeAndBytes(services.registry, kCurrent, u"DisableDX9"),

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
-#include "platform/Text.h"
+#include "base/Text.h"
 
 namespace platform {
 namespace {
@@ -16,28 +16,17 @@ constexpr long kKeyDeleted = 1018;
 
 RegistryValue* FindValue(std::vector<RegistryValue>& values, std::u16string_view name) {
   for (RegistryValue& value : values)
-    if (NamesEqual(value.name, name)) return &value;
+    if (base::NamesEqual(value.name, name)) return &value;
   return nullptr;
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve((text.size() + 1) * 2);
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  if (terminated) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
-
 MemoryRegistry::MemoryRegistry() { m_keys.emplace(u"", Key{}); }
 
 std::u16string MemoryRegistry::Fold(std::u16string_view text) {
   std::u16string folded(text);
-  for (char16_t& c : folded) c = UpcaseUnit(c);
+  for (char16_t& c : folded) c = base::UpcaseUnit(c);
   return folded;
 }
 
@@ -129,7 +118,7 @@ long MemoryRegistry::Delete(RegKey key, std::u16string_view name) {
   Key* found = nullptr;
   if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
   const auto value = std::find_if(found->values.begin(), found->values.end(),
-                                  [&](const RegistryValue& v) { return NamesEqual(v.name, name); });
+                                  [&](const RegistryValue& v) { return base::NamesEqual(v.name, name); });
   if (value == found->values.end()) return kFileNotFound;
   found->values.erase(value);
   return kSuccess;
@@ -159,7 +148,7 @@ void MemoryRegistry::SetValue(std::u16string_view path, std::u16string_view name
 
 void MemoryRegistry::SetString(std::u16string_view path, std::u16string_view name, std::u16string_view text,
                                std::uint32_t type, bool terminated) {
-  SetValue(path, name, type, Utf16Bytes(text, terminated));
+  SetValue(path, name, type, base::Utf16Bytes(text, terminated));
 }
 
 void MemoryRegistry::SetDword(std::u16string_view path, std::u16string_view name, std::uint32_t value) {
@@ -171,7 +160,7 @@ void MemoryRegistry::RemoveValue(std::u16string_view path, std::u16string_view n
   std::lock_guard lock(m_mutex);
   Key* key = FindKey(path);
   if (key == nullptr) return;
-  std::erase_if(key->values, [&](const RegistryValue& v) { return NamesEqual(v.name, name); });
+  std::erase_if(key->values, [&](const RegistryValue& v) { return base::NamesEqual(v.name, name); });
 }
 
 void MemoryRegistry::Clear() {
@@ -190,7 +179,7 @@ std::optional<RegistryValue> MemoryRegistry::Value(std::u16string_view path, std
   const Key* key = FindKey(path);
   if (key == nullptr) return std::nullopt;
   for (const RegistryValue& value : key->values)
-    if (NamesEqual(value.name, name)) return value;
+    if (base::NamesEqual(value.name, name)) return value;
   return std::nullopt;
 }
 

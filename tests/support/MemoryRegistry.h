@@ -88,7 +88,4 @@ class MemoryRegistry final : public Registry {
   std::map<std::uint32_t, int> m_openCounts;
 };
 
-// UTF-16LE bytes of a text, with a terminating null when asked.
-std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated = true);
-
 }  // namespace platform
