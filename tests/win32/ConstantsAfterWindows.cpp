@@ -9,4 +9,7 @@
 #include "framework/Wnd.h"
 // clang-format on
 
-static_assert(IDOK == 1 && CB_ERR == -1, "the system's macros are in effect");
+// The names are still the system's macros, not the framework's declarations.
+#if !defined(IDOK) || !defined(CB_ERR) || !defined(ICC_WIN95_CLASSES) || !defined(WM_ICONERASEBKGND)
+#error "a framework header undefined one of the system's macros"
+#endif
