@@ -13,6 +13,13 @@ set(CONFIGURATOR_RC_FILE ${CMAKE_SOURCE_DIR}/res/Configurator.rc)
 # CONFIGURATOR_GENERATED_DIR; everything else the .rc pulls in lives beside it (resource.h, the icon).
 set(CONFIGURATOR_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Version.h.in ${CONFIGURATOR_GENERATED_DIR}/Version.h @ONLY)
+# The manifest names the image's architecture: x86 for the shipped program (and the resources the
+# POSIX build embeds), amd64 for the test-only 64-bit Windows build.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CONFIGURATOR_MANIFEST_ARCH amd64)
+else()
+  set(CONFIGURATOR_MANIFEST_ARCH x86)
+endif()
 configure_file(${CMAKE_SOURCE_DIR}/res/Configurator.manifest.in ${CONFIGURATOR_GENERATED_DIR}/Configurator.manifest
                @ONLY)
 file(GLOB CONFIGURATOR_RES_DEPENDS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)

@@ -4,7 +4,7 @@
 # SYSTEM hive and a simulated board), made in ~/.local/share/configurator on first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh run
 jobs=${CONFIGURATOR_JOBS:-$(nproc)}
 cmake --preset posix >/dev/null
 # Quiet unless the build fails, so that the program's own output (--help) stands alone.

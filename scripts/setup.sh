@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need on Debian 12 (as root, or through sudo).
+# Installs what the build needs on Debian 12 (as root, or through sudo), for one purpose:
+#   scripts/setup.sh run          the terminal program only (scripts/run.sh)
+#   scripts/setup.sh [test]       both programs and every test (scripts/test.sh; the default)
+#   scripts/setup.sh windows-x64  the 64-bit cross compiler for the Windows tests on machines that
+#                                 cannot run 32-bit programs (scripts/test.sh asks for it there)
 set -euo pipefail
-# Configurator.exe is a 32-bit program: Wine runs it with its i386 part (wine32), which needs
-# the i386 architecture. The package wine gives the wine, wineserver and wineboot commands.
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb x11-utils xauth imagemagick
-  libhivex-dev libhivex-bin libregf-utils ntfs-3g chntpw libncurses-dev tmux clang clang-format
-  libclang-rt-14-dev ccache python3 lintian man-db dpkg-dev unzip)
+purpose=${1:-test}
+# The terminal program: its build (windres compiles the dialogs' resources) and its libraries.
+run_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev binutils-mingw-w64-i686
+  libhivex-dev libncurses-dev ccache)
+# Everything the tests use besides. Configurator.exe is a 32-bit program: Wine runs it with its
+# i386 part (wine32), which needs the i386 architecture. The package wine gives the wine,
+# wineserver and wineboot commands.
+test_packages=("${run_packages[@]}" libbenchmark-dev g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb
+  x11-utils xauth imagemagick libhivex-bin libregf-utils ntfs-3g chntpw tmux clang clang-format
+  libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip)
+x64_packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+case "$purpose" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${test_packages[@]}") ;;
+  windows-x64) packages=("${x64_packages[@]}") ;;
+  *) echo "setup.sh: unknown purpose $purpose (run, test or windows-x64)" >&2; exit 2 ;;
+esac
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 foreign=""
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$purpose" = test ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
   foreign=yes
 fi

@@ -326,8 +326,9 @@ TEST_F(HiveStoreTest, TwoWritingProcessesLoseNothing) {
 }
 
 // A child saves ten values again and again, each save holding one generation number in all
-// ten; it is killed at a random moment. The hive must then open and hold one whole generation,
-// never a mix, never an older one than before. HIVE_KILL_ITERATIONS sets the count.
+// ten; it is killed at a random moment after its first save. The hive must then open and hold
+// one whole generation, never a mix, never an older one than before. HIVE_KILL_ITERATIONS sets
+// the count.
 TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
   const char* setting = std::getenv("HIVE_KILL_ITERATIONS");
   const int iterations = setting != nullptr ? std::atoi(setting) : 100;
@@ -335,9 +336,14 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
   long previous = 0;
   int torn = 0;
   for (int iteration = 0; iteration < iterations; ++iteration) {
+    // The child says through the pipe when its first save is on disk: the kill comes after it
+    // however slowly the machine runs, and lands at a random moment of the saves that follow.
+    int saved[2];
+    ASSERT_EQ(pipe(saved), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      close(saved[0]);
       Failure failure;
       auto store = HiveStore::Load(hive, &failure);
       if (!store) _exit(1);
@@ -347,8 +353,22 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
           const std::u16string name = u"QLDRV_KILL" + std::u16string(1, static_cast<char16_t>(u'0' + i));
           SetValue(*store, kSettingsPath, name, platform::kRegSz, Utf16(text));
         }
-        store->Flush();
+        if (store->Flush() != 0) _exit(2);
+        if (saved[1] >= 0) {
+          if (write(saved[1], "s", 1) != 1) _exit(3);
+          close(saved[1]);
+          saved[1] = -1;
+        }
       }
+    }
+    close(saved[1]);
+    char signal = 0;
+    const ssize_t got = read(saved[0], &signal, 1);
+    close(saved[0]);
+    if (got != 1) {
+      int status = 0;
+      waitpid(child, &status, 0);
+      FAIL() << "iteration " << iteration << ": the child ended before its first save, status " << status;
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
     kill(child, SIGKILL);
