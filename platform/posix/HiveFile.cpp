@@ -195,13 +195,14 @@ Failure HiveFile::Load() {
     for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
                              std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
-      if (!name->empty() && ReadAll(Folder() + "/" + *name, &bytes))
-        *log = HiveLogFile{*name, std::move(bytes)};
+      if (!name->empty())
+        *log = ReadAll(Folder() + "/" + *name, &bytes) ? HiveLogFile{*name, std::move(bytes), {}}
+                                                       : HiveLogFile{*name, {}, Words(errno)};
     }
     std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     const std::string refusal =
-        recovery.outcome != HiveRecovery::Outcome::kRefused ? std::string()
+        recovery.outcome != HiveRecovery::Outcome::kRefused ? recovery.notWhole
         : recovery.dirty
             ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
                   ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
