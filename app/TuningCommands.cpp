@@ -33,6 +33,24 @@ std::u16string Joined(const std::vector<std::u16string>& texts) {
   return joined;
 }
 
+// A registry status in words, as the user is told it.
+std::u16string StatusWords(long status) {
+  switch (status) {
+    case platform::kFileNotFound:
+      return u"no such key";
+    case platform::kAccessDenied:
+      return u"access denied";
+    case platform::kBadPathName:
+      return u"not a key path";
+    case 1015:
+      return u"the registry is damaged";
+    case 1018:
+      return u"the key was deleted";
+    default:
+      return u"error " + Decimal(status);
+  }
+}
+
 // What the run found wrong; the first error decides the exit status.
 class Report {
  public:
@@ -194,11 +212,11 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
 
 void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wanted, Report* report) {
   std::vector<std::uint8_t> bytes;
-  if (const long status = platform::ReadWholeFile(path, &bytes); status != platform::kSuccess) {
+  std::u16string why;
+  if (const long status = platform::ReadWholeFile(path, &bytes, &why); status != platform::kSuccess) {
     report->Error(sysexits::kNoInput,
-                  path + (status == platform::kFileNotFound
-                              ? std::u16string(u": no such file")
-                              : u": cannot read the file (error " + Decimal(status) + u")"));
+                  path + (status == platform::kFileNotFound ? std::u16string(u": no such file")
+                                                            : u": cannot read the file: " + why));
     return;
   }
   std::vector<RegFileKey> keys;
@@ -332,8 +350,8 @@ std::u16string Described(const std::optional<RegData>& data) {
   return u"type " + Decimal(data->type) + u", bytes" + bytes;
 }
 
-// Writes the changed settings; returns whether anything was written.
-bool Apply(const Adapter& adapter, const Wanted& wanted, Report* report) {
+// Writes the changed settings and saves them; returns whether anything was written and kept.
+bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& commands, Report* report) {
   std::vector<std::pair<std::size_t, int>> changes;
   std::set<std::u16string> keyPaths;
   for (const auto& [i, position] : wanted) {
@@ -356,13 +374,18 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, Report* report) {
       return false;
     }
     if (status != platform::kSuccess) {
-      report->Error(sysexits::kIoError,
-                    keyPath + u": cannot be opened for writing (error " + Decimal(status) + u")");
+      report->Error(sysexits::kIoError, keyPath + u": cannot be opened for writing: " + StatusWords(status));
       return false;
     }
   }
 
   for (const auto& [i, position] : changes) adapter.settings[i].Write(adapter.keyPath, position);
+  if (commands.save) {
+    if (const TuningSave saved = commands.save(); saved.status != sysexits::kOk) {
+      report->Error(saved.status, saved.message);
+      return false;
+    }
+  }
 
   // A write that reported success but did not stick is a failure.
   for (const auto& [i, position] : changes) {
@@ -419,8 +442,9 @@ void Export(const Adapter& adapter, const std::u16string& path, Report* report) 
     for (std::u16string_view name : setting.ValueNames())
       key.values.push_back({0, std::u16string(name), QueryData(setting.KeyPath(adapter.keyPath), name)});
   }
-  if (const long status = platform::WriteWholeFile(path, FormatRegFile(keys)); status != platform::kSuccess)
-    report->Error(sysexits::kCantCreate, path + u": cannot write the file (error " + Decimal(status) + u")");
+  std::u16string why;
+  if (platform::WriteWholeFile(path, FormatRegFile(keys), &why) != platform::kSuccess)
+    report->Error(sysexits::kCantCreate, path + u": cannot write the file: " + why);
 }
 
 }  // namespace
@@ -442,8 +466,8 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   {
     CSettingsKey key;
     if (const long status = key.Open(adapter.keyPath, platform::kKeyRead); status != platform::kSuccess) {
-      report.Error(sysexits::kUnavailable, adapter.keyPath + u": the adapter's key cannot be opened (error " +
-                                               Decimal(status) + u")");
+      report.Error(sysexits::kUnavailable,
+                   adapter.keyPath + u": the adapter's key cannot be opened: " + StatusWords(status));
       return report.Result({});
     }
   }
@@ -455,7 +479,7 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   if (report.Failed()) return report.Result({});
 
   // The refresh takes a window of its own: the display's exclusive mode needs a top-level one.
-  if (Apply(adapter, wanted, &report) && !commands.noRefresh &&
+  if (Apply(adapter, wanted, commands, &report) && !commands.noRefresh &&
       RefreshDisplayMode(CHiddenWindow().GetSafeHwnd()) != 0)
     report.Note(
         u"the display mode could not be refreshed: the driver reads the new values at its next mode change");

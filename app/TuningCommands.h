@@ -4,9 +4,10 @@
 //
 // Order of work: every --set argument and the whole import file are checked first; on any error
 // nothing is written. Then the changed settings are written as the dialogs' OK writes them
-// (write access probed once per key first, only changed values written, each read back), one
+// (write access probed once per key first, only changed values written, saved, each read back), one
 // display-mode refresh follows unless told otherwise, and then the query and the export show the
 // result.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,9 +20,15 @@ inline constexpr int kDataError = 65;     // an import file, hive or board file 
 inline constexpr int kNoInput = 66;       // an import file, hive or board file missing or unreadable
 inline constexpr int kUnavailable = 69;   // no adapter, no terminal to show the dialogs in
 inline constexpr int kCantCreate = 73;    // the export file or the data folder cannot be made
-inline constexpr int kIoError = 74;       // a value that did not stick, a key or hive not written
+inline constexpr int kIoError = 74;       // a save that failed, a value that did not stick
 inline constexpr int kNoPermission = 77;  // write access refused
 }  // namespace sysexits
+
+// What saving the written values gave: kOk, or the exit status and why, with what to do.
+struct TuningSave {
+  int status = sysexits::kOk;
+  std::u16string message;
+};
 
 struct TuningCommands {
   bool query = false;
@@ -29,6 +36,10 @@ struct TuningCommands {
   std::optional<std::u16string> exportPath;
   std::optional<std::u16string> importPath;
   bool noRefresh = false;
+  // For a registry that keeps writes until it saves them (a hive file): saves them, after the
+  // writes and before they are read back. A failed save comes first and alone: nothing is read
+  // back, as every value it held is lost. Unset: each write is kept at once.
+  std::function<TuningSave()> save;
 
   // Whether any action was asked for (--no-refresh alone is none).
   bool Any() const { return query || !sets.empty() || exportPath || importPath; }

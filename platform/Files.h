@@ -8,9 +8,11 @@
 
 namespace platform {
 
-// Reads the whole file into *bytes.
-long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes);
-// Creates or replaces the file with these bytes.
-long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes);
+// Reads the whole file into *bytes. On failure *why (when given) says why, in the system's words.
+long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes,
+                   std::u16string* why = nullptr);
+// Creates or replaces the file with these bytes; *why as above.
+long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes,
+                    std::u16string* why = nullptr);
 
 }  // namespace platform

@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <hivex.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -43,6 +45,17 @@ long StatusFromErrno(int error) {
 bool NoWriteBits(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) != 0 || (status.st_mode & 0222) == 0;
+}
+
+// "append-only" or "immutable" when the file or folder carries that attribute (chattr +a, +i):
+// then no rename may replace the hive, not even root's; empty otherwise.
+std::string Unchangeable(const std::string& path) {
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  int flags = 0;
+  if (fd.Get() < 0 || ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) != 0) return {};
+  if ((flags & FS_IMMUTABLE_FL) != 0) return "immutable";
+  if ((flags & FS_APPEND_FL) != 0) return "append-only";
+  return {};
 }
 
 // A whole file's bytes; false with errno set when it cannot be read.
@@ -195,13 +208,14 @@ Failure HiveFile::Load() {
     for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
                              std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
-      if (!name->empty() && ReadAll(Folder() + "/" + *name, &bytes))
-        *log = HiveLogFile{*name, std::move(bytes)};
+      if (!name->empty())
+        *log = ReadAll(Folder() + "/" + *name, &bytes) ? HiveLogFile{*name, std::move(bytes), {}}
+                                                       : HiveLogFile{*name, {}, Words(errno)};
     }
     std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     const std::string refusal =
-        recovery.outcome != HiveRecovery::Outcome::kRefused ? std::string()
+        recovery.outcome != HiveRecovery::Outcome::kRefused ? recovery.notWhole
         : recovery.dirty
             ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
                   ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
@@ -312,6 +326,14 @@ std::string HiveFile::WhyReadOnly() const {
   struct statvfs volume {};
   if (statvfs(folder.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
     return "the file system it is on is mounted read-only";
+  for (const auto& [path, what] : {std::pair<std::string, const char*>{path_, "the hive file"},
+                                   std::pair<std::string, const char*>{folder, "the folder it is in"}}) {
+    const std::string kind = Unchangeable(path);
+    if (kind.empty()) continue;
+    const std::string letter = kind == "immutable" ? "i" : "a";
+    return std::string(what) + " is marked " + kind + " (chattr +" + letter +
+           "), so it cannot be replaced; 'chattr -" + letter + "' (as root) allows saving";
+  }
   if (NoWriteBits(path_) || faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
     return "no permission to write the hive file";
   if (NoWriteBits(folder) || faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)

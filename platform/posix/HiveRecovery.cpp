@@ -80,11 +80,12 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   if (!file) return log;
   log.file = &*file;
   const Bytes& b = file->bytes;
-  auto unusable = [&](const char* why) {
+  auto unusable = [&](const std::string& why) {
     log.format = Log::Format::kUnusable;
     log.problem = file->name + ": " + why;
     return log;
   };
+  if (!file->unreadable.empty()) return unusable("cannot be read: " + file->unreadable);
   if (b.empty()) return unusable("empty");
   if (b.size() < kLogBaseSize || std::memcmp(b.data(), "regf", 4) != 0) return unusable("not a log");
   if (!ChecksumOk(b.data())) return unusable("damaged header (bad checksum)");
@@ -141,6 +142,9 @@ struct Replay {
   std::uint32_t flagBit = 0;
   std::uint32_t lastSequence = 0;
   std::vector<std::uint32_t> applied;
+  // The new-format log and the offset in it where the replay stopped.
+  const Log* stoppedIn = nullptr;
+  std::size_t stoppedAt = 0;
 
   void Grow(std::uint32_t size) {
     if (image.size() < kHiveBaseBlockSize + size) image.resize(kHiveBaseBlockSize + size, 0);
@@ -153,8 +157,8 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
   const Bytes& b = log.B();
   std::size_t applied = 0;
   Entry entry;
-  for (std::size_t at = kLogBaseSize; ReadEntry(b, at, &entry) && entry.sequence == expected;
-       at += entry.size, ++expected) {
+  std::size_t at = kLogBaseSize;
+  for (; ReadEntry(b, at, &entry) && entry.sequence == expected; at += entry.size, ++expected) {
     replay->Grow(entry.binsSize);
     replay->binsSize = entry.binsSize;
     replay->flagBit = entry.flags & 1;
@@ -169,6 +173,8 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
     replay->applied.push_back(entry.sequence);
     ++applied;
   }
+  replay->stoppedIn = &log;
+  replay->stoppedAt = at;
   return applied;
 }
 
@@ -208,6 +214,56 @@ HiveRecovery Refuse(HiveRecovery result, std::string reason) {
   result.logsUsed.clear();
   result.appliedEntries.clear();
   return result;
+}
+
+// The name of the other log of the LOG1/LOG2 pair, spelt as this one is.
+std::string OtherOfPair(const std::string& name) {
+  std::string other = name;
+  if (!other.empty()) other.back() = other.back() == '1' ? '2' : '1';
+  return other;
+}
+
+// Why a recovery from new-format logs may be short of what the logs hold, and what to do; empty
+// when nothing suggests it. Both logs of the pair must be beside the hive and readable (an absent
+// one is almost always a copy that left it behind), and no log may hold a valid entry above the
+// last one applied: the replay then stopped at damage, not at the torn tail of the last write.
+std::string NotWhole(const HiveLogs& files, const std::vector<const Log*>& logs, const Replay& replay,
+                     bool pairInUse) {
+  if (pairInUse && (!files.log1 || !files.log2)) {
+    const std::string present = files.log1 ? files.log1->name : files.log2->name;
+    const std::string absent = OtherOfPair(present);
+    return absent + " is not beside the hive: the hive is dirty and " + present +
+           " alone may lack changes that only " + absent + " holds. Nothing can be saved: copy " + absent +
+           " from where the hive came from beside it";
+  }
+  for (const std::optional<HiveLogFile>* file : {&files.log1, &files.log2}) {
+    if (*file && !(*file)->unreadable.empty())
+      return (*file)->name + " cannot be read (" + (*file)->unreadable +
+             "): the hive is dirty and may lack changes that only it holds. Nothing can be saved: make " +
+             (*file)->name + " readable";
+  }
+  if (replay.stoppedIn == nullptr) return {};
+  for (const Log* log : logs) {
+    if (log->format != Log::Format::kNew) continue;
+    Entry entry;
+    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->B().size(); at += kPageSize) {
+      if (!ReadEntry(log->B(), at, &entry) || !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
+        continue;
+      const Log& stop = *replay.stoppedIn;
+      Entry stopped;
+      const std::string where =
+          replay.stoppedAt >= stop.B().size() ? "at its end"
+          : ReadEntry(stop.B(), replay.stoppedAt, &stopped)
+              ? "at the entry out of sequence at offset " + std::to_string(replay.stoppedAt)
+              : "at the damaged entry at offset " + std::to_string(replay.stoppedAt);
+      return stop.Name() + " is damaged: its replay stopped " + where + ", yet " + log->Name() +
+             " holds a valid later entry (number " + std::to_string(entry.sequence) + " at offset " +
+             std::to_string(at) +
+             "), so the changes between them are lost. The hive is shown as far as the " +
+             "replay got; nothing can be saved, as the hive cannot be written safely from these logs";
+    }
+  }
+  return {};
 }
 
 std::string Problems(const std::vector<const Log*>& logs) {
@@ -407,6 +463,8 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   if (!BinsValid(image))
     return Refuse(std::move(result),
                   "the hive is dirty and replaying its transaction logs gives damaged bins");
+  result.notWhole = NotWhole(logs, {&log0, &log1, &log2}, replay,
+                             chosen.front()->format == Log::Format::kNew && chosen.front() != &log0);
   result.highestSequence = SequenceMax(result.highestSequence, version);
   result.appliedEntries = std::move(replay.applied);
   result.image = std::move(image);

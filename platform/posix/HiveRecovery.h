@@ -15,13 +15,16 @@
 
 namespace platform {
 
-// One log file beside the hive: its name in the folder and its bytes.
+// One log file beside the hive: its name in the folder and its bytes, or why they could not be
+// read (the system's words; the bytes are then empty).
 struct HiveLogFile {
   std::string name;
   std::vector<std::uint8_t> bytes;
+  std::string unreadable;
 };
 
-// The logs beside a hive, by the suffix their name has (any case).
+// The logs beside a hive, by the suffix their name has (any case); none where no such file is
+// beside it.
 struct HiveLogs {
   std::optional<HiveLogFile> log;   // NAME.LOG
   std::optional<HiveLogFile> log1;  // NAME.LOG1
@@ -55,6 +58,11 @@ struct HiveRecovery {
   // valid entries (serial order): a hive written back must go above it, so that no log can
   // ever be replayed over it.
   std::uint32_t highestSequence = 0;
+  // kRecovered, but the logs suggest that the recovery is short of what they held: a log of the
+  // LOG1/LOG2 pair in use is absent or cannot be read, or a log holds valid entries beyond the
+  // one where the replay stopped. The image may be shown but must never be written (nor the logs
+  // emptied). Why, naming the file (and where), and what to do; empty when the recovery is whole.
+  std::string notWhole;
 };
 
 // Looks at a primary file's bytes and its logs and recovers it when it is dirty.

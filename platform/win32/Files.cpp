@@ -3,13 +3,25 @@
 #include <windows.h>
 
 namespace platform {
+namespace {
 
-long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes) {
+// The Windows program names errors by their number.
+long Failed(long status, std::u16string* why) {
+  if (why != nullptr) {
+    const std::string digits = std::to_string(status);
+    *why = u"error " + std::u16string(digits.begin(), digits.end());
+  }
+  return status;
+}
+
+}  // namespace
+
+long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes, std::u16string* why) {
   HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    return error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : static_cast<long>(error);
+    return Failed(error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : static_cast<long>(error), why);
   }
   bytes->clear();
   long status = ERROR_SUCCESS;
@@ -24,13 +36,13 @@ long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes)
     bytes->insert(bytes->end(), buffer, buffer + count);
   }
   ::CloseHandle(file);
-  return status;
+  return status == ERROR_SUCCESS ? status : Failed(status, why);
 }
 
-long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
+long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes, std::u16string* why) {
   HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return static_cast<long>(::GetLastError());
+  if (file == INVALID_HANDLE_VALUE) return Failed(static_cast<long>(::GetLastError()), why);
   long status = ERROR_SUCCESS;
   for (std::size_t done = 0; done < bytes.size() && status == ERROR_SUCCESS;) {
     DWORD count = 0;
@@ -43,7 +55,7 @@ long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> by
     }
   }
   if (!::CloseHandle(file) && status == ERROR_SUCCESS) status = static_cast<long>(::GetLastError());
-  return status;
+  return status == ERROR_SUCCESS ? status : Failed(status, why);
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
+#include "platform/posix/Status.h"
 
 int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
                       platform::HiveStore& store, platform::SimulatedBoard& board) {
@@ -21,7 +22,23 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     adapter = base::Utf16FromUtf8(*handOff);
   else
     DiscoverAdapter(g_adapterTable, adapter, false);
-  TuningCommandsResult result = RunTuningCommands(commands, adapter);
+  // The writes are saved before they are read back: a failed save is said first, in the
+  // system's words, and the values it lost are not read back one by one.
+  bool lossTold = false;
+  TuningCommands saving = commands;
+  saving.save = [&store, &lossTold] {
+    const long status = store.Flush();
+    const platform::Failure lost = store.LostChanges();
+    if (!lost.Failed()) return TuningSave{};
+    lossTold = true;
+    const std::string advice =
+        status == platform::kDiskFull       ? "free space on its disk, then run the command again"
+        : status == platform::kAccessDenied ? "let it be written, then run the command again"
+                                            : "put that right, then run the command again";
+    return TuningSave{status == platform::kAccessDenied ? sysexits::kNoPermission : sysexits::kIoError,
+                      base::Utf16FromUtf8(lost.Text() + ". The hive is as it was: " + advice)};
+  };
+  TuningCommandsResult result = RunTuningCommands(saving, adapter);
 
   std::fputs(base::Utf8FromUtf16(result.output).c_str(), stdout);
   std::fflush(stdout);
@@ -31,7 +48,7 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
   store.Flush();
-  if (const platform::Failure lost = store.LostChanges(); lost.Failed()) {
+  if (const platform::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
     std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
     return sysexits::kIoError;
   }

@@ -53,6 +53,9 @@ const char kUsage[] =
     "                    A hive that Windows left dirty is read as Windows would load it,\n"
     "                    replaying its transaction logs (SYSTEM.LOG1 and SYSTEM.LOG2, or\n"
     "                    SYSTEM.LOG) beside it; a save writes it clean and empties the logs.\n"
+    "                    It is shown read-only, naming the file, when SYSTEM.LOG1 or\n"
+    "                    SYSTEM.LOG2 is missing (copy it beside the hive), when a damaged\n"
+    "                    log entry hides later ones, or when no log can recover it.\n"
     "                    Before its first save, a run copies the hive (and its logs) into\n"
     "                    the data folder's backups/, one folder per run.\n"
     "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
@@ -64,9 +67,10 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
-    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 changes\n"
-    "could not be saved (a save failed, and what it held was lost), or a value did not read back\n"
-    "as written; 77 write access refused.\n";
+    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 a save\n"
+    "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
+    "written; 77 write access refused: a read-only hive (see above), file system, permission or\n"
+    "attribute (chattr +a, +i).\n";
 
 struct Options {
   std::optional<std::string> hive;

@@ -242,6 +242,40 @@ TEST_F(TuningCommandsTest, AValueThatDoesNotStickFails) {
       << Narrow(result.messages);
 }
 
+// A registry that keeps writes until it saves them: the save comes after every write and before
+// the read-back. A failed save is said alone, with its own status: the values it lost are not
+// read back one by one, and the driver is not told to reload.
+TEST_F(TuningCommandsTest, AFailedSaveIsSaidFirstAndAlone) {
+  ForgetfulRegistry forgetful(registry(), u"DisableDX9");
+  for (const int failure : {sysexits::kOk, sysexits::kIoError, sysexits::kNoPermission}) {
+    int saves = 0;
+    TuningCommands commands;
+    commands.sets = {u"DDIVersion=8", u"LODBias=1.00"};
+    registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"0");
+    const auto unwritten = registry().Value(kDriverKey, u"QLDRV_LOD_BIAS")->data;
+    commands.save = [&] {
+      ++saves;
+      EXPECT_NE(registry().Value(kDriverKey, u"QLDRV_LOD_BIAS")->data, unwritten)
+          << "saved before it was written";
+      return failure == sysexits::kOk ? TuningSave{} : TuningSave{failure, u"not saved: the disk is full"};
+    };
+    const TuningCommandsResult result = [&] {
+      const base::Installed<platform::SetRegistry> installed(forgetful);
+      return Run(commands);
+    }();
+    EXPECT_EQ(saves, 1) << failure;
+    if (failure == sysexits::kOk) {
+      EXPECT_EQ(result.status, sysexits::kIoError);
+      EXPECT_NE(Narrow(result.messages).find("DisableDX9 reads back as no value"), std::string::npos);
+      EXPECT_EQ(ModeSets(), 1);
+    } else {
+      EXPECT_EQ(result.status, failure);
+      EXPECT_EQ(Narrow(result.messages), "not saved: the disk is full\n");
+      EXPECT_EQ(ModeSets(), 0);
+    }
+  }
+}
+
 TEST_F(TuningCommandsTest, NoAdapterAndAMissingKeyAreReported) {
   TuningCommands commands;
   commands.query = true;

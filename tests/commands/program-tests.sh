@@ -7,7 +7,7 @@
 set -uo pipefail
 program=$1
 scratch=$(mktemp -d)
-trap 'chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
+trap 'chattr -a "$scratch/data/configurator/SYSTEM" 2>/dev/null; chmod -R u+w "$scratch"; rm -rf "$scratch"' EXIT
 export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
 mkdir -p "$HOME" && : >"$HOME/.hivexsh"
 failures=0
@@ -83,6 +83,14 @@ refused 65 "type.reg:4: QLDRV_LOD_BIAS: the wrong type" -- --import "$scratch/ty
 chmod a-w "$hive"
 refused 77 "Execute using Administrator Account" -- --set LODBias=1.00
 chmod u+w "$hive"
+# Append-only (or immutable): no save can replace it, so it is refused up front like any other
+# hive that may not be written, saying why.
+if chattr +a "$hive" 2>/dev/null; then
+  refused 77 "the hive file is marked append-only (chattr +a), so it cannot be replaced" -- --set LODBias=1.00
+  chattr -a "$hive"
+else
+  echo "skipped: an append-only hive (chattr +a is refused here)"
+fi
 cp "$data/board" "$scratch/plain-board"
 sed -i 's/ board$/ plain/' "$scratch/plain-board"
 refused 69 "No Adapter Found" -- --board "$scratch/plain-board" --query

@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   log1Size = std::min(log1Size, size - primarySize);
   std::vector<std::uint8_t> primary(data, data + primarySize);
   platform::HiveLogs logs;
-  logs.log1 = platform::HiveLogFile{"H.LOG1", {data + primarySize, data + primarySize + log1Size}};
-  logs.log2 = platform::HiveLogFile{"H.LOG2", {data + primarySize + log1Size, data + size}};
+  logs.log1 = platform::HiveLogFile{"H.LOG1", {data + primarySize, data + primarySize + log1Size}, {}};
+  logs.log2 = platform::HiveLogFile{"H.LOG2", {data + primarySize + log1Size, data + size}, {}};
   if (fixUp) {
     FixUp(primary);
     FixUp(logs.log1->bytes);

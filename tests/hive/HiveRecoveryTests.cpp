@@ -44,7 +44,7 @@ Bytes ReadBytes(const std::string& path) {
 
 std::optional<HiveLogFile> LogOf(const std::string& path) {
   if (!std::filesystem::exists(path)) return std::nullopt;
-  return HiveLogFile{std::filesystem::path(path).filename(), ReadBytes(path)};
+  return HiveLogFile{std::filesystem::path(path).filename(), ReadBytes(path), {}};
 }
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -211,6 +211,89 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
   }
 }
 
+// A recovery that may be short of what the logs hold is shown but never written: a log of the
+// pair that is absent or unreadable, or valid entries beyond the one where the replay stopped. A
+// torn or damaged last entry, or an empty log, is Windows' normal case and stays writable.
+TEST_F(ReferenceHives, ARecoveryThatMayBeShortIsReadOnly) {
+  struct Row {
+    const char* name;
+    std::function<void(HiveLogs& logs)> damage;
+    std::vector<std::uint32_t> applied;
+    std::vector<std::string> told;  // in the reason; empty: writable
+  } rows[] = {
+      {"LOG2 absent",
+       [](HiveLogs& l) { l.log2.reset(); },
+       {2},
+       {"NewDirtyHive.LOG2 is not beside the hive", "copy NewDirtyHive.LOG2"}},
+      {"LOG1 absent",
+       [](HiveLogs& l) { l.log1.reset(); },
+       {3, 4, 5},
+       {"NewDirtyHive.LOG1 is not beside the hive"}},
+      {"LOG2 unreadable",
+       [](HiveLogs& l) {
+         l.log2 = HiveLogFile{"NewDirtyHive.LOG2", {}, "Permission denied"};
+       },
+       {2},
+       {"NewDirtyHive.LOG2 cannot be read (Permission denied)"}},
+      {"LOG2 empty", [](HiveLogs& l) { l.log2->bytes.clear(); }, {2}, {}},
+      {"a byte of entry 3, entries 4 and 5 after it",
+       [](HiveLogs& l) { l.log2->bytes[512 + 4000] ^= 1; },
+       {2},
+       {"NewDirtyHive.LOG2 is damaged", "damaged entry at offset 512", "number 4 at offset 8192",
+        "cannot be written safely"}},
+      {"a byte of entry 4, entry 5 after it",
+       [](HiveLogs& l) { l.log2->bytes[8192 + 4000] ^= 1; },
+       {2, 3},
+       {"damaged entry at offset 8192", "number 5 at offset 32768"}},
+      {"a byte of entry 5, the last", [](HiveLogs& l) { l.log2->bytes[32816] ^= 1; }, {2, 3, 4}, {}},
+      {"LOG2 cut inside entry 5", [](HiveLogs& l) { l.log2->bytes.resize(33000); }, {2, 3, 4}, {}},
+      // Entries of an earlier cycle after the live ones carry lower numbers.
+      {"a stale entry after the last",
+       [](HiveLogs& l) {
+         Bytes& log2 = l.log2->bytes;
+         std::copy(l.log1->bytes.begin() + 512, l.log1->bytes.end(), log2.begin() + 40960);
+       },
+       {2, 3, 4, 5},
+       {}},
+  };
+  for (const Row& row : rows) {
+    HiveLogs logs = newLogs;
+    row.damage(logs);
+    const HiveRecovery result = RecoverHive(newPrimary, logs);
+    ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
+    EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(result.notWhole.empty(), row.told.empty()) << row.name << ": " << result.notWhole;
+    for (const std::string& told : row.told)
+      EXPECT_NE(result.notWhole.find(told), std::string::npos) << row.name << ": " << result.notWhole;
+  }
+}
+
+// Read-only on disk: shown as recovered, every write refused with the reason, and nothing beside
+// the hive touched (no save, no emptied log, no backup).
+TEST_F(ReferenceHives, AHiveWithoutItsLog2IsShownButNeverWritten) {
+  hivetest::TempFolder folder, data;
+  hivetest::WriteFile(folder / "NewDirtyHive", Text(newPrimary));
+  hivetest::WriteFile(folder / "NewDirtyHive.LOG1", Text(newLogs.log1->bytes));
+  platform::Failure failure;
+  auto store = platform::HiveStore::Load(folder / "NewDirtyHive", &failure);
+  ASSERT_NE(store, nullptr) << failure.Text();
+  store->SetBackupRoot(data / "backups");
+  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"NewDirtyHive.LOG1"}));
+  EXPECT_NE(store->WhyReadOnly().find("NewDirtyHive.LOG2 is not beside the hive"), std::string::npos)
+      << store->WhyReadOnly();
+  platform::RegKey key = 0;
+  EXPECT_EQ(store->Open(u"System", platform::kKeyWrite, &key), platform::kAccessDenied);
+  ASSERT_EQ(store->Open(u"System", platform::kKeyRead, &key), 0);
+  store->Close(key);
+  EXPECT_EQ(store->Flush(), 0);
+  store.reset();
+  EXPECT_TRUE(ReadBytes(folder / "NewDirtyHive") == newPrimary);
+  EXPECT_TRUE(ReadBytes(folder / "NewDirtyHive.LOG1") == newLogs.log1->bytes);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+  EXPECT_FALSE(std::filesystem::exists(data / "backups"));
+}
+
 TEST_F(ReferenceHives, OldFormatDamageRefuses) {
   struct Row {
     const char* name;
@@ -313,7 +396,7 @@ TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
   SetChecksum(log);
   std::memcpy(&log[512], "DIRT", 4);
   const HiveRecovery result =
-      RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+      RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
   EXPECT_EQ(result.outcome, Outcome::kRefused);
 }
 
@@ -336,7 +419,7 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
               log.begin() + 1024);
     log[1024 + 500] = 0xA5;
     const HiveRecovery result =
-        RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log}, std::nullopt});
+        RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
     for (int i = 0; i < 8; ++i)
       EXPECT_EQ(result.image[4096 + 512 * i + 500], i == page ? 0xA5 : primary[4096 + 512 * i + 500]) << i;

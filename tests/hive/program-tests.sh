@@ -172,11 +172,44 @@ reference=$(cd "$(dirname "$0")/../../.." && pwd)/shared/testdata/hives
 if [ -d "$reference/NewDirtyHive1" ]; then
   mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
   expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  # Recoverable, but maybe not whole: shown read-only, naming the file, and nothing written (no
+  # save, no emptied log, no backup).
+  mv "$scratch/dirty/NewDirtyHive.LOG2" "$scratch/LOG2.kept"
+  sums=$(cd "$scratch/dirty" && md5sum NewDirtyHive*)
+  expect 0 "Read-only: NewDirtyHive.LOG2 is not beside the hive" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  expect 0 "copy NewDirtyHive.LOG2 from where the hive came from beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  [ "$(cd "$scratch/dirty" && md5sum NewDirtyHive*)" = "$sums" ] || fail "a hive without its LOG2 was written"
+  cp "$scratch/LOG2.kept" "$scratch/dirty/NewDirtyHive.LOG2"
+  printf '\x55' | dd of="$scratch/dirty/NewDirtyHive.LOG2" bs=1 seek=4512 conv=notrunc 2>/dev/null
+  sums=$(cd "$scratch/dirty" && md5sum NewDirtyHive*)
+  expect 0 "NewDirtyHive.LOG2 is damaged: its replay stopped at the damaged entry at offset 512" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
+  [ "$(cd "$scratch/dirty" && md5sum NewDirtyHive*)" = "$sums" ] || fail "a hive with a damaged log entry was written"
+  [ ! -e "$data/backups/NewDirtyHive"* ] || fail "a read-only hive was backed up"
   rm "$scratch"/dirty/NewDirtyHive.LOG*
   expect 0 "Read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
 else
   echo "skipped: the dirty reference hives (no $reference)"
+fi
+
+# A save from the command line on a full disk: the reason first, in the system's words, with what
+# to do; no read-back line for the values it lost; 74; the hive as it was.
+if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" && mount -t tmpfs -o size=64k tmpfs "$scratch/full" 2>/dev/null; then
+  cp "$data/SYSTEM" "$scratch/full/SYSTEM"
+  dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
+  before=$(md5sum <"$scratch/full/SYSTEM")
+  "$program" --hive "$scratch/full/SYSTEM" --set LODBias=0.50 --set DDIVersion=7 "\\.\DISPLAY9&&&$board_key" \
+    >"$scratch/out" 2>"$scratch/err"
+  status=$?
+  [ "$status" = 74 ] || fail "a failed save ended with $status, not 74: $(cat "$scratch/err")"
+  head -1 "$scratch/err" | grep -qF "changes were not saved and are lost: No space left on device. The hive is as it was: free space on its disk" ||
+    fail "the first line is not why the save failed: $(cat "$scratch/err")"
+  ! grep -q "reads back" "$scratch/err" || fail "read-back lines for values the failed save lost: $(cat "$scratch/err")"
+  [ "$(grep -c "No space left" "$scratch/err")" = 1 ] || fail "the failure said more than once: $(cat "$scratch/err")"
+  [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
+  umount "$scratch/full"
+else
+  echo "skipped: a save on a full disk (a small tmpfs needs root)"
 fi
 
 # A save on a full disk: said at once in words, the edit dropped, the hive as it was, nothing
