@@ -95,13 +95,13 @@ std::string HiveAdapters::NoneFoundText() const {
   const std::string wanted = Utf8FromUtf16(kSupportedChipType);
   if (adapters.size() == 1) {
     const std::u16string& chipType = adapters.front().information.chipTypeText;
-    return "the one adapter key under " + where + " has " +
+    return "the one adapter key has " +
            (chipType.empty() ? std::string("no chip type")
                              : "chip type \"" + Utf8FromUtf16(chipType) + "\"") +
-           ", not " + wanted;
+           ", not " + wanted + " (under " + where + ")";
   }
-  return "none of the " + Counted(adapters.size(), "adapter key") + " under " + where + " has chip type " +
-         wanted;
+  return "none of the " + Counted(adapters.size(), "adapter key") + " has chip type " + wanted + " (under " +
+         where + ")";
 }
 
 HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
