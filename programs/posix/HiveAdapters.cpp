@@ -93,6 +93,10 @@ std::string HiveAdapters::NoneFoundText() const {
   if (!videoFound) return "the current control set has no key " + where;
   if (adapters.empty()) return "no adapter keys under " + where;
   const std::string wanted = Utf8FromUtf16(kSupportedChipType);
+  if (std::any_of(adapters.begin(), adapters.end(),
+                  [](const HiveAdapter& a) { return IsSupportedChipType(a.information.chipTypeText); }))
+    return "the adapter keys with chip type " + wanted + " under " + where +
+           " have a '&' in their names, which a hand-off string cannot carry";
   if (adapters.size() == 1) {
     const std::u16string& chipType = adapters.front().information.chipTypeText;
     return "the one adapter key has " +
@@ -128,7 +132,10 @@ HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
       adapter.path = found.video + u"\\" + guid + u"\\" + index;
       adapter.deviceKey = u"\\Registry\\Machine\\" + adapter.path;
       adapter.information = ReadHardwareInformation(adapter.path);
-      adapter.board = IsSupportedChipType(adapter.information.chipTypeText);
+      // A hand-off string ends its device name at the first '&': a key name holding one could
+      // not be named, so such a key is never one of the board's devices.
+      adapter.board = IsSupportedChipType(adapter.information.chipTypeText) &&
+                      adapter.path.find(u'&') == std::u16string::npos;
       found.adapters.push_back(std::move(adapter));
     }
   }

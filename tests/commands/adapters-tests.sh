@@ -35,6 +35,9 @@ hive OTHER "${other[@]}"
 hive VGAONLY "cd $guid" 'del'
 hive NOKEYS "cd $guid" 'del' "cd $plain\\0000" 'del'
 hive NOVIDEO "cd $video" 'del'
+# A key name with '&' cannot be carried by a hand-off string: never the board's device.
+hive AMPERSAND "cd $guid" 'del' "cd $video" 'add {A&B}' 'cd {A&B}' 'add 0000' 'cd 0000' 'setval 1' \
+  'HardwareInformation.ChipType' 'string:QEL 700'
 # The board in the second control set, which Select\Current names: the numbered path is its.
 hive SECOND 'cd \Select' 'setval 4' 'Current' 'dword:2' 'Default' 'dword:2' 'LastKnownGood' 'dword:1' 'Failed' 'dword:0' \
   'cd \' 'add ControlSet002' 'cd ControlSet002' 'add Control' 'cd Control' 'add Video' 'cd Video' 'add {AB}' \
@@ -74,6 +77,7 @@ OTHER   | 0  | No adapter of the board: $none.                                  
 VGAONLY | 69 | the one adapter key has chip type \"VGA\", not QEL 700 (under System\\ControlSet001\\Control\\Video) | --set DDIVersion=7
 NOKEYS  | 69 | No Adapter Found in $scratch/NOKEYS: no adapter keys under System\\ControlSet001\\Control\\Video | --query
 NOVIDEO | 69 | the current control set has no key System\\ControlSet001\\Control\\Video | --export $scratch/none.reg
+AMPERSAND | 69 | chip type QEL 700 under System\\ControlSet001\\Control\\Video have a '&' in their names | --query
 SECOND  | 0  | [1] System\\ControlSet002\\Control\\Video\\{AB}\\0003              | --list-adapters
 SECOND  | 0  | # Adapter: QEL 700 M700 Single                                     | --query
 "
