@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The rescue examples of README.md and of the manual page, run as they are written: every example
+# The rescue examples of README.md, of the manual page and of --help, run as they are written: every example
 # line that starts with "configurator", in order, with only the hive path replaced by a copy of a
 # hive that holds the board (the demo hive that the program makes in a fresh data folder). They run
 # twice: on a hive with one adapter of the board, where every line must do what it says, and on a
@@ -16,7 +16,8 @@ trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# The examples as a reader sees them: the README's indented code, the manual as man shows it.
+# The examples as a reader sees them: the README's indented code, the manual as man shows it,
+# the help's indented command lines.
 mkdir -p "$scratch/bin" && ln -s "$program" "$scratch/bin/configurator"
 readme=$(sed -n 's/^    \(configurator\( .*\)\?\)$/\1/p' "$src/README.md")
 if command -v groff >/dev/null; then
@@ -25,9 +26,11 @@ else
   manual=$(sed 's/\\-/-/g; s/\\f[BIR]//g' "$src/packaging/configurator.1.in")
 fi
 manual=$(sed -n '/^EXAMPLES/,/^SEE ALSO/s/^ *\(configurator\( .*\)\?\)$/\1/p' <<<"$manual")
+usage=$(XDG_DATA_HOME=$scratch/help "$program" --help | sed -n 's/^  \(configurator .*\)$/\1/p')
+grep -q -- "--hive .* --set " <<<"$usage" || fail "--help has no rescue example with --set: $usage"
 grep -q -- "--hive .* --set " <<<"$readme" || fail "the README has no rescue example with --set: $readme"
 grep -q -- "--hive .* --set " <<<"$manual" || fail "the manual has no rescue example with --set: $manual"
-grep -q "HAND-OFF" <<<"$readme$manual" && fail "an example still ends in a HAND-OFF placeholder"
+grep -q "HAND-OFF" <<<"$readme$manual$usage" && fail "an example still ends in a HAND-OFF placeholder"
 
 guid='\ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}'
 keys=("$guid\\0000" "$guid\\0001")  # the board's adapters, as --adapter numbers them
@@ -141,7 +144,7 @@ dialogs() {
   grep -qx "EXIT=0" "$scratch/exit" 2>/dev/null || fail "$what did not end with 0: $(cat "$scratch/exit" 2>/dev/null)"
 }
 
-mapfile -t lines < <(printf '%s\n%s\n' "$readme" "$manual")
+mapfile -t lines < <(printf '%s\n%s\n%s\n' "$readme" "$manual" "$usage")
 round 1 "${lines[@]}"
 round 2 "${lines[@]}"
 
