@@ -63,7 +63,7 @@ HardwareInformation ReadHardwareInformation(const std::u16string& deviceKeyPath)
   return information;
 }
 
-bool IsSupportedChipType(const std::u16string& chipTypeText) { return chipTypeText == u"QEL 700"; }
+bool IsSupportedChipType(const std::u16string& chipTypeText) { return chipTypeText == kSupportedChipType; }
 
 int ChipCountFromAdapterText(const std::u16string& adapterText) {
   int count = 1;

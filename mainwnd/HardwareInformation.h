@@ -15,7 +15,10 @@ struct HardwareInformation {
 // be read leaves its text empty, except the memory text, which then reads "0 Meg".
 HardwareInformation ReadHardwareInformation(const std::u16string& deviceKeyPath);
 
-// Whether the chip type text names the supported chip exactly ("QEL 700").
+// The chip type of the board's adapters.
+inline constexpr char16_t kSupportedChipType[] = u"QEL 700";
+
+// Whether the chip type text names the supported chip exactly.
 bool IsSupportedChipType(const std::u16string& chipTypeText);
 // 1, 2 or 4, from the model tokens of the adapter text.
 int ChipCountFromAdapterText(const std::u16string& adapterText);

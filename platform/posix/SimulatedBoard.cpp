@@ -156,8 +156,9 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
         *failure = Failure::Because(where, "a device name or key may not contain '&'");
         return false;
       }
+      const bool board = words[3] == "board";
       entries.push_back(
-          Entry{base::Utf16FromUtf8(words[1]), base::Utf16FromUtf8(words[2]), words[3] == "board"});
+          Entry{Device{base::Utf16FromUtf8(words[1]), base::Utf16FromUtf8(words[2]), board}, board});
     } else if (words.front() == "log") {
       if (words.size() != 2) {
         *failure = Failure::Because(where, "expected \"log FILE\"");
@@ -177,12 +178,28 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
 void SimulatedBoard::Install(std::vector<Entry> entries, std::string logPath) {
   std::vector<SimulatedDevice> devices;
   for (const Entry& entry : entries) {
-    devices.push_back(entry.board ? SimulatedDevice::Board(entry.name, entry.key)
-                                  : SimulatedDevice::Other(entry.name, entry.key));
+    const Device& device = entry.device;
+    devices.push_back(device.board ? SimulatedDevice::Board(device.name, device.key)
+                                   : SimulatedDevice::Other(device.name, device.key));
   }
   devices_ = std::make_unique<SimulatedDevices>(std::move(devices));
   entries_ = std::move(entries);
   logPath_ = std::move(logPath);
+}
+
+void SimulatedBoard::UseAdapters(const std::vector<std::u16string>& deviceKeys) {
+  std::vector<Entry> entries;
+  for (const std::u16string& key : deviceKeys) {
+    const std::string name = "\\\\.\\DISPLAY" + std::to_string(entries.size() + 1);
+    entries.push_back(Entry{Device{base::Utf16FromUtf8(name), key, true}, false});
+  }
+  Install(std::move(entries), std::string());
+}
+
+std::vector<SimulatedBoard::Device> SimulatedBoard::Listed() const {
+  std::vector<Device> devices;
+  for (const Entry& entry : entries_) devices.push_back(entry.device);
+  return devices;
 }
 
 std::u16string SimulatedBoard::DriverKeyPath(const std::u16string& deviceKey) {
@@ -265,16 +282,16 @@ std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
 
 std::u16string SimulatedBoard::DeviceNameFor(const std::u16string& deviceKey) const {
   for (const Entry& entry : entries_) {
-    if (base::NamesEqual(entry.key, deviceKey)) return entry.name;
+    if (base::NamesEqual(entry.device.key, deviceKey)) return entry.device.name;
   }
   return {};
 }
 
 void SimulatedBoard::Reload() {
   for (const Entry& entry : entries_) {
-    if (!entry.board) continue;
-    const std::string line = Timestamp() + " " + base::Utf8FromUtf16(entry.name) +
-                             " reloaded: " + DescribeValues(DriverKeyPath(entry.key));
+    if (!entry.reloads) continue;
+    const std::string line = Timestamp() + " " + base::Utf8FromUtf16(entry.device.name) +
+                             " reloaded: " + DescribeValues(DriverKeyPath(entry.device.key));
     const std::string record = line + "\n";
     const Descriptor fd(open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (fd.Valid()) {

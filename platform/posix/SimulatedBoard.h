@@ -12,8 +12,12 @@
 //   log FILE                        the reload log, relative to the board file's folder
 //                                   (default "driver.log")
 //
+// A board can also be made without a file, from adapters found elsewhere (UseAdapters): the
+// program does so for a hive that comes with no board file, whose adapters of the board's chip
+// type are then the board's devices.
+//
 // The reload: on a mode set after an exclusive full-screen cooperative level, each board device
-// reads its values through platform::GetRegistry() as the driver does at a mode change, from
+// of a board file reads its values through platform::GetRegistry() as the driver does at a mode change, from
 // its key through CurrentControlSet (the raw values) and its D3D subkey (the decimal texts),
 // and appends one line to the log saying in words what it will now use, with the local time.
 #include <memory>
@@ -41,6 +45,20 @@ class SimulatedBoard {
   // names the line.
   bool Parse(const std::string& text, const std::string& logFolder, Failure* failure);
 
+  // Makes the board of the given device keys, in the order given: each a device of the board's
+  // driver, named \\.\DISPLAY1, \\.\DISPLAY2, ... They answer the identification escape but
+  // reload nothing and keep no log: no driver runs on the installation they were found in.
+  void UseAdapters(const std::vector<std::u16string>& deviceKeys);
+
+  // A device of the board, as enumerated.
+  struct Device {
+    std::u16string name;
+    std::u16string key;
+    bool board = false;  // driven by the board's driver: it answers the identification escape
+  };
+  // Every device, in enumeration order.
+  std::vector<Device> Listed() const;
+
   // The text of the demo data folder's board file: the demo's plain adapter, then its board.
   static std::string DemoFileText();
 
@@ -66,9 +84,8 @@ class SimulatedBoard {
 
  private:
   struct Entry {
-    std::u16string name;
-    std::u16string key;
-    bool board = false;
+    Device device;
+    bool reloads = false;  // a board device whose driver reloads its values on a mode set
   };
   void Install(std::vector<Entry> entries, std::string logPath);
 

@@ -25,6 +25,7 @@
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
+#include "programs/posix/HiveAdapters.h"
 #include "programs/posix/ScriptCommands.h"
 #include "settings/SettingsKey.h"
 
@@ -41,10 +42,12 @@ const char kUsage[] =
     "Usage: configurator [OPTION]... [HAND-OFF]\n"
     "Tune the display driver of a QEL 700 board, kept in a Windows SYSTEM registry hive.\n"
     "\n"
-    "HAND-OFF names the adapter to configure, as DEVICE&&&DEVICE-KEY, for example\n"
+    "The adapter to configure is found among the display devices of the board file, or, without\n"
+    "one, among the hive's display adapters: those whose chip type is the board's. When there are\n"
+    "several, the dialogs open the first and --adapter N picks another; the scripting actions\n"
+    "need --adapter N. HAND-OFF names the adapter instead, as DEVICE&&&DEVICE-KEY, for example\n"
     "  '\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Control\\Video\\{GUID}\\0000'\n"
-    "(quote it: it holds backslashes and '&'). Without it, the display devices of the board file\n"
-    "are probed for the board's driver.\n"
+    "(quote it: it holds backslashes and '&'; --list-adapters prints it for every adapter).\n"
     "\n"
     "  --hive PATH       the SYSTEM hive to edit, e.g. Windows/System32/config/SYSTEM of an\n"
     "                    installation that is not running. Default: the demo hive in the data\n"
@@ -59,13 +62,19 @@ const char kUsage[] =
     "                    Before its first save, a run copies the hive (and its logs) into\n"
     "                    the data folder's backups/, one folder per run.\n"
     "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
-    "                    data folder's \"board\" without --hive; no display devices with --hive.\n"
+    "                    data folder's \"board\" without --hive; with --hive, the hive's\n"
+    "                    adapters whose chip type is the board's.\n"
+    "  --adapter N       use the Nth of the board's adapters, as --list-adapters numbers them\n"
     "  --list-adapters   print every display adapter of the hive with its hardware information\n"
-    "                    and a hand-off string for it, then exit\n"
+    "                    and a hand-off string for it, numbering the board's, then exit\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
-    "Exit status: 0 done; 64 bad command line; 65 not a hive, a damaged hive or a bad board\n"
+    "Rescue a bad value in the SYSTEM hive of a Windows installation that is not running:\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
+    "\n"
+    "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
+    "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
     "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 a save\n"
     "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
@@ -76,6 +85,7 @@ struct Options {
   std::optional<std::string> hive;
   std::optional<std::string> board;
   std::optional<std::string> handOff;
+  std::optional<int> adapter;  // --adapter N
   bool listAdapters = false;
   TuningCommands commands;
   bool help = false;
@@ -86,6 +96,16 @@ int UsageError(const std::string& message) {
   std::fprintf(stderr, "configurator: %s\nTry 'configurator --help' for more information.\n",
                message.c_str());
   return sysexits::kUsage;
+}
+
+// --adapter N: a number from 1, as --list-adapters numbers the board's adapters.
+int ParseAdapterNumber(const std::optional<std::string>& value, Options* options) {
+  const bool digits = value && !value->empty() && value->size() <= 4 &&
+                      value->find_first_not_of("0123456789") == std::string::npos;
+  if (!digits || std::stoi(*value) < 1)
+    return UsageError("option --adapter needs a number N from 1 (--list-adapters numbers the adapters)");
+  options->adapter = std::stoi(*value);
+  return 0;
 }
 
 // Parses the command line; returns 0 or an exit code.
@@ -128,6 +148,11 @@ int ParseOptions(int argc, char** argv, Options* options) {
           (name == "--export" ? options->commands.exportPath : options->commands.importPath) = text;
         continue;
       }
+      if (name == "--adapter") {
+        if (!value && i + 1 < argc) value = argv[++i];
+        if (const int status = ParseAdapterNumber(value, options); status != 0) return status;
+        continue;
+      }
       if (value) return UsageError("option " + name + " takes no value");
       if (name == "--query") {
         options->commands.query = true;
@@ -154,58 +179,6 @@ int ParseOptions(int argc, char** argv, Options* options) {
 int Refused(const Failure& failure, int status) {
   std::fprintf(stderr, "configurator: %s\n", failure.Text().c_str());
   return status;
-}
-
-std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
-  std::vector<std::u16string> names;
-  CSettingsKey key;
-  if (key.Open(path, platform::kKeyRead) != platform::kSuccess) return names;
-  store.Subkeys(key.GetHandle(), &names);
-  return names;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-bool IsAdapterIndex(const std::u16string& name) {
-  if (name.size() != 4) return false;
-  for (char16_t c : name) {
-    if (c < u'0' || c > u'9') return false;
-  }
-  return true;
-}
-
-int ListAdapters(platform::HiveStore& store, const platform::SimulatedBoard& board) {
-  const base::Installed<platform::SetRegistry> registry(store);
-  const std::u16string controlSet = store.CurrentControlSet();
-  const std::u16string video = u"System\\" + controlSet + u"\\Control\\Video";
-  std::printf("Display adapters in %s (CurrentControlSet is %s):\n", store.Path().c_str(),
-              Utf8FromUtf16(controlSet).c_str());
-  int found = 0;
-  for (const std::u16string& guid : Subkeys(store, video)) {
-    for (const std::u16string& index : Subkeys(store, video + u"\\" + guid)) {
-      if (!IsAdapterIndex(index)) continue;
-      ++found;
-      const std::u16string path = video + u"\\" + guid + u"\\" + index;
-      const std::u16string deviceKey = u"\\Registry\\Machine\\" + path;
-      std::u16string device = board.DeviceNameFor(deviceKey);
-      if (device.empty()) device = u"\\\\.\\DISPLAY" + Utf16FromUtf8(std::to_string(found));
-      std::printf("\n%s\n", Utf8FromUtf16(path).c_str());
-      // What the main dialog shows for the adapter, read the same way.
-      const HardwareInformation information = ReadHardwareInformation(path);
-      std::printf("  Adapter:   %s\n", Utf8FromUtf16(information.adapterText).c_str());
-      std::printf("  BIOS:      %s\n", Utf8FromUtf16(information.biosText).c_str());
-      std::printf("  Chip type: %s\n", Utf8FromUtf16(information.chipTypeText).c_str());
-      std::printf("  Memory:    %s\n", Utf8FromUtf16(information.memoryText).c_str());
-      std::printf("  Hand-off:  %s\n", ShellQuoted(Utf8FromUtf16(device + u"&&&" + deviceKey)).c_str());
-    }
-  }
-  if (found == 0)
-    std::printf("\nNo display adapters (no adapter keys under %s).\n", Utf8FromUtf16(video).c_str());
-  return 0;
 }
 
 std::string Counted(std::size_t count, const char* thing) {
@@ -335,17 +308,24 @@ int main(int argc, char** argv) {
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
     std::fprintf(stderr, "configurator: %s\n", HiveText(*store).c_str());
 
+  // Without a board file, the board's devices are the hive's adapters of the board's chip type.
   platform::SimulatedBoard board;
+  const HiveAdapters found = FindHiveAdapters(*store);
   if (boardPath) {
     if (!board.Load(*boardPath, &failure))
       return Refused(failure, failure.error != 0 ? sysexits::kNoInput : sysexits::kDataError);
+  } else {
+    board.UseAdapters(found.BoardKeys());
   }
 
-  if (options.listAdapters) return ListAdapters(*store, board);
-  if (options.commands.Any()) return RunScriptCommands(options.commands, options.handOff, *store, board);
+  if (options.listAdapters) return ListAdapters(found, board);
+  const AdapterChoice adapter =
+      ChooseAdapter(options.adapter, options.handOff, options.commands.Any(), board, found, !boardPath);
+  if (adapter.status != 0) return adapter.status;
+  if (options.commands.Any()) return RunScriptCommands(options.commands, adapter.handOff, *store, board);
 
   portable::terminal::TerminalFrontEnd frontEnd;
-  const std::string hiveLine = HiveText(*store);
+  const std::string hiveLine = (adapter.note.empty() ? "" : adapter.note + "; ") + HiveText(*store);
   std::uint64_t firstSave = 0;  // the report of the run's first save, which names the backup
   frontEnd.SetStatusProvider([&board, &hiveLine, &store, &firstSave] {
     const platform::HiveStore::SaveReport report = store->LastSave();
@@ -361,7 +341,7 @@ int main(int argc, char** argv) {
   {
     InstalledServices services(*store, board, savingFrontEnd);
     std::vector<std::u16string> arguments;
-    if (options.handOff) arguments.push_back(Utf16FromUtf8(*options.handOff));
+    if (adapter.handOff) arguments.push_back(Utf16FromUtf8(*adapter.handOff));
     exitCode = AfxWinMain(std::move(arguments));
   }
   store->Flush();

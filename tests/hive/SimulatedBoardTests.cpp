@@ -114,6 +114,34 @@ TEST_F(DemoBoardTest, TheDriverReloadsWhatADialogSavedAfterItIsOnDisk) {
   EXPECT_NE(settings.find("\"QLDRV_LOD_BIAS\"=\"2\""), std::string::npos) << settings;
 }
 
+// A board made of a hive's adapters: each answers as the board's driver, in the order given, so
+// discovery takes the first; none claims a reload, as no driver runs on that installation.
+TEST(HiveBoard, AdaptersAnswerInOrderAndReloadNothing) {
+  const std::u16string keys[] = {u"\\Registry\\Machine\\System\\ControlSet002\\Control\\Video\\{B}\\0000",
+                                 u"\\Registry\\Machine\\System\\ControlSet002\\Control\\Video\\{B}\\0001"};
+  SimulatedBoard board;
+  board.UseAdapters({keys[0], keys[1]});
+  platform::DisplayDevice device;
+  for (std::uint32_t i = 0; i < 2; ++i) {
+    ASSERT_TRUE(board.Devices().Enumerate(i, &device));
+    EXPECT_EQ(device.name, u"\\\\.\\DISPLAY" + std::u16string(1, static_cast<char16_t>(u'1' + i)));
+    EXPECT_EQ(device.key, keys[i]);
+  }
+  EXPECT_FALSE(board.Devices().Enumerate(2, &device));
+
+  const base::Installed<platform::SetDisplayDevices> devices(board.Devices());
+  AnsweringFrontEnd frontEnd;
+  AdapterTable table;
+  std::u16string handOff;
+  EXPECT_TRUE(DiscoverAdapter(table, handOff));
+  EXPECT_EQ(handOff, u"\\\\.\\DISPLAY1&&&" + keys[0]);
+  EXPECT_EQ(board.Devices().EscapesTo(u"\\\\.\\DISPLAY2").size(), 0u) << "the first that answers wins";
+
+  board.Reload();
+  EXPECT_EQ(board.LastReload(), "");
+  EXPECT_EQ(board.LogPath(), "");
+}
+
 TEST(BoardFile, ErrorsNameTheLine) {
   using namespace std::literals;
   struct Row {

@@ -176,6 +176,33 @@ for chips in "0001 Single" "0002 Quad"; do
   expect "PROGRAM-ENDED-0"
 done
 
+# The same hive with no adapter named: three of the board's adapters, found by their chip type.
+# The dialogs open the first and the status line says how to open another.
+step="several adapters of the board"
+start "--hive '$work/CHIPS'"
+expect "QEL 700 M720 Dual" 120
+expect "Board adapter 1 of 3; --adapter N opens another (see --list-adapters)"
+capture several
+keys Escape
+expect "PROGRAM-ENDED-0"
+start "--hive '$work/CHIPS' --adapter 3"
+expect "QEL 700 M940 Quad" 120
+expect "Board adapter 3 of 3"
+keys Escape
+expect "PROGRAM-ENDED-0"
+
+# None: the program's own message, then the status line says what was looked at.
+step="no adapter of the board"
+cp "$data/SYSTEM" "$work/NONE"
+printf '%s\n' "cd $guid_key" 'del' 'commit' | HOME=$work/home hivexsh -w "$work/NONE" || fail "cannot remove the board"
+start "--hive '$work/NONE'"
+expect "No Adapter Found" 120
+keys Enter
+expect 'No Adapter Found: the one adapter key has chip type "VGA", not QEL 700'
+capture none
+keys Escape
+expect "PROGRAM-ENDED-0"
+
 step="read-only hive"
 chmod a-w "$data/SYSTEM"
 start

@@ -1,0 +1,58 @@
+#pragma once
+// The display adapters of a hive and the choice among the board's: what --list-adapters prints,
+// the board that a hive with no board file is given (its adapters of the board's chip type), and
+// which adapter a run uses.
+//
+// The board's adapters are the simulated board's devices whose driver is the board's, in
+// enumeration order, numbered from 1: discovery takes the first that answers, --adapter N names
+// the Nth. The dialogs open the first of several and say so; the scripting actions, which write
+// with no person looking, refuse to pick among several.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mainwnd/HardwareInformation.h"
+#include "platform/posix/HiveStore.h"
+#include "platform/posix/SimulatedBoard.h"
+
+struct HiveAdapter {
+  std::u16string path;              // System\ControlSet001\Control\Video\{GUID}\0000
+  std::u16string deviceKey;         // \Registry\Machine\ and the path, as the system reports it
+  HardwareInformation information;  // read as the main dialog reads it
+  bool board = false;               // its chip type is the board's
+};
+
+struct HiveAdapters {
+  std::string hive;
+  std::u16string controlSet;  // what CurrentControlSet stands for, e.g. ControlSet001
+  std::u16string video;       // System\<the current control set>\Control\Video
+  bool videoFound = false;
+  std::vector<HiveAdapter> adapters;  // every Video\{GUID}\NNNN key, by GUID, then by number
+
+  // The device keys of the adapters whose chip type is the board's, in order.
+  std::vector<std::u16string> BoardKeys() const;
+  // What was looked at and why none of it is the board's, in words.
+  std::string NoneFoundText() const;
+};
+
+// Reads the adapters of the hive, through the store (installed as the registry meanwhile).
+HiveAdapters FindHiveAdapters(platform::HiveStore& store);
+
+// Whether a key name is an adapter's: four decimal digits.
+bool IsAdapterIndex(const std::u16string& name);
+
+// Prints every adapter of the hive with its hardware information and a hand-off string,
+// numbering the board's. Returns the exit status.
+int ListAdapters(const HiveAdapters& found, const platform::SimulatedBoard& board);
+
+struct AdapterChoice {
+  int status = 0;                      // non-zero: end the run with it (the reason is printed)
+  std::optional<std::string> handOff;  // the adapter the command line names, if any
+  std::string note;                    // for the status line: which of several, or why none
+};
+
+// The adapter of a run: the hand-off string, --adapter N, or discovery's. boardFromHive says
+// that the board was made of the hive's adapters, so that "none" can say what was looked at.
+AdapterChoice ChooseAdapter(std::optional<int> number, const std::optional<std::string>& handOff,
+                            bool scripted, const platform::SimulatedBoard& board, const HiveAdapters& found,
+                            bool boardFromHive);

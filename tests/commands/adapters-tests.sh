@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The board's adapters found in a hive that comes with no board file: one is used; of several,
+# --list-adapters numbers them, --adapter N picks one and the scripting actions refuse to guess;
+# none says what was looked at. A hand-off string and a board file still decide as before. Every
+# refusal leaves the hive as it was.
+# Usage: adapters-tests.sh PATH-TO-CONFIGURATOR
+set -uo pipefail
+program=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
+mkdir -p "$HOME" && : >"$HOME/.hivexsh"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$program" --list-adapters >/dev/null 2>&1 || fail "the demo folder was not made"
+demo=$XDG_DATA_HOME/configurator
+video='\ControlSet001\Control\Video'
+guid="$video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}"
+plain="$video\\{2F0A3C44-7B1D-4E2A-9C3B-5D6E7F809A1B}"
+# hive NAME COMMANDS...: a copy of the demo hive changed by hivexsh commands (setval replaces
+# every value of the key).
+hive() {
+  local name=$1
+  shift
+  cp "$demo/SYSTEM" "$scratch/$name"
+  [ $# -eq 0 ] || printf '%s\n' "$@" commit | hivexsh -w "$scratch/$name" || fail "cannot make the hive $name"
+}
+chip() { printf '%s\n' "cd $1" 'setval 1' 'HardwareInformation.ChipType' "string:$2"; }
+hive ONE
+hive TWO "cd $guid" 'add 0001' 'cd 0001' 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M940 Quad' \
+  'HardwareInformation.ChipType' 'string:QEL 700' 'add D3D'
+mapfile -t other < <(chip "$guid\\0000" "QEL 600")
+hive OTHER "${other[@]}"
+hive VGAONLY "cd $guid" 'del'
+hive NOKEYS "cd $guid" 'del' "cd $plain\\0000" 'del'
+hive NOVIDEO "cd $video" 'del'
+# A key name with '&' cannot be carried by a hand-off string: never the board's device.
+hive AMPERSAND "cd $guid" 'del' "cd $video" 'add {A&B}' 'cd {A&B}' 'add 0000' 'cd 0000' 'setval 1' \
+  'HardwareInformation.ChipType' 'string:QEL 700'
+# The board in the second control set, which Select\Current names: the numbered path is its.
+hive SECOND 'cd \Select' 'setval 4' 'Current' 'dword:2' 'Default' 'dword:2' 'LastKnownGood' 'dword:1' 'Failed' 'dword:0' \
+  'cd \' 'add ControlSet002' 'cd ControlSet002' 'add Control' 'cd Control' 'add Video' 'cd Video' 'add {AB}' \
+  'cd {AB}' 'add 0003' 'cd 0003' 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M700 Single' \
+  'HardwareInformation.ChipType' 'string:QEL 700'
+
+key() { printf '%s' "System\\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\$1"; }
+hand_off="\\\\.\\DISPLAY9&&&\\Registry\\Machine\\$(key 0001)"
+none="none of the 2 adapter keys has chip type QEL 700 (under System\\ControlSet001\\Control\\Video)"
+two_choices="--adapter 1: $(key 0000) (QEL 700 M720 Dual)"
+
+# HIVE | STATUS | TEXT (in stdout or stderr) | ARGUMENTS (after --hive HIVE, split at blanks)
+cases="
+ONE     | 0  | AntiAliasing=2 Sample Anti-Aliasing                               | --query
+ONE     | 0  | [1] $(key 0000)                                                    | --list-adapters
+ONE     | 0  | [1] is the board's adapter: it is used.                           | --list-adapters
+ONE     | 0  | # Adapter: QEL 700 M720 Dual                                       | --adapter 1 --query
+ONE     | 64 | --adapter 2: there is 1 adapter of the board:                      | --adapter 2 --query
+TWO     | 0  | [2] $(key 0001)                                                    | --list-adapters
+TWO     | 0  | scripting actions (--query, --set, --export, --import) need --adapter N | --list-adapters
+TWO     | 64 | $scratch/TWO has 2 adapters of the board; choose one with --adapter N: | --query
+TWO     | 64 | $two_choices                                                       | --set DDIVersion=7
+TWO     | 64 | --adapter 2: $(key 0001) (QEL 700 M940 Quad)                       | --export $scratch/two.reg
+TWO     | 64 | $two_choices                                                       | --import $scratch/profile.reg
+TWO     | 0  | # Adapter: QEL 700 M940 Quad                                       | --adapter 2 --query
+TWO     | 64 | --adapter 3: there are 2 adapters of the board:                    | --adapter 3 --set DDIVersion=7
+TWO     | 64 | --adapter 3: there are 2 adapters of the board:                    | --adapter 3
+TWO     | 64 | option --adapter needs a number N from 1                           | --adapter 0 --query
+TWO     | 64 | option --adapter needs a number N from 1                           | --adapter two --query
+TWO     | 64 | option --adapter needs a number N from 1                           | --query --adapter
+TWO     | 64 | --adapter and a HAND-OFF both name the adapter                     | --adapter 1 --query $hand_off
+TWO     | 0  | # Adapter: QEL 700 M940 Quad                                       | --query $hand_off
+TWO     | 0  | # Adapter: QEL 700 M720 Dual                                       | --board $demo/board --query
+OTHER   | 69 | No Adapter Found in $scratch/OTHER: $none                          | --query
+OTHER   | 69 | No Adapter Found in $scratch/OTHER: $none                          | --adapter 1 --set DDIVersion=7
+OTHER   | 0  | No adapter of the board: $none.                                    | --list-adapters
+VGAONLY | 69 | the one adapter key has chip type \"VGA\", not QEL 700 (under System\\ControlSet001\\Control\\Video) | --set DDIVersion=7
+NOKEYS  | 69 | No Adapter Found in $scratch/NOKEYS: no adapter keys under System\\ControlSet001\\Control\\Video | --query
+NOVIDEO | 69 | the current control set has no key System\\ControlSet001\\Control\\Video | --export $scratch/none.reg
+AMPERSAND | 69 | chip type QEL 700 under System\\ControlSet001\\Control\\Video have a '&' in their names | --query
+SECOND  | 0  | [1] System\\ControlSet002\\Control\\Video\\{AB}\\0003              | --list-adapters
+SECOND  | 0  | # Adapter: QEL 700 M700 Single                                     | --query
+"
+"$program" --export "$scratch/profile.reg" >/dev/null 2>&1 || fail "cannot export the demo's profile"
+while IFS='|' read -r name status text arguments; do
+  name=$(xargs <<<"$name") status=$(xargs <<<"$status") text=$(sed 's/^ *//; s/ *$//' <<<"$text")
+  [ -n "$name" ] || continue
+  read -ra words <<<"$arguments"
+  cp "$scratch/$name" "$scratch/before"
+  "$program" --hive "$scratch/$name" "${words[@]}" >"$scratch/out" 2>"$scratch/err" </dev/null
+  got=$?
+  what="--hive $name$arguments"
+  [ "$got" -eq "$status" ] || fail "$what exited $got, not $status: $(cat "$scratch/out" "$scratch/err")"
+  grep -qF -- "$text" "$scratch/out" "$scratch/err" || fail "$what did not say '$text': $(cat "$scratch/out" "$scratch/err")"
+  if [ "$status" -ne 0 ]; then
+    cmp -s "$scratch/$name" "$scratch/before" || fail "$what changed the hive"
+    [ -e "$scratch/two.reg" ] && fail "$what wrote its export file"
+  fi
+done <<<"$cases"
+
+# What was picked is what is written, and only there.
+raw() { hivexget "$scratch/$1" "$2" DisableDX8 | od -An -tx1 | tr -d ' \n'; }
+"$program" --hive "$scratch/TWO" --adapter 2 --set DDIVersion=7 >/dev/null 2>&1 || fail "--adapter 2 --set"
+[ "$(raw TWO "$guid\\0001")" = 01000000 ] || fail "--adapter 2 did not write adapter 2"
+[ "$(raw TWO "$guid\\0000")" = 00000000 ] || fail "--adapter 2 wrote adapter 1"
+"$program" --hive "$scratch/SECOND" --set DDIVersion=7 >/dev/null 2>&1 || fail "--set in the second control set"
+[ "$(raw SECOND '\ControlSet002\Control\Video\{AB}\0003')" = 01000000 ] || fail "not written in ControlSet002"
+# No driver runs on an offline installation: nothing claims a reload, and no log is written.
+[ -e "$scratch/driver.log" ] && fail "a driver log beside the hives"
+grep -q "DISPLAY1 reloaded" "$demo/driver.log" 2>/dev/null && fail "a hive's adapter reloaded into the demo's log"
+
+[ "$failures" -eq 0 ] && echo "all adapter tests passed"
+exit $((failures > 0))
