@@ -135,7 +135,7 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   if save_offline "$scratch/OFFLINE"; then
     wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
-    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
+    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/*/OFFLINE || fail "the backup is not the hive as it was"
     [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
       QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
     quit >/dev/null
