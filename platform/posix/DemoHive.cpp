@@ -14,6 +14,7 @@
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveBackups.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
@@ -130,19 +131,6 @@ bool WriteTextFile(const std::string& path, const std::string& text, Failure* fa
   return written;
 }
 
-// mkdir -p for the folders above the data folder, private as the XDG rules ask.
-bool MakeParents(const std::string& folder, Failure* failure) {
-  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1)) {
-    const std::string parent = folder.substr(0, slash);
-    if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) {
-      *failure = Failure::FromErrno("cannot create folder " + parent, errno);
-      return false;
-    }
-  }
-  return true;
-}
-
 void RemoveAssembly(const std::string& folder) {
   unlink((folder + "/" + kDemoHiveName).c_str());
   unlink((folder + "/" + kDemoBoardName).c_str());
@@ -185,14 +173,19 @@ DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure) {
     *failure = Failure::FromErrno("cannot use data folder " + folder, errno);
     return DemoFolder::kFailed;
   }
-  if (!MakeParents(folder, failure)) return DemoFolder::kFailed;
+  if (const std::size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0) {
+    if (Failure made = MakePrivateFolders(folder.substr(0, slash)); made.Failed()) {
+      *failure = made;
+      return DemoFolder::kFailed;
+    }
+  }
 
   std::string assembly = folder + ".new.XXXXXX";
   if (mkdtemp(assembly.data()) == nullptr) {
     *failure = Failure::FromErrno("cannot create a folder beside " + folder, errno);
     return DemoFolder::kFailed;
   }
-  chmod(assembly.c_str(), 0755);
+  // mkdtemp made it private (0700), as the XDG rules ask of the data folder.
   if (!WriteDemoHive(assembly + "/" + kDemoHiveName, failure) ||
       !WriteTextFile(assembly + "/" + kDemoBoardName, SimulatedBoard::DemoFileText(), failure)) {
     RemoveAssembly(assembly);

@@ -23,6 +23,7 @@
 #include "base/ByteOrder.h"
 #include "platform/Registry.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/Status.h"
@@ -376,20 +377,6 @@ int LockFolder(const std::string& folder) {
   return fd.Release();
 }
 
-// Copies a file's bytes to a new file; false with errno set.
-bool CopyFile(const std::string& from, const std::string& to) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadAll(from, &bytes)) return false;
-  Descriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || fsync(fd.Get()) != 0)
-    return false;
-  if (const int error = fd.CloseNow(); error != 0) {
-    errno = error;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void HiveFile::RemoveLeftovers() {
@@ -407,31 +394,6 @@ void HiveFile::RemoveLeftovers() {
 long HiveFile::Fail(long status, std::string why) {
   commitError_ = std::move(why);
   return status;
-}
-
-bool HiveFile::MakeBackup(const std::vector<std::string>& logs) {
-  const auto slash = backupRoot_.rfind('/');
-  if (slash != std::string::npos && slash > 0) mkdir(backupRoot_.substr(0, slash).c_str(), 0700);
-  if (mkdir(backupRoot_.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  char stamp[32] = {};
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", localtime_r(&now, &local));
-  std::string folder = backupRoot_ + "/" + BaseName() + "-" + stamp;
-  for (int n = 2; mkdir(folder.c_str(), 0700) != 0; ++n) {
-    if (errno != EEXIST || n > 99) return false;
-    folder = backupRoot_ + "/" + BaseName() + "-" + stamp + "-" + std::to_string(n);
-  }
-  for (const std::string& name : logs) {
-    struct stat status {};
-    if (stat((Folder() + "/" + name).c_str(), &status) == 0 && status.st_size == 0) continue;
-    if (!CopyFile(Folder() + "/" + name, folder + "/" + name)) return false;
-  }
-  if (!CopyFile(path_, folder + "/" + BaseName())) return false;
-  Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.Get() >= 0) fsync(directory.Get());
-  backup_ = folder;
-  return true;
 }
 
 long HiveFile::Commit(const std::function<bool()>& reapply,
@@ -453,8 +415,14 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   RemoveStaleTemporaries();
   const std::vector<std::string> logs = FindHiveLogs(folder, BaseName()).all;
-  if (backup_.empty() && !backupRoot_.empty() && !MakeBackup(logs))
-    return Fail(StatusFromErrno(errno), "no backup could be made in " + backupRoot_ + ": " + Words(errno));
+  if (backup_.empty() && !backupRoot_.empty()) {
+    std::vector<std::string> logPaths;
+    for (const std::string& name : logs) logPaths.push_back(folder + "/" + name);
+    if (const Failure failure = BackUpHive(backupRoot_, keepBackups_, path_, logPaths, &backup_);
+        failure.Failed())
+      return Fail(StatusFromErrno(failure.error),
+                  "no backup could be made in " + backupRoot_ + ": " + failure.Text());
+  }
 
   struct stat original {};
   if (stat(path_.c_str(), &original) != 0) return Fail(StatusFromErrno(errno), Words(errno));

@@ -16,8 +16,9 @@
 // Windows can never replay stale log pages over the saved hive. A writer killed before the
 // rename leaves only its temporary file, which the next open or commit removes.
 //
-// Before the first commit, the hive as it is on disk and its non-empty logs are copied into the
-// backup folder, when one is set: nothing of ours is ever left beside the hive.
+// Before the first commit, the hive as it is on disk and its non-empty logs are backed up into
+// the backup folder, when one is set (see HiveBackups.h): nothing of ours is ever left beside
+// the hive.
 //
 // Writers: commits hold an exclusive flock on the hive's folder, so two commits never
 // interleave. Under the lock, a hive that another process replaced since it was loaded is
@@ -36,6 +37,7 @@
 #include <vector>
 
 #include "platform/posix/Failure.h"
+#include "platform/posix/HiveBackups.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
@@ -92,10 +94,13 @@ class HiveFile {
   // never another writer's file in progress), and the empty lock file of earlier versions.
   void RemoveLeftovers();
 
-  // Where the first commit copies the hive and its logs: a new folder inside this one, named
-  // after the hive and the time. Empty (the default): no backup.
-  void SetBackupRoot(std::string folder) { backupRoot_ = std::move(folder); }
-  // The folder the backup went to, once made.
+  // Where the first commit backs the hive and its logs up (BackUpHive), keeping the first and
+  // the newest keep backups of this hive. Empty (the default): no backup.
+  void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups) {
+    backupRoot_ = std::move(folder);
+    keepBackups_ = keep;
+  }
+  // The folder of the backup of the hive as it was before the first commit, once made.
   const std::string& Backup() const { return backup_; }
 
   // Writes the image as the new hive file (see above). reapply is called, under the lock, only
@@ -129,7 +134,6 @@ class HiveFile {
   void RemoveStaleTemporaries() const;
   long Fail(long status, std::string why);
   void MarkUsedCells();
-  bool MakeBackup(const std::vector<std::string>& logs);
 
   std::string path_;
   HiveHandle handle_;
@@ -149,6 +153,7 @@ class HiveFile {
   std::map<std::uintptr_t, std::uint64_t> stamped_;
   std::uint32_t highestSequence_ = 0;
   std::string backupRoot_;
+  int keepBackups_ = kDefaultKeptBackups;
   std::string backup_;
   std::string commitError_;
 };

@@ -473,9 +473,9 @@ std::string HiveStore::WhyReadOnly() const {
   return file_.WhyReadOnly();
 }
 
-void HiveStore::SetBackupRoot(std::string folder) {
+void HiveStore::SetBackupRoot(std::string folder, int keep) {
   std::lock_guard lock(mutex_);
-  file_.SetBackupRoot(std::move(folder));
+  file_.SetBackupRoot(std::move(folder), keep);
 }
 
 std::string HiveStore::Backup() const {

@@ -86,8 +86,9 @@ class HiveStore final : public Registry {
   Failure LostChanges() const;
   // Why nothing can be saved, in words (see HiveFile::WhyReadOnly); empty when saving is possible.
   std::string WhyReadOnly() const;
-  // Where the first save backs the hive up (HiveFile::SetBackupRoot), and where it did.
-  void SetBackupRoot(std::string folder);
+  // Where the first save backs the hive up and how many backups are kept
+  // (HiveFile::SetBackupRoot), and where it did.
+  void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups);
   std::string Backup() const;
   // The logs whose replay made what the store shows; empty when the hive was clean.
   std::vector<std::string> LogsUsed() const;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
+#include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "programs/posix/HiveAdapters.h"
@@ -59,8 +61,17 @@ const char kUsage[] =
     "                    It is shown read-only, naming the file, when SYSTEM.LOG1 or\n"
     "                    SYSTEM.LOG2 is missing (copy it beside the hive), when a damaged\n"
     "                    log entry hides later ones, or when no log can recover it.\n"
-    "                    Before its first save, a run copies the hive (and its logs) into\n"
-    "                    the data folder's backups/, one folder per run.\n"
+    "                    Before its first save, a run backs the hive (and its logs) up;\n"
+    "                    see --backup-dir.\n"
+    "  --backup-dir DIR  where backups go. Default: the data folder's backups/. A folder per\n"
+    "                    hive holds a folder per backup: DIR/SYSTEM-HASH/NUMBER-DATE-TIME/\n"
+    "                    with the hive file and its logs that were not empty. Without HOME\n"
+    "                    and XDG_DATA_HOME, a run that may save needs it.\n"
+    "  --keep-backups N  per hive, keep the first backup and the newest N (1 to 9999;\n"
+    "                    default 5); no backup is added when the hive is unchanged since\n"
+    "                    the newest. To put one back, with Windows not running: empty the\n"
+    "                    hive's logs (truncate -c -s 0 SYSTEM.LOG SYSTEM.LOG1 SYSTEM.LOG2)\n"
+    "                    and copy every file of the backup beside the hive, over the others.\n"
     "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
     "                    data folder's \"board\" without --hive; with --hive, the hive's\n"
     "                    adapters whose chip type is the board's.\n"
@@ -76,7 +87,8 @@ const char kUsage[] =
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
     "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
-    "the dialogs in, or no adapter; 73 the data folder or export file cannot be made; 74 a save\n"
+    "the dialogs in, or no adapter; 73 the data folder, backup folder or export file cannot be\n"
+    "made, or there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save\n"
     "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
     "written; 77 write access refused: a read-only hive (see above), file system, permission or\n"
     "attribute (chattr +a, +i).\n";
@@ -84,6 +96,8 @@ const char kUsage[] =
 struct Options {
   std::optional<std::string> hive;
   std::optional<std::string> board;
+  std::optional<std::string> backupDir;
+  int keepBackups = platform::kDefaultKeptBackups;
   std::optional<std::string> handOff;
   std::optional<int> adapter;  // --adapter N
   bool listAdapters = false;
@@ -125,13 +139,26 @@ int ParseOptions(int argc, char** argv, Options* options) {
         name = argument.substr(0, equals);
         value = argument.substr(equals + 1);
       }
-      if (name == "--hive" || name == "--board") {
+      if (name == "--hive" || name == "--board" || name == "--backup-dir") {
         if (!value) {
           if (i + 1 >= argc) return UsageError("option " + name + " needs a PATH");
           value = argv[++i];
         }
         if (value->empty()) return UsageError("option " + name + " needs a PATH");
-        (name == "--hive" ? options->hive : options->board) = *value;
+        (name == "--hive" ? options->hive : name == "--board" ? options->board : options->backupDir) = *value;
+        continue;
+      }
+      if (name == "--keep-backups") {
+        if (!value) {
+          if (i + 1 >= argc) return UsageError("option --keep-backups needs a number N");
+          value = argv[++i];
+        }
+        const bool digits = !value->empty() && value->size() <= 4 &&
+                            value->find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoi(*value) < 1)
+          return UsageError("option --keep-backups takes a number from 1 to " +
+                            std::to_string(platform::kMaxKeptBackups) + ", not '" + *value + "'");
+        options->keepBackups = std::stoi(*value);
         continue;
       }
       if (name == "--set" || name == "--export" || name == "--import") {
@@ -242,6 +269,44 @@ class SavingFrontEnd final : public portable::FrontEnd {
   platform::HiveStore& store_;
 };
 
+// Where the hive's backups go. A run that may save makes the folder now, before anything is
+// written: a run that could not keep a backup changes nothing. Returns 0 or an exit status.
+int PrepareBackups(const Options& options, platform::HiveStore& store) {
+  std::string folder;
+  if (options.backupDir) {
+    folder = *options.backupDir;
+    // The status line names the backup; a name relative to where the run started says little.
+    if (folder[0] != '/') {
+      if (char* here = getcwd(nullptr, 0)) {
+        folder = std::string(here) + "/" + folder;
+        std::free(here);
+      }
+    }
+  } else if (const std::string data = platform::DefaultDataFolder(); !data.empty()) {
+    folder = data + "/backups";
+  }
+  const bool maySave = !options.listAdapters && (!options.commands.Any() || !options.commands.sets.empty() ||
+                                                 options.commands.importPath.has_value());
+  if (maySave && store.WhyReadOnly().empty()) {
+    if (folder.empty()) {
+      std::fprintf(
+          stderr,
+          "configurator: nowhere to keep a backup of the hive: neither HOME nor XDG_DATA_HOME is set.\n"
+          "Nothing was changed. Name a folder for backups with --backup-dir DIR.\n");
+      return sysexits::kCantCreate;
+    }
+    if (const Failure failure = platform::MakePrivateFolders(folder); failure.Failed()) {
+      std::fprintf(stderr,
+                   "configurator: no backup of the hive can be kept in %s: %s.\n"
+                   "Nothing was changed. Name another folder for backups with --backup-dir DIR.\n",
+                   folder.c_str(), failure.Text().c_str());
+      return sysexits::kCantCreate;
+    }
+  }
+  if (!folder.empty()) store.SetBackupRoot(folder, options.keepBackups);
+  return 0;
+}
+
 // Puts the program's services in place for the life of the run and takes them away after.
 class InstalledServices {
  public:
@@ -303,8 +368,7 @@ int main(int argc, char** argv) {
         failure.problem == HiveProblem::kMissing || failure.problem == HiveProblem::kUnreadable;
     return Refused(failure, unreadable ? sysexits::kNoInput : sysexits::kDataError);
   }
-  if (const std::string data = platform::DefaultDataFolder(); !data.empty())
-    store->SetBackupRoot(data + "/backups");
+  if (const int status = PrepareBackups(options, *store); status != 0) return status;
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
     std::fprintf(stderr, "configurator: %s\n", HiveText(*store).c_str());
 

@@ -135,7 +135,7 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   if save_offline "$scratch/OFFLINE"; then
     wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
-    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/OFFLINE || fail "the backup is not the hive as it was"
+    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/*/OFFLINE || fail "the backup is not the hive as it was"
     [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
       QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
     quit >/dev/null
@@ -153,6 +153,44 @@ if command -v tmux >/dev/null; then
     quit >/dev/null
   fi
 fi
+
+# Backups from a fresh HOME with nothing in it: the folders are made, private; without HOME and
+# XDG_DATA_HOME a run that would save says why and changes nothing; --backup-dir and
+# --keep-backups choose where and how many.
+fresh=$scratch/fresh && mkdir "$fresh"
+cp "$data/SYSTEM" "$scratch/RESCUE" && cp "$data/SYSTEM" "$scratch/RESCUE.before"
+rescue=(--hive "$scratch/RESCUE" "\\.\DISPLAY1&&&$board_key")
+(unset XDG_DATA_HOME HOME && "$program" "${rescue[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1)
+status=$?
+[ "$status" -eq 73 ] || fail "no HOME: exited $status, not 73: $(cat "$scratch/out")"
+grep -qF "neither HOME nor XDG_DATA_HOME is set" "$scratch/out" && grep -qF -- "--backup-dir DIR" "$scratch/out" ||
+  fail "no HOME: no word of why and what to do: $(cat "$scratch/out")"
+cmp -s "$scratch/RESCUE" "$scratch/RESCUE.before" || fail "no HOME: the hive was written"
+(unset XDG_DATA_HOME HOME && "$program" "${rescue[@]}" --query >/dev/null 2>&1) || fail "no HOME: --query refused"
+[ "$(ls -A "$fresh")" = "" ] || fail "no HOME: something was made"
+(unset XDG_DATA_HOME && HOME=$fresh "$program" "${rescue[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1) ||
+  fail "a fresh HOME: the save failed: $(cat "$scratch/out")"
+[ "$(stat -c %a "$fresh" "$fresh"/.local "$fresh"/.local/share "$fresh"/.local/share/configurator \
+  "$fresh"/.local/share/configurator/backups | tr '\n' ' ')" = "755 700 700 700 700 " ] ||
+  fail "a fresh HOME: the folders are not private: $(ls -ld "$fresh"/.local "$fresh"/.local/share/configurator/backups)"
+cmp -s "$scratch/RESCUE.before" "$fresh"/.local/share/configurator/backups/RESCUE-*/000001-*/RESCUE ||
+  fail "a fresh HOME: the backup is not the hive as it was"
+touch "$scratch/notafolder"
+(unset XDG_DATA_HOME && HOME=$scratch/notafolder "$program" "${rescue[@]}" --set LODBias=0.50 >"$scratch/out" 2>&1)
+status=$?
+[ "$status" -eq 73 ] && grep -qF "cannot create folder $scratch/notafolder: Not a directory" "$scratch/out" ||
+  fail "a data folder that cannot be made: exited $status: $(cat "$scratch/out")"
+expect 64 "--keep-backups takes a number from 1 to 9999, not '0'" -- "${rescue[@]}" --keep-backups 0 --query
+expect 64 "--keep-backups takes a number from 1 to 9999, not 'x'" -- "${rescue[@]}" --keep-backups=x --query
+cp "$scratch/RESCUE" "$scratch/RESCUE.before"
+for value in 0.50 1.00 0.50 1.00 0.50; do
+  (unset XDG_DATA_HOME HOME && "$program" "${rescue[@]}" --backup-dir "$scratch/mine/backups" --keep-backups 2 \
+    --set LODBias=$value >/dev/null 2>&1) || fail "--backup-dir: the save failed"
+done
+[ "$(ls "$scratch"/mine/backups/RESCUE-*/ | cut -c1-6 | tr '\n' ' ')" = "000001 000004 000005 hive-p " ] ||
+  fail "--keep-backups 2 kept: $(ls "$scratch"/mine/backups/RESCUE-*/)"
+[ "$(stat -c %a "$scratch/mine")" = 700 ] || fail "--backup-dir: the folders are not private"
+cmp -s "$scratch/RESCUE.before" "$scratch"/mine/backups/RESCUE-*/000001-*/RESCUE || fail "--backup-dir: the first backup"
 
 # A hive that may not be written says why, in words, whatever the reason.
 cp "$data/SYSTEM" "$scratch/LOCKED" && chmod 444 "$scratch/LOCKED"

@@ -1,0 +1,209 @@
+// Backups of the hives the store saves: private folders made with their parents, the first and
+// the newest backups kept per hive, none added for an unchanged hive, hives of the same name
+// kept apart, and whole backups whenever a save is killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "base/Text.h"
+#include "platform/posix/HiveBackups.h"
+#include "platform/posix/HiveStore.h"
+#include "tests/hive/HiveTestSupport.h"
+
+namespace {
+
+using platform::Failure;
+using platform::HiveStore;
+
+const std::u16string kSettingsPath = std::u16string(hivetest::kBoardCurrentPath) + u"\\D3D";
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+unsigned Mode(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+// One run that saves one value: loads the hive, sets QLDRV_LOD_BIAS, flushes. The backup folder
+// it used, or empty when the save failed.
+std::string SaveRun(const std::string& hive, const std::string& root, int keep, const std::string& value) {
+  Failure failure;
+  auto store = HiveStore::Load(hive, &failure);
+  if (!store) return {};
+  store->SetBackupRoot(root, keep);
+  platform::RegKey key = 0;
+  if (store->Open(kSettingsPath, platform::kKeyWrite, &key) != 0) return {};
+  std::vector<std::uint8_t> data;
+  for (const char16_t c : base::Utf16FromUtf8(value))
+    data.insert(data.end(), {static_cast<std::uint8_t>(c), 0});
+  data.insert(data.end(), {0, 0});
+  store->Set(key, u"QLDRV_LOD_BIAS", platform::kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
+  store->Close(key);
+  return store->Flush() == 0 ? store->Backup() : std::string();
+}
+
+TEST(HiveBackups, PrivateFoldersAreMadeWithTheirParents) {
+  hivetest::TempFolder scratch;
+  mkdir((scratch / "kept").c_str(), 0755);
+  ASSERT_FALSE(platform::MakePrivateFolders(scratch / "kept/a/b//c/").Failed());
+  EXPECT_EQ(Mode(scratch / "kept"), 0755u) << "a folder that exists keeps its mode";
+  for (const char* made : {"kept/a", "kept/a/b", "kept/a/b/c"})
+    EXPECT_EQ(Mode(scratch / made), 0700u) << made;
+
+  hivetest::WriteFile(scratch / "file", "");
+  const Failure failure = platform::MakePrivateFolders(scratch / "file/x");
+  EXPECT_EQ(failure.Text(), "cannot create folder " + scratch / "file" + ": Not a directory");
+}
+
+// Eight runs that each save another value, keeping 3: the first backup (the hive before any
+// save) and the newest three are left, each the hive as it was before its run, byte for byte.
+TEST(HiveBackups, TheFirstAndTheNewestAreKept) {
+  hivetest::TempFolder scratch, data;
+  const std::string hive = hivetest::DemoHive(scratch);
+  const std::string root = data / "deep/backups";
+  std::vector<std::string> states, used;
+  for (int run = 0; run < 8; ++run) {
+    states.push_back(hivetest::ReadFile(hive));
+    used.push_back(SaveRun(hive, root, 3, std::to_string(run + 10)));
+    ASSERT_FALSE(used.back().empty()) << "run " << run;
+  }
+  const std::string folder = platform::HiveBackupFolder(root, hive);
+  EXPECT_EQ(Listing(root), std::vector<std::string>{folder.substr(root.size() + 1)});
+  EXPECT_EQ(hivetest::ReadFile(folder + "/hive-path"), hive + "\n");
+  std::vector<std::string> expected = {"hive-path"};
+  for (const int run : {0, 5, 6, 7}) {
+    EXPECT_EQ(hivetest::ReadFile(used[run] + "/SYSTEM"), states[run]) << "run " << run;
+    EXPECT_EQ(Listing(used[run]), std::vector<std::string>{"SYSTEM"});
+    expected.push_back(used[run].substr(folder.size() + 1));
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Listing(folder), expected);
+  EXPECT_EQ(expected.front().substr(0, 7), "000001-");
+  for (const char* made : {"deep", "deep/backups"}) EXPECT_EQ(Mode(data / made), 0700u) << made;
+}
+
+// A hive put back as it was before the last save is the newest backup already: no new one. A
+// hive of the same name elsewhere gets backups of its own.
+TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
+  hivetest::TempFolder one, other, data;
+  const std::string hive = hivetest::DemoHive(one);
+  const std::string before = hivetest::ReadFile(hive);
+  const std::string first = SaveRun(hive, data.Path(), 5, "7");
+  ASSERT_FALSE(first.empty());
+  hivetest::WriteFile(hive, before);
+  EXPECT_EQ(SaveRun(hive, data.Path(), 5, "8"), first);
+  EXPECT_EQ(Listing(platform::HiveBackupFolder(data.Path(), hive)).size(), 2u) << "hive-path and one backup";
+
+  const std::string second = hivetest::DemoHive(other);
+  hivetest::WriteFile(second, hivetest::ReadFile(hive));
+  const std::string backup = SaveRun(second, data.Path(), 5, "9");
+  ASSERT_FALSE(backup.empty());
+  EXPECT_NE(platform::HiveBackupFolder(data.Path(), second), platform::HiveBackupFolder(data.Path(), hive));
+  EXPECT_EQ(backup.substr(0, platform::HiveBackupFolder(data.Path(), second).size()),
+            platform::HiveBackupFolder(data.Path(), second));
+  EXPECT_EQ(hivetest::ReadFile(backup + "/SYSTEM"), hivetest::ReadFile(hive));
+  EXPECT_EQ(Listing(data.Path()).size(), 2u);
+}
+
+// Runs that save a large hive are killed once each has said it is about to save (the backup
+// comes first), at a random moment after. Every backup under its real name must hold one of the
+// states the hive had, whole; a later backup clears what the killed ones left.
+// HIVE_KILL_ITERATIONS sets the count.
+TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
+  const char* setting = std::getenv("HIVE_KILL_ITERATIONS");
+  const int iterations = setting != nullptr ? std::atoi(setting) : 100;
+  hivetest::TempFolder scratch, data;
+  const std::string hive = hivetest::DemoHive(scratch);
+  {
+    // A MiB of data or more, so that a kill can land inside a copy.
+    Failure failure;
+    auto store = HiveStore::Load(hive, &failure);
+    ASSERT_NE(store, nullptr);
+    // In a key of their own (the board's): a save rewrites every value of the key it edits.
+    platform::RegKey key = 0;
+    ASSERT_EQ(store->Open(hivetest::kBoardCurrentPath, platform::kKeyWrite, &key), 0);
+    // libhivex writes a value in one cell: many values of a quarter MiB each.
+    const std::vector<std::uint8_t> bulk(256 << 10, 0x5A);
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_EQ(store->Set(key, u"Bulk" + base::Utf16FromUtf8(std::to_string(i)), platform::kRegBinary,
+                           bulk.data(), static_cast<std::uint32_t>(bulk.size())),
+                0);
+    }
+    store->Close(key);
+    ASSERT_EQ(store->Flush(), 0);
+  }
+  std::set<std::size_t> states;  // hashes of the hive's contents
+  const std::hash<std::string> hash;
+  std::mt19937 random(2024);
+  const std::string folder = platform::HiveBackupFolder(data.Path(), hive);
+  auto checkWhole = [&] {
+    int backups = 0;
+    for (const std::string& name : Listing(folder)) {
+      if (name[0] < '0' || name[0] > '9') continue;
+      ++backups;
+      EXPECT_EQ(Listing(folder + "/" + name), std::vector<std::string>{"SYSTEM"}) << name;
+      EXPECT_EQ(states.count(hash(hivetest::ReadFile(folder + "/" + name + "/SYSTEM"))), 1u)
+          << name << " is torn";
+    }
+    return backups;
+  };
+  for (int iteration = 0; iteration < iterations; ++iteration) {
+    states.insert(hash(hivetest::ReadFile(hive)));
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(ready[0]);
+      Failure failure;
+      auto store = HiveStore::Load(hive, &failure);
+      if (!store) _exit(1);
+      store->SetBackupRoot(data.Path(), 2);
+      platform::RegKey key = 0;
+      if (store->Open(kSettingsPath, platform::kKeyWrite, &key) != 0) _exit(1);
+      const std::string text = std::to_string(iteration);
+      store->Set(key, u"QLDRV_LOD_BIAS", platform::kRegBinary,
+                 reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint32_t>(text.size()));
+      store->Close(key);
+      if (write(ready[1], "s", 1) != 1) _exit(1);
+      store->Flush();
+      _exit(0);
+    }
+    close(ready[1]);
+    char signal = 0;
+    const bool reached = read(ready[0], &signal, 1) == 1;
+    close(ready[0]);
+    // Often within the copy, which comes first; else anywhere in the save.
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % (iteration % 2 == 0 ? 2000 : 60000)));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(reached) << "iteration " << iteration;
+    // The first and the newest two, and one more when the kill came between a new backup and
+    // the removal of the oldest.
+    ASSERT_LE(checkWhole(), 4) << "iteration " << iteration;
+  }
+  EXPECT_GE(checkWhole(), 2) << "the saves reached their backups";
+  // The next save clears what killed ones left and still keeps only whole backups.
+  states.insert(hash(hivetest::ReadFile(hive)));
+  ASSERT_FALSE(SaveRun(hive, data.Path(), 2, "1").empty());
+  EXPECT_LE(checkWhole(), 3);
+  for (const std::string& name : Listing(folder)) EXPECT_NE(name[0], '.') << name << " was left";
+}
+
+}  // namespace
