@@ -5,7 +5,7 @@ set -euo pipefail
 # the i386 architecture. The package wine gives the wine, wineserver and wineboot commands.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb x11-utils xauth imagemagick
-  libhivex-dev libhivex-bin libregf-utils ntfs-3g chntpw libncurses-dev tmux clang clang-format
+  libhivex-dev libhivex-bin libwin-hivex-perl libregf-utils ntfs-3g chntpw libncurses-dev tmux clang clang-format
   libclang-rt-14-dev ccache python3 lintian man-db dpkg-dev unzip)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
