@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -46,6 +47,15 @@ bool NoWriteBits(const std::string& path) {
   return stat(path.c_str(), &status) != 0 || (status.st_mode & 0222) == 0;
 }
 
+// Backs a large buffer that nothing has touched yet with huge pages where the system allows it:
+// filling a hive's worth of small pages costs ten times the read itself (a fault per 4 KiB).
+void AskForHugePages(void* start, std::size_t size) {
+  constexpr std::uintptr_t kHuge = 2U << 20;
+  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHuge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 // A whole file's bytes, read straight into one buffer of the file's size (and room to spare,
 // which stays untouched until the hive grows into it); false with errno set when it cannot be
 // read.
@@ -55,6 +65,7 @@ bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes, std::siz
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   std::vector<std::uint8_t> read;
   read.reserve(static_cast<std::size_t>(status.st_size) + spare);
+  AskForHugePages(read.data(), read.capacity());
   read.resize(static_cast<std::size_t>(status.st_size));
   std::size_t done = 0;
   while (true) {
