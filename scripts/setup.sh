@@ -13,7 +13,7 @@ run_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev binutil
 # i386 part (wine32), which needs the i386 architecture. The package wine gives the wine,
 # wineserver and wineboot commands.
 test_packages=("${run_packages[@]}" libbenchmark-dev g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb
-  x11-utils xauth imagemagick libhivex-bin libregf-utils ntfs-3g chntpw tmux clang clang-format
+  x11-utils xauth imagemagick libhivex-bin libwin-hivex-perl libregf-utils ntfs-3g chntpw tmux clang clang-format
   libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip)
 x64_packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 case "$purpose" in

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <hivex.h>
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -32,6 +31,9 @@ namespace platform {
 namespace {
 
 constexpr int kLoadAttempts = 3;
+// Room reserved beyond the hive's bytes for bins that saves append, so that the image is not
+// moved (copied whole) when it grows by a little.
+constexpr std::size_t kSpareRoom = 1U << 20;
 
 std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -59,20 +61,42 @@ std::string Unchangeable(const std::string& path) {
   return {};
 }
 
-// A whole file's bytes; false with errno set when it cannot be read.
-bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes) {
+// Backs a large buffer that nothing has touched yet with huge pages where the system allows it:
+// filling a hive's worth of small pages costs ten times the read itself (a fault per 4 KiB).
+void AskForHugePages(void* start, std::size_t size) {
+  constexpr std::uintptr_t kHuge = 2U << 20;
+  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHuge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
+// A whole file's bytes, read straight into one buffer of the file's size (and room to spare,
+// which stays untouched until the hive grows into it); false with errno set when it cannot be
+// read.
+bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes, std::size_t spare = 0) {
   Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
-  bytes->clear();
-  std::uint8_t buffer[65536];
+  std::vector<std::uint8_t> read;
+  read.reserve(static_cast<std::size_t>(status.st_size) + spare);
+  AskForHugePages(read.data(), read.capacity());
+  read.resize(static_cast<std::size_t>(status.st_size));
+  std::size_t done = 0;
   while (true) {
-    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
+    std::uint8_t more = 0;  // past the size fstat gave: whether the file grew meanwhile
+    const bool past = done == read.size();
+    const ssize_t got =
+        past ? pread(fd.Get(), &more, 1, static_cast<off_t>(done))
+             : pread(fd.Get(), read.data() + done, read.size() - done, static_cast<off_t>(done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
-    if (got == 0) return true;
-    bytes->insert(bytes->end(), buffer, buffer + got);
+    if (got == 0) break;
+    if (past) read.push_back(more);
+    done += static_cast<std::size_t>(got);
   }
+  read.resize(done);
+  *bytes = std::move(read);
+  return true;
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
@@ -86,15 +110,6 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
     data += put, size -= static_cast<std::size_t>(put), at += put;
   }
   return true;
-}
-
-// A libhivex handle on bytes that exist only in memory (a recovered hive): nothing is written
-// beside the hive, and nothing is left anywhere when the program ends.
-HiveHandle OpenImage(const std::vector<std::uint8_t>& image) {
-  Descriptor fd(memfd_create("recovered-hive", MFD_CLOEXEC));
-  if (fd.Get() < 0 || !WriteAll(fd.Get(), image.data(), image.size(), 0)) return nullptr;
-  const std::string path = "/proc/self/fd/" + std::to_string(fd.Get());
-  return HiveHandle(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
 }
 
 // The extended attributes that ntfs-3g offers without listing them: the file's NTFS attributes,
@@ -202,7 +217,8 @@ Failure HiveFile::Load() {
     }
     if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
     std::vector<std::uint8_t> primary;
-    if (!ReadAll(path_, &primary)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+    if (!ReadAll(path_, &primary, kSpareRoom))
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
@@ -213,8 +229,8 @@ Failure HiveFile::Load() {
         *log = ReadAll(Folder() + "/" + *name, &bytes) ? HiveLogFile{*name, std::move(bytes), {}}
                                                        : HiveLogFile{*name, {}, Words(errno)};
     }
-    std::vector<std::uint8_t> bytes = primary;
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
+    logs = {};
     const std::string refusal =
         recovery.outcome != HiveRecovery::Outcome::kRefused ? recovery.notWhole
         : recovery.dirty
@@ -223,18 +239,26 @@ Failure HiveFile::Load() {
             : recovery.reason;
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty)
       return Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
-    if (recovery.outcome == HiveRecovery::Outcome::kRecovered) bytes = std::move(recovery.image);
-    // Writable images live in memory of their own, made from exactly the bytes checked here: a
-    // file that another program rewrites in place can never change what we have read.
-    HiveHandle handle = OpenImage(bytes);
-    if (handle == nullptr) {
+    // The image is made of exactly the bytes checked here, moved, never copied: a file that
+    // another program rewrites in place can never change what we have read. Recovery works on
+    // the bytes it is given, so a dirty hive that it refused is read again to be shown as it is.
+    std::vector<std::uint8_t> bytes;
+    if (recovery.outcome != HiveRecovery::Outcome::kRefused)
+      bytes = std::move(recovery.image);
+    else if (!ReadAll(path_, &bytes, kSpareRoom))
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+    HiveImage image;
+    std::string why;
+    if (!HiveImage::Open(std::move(bytes), &image, &why)) {
       Failure failure = Diagnose(path_);
-      return failure.Failed() ? failure : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
+      return failure.Failed()
+                 ? failure
+                 : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal.empty() ? why : refusal));
     }
     Identity after;
     const bool stable = ReadIdentity(path_, &after) && after == before;
     if (stable || attempt + 1 == kLoadAttempts) {
-      handle_ = std::move(handle);
+      image_ = std::move(image);
       // A file that kept changing while it was read keeps the identity from before the read,
       // so the next look at it loads it again.
       identity_ = before;
@@ -242,78 +266,10 @@ Failure HiveFile::Load() {
       refusal_ = refusal;
       logsUsed_ = std::move(recovery.logsUsed);
       highestSequence_ = recovery.highestSequence;
-      loaded_ = std::move(bytes);
-      MarkUsedCells();
       return {};
     }
   }
   return Problem(HiveProblem::kCorrupt);
-}
-
-void HiveFile::MarkUsedCells() {
-  rewritten_.clear();
-  freed_.clear();
-  stamped_.clear();
-  usedCells_.assign(loaded_.size() / 8 + 1, false);
-  const std::size_t end =
-      loaded_.size() < 4096
-          ? 0
-          : std::min<std::size_t>(loaded_.size(), 4096 + base::ReadLittleEndian32(&loaded_[40]));
-  for (std::size_t bin = 4096; bin + 32 <= end && std::memcmp(&loaded_[bin], "hbin", 4) == 0;) {
-    const std::size_t binSize = base::ReadLittleEndian32(&loaded_[bin + 8]);
-    if (binSize < 4096 || binSize % 4096 != 0 || binSize > end - bin) break;
-    for (std::size_t cell = bin + 32; cell + 4 <= bin + binSize;) {
-      const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&loaded_[cell]));
-      const std::size_t length =
-          size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
-      if (length < 8 || length % 8 != 0 || length > bin + binSize - cell) break;
-      if (size < 0) usedCells_[cell / 8] = true;
-      cell += length;
-    }
-    bin += binSize;
-  }
-}
-
-bool HiveFile::CanRewriteValues(std::uintptr_t node) const {
-  if (rewritten_.count(node) != 0) return true;  // libhivex made its values: sound
-  std::set<std::size_t> blocks;
-  // A distinct block in use, at least size bytes long (its size field included), not yet freed.
-  auto block = [&](std::size_t at, std::size_t size) {
-    if (at % 8 != 0 || at >= loaded_.size() || !usedCells_[at / 8] || freed_.count(at) != 0) return false;
-    const std::uint32_t length = 0U - base::ReadLittleEndian32(&loaded_[at]);
-    return length >= size && blocks.insert(at).second;
-  };
-  if (node % 8 != 0 || node + 0x50 > loaded_.size() || !usedCells_[node / 8] ||
-      std::memcmp(&loaded_[node + 4], "nk", 2) != 0)
-    return false;
-  const std::uint32_t count = base::ReadLittleEndian32(&loaded_[node + 0x28]);
-  if (count == 0) return true;
-  const std::size_t list = 4096ULL + base::ReadLittleEndian32(&loaded_[node + 0x2C]);
-  if (count > loaded_.size() / 4 || !block(list, 4 + 4ULL * count)) return false;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t value = 4096ULL + base::ReadLittleEndian32(&loaded_[list + 4 + 4 * i]);
-    if (!block(value, 0x18) || std::memcmp(&loaded_[value + 4], "vk", 2) != 0) return false;
-    // libhivex frees the data cell of every value whose data is not inline, even empty ones.
-    if ((base::ReadLittleEndian32(&loaded_[value + 8]) & 0x80000000U) == 0 &&
-        !block(4096ULL + base::ReadLittleEndian32(&loaded_[value + 12]), 4))
-      return false;
-  }
-  return true;
-}
-
-void HiveFile::ValuesRewritten(std::uintptr_t node, bool succeeded) {
-  if (rewritten_.count(node) != 0) return;
-  if (succeeded) rewritten_.insert(node);
-  const std::uint32_t count = base::ReadLittleEndian32(&loaded_[node + 0x28]);
-  if (count == 0) return;
-  const std::size_t list = 4096ULL + base::ReadLittleEndian32(&loaded_[node + 0x2C]);
-  freed_.insert(list);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t value = 4096ULL + base::ReadLittleEndian32(&loaded_[list + 4 + 4 * i]);
-    freed_.insert(value);
-    if ((base::ReadLittleEndian32(&loaded_[value + 8]) & 0x80000000U) == 0)
-      freed_.insert(4096ULL + base::ReadLittleEndian32(&loaded_[value + 12]));
-  }
 }
 
 bool HiveFile::ChangedOnDisk() const {
@@ -399,7 +355,7 @@ long HiveFile::Fail(long status, std::string why) {
 long HiveFile::Commit(const std::function<bool()>& reapply,
                       const std::function<std::vector<std::uintptr_t>()>& editedKeys) {
   commitError_.clear();
-  if (handle_ == nullptr) return Fail(kInvalidHandle, "no hive is loaded");
+  if (!image_.Loaded()) return Fail(kInvalidHandle, "no hive is loaded");
   if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
   const std::string folder = Folder();
   Descriptor lock(LockFolder(folder));
@@ -437,34 +393,17 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   if (geteuid() == 0 && fchown(fd.Get(), original.st_uid, original.st_gid) != 0) {
     // Root keeps the owner when it can; a file system without owners is no reason to fail.
   }
-  // libhivex truncates and writes the file by name; our descriptor refers to the same inode,
-  // so the fsync below covers what it wrote.
-  if (hivex_commit(handle_.get(), temporary.c_str(), 0) != 0) return fail(errno);
-
   // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
-  // save (the base block and every edited key, as Windows stamps them).
-  std::vector<std::uint8_t> base(4096);
-  if (pread(fd.Get(), base.data(), base.size(), 0) != static_cast<ssize_t>(base.size())) return fail(EIO);
-  const std::uint32_t written = base::ReadLittleEndian32(&base[4]);
-  const std::uint32_t sequence =
-      SequenceAtLeast(written, highestSequence_ + 1) ? written : highestSequence_ + 1;
+  // save (the base block and every edited key, as Windows stamps them). The image is changed to
+  // what is written: should the write fail, the caller loads the hive again anyway.
+  const std::uint32_t held = image_.Sequence();
+  const std::uint32_t sequence = SequenceAtLeast(held, highestSequence_ + 1) ? held : highestSequence_ + 1;
   const std::uint64_t now = FiletimeNow();
-  base::WriteLittleEndian32(sequence, &base[4]);
-  base::WriteLittleEndian32(sequence, &base[8]);
-  base::WriteLittleEndian64(now, &base[12]);
-  base::WriteLittleEndian32(HiveHeaderChecksum(base.data()), &base[508]);
-  if (!WriteAll(fd.Get(), base.data(), 512, 0)) return fail(errno);
   for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{})
-    stamped_[node] = now;
-  for (const auto& [node, time] : stamped_) {
-    char cell[6] = {};
-    if (pread(fd.Get(), cell, sizeof cell, static_cast<off_t>(node)) != sizeof cell ||
-        std::memcmp(cell + 4, "nk", 2) != 0)
-      continue;
-    std::vector<std::uint8_t> stamp(8);
-    base::WriteLittleEndian64(time, stamp.data());
-    if (!WriteAll(fd.Get(), stamp.data(), stamp.size(), static_cast<off_t>(node + 8))) return fail(errno);
-  }
+    image_.StampKey(node, now);
+  image_.MarkClean(sequence, now);
+  const std::vector<std::uint8_t>& bytes = image_.Bytes();
+  if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), 0)) return fail(errno);
   CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);

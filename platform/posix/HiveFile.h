@@ -1,20 +1,21 @@
 #pragma once
-// One hive file on disk and its image in memory (a libhivex handle): loading, noticing that
-// another process has replaced the file, and replacing it durably.
+// One hive file on disk and its image in memory (HiveImage, the file's bytes held once):
+// loading, noticing that another process has replaced the file, and replacing it durably.
 //
-// Loading: a hive that Windows left dirty is recovered in memory from its transaction logs
+// Loading: the file is read once, and its bytes (or what recovery made of them) become the image
+// without another copy. A hive that Windows left dirty is recovered in memory from its transaction logs
 // (see HiveRecovery.h), so the image is what Windows would load. A dirty hive that its logs
 // cannot recover is loaded as it is but refused for writing (Refusal() says why): writing it
 // back clean would make Windows ignore the logs, and everything only they hold would be lost.
 //
-// Replacing: libhivex's commit truncates and rewrites the file it is given, so a crash in the
-// middle would tear the hive. Commit instead writes a new file beside the hive (".NAME.tmp.*"),
-// gives it the hive's owner, mode and extended attributes, makes it clean (equal sequence
-// numbers above every one its logs hold, the time of the save), fsyncs it, renames it over the
-// hive and fsyncs the folder: at every moment the hive's name refers to a complete file, the old
-// one or the new one. Only then are the logs emptied (truncated, as Windows leaves them), so
-// Windows can never replay stale log pages over the saved hive. A writer killed before the
-// rename leaves only its temporary file, which the next open or commit removes.
+// Replacing: rewriting the file in place would tear the hive if a crash came in the middle.
+// Commit instead writes a new file beside the hive (".NAME.tmp.*"), gives it the hive's owner,
+// mode and extended attributes, makes it clean (equal sequence numbers above every one its logs
+// hold, the time of the save), fsyncs it, renames it over the hive and fsyncs the folder: at
+// every moment the hive's name refers to a complete file, the old one or the new one. Only then are the logs
+// emptied (truncated, as Windows leaves them), so Windows can never replay stale log pages over the saved
+// hive. A writer killed before the rename leaves only its temporary file, which the next open or commit
+// removes.
 //
 // Before the first commit, the hive as it is on disk and its non-empty logs are backed up into
 // the backup folder, when one is set (see HiveBackups.h): nothing of ours is ever left beside
@@ -31,13 +32,12 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/posix/Failure.h"
 #include "platform/posix/HiveBackups.h"
+#include "platform/posix/HiveImage.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
@@ -64,9 +64,10 @@ class HiveFile {
   // looks like a hive.
   static Failure Diagnose(const std::string& path);
 
-  hive_h* Handle() const { return handle_.get(); }
-  // Grows with every Load and Commit that replaced the image; node handles from an older
-  // generation are invalid.
+  HiveImage& Image() { return image_; }
+  const HiveImage& Image() const { return image_; }
+  // Grows with every Load that replaced the image; node handles from an older generation are
+  // invalid.
   std::uint64_t Generation() const { return generation_; }
   // True when the file on disk is not the one this image was loaded from or committed to.
   bool ChangedOnDisk() const;
@@ -81,14 +82,6 @@ class HiveFile {
   const std::string& Refusal() const { return refusal_; }
   // The logs whose replay made the image; empty when the file was clean.
   const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
-
-  // libhivex aborts the process when a rewrite of a key's values frees a block that is not one
-  // (a damaged hive: a value listed twice, a data cell shared or missing). True when every block
-  // that rewriting this key node's values frees is a distinct block in use; ValuesRewritten
-  // records that a rewrite was tried (its blocks may be free from then on) and whether it
-  // succeeded (the key's values are then libhivex's own).
-  bool CanRewriteValues(std::uintptr_t node) const;
-  void ValuesRewritten(std::uintptr_t node, bool succeeded);
 
   // Removes the temporary files that killed commits left beside the hive (under the lock, so
   // never another writer's file in progress), and the empty lock file of earlier versions.
@@ -133,24 +126,14 @@ class HiveFile {
   std::string BaseName() const;
   void RemoveStaleTemporaries() const;
   long Fail(long status, std::string why);
-  void MarkUsedCells();
 
   std::string path_;
-  HiveHandle handle_;
+  HiveImage image_;
   Identity identity_;
   std::uint64_t generation_ = 0;
   std::uint64_t commits_ = 0;
   std::string refusal_;
   std::vector<std::string> logsUsed_;
-  // The bytes the image was loaded from, the cells in use in them (one flag per 8 bytes), the
-  // key nodes whose values libhivex has rewritten since and the blocks it freed doing so.
-  std::vector<std::uint8_t> loaded_;
-  std::vector<bool> usedCells_;
-  std::set<std::uintptr_t> rewritten_;
-  std::set<std::size_t> freed_;
-  // The key nodes that commits of this image stamped, with the time: the image in memory keeps
-  // the times it was loaded with, so every commit stamps them again.
-  std::map<std::uintptr_t, std::uint64_t> stamped_;
   std::uint32_t highestSequence_ = 0;
   std::string backupRoot_;
   int keepBackups_ = kDefaultKeptBackups;

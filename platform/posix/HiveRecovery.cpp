@@ -352,6 +352,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   if (!result.dirty) {
     if (!BinsValid(primary)) return Refuse(std::move(result), "the hive's bins are damaged");
     result.outcome = HiveRecovery::Outcome::kClean;
+    result.image = std::move(primary);
     return result;
   }
 

@@ -49,9 +49,11 @@ struct HiveRecovery {
     kRefused,    // reason says why; the file must not be written
   };
   Outcome outcome = Outcome::kRefused;
-  bool dirty = false;                         // the primary file is not consistent on its own
-  std::string reason;                         // kRefused: why, in words
-  std::vector<std::uint8_t> image;            // kRecovered: the whole recovered hive file
+  bool dirty = false;  // the primary file is not consistent on its own
+  std::string reason;  // kRefused: why, in words
+  // kRecovered: the whole recovered hive file; kClean: the primary's bytes as they were given
+  // (moved, so that a caller holds the hive once).
+  std::vector<std::uint8_t> image;
   std::vector<std::string> logsUsed;          // kRecovered: the names of the logs replayed
   std::vector<std::uint32_t> appliedEntries;  // kRecovered from new-format logs: their sequence numbers
   // The highest sequence number met in the primary, the usable logs' base blocks and their

@@ -1,7 +1,5 @@
 #include "platform/posix/HiveStore.h"
 
-#include <hivex.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,95 +27,14 @@ std::uint32_t Rights(std::uint32_t access) {
   return access;
 }
 
-static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
-
-struct Malloced {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using MallocPtr = std::unique_ptr<T, Malloced>;
-
-struct StoredValue {
-  std::string key;  // UTF-8, as libhivex gives and takes it
-  std::u16string name;
-  std::uint32_t type = 0;
-  std::vector<char> data;
-};
-
-// Every value of a node with its bytes; false if any of them cannot be read (then nothing may
-// be rewritten, or that value would be lost).
-bool ReadValues(hive_h* hive, hive_node_h node, std::vector<StoredValue>* values) {
-  MallocPtr<hive_value_h> list(hivex_node_values(hive, node));
-  if (!list) return false;
-  for (const hive_value_h* value = list.get(); *value != 0; ++value) {
-    StoredValue stored;
-    MallocPtr<char> key(hivex_value_key(hive, *value));
-    if (!key) return false;
-    stored.key = key.get();
-    stored.name = base::Utf16FromUtf8(stored.key);
-    hive_type type{};
-    std::size_t size = 0;
-    if (hivex_value_type(hive, *value, &type, &size) != 0) return false;
-    std::memcpy(&stored.type, &type, sizeof stored.type);
-    // Rewriting the values frees their data cells, and libhivex aborts the process on a cell
-    // that is not one; such a value (found even among empty ones) makes the key unwritable.
-    errno = 0;
-    std::size_t cellSize = 0;
-    if (hivex_value_data_cell_offset(hive, *value, &cellSize) == 0 && errno != 0) return false;
-    if (size > 0) {
-      MallocPtr<char> data(hivex_value_value(hive, *value, &type, &size));
-      if (!data) return false;
-      stored.data.assign(data.get(), data.get() + size);
-    }
-    values->push_back(std::move(stored));
-  }
-  return true;
-}
-
-// The value of a node with this name (any case): 0 when absent; -1 when the node's values
-// cannot be read.
-hive_value_h FindValue(hive_h* hive, hive_node_h node, std::u16string_view name, bool* broken) {
-  *broken = false;
-  MallocPtr<hive_value_h> list(hivex_node_values(hive, node));
-  if (!list) {
-    *broken = true;
-    return 0;
-  }
-  for (const hive_value_h* value = list.get(); *value != 0; ++value) {
-    MallocPtr<char> key(hivex_value_key(hive, *value));
-    if (!key) {
-      *broken = true;
-      return 0;
-    }
-    if (base::NamesEqual(base::Utf16FromUtf8(key.get()), name)) return *value;
-  }
-  return 0;
-}
-
-hive_node_h FindChild(hive_h* hive, hive_node_h node, std::u16string_view name) {
-  MallocPtr<hive_node_h> children(hivex_node_children(hive, node));
-  if (!children) return 0;
-  for (const hive_node_h* child = children.get(); *child != 0; ++child) {
-    MallocPtr<char> childName(hivex_node_name(hive, *child));
-    if (childName && base::NamesEqual(base::Utf16FromUtf8(childName.get()), name)) return *child;
-  }
-  return 0;
-}
-
 // A 4-byte number (REG_DWORD or REG_BINARY) of a node, or 0 when there is none.
-std::uint32_t SmallNumber(hive_h* hive, hive_node_h node, std::u16string_view name) {
-  bool broken = false;
-  const hive_value_h value = FindValue(hive, node, name, &broken);
-  if (value == 0) return 0;
-  hive_type type{};
-  std::size_t size = 0;
-  MallocPtr<char> data(hivex_value_value(hive, value, &type, &size));
-  if (!data || size != 4) return 0;
-  // The stored type is any 32-bit number, often outside libhivex's enum: read it as a number.
-  std::uint32_t storedType = 0;
-  std::memcpy(&storedType, &type, sizeof storedType);
-  if (storedType != kRegDword && storedType != kRegBinary) return 0;
-  return base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(data.get()));
+std::uint32_t SmallNumber(const HiveImage& image, HiveImage::Node node, std::u16string_view name) {
+  HiveImage::Value value;
+  std::uint8_t bytes[4] = {};
+  if (image.FindValue(node, name, &value) != kSuccess || value.size != sizeof bytes ||
+      (value.type != kRegDword && value.type != kRegBinary) || image.ReadValue(value, bytes) != kSuccess)
+    return 0;
+  return base::ReadLittleEndian32(bytes);
 }
 
 // What the user is told about a hive that cannot be loaded, named as they gave it.
@@ -197,12 +114,12 @@ long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>*
 
 std::u16string HiveStore::CurrentControlSet() {
   std::lock_guard lock(mutex_);
-  hive_h* hive = file_.Handle();
-  const hive_node_h select = FindChild(hive, hivex_root(hive), u"Select");
+  const HiveImage& image = file_.Image();
+  HiveImage::Node select = 0;
   std::uint32_t number = 0;
-  if (select != 0) {
-    number = SmallNumber(hive, select, u"Current");
-    if (number == 0 || number > 999) number = SmallNumber(hive, select, u"Default");
+  if (image.Child(image.Root(), u"Select", &select) == kSuccess) {
+    number = SmallNumber(image, select, u"Current");
+    if (number == 0 || number > 999) number = SmallNumber(image, select, u"Default");
   }
   if (number == 0 || number > 999) number = 1;
   char name[16];
@@ -210,13 +127,18 @@ std::u16string HiveStore::CurrentControlSet() {
   return base::Utf16FromUtf8(name);
 }
 
-std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path) {
-  hive_h* hive = file_.Handle();
-  hive_node_h node = hivex_root(hive);
+std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path, long* status) {
+  const HiveImage& image = file_.Image();
+  HiveImage::Node node = image.Root();
   for (const std::u16string& name : path) {
-    if (node == 0) return 0;
-    node = FindChild(hive, node, name);
+    HiveImage::Node child = 0;
+    if (const long found = image.Child(node, name, &child); found != kSuccess) {
+      if (status != nullptr) *status = found;
+      return 0;
+    }
+    node = child;
   }
+  if (status != nullptr) *status = kSuccess;
   return node;
 }
 
@@ -264,8 +186,10 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
       components.front() = CurrentControlSet();
     }
     opened.path = std::move(components);
-    opened.node = Resolve(opened.path);
+    long found = kSuccess;
+    opened.node = Resolve(opened.path, &found);
     opened.generation = file_.Generation();
+    if (found == kRegistryCorrupt) return found;
     if (opened.node == 0) {
       // A write that cannot happen, which the program may not tell the user of: the next
       // save report does.
@@ -293,67 +217,27 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
 
-  hive_h* hive = file_.Handle();
-  bool broken = false;
-  const hive_value_h value = FindValue(hive, node, name, &broken);
-  if (broken) return kRegistryCorrupt;
-  if (value == 0) return kFileNotFound;
-  hive_type storedType{};
-  std::size_t storedSize = 0;
-  if (hivex_value_type(hive, value, &storedType, &storedSize) != 0 || storedSize > UINT32_MAX)
-    return kRegistryCorrupt;
-  std::uint32_t valueType = 0;
-  std::memcpy(&valueType, &storedType, sizeof valueType);
-  const auto valueSize = static_cast<std::uint32_t>(storedSize);
-
+  const HiveImage& image = file_.Image();
+  HiveImage::Value value;
+  if (const long status = image.FindValue(node, name, &value); status != kSuccess) return status;
   if (data != nullptr) {
-    if (*size < valueSize) {
-      *size = valueSize;
-      if (type != nullptr) *type = valueType;
+    if (*size < value.size) {
+      *size = value.size;
+      if (type != nullptr) *type = value.type;
       return kMoreData;
     }
-    if (valueSize > 0) {
-      MallocPtr<char> bytes(hivex_value_value(hive, value, &storedType, &storedSize));
-      if (!bytes || storedSize != valueSize) return kRegistryCorrupt;
-      std::memcpy(data, bytes.get(), valueSize);
-    }
+    if (const long status = image.ReadValue(value, data); status != kSuccess) return status;
   }
-  if (size != nullptr) *size = valueSize;
-  if (type != nullptr) *type = valueType;
+  if (size != nullptr) *size = value.size;
+  if (type != nullptr) *type = value.type;
   return kSuccess;
 }
 
 long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
-  hive_h* hive = file_.Handle();
-  std::vector<StoredValue> values;
-  if (!ReadValues(hive, node, &values)) return kRegistryCorrupt;
-  auto same = values.begin();
-  while (same != values.end() && !base::NamesEqual(same->name, edit.name)) ++same;
-  if (edit.remove) {
-    if (same == values.end()) return kFileNotFound;
-    values.erase(same);
-  } else {
-    if (same == values.end()) {
-      values.push_back(StoredValue{base::Utf8FromUtf16(edit.name), edit.name, 0, {}});
-      same = values.end() - 1;
-    }
-    same->type = edit.type;
-    same->data.assign(edit.data.begin(), edit.data.end());
-  }
-
-  // libhivex has no call that removes one value: the key's values are written anew.
-  std::vector<hive_set_value> list(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    list[i].key = values[i].key.data();
-    std::memcpy(&list[i].t, &values[i].type, sizeof values[i].type);
-    list[i].len = values[i].data.size();
-    list[i].value = values[i].data.data();
-  }
-  if (!file_.CanRewriteValues(node)) return kRegistryCorrupt;
-  const bool rewritten = hivex_node_set_values(hive, node, list.size(), list.data(), 0) == 0;
-  file_.ValuesRewritten(node, rewritten);
-  if (!rewritten) return kRegistryCorrupt;
-  return kSuccess;
+  HiveImage& image = file_.Image();
+  if (edit.remove) return image.DeleteValue(node, edit.name);
+  return image.SetValue(node, edit.name, edit.type, edit.data.data(),
+                        static_cast<std::uint32_t>(edit.data.size()));
 }
 
 bool HiveStore::Reapply() {
@@ -374,9 +258,6 @@ long HiveStore::Change(RegKey key, Edit edit) {
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kSetValue) == 0 || opened->machineRoot) return kAccessDenied;
-  bool encodable = true;
-  base::Utf8FromUtf16(edit.name, &encodable);
-  if (!encodable) return kInvalidParameter;
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
   if (const long status = Apply(node, edit); status != kSuccess) return status;
@@ -499,15 +380,7 @@ long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
   }
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
-  hive_h* hive = file_.Handle();
-  MallocPtr<hive_node_h> children(hivex_node_children(hive, node));
-  if (!children) return kRegistryCorrupt;
-  for (const hive_node_h* child = children.get(); *child != 0; ++child) {
-    MallocPtr<char> name(hivex_node_name(hive, *child));
-    if (!name) return kRegistryCorrupt;
-    names->push_back(base::Utf16FromUtf8(name.get()));
-  }
-  return kSuccess;
+  return file_.Image().Subkeys(node, names);
 }
 
 long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
@@ -518,10 +391,7 @@ long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
   if (opened->machineRoot) return kSuccess;
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
-  std::vector<StoredValue> values;
-  if (!ReadValues(file_.Handle(), node, &values)) return kRegistryCorrupt;
-  for (const StoredValue& value : values) names->push_back(value.name);
-  return kSuccess;
+  return file_.Image().ValueNames(node, names);
 }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
 #pragma once
-// The registry kept in a Windows SYSTEM hive file, read and written with libhivex.
+// The registry kept in a Windows SYSTEM hive file, read and written in memory (HiveImage).
 //
 // Keys. "System" and "System\..." (any case) are the hive's root and the keys below it.
 // "System\CurrentControlSet" is the control set that Select\Current names, or Select\Default
@@ -123,7 +123,9 @@ class HiveStore final : public Registry {
 
   HiveStore(HiveFile file, CommitPolicy policy);
   long ParsePath(std::u16string_view path, std::vector<std::u16string>* components, bool* machineRoot);
-  std::uintptr_t Resolve(const std::vector<std::u16string>& path);
+  // The node of a key below the hive root; 0 when it is missing (*status 2) or the way to it is
+  // damaged (1015).
+  std::uintptr_t Resolve(const std::vector<std::u16string>& path, long* status = nullptr);
   long NodeOf(Key& key, std::uintptr_t* node);
   Key* Find(RegKey key);
   long Apply(std::uintptr_t node, const Edit& edit);

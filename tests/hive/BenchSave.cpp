@@ -1,5 +1,5 @@
 // Helper of scripts/bench-save.sh.
-//   hive_bench grow HIVE MEBIBYTES   pads a hive with filler keys until its file is that large
+//   hive_bench grow HIVE MEBIBYTES   adds keys and values until the hive file is at least that large
 //   hive_bench save HIVE             saves ten values as a settings dialog does (each with its own
 //                                    open and close, then the read that follows a save) and
 //                                    prints the nanoseconds from the first open to the end
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,28 +19,50 @@
 
 namespace {
 
+// Grows a hive the way a SYSTEM hive is shaped: many keys (groups of a hundred subkeys, as
+// under Enum or Services), each with a few small values of the usual kinds, until the file is at
+// least that large.
 int Grow(const char* path, long mebibytes) {
-  platform::HiveHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
-  hive_h* hive = hiveOwner.get();
-  if (hive == nullptr) return std::perror(path), 1;
-  const hive_node_h filler = hivex_node_add_child(hive, hivex_root(hive), "Filler");
-  std::vector<char> data(16000, 'x');
   const std::size_t target = static_cast<std::size_t>(mebibytes) << 20;
-  std::size_t total = 0;
-  for (int key = 0; total < target; ++key) {
-    const std::string name = "Key" + std::to_string(key);
-    const hive_node_h node = hivex_node_add_child(hive, filler, name.c_str());
-    std::vector<hive_set_value> values;
-    std::vector<std::string> names;
-    for (int i = 0; i < 8; ++i) names.push_back("Value" + std::to_string(i));
-    for (int i = 0; i < 8; ++i)
-      values.push_back({names[i].data(), hive_t_REG_BINARY, data.size(), data.data()});
-    if (node == 0 || hivex_node_set_values(hive, node, values.size(), values.data(), 0) != 0)
-      return std::perror("grow"), 1;
-    total += 8 * data.size();
+  for (int round = 0;; ++round) {
+    struct stat status {};
+    if (stat(path, &status) != 0) return std::perror(path), 1;
+    if (static_cast<std::size_t>(status.st_size) >= target) return 0;
+    platform::HiveHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
+    hive_h* hive = hiveOwner.get();
+    if (hive == nullptr) return std::perror(path), 1;
+    const std::string fillerName = "Filler" + std::to_string(round);
+    const hive_node_h filler = hivex_node_add_child(hive, hivex_root(hive), fillerName.c_str());
+    // About 1.2 KiB of hive per key.
+    const std::size_t keys = (target - static_cast<std::size_t>(status.st_size)) / 1200 + 100;
+    const std::string text = "@%SystemRoot%\\system32\\drivers\\example.sys,-100";
+    std::vector<char> utf16;
+    for (char c : text) utf16.insert(utf16.end(), {c, 0});
+    utf16.insert(utf16.end(), {0, 0});
+    std::vector<char> binary(160);
+    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 13);
+    char number[4] = {1, 0, 0, 0};
+    hive_node_h group = 0;
+    for (std::size_t key = 0; key < keys; ++key) {
+      if (key % 100 == 0)
+        group = hivex_node_add_child(hive, filler, ("Group" + std::to_string(key / 100)).c_str());
+      const std::string name = "Key" + std::to_string(key % 100);
+      const hive_node_h node = hivex_node_add_child(hive, group, name.c_str());
+      hive_set_value values[] = {
+          {const_cast<char*>("DisplayName"), hive_t_REG_SZ, utf16.size(), utf16.data()},
+          {const_cast<char*>("Description"), hive_t_REG_SZ, utf16.size(), utf16.data()},
+          {const_cast<char*>("ImagePath"), hive_t_REG_EXPAND_SZ, utf16.size(), utf16.data()},
+          {const_cast<char*>("Start"), hive_t_REG_DWORD, 4, number},
+          {const_cast<char*>("Type"), hive_t_REG_DWORD, 4, number},
+          {const_cast<char*>("ErrorControl"), hive_t_REG_DWORD, 4, number},
+          {const_cast<char*>("Settings"), hive_t_REG_BINARY, binary.size(), binary.data()},
+          {const_cast<char*>("Extra"), hive_t_REG_BINARY, binary.size(), binary.data()},
+      };
+      if (node == 0 || hivex_node_set_values(hive, node, std::size(values), values, 0) != 0)
+        return std::perror("grow"), 1;
+    }
+    if (hivex_commit(hive, nullptr, 0) != 0) return std::perror("commit"), 1;
   }
-  if (hivex_commit(hive, nullptr, 0) != 0) return std::perror("commit"), 1;
-  return 0;
 }
 
 int Save(const char* path) {

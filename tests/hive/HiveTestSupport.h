@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -76,6 +77,60 @@ inline std::string Quote(const std::string& text) {
 // hivexget's listing of one key ("name"=value lines), read by the tool itself, not by us.
 inline std::string Hivexget(const std::string& hive, const std::string& key) {
   return Run("hivexget " + Quote(hive) + " " + Quote(key) + " 2>&1");
+}
+
+// What the independent readers of hive files (regfexport, reged -x, hivexregedit --export)
+// complain of when they read a hive: their words, one reader per line, empty when every reader
+// read it cleanly. A reader that is not installed is named in *skipped instead; so is the one
+// named by without.
+inline std::string ReaderComplaints(const std::string& hive, std::string* skipped,
+                                    const std::string& without = "") {
+  struct Reader {
+    const char* program;
+    std::string command;
+  } readers[] = {
+      {"regfexport", "regfexport " + Quote(hive)},
+      {"reged", "reged -x " + Quote(hive) + " 'HKEY_LOCAL_MACHINE\\SYSTEM' '\\' /dev/null"},
+      {"hivexregedit", "hivexregedit --export " + Quote(hive) + " '\\'"},
+  };
+  std::string complaints;
+  for (const Reader& reader : readers) {
+    if (reader.program == without ||
+        Run(std::string("command -v ") + reader.program + " >/dev/null && echo yes") != "yes\n") {
+      *skipped += std::string(skipped->empty() ? "" : ", ") + reader.program;
+      continue;
+    }
+    int status = -1;
+    const std::string output = Run(reader.command + " 2>&1", &status);
+    std::string words;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+      std::string lower;
+      for (char c : line) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      for (const char* mark : {"warn", "error", "unable", "corrupt", "bad address", "invalid"}) {
+        if (lower.find(mark) != std::string::npos) {
+          words += line + "; ";
+          break;
+        }
+      }
+    }
+    if (status != 0 || !words.empty())
+      complaints += std::string(reader.program) + " (exit " + std::to_string(status) + "): " + words + "\n";
+  }
+  return complaints;
+}
+
+// Every value of a hive as libhivex reads it (through its Perl binding): one line per value,
+// "key path<TAB>name<TAB>type<TAB>data in hex", sorted. Empty when the binding is missing.
+inline std::string HivexValues(const std::string& hive) {
+  static const char kScript[] =
+      "use Win::Hivex; binmode STDOUT, ':utf8'; my $h = Win::Hivex->open($ARGV[0]) or die;"
+      "sub walk { my ($n, $p) = @_;"
+      " for my $v ($h->node_values($n)) { my ($t, $d) = $h->value_value($v);"
+      "  printf \"%s\\t%s\\t%d\\t%s\\n\", $p, $h->value_key($v), $t, unpack('H*', $d); }"
+      " for my $c ($h->node_children($n)) { walk($c, $p . '\\\\' . $h->node_name($c)); } }"
+      "walk($h->root(), '');";
+  return Run("perl -e " + Quote(kScript) + " " + Quote(hive) + " 2>&1 | LC_ALL=C sort");
 }
 
 // The demo hive written into a folder; its path.

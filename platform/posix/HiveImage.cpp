@@ -1,0 +1,602 @@
+#include "platform/posix/HiveImage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "base/ByteOrder.h"
+#include "base/Text.h"
+#include "platform/Registry.h"
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/Status.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBase = kHiveBaseBlockSize;  // cell offsets count from here
+constexpr std::size_t kBinHeader = 32;
+constexpr std::size_t kBinUnit = 4096;
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+// Data longer than this goes into "db" segments of at most this many bytes (hives of format
+// 1.4 and later).
+constexpr std::size_t kBigChunk = 16344;
+
+// Base block fields.
+constexpr std::size_t kSequence1 = 4;
+constexpr std::size_t kSequence2 = 8;
+constexpr std::size_t kTimestamp = 12;
+constexpr std::size_t kMajor = 20;
+constexpr std::size_t kMinor = 24;
+constexpr std::size_t kRootCell = 36;
+constexpr std::size_t kBinsSize = 40;
+constexpr std::size_t kChecksum = 508;
+
+// Key node fields, from the start of its cell (the size field).
+constexpr std::size_t kKeyFlags = 0x06;
+constexpr std::size_t kKeyTime = 0x08;
+constexpr std::size_t kSubkeyCount = 0x18;
+constexpr std::size_t kSubkeyList = 0x20;
+constexpr std::size_t kValueCount = 0x28;
+constexpr std::size_t kValueList = 0x2C;
+constexpr std::size_t kMaxValueName = 0x40;
+constexpr std::size_t kMaxValueData = 0x44;
+constexpr std::size_t kKeyNameLength = 0x4C;
+constexpr std::size_t kKeyName = 0x50;
+constexpr std::uint16_t kKeyCompressedName = 0x20;
+
+// Value fields, from the start of its cell.
+constexpr std::size_t kValueNameLength = 0x06;
+constexpr std::size_t kDataSize = 0x08;
+constexpr std::size_t kDataOffset = 0x0C;
+constexpr std::size_t kValueType = 0x10;
+constexpr std::size_t kValueFlags = 0x14;
+constexpr std::size_t kValueName = 0x18;
+constexpr std::uint16_t kValueCompressedName = 0x01;
+constexpr std::uint32_t kDataInline = 0x80000000;
+
+std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
+
+// A stored name (Latin-1 bytes when compressed, else UTF-16LE) against a name, as Windows
+// compares them.
+bool SameName(const std::uint8_t* stored, std::size_t bytes, bool compressed, std::u16string_view name) {
+  if (compressed) {
+    if (bytes != name.size()) return false;
+    for (std::size_t i = 0; i < bytes; ++i) {
+      const char16_t unit = stored[i];
+      if (unit != name[i] && base::UpcaseUnit(unit) != base::UpcaseUnit(name[i])) return false;
+    }
+    return true;
+  }
+  if (bytes / 2 != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t unit = base::ReadLittleEndian16(stored + 2 * i);
+    if (unit != name[i] && base::UpcaseUnit(unit) != base::UpcaseUnit(name[i])) return false;
+  }
+  return true;
+}
+
+std::u16string NameOf(const std::uint8_t* stored, std::size_t bytes, bool compressed) {
+  if (!compressed) return base::Utf16FromBytes(stored, bytes);
+  return std::u16string(stored, stored + bytes);
+}
+
+}  // namespace
+
+bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::string* why) {
+  auto fail = [why](const char* text) {
+    *why = text;
+    return false;
+  };
+  if (bytes.size() < kBase || std::memcmp(bytes.data(), "regf", 4) != 0)
+    return fail("not a registry hive file");
+  if (base::ReadLittleEndian32(&bytes[kChecksum]) != HiveHeaderChecksum(bytes.data()))
+    return fail("the hive's header checksum is wrong");
+  if (base::ReadLittleEndian32(&bytes[kMajor]) != 1) return fail("the hive's format version is unknown");
+  const std::uint32_t binsSize = base::ReadLittleEndian32(&bytes[kBinsSize]);
+  if (binsSize < kBinUnit || binsSize % kBinUnit != 0 || bytes.size() - kBase < binsSize)
+    return fail("the hive is truncated");
+  std::vector<std::uint32_t> bins;
+  for (std::uint32_t at = 0; at < binsSize;) {
+    const std::uint8_t* bin = &bytes[kBase + at];
+    const std::uint32_t size = base::ReadLittleEndian32(bin + 8);
+    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + 4) != at || size < kBinUnit ||
+        size % kBinUnit != 0 || size > binsSize - at)
+      return fail("the hive's bins are damaged");
+    bins.push_back(at);
+    at += size;
+  }
+  bytes.resize(kBase + binsSize);
+  HiveImage opened;
+  opened.bytes_ = std::move(bytes);
+  opened.bins_ = std::move(bins);
+  opened.root_ = kBase + base::ReadLittleEndian32(&opened.bytes_[kRootCell]);
+  if (opened.KeyCell(opened.root_) == 0) return fail("the hive's root key is damaged");
+  *image = std::move(opened);
+  return true;
+}
+
+std::size_t HiveImage::BinsSize() const { return bytes_.size() - kBase; }
+
+std::size_t HiveImage::UsedCell(std::uint32_t offset, std::size_t need, std::size_t* capacity) const {
+  if (offset % 8 != 0 || offset >= BinsSize() || bins_.empty()) return 0;
+  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
+  const std::size_t binStart = *(next - 1);
+  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  if (offset < binStart + kBinHeader || offset + 4 > binEnd) return 0;
+  const std::size_t cell = kBase + offset;
+  const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[cell]));
+  if (size >= 0) return 0;
+  const std::size_t length = 0U - static_cast<std::uint32_t>(size);
+  if (length < 4 || length - 4 < need || length > binEnd - offset) return 0;
+  if (capacity != nullptr) *capacity = length - 4;
+  return cell;
+}
+
+std::size_t HiveImage::KeyCell(Node node) const {
+  if (node < kBase || node - kBase > 0xFFFFFFFFU) return 0;
+  std::size_t capacity = 0;
+  const std::size_t cell = UsedCell(static_cast<std::uint32_t>(node - kBase), kKeyName - 4, &capacity);
+  if (cell == 0 || std::memcmp(&bytes_[cell + 4], "nk", 2) != 0 ||
+      capacity < kKeyName - 4 + base::ReadLittleEndian16(&bytes_[cell + kKeyNameLength]))
+    return 0;
+  return cell;
+}
+
+std::size_t HiveImage::ValueCell(std::uint32_t offset) const {
+  std::size_t capacity = 0;
+  const std::size_t cell = UsedCell(offset, kValueName - 4, &capacity);
+  if (cell == 0 || std::memcmp(&bytes_[cell + 4], "vk", 2) != 0 ||
+      capacity < kValueName - 4 + base::ReadLittleEndian16(&bytes_[cell + kValueNameLength]))
+    return 0;
+  return cell;
+}
+
+long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool top, Node* child,
+                           std::vector<std::u16string>* names) const {
+  std::size_t capacity = 0;
+  const std::size_t cell = UsedCell(list, 4, &capacity);
+  if (cell == 0) return kRegistryCorrupt;
+  const std::uint8_t* b = bytes_.data();
+  const bool leaves = std::memcmp(b + cell + 4, "lf", 2) == 0 || std::memcmp(b + cell + 4, "lh", 2) == 0;
+  const bool index = std::memcmp(b + cell + 4, "li", 2) == 0;
+  const bool root = std::memcmp(b + cell + 4, "ri", 2) == 0;
+  if (!leaves && !index && !(root && top)) return kRegistryCorrupt;
+  const std::size_t stride = leaves ? 8 : 4;
+  const std::size_t count = base::ReadLittleEndian16(b + cell + 6);
+  if (capacity < 4 + stride * count) return kRegistryCorrupt;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t entry = base::ReadLittleEndian32(b + cell + 8 + stride * i);
+    if (root) {
+      const long status = SearchList(entry, name, false, child, names);
+      if (status != kFileNotFound && status != kSuccess) return status;
+      if (status == kSuccess && names == nullptr) return status;
+      continue;
+    }
+    const std::size_t key = KeyCell(kBase + entry);
+    if (key == 0) return kRegistryCorrupt;
+    const bool compressed = (base::ReadLittleEndian16(b + key + kKeyFlags) & kKeyCompressedName) != 0;
+    const std::size_t length = base::ReadLittleEndian16(b + key + kKeyNameLength);
+    if (names != nullptr) {
+      names->push_back(NameOf(b + key + kKeyName, length, compressed));
+    } else if (SameName(b + key + kKeyName, length, compressed, name)) {
+      *child = key;
+      return kSuccess;
+    }
+  }
+  return names != nullptr ? kSuccess : kFileNotFound;
+}
+
+long HiveImage::Child(Node node, std::u16string_view name, Node* child) const {
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  if (base::ReadLittleEndian32(&bytes_[key + kSubkeyCount]) == 0) return kFileNotFound;
+  return SearchList(base::ReadLittleEndian32(&bytes_[key + kSubkeyList]), name, true, child, nullptr);
+}
+
+long HiveImage::Subkeys(Node node, std::vector<std::u16string>* names) const {
+  names->clear();
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  if (base::ReadLittleEndian32(&bytes_[key + kSubkeyCount]) == 0) return kSuccess;
+  return SearchList(base::ReadLittleEndian32(&bytes_[key + kSubkeyList]), {}, true, nullptr, names);
+}
+
+long HiveImage::ValueList(std::size_t key, std::size_t* list, std::uint32_t* count) const {
+  *count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
+  *list = 0;
+  if (*count == 0) return kSuccess;
+  *list = UsedCell(base::ReadLittleEndian32(&bytes_[key + kValueList]), 4ULL * *count);
+  return *list != 0 ? kSuccess : kRegistryCorrupt;
+}
+
+long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* index,
+                     std::size_t* value) const {
+  std::size_t list = 0;
+  std::uint32_t count = 0;
+  if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
+  const std::uint8_t* b = bytes_.data();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
+    if (cell == 0) return kRegistryCorrupt;
+    const bool compressed = (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0;
+    if (SameName(b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength), compressed,
+                 name)) {
+      *index = i;
+      *value = cell;
+      return kSuccess;
+    }
+  }
+  return kFileNotFound;
+}
+
+long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const {
+  names->clear();
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  std::size_t list = 0;
+  std::uint32_t count = 0;
+  if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
+  const std::uint8_t* b = bytes_.data();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
+    if (cell == 0) return kRegistryCorrupt;
+    const bool compressed = (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0;
+    names->push_back(
+        NameOf(b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength), compressed));
+  }
+  return kSuccess;
+}
+
+long HiveImage::Place(std::size_t value, DataPlace* place) const {
+  *place = DataPlace{};
+  const std::uint32_t raw = base::ReadLittleEndian32(&bytes_[value + kDataSize]);
+  const std::size_t size = raw & ~kDataInline;
+  if ((raw & kDataInline) != 0) return size <= 4 ? kSuccess : kRegistryCorrupt;
+  // No data: whatever the offset names is not this value's (Windows keeps empty data inline).
+  if (size == 0) return kSuccess;
+  const std::uint32_t offset = base::ReadLittleEndian32(&bytes_[value + kDataOffset]);
+  std::size_t capacity = 0;
+  const std::size_t cell = UsedCell(offset, 0, &capacity);
+  if (cell == 0) return kRegistryCorrupt;
+  const bool formatWithBigData = base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
+  if (size > kBigChunk && capacity >= 8 && std::memcmp(&bytes_[cell + 4], "db", 2) == 0 &&
+      (formatWithBigData || capacity < size)) {
+    const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + 6]);
+    if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
+    const std::size_t list = UsedCell(base::ReadLittleEndian32(&bytes_[cell + 8]), 4 * segments);
+    if (list == 0) return kRegistryCorrupt;
+    for (std::size_t i = 0, left = size; left > 0; ++i, left -= std::min(left, kBigChunk)) {
+      if (UsedCell(base::ReadLittleEndian32(&bytes_[list + 4 + 4 * i]), std::min(left, kBigChunk)) == 0)
+        return kRegistryCorrupt;
+    }
+    *place = DataPlace{false, true, offset, capacity};
+    return kSuccess;
+  }
+  if (capacity < size) return kRegistryCorrupt;
+  *place = DataPlace{false, false, offset, capacity};
+  return kSuccess;
+}
+
+long HiveImage::FindValue(Node node, std::u16string_view name, Value* value) const {
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  std::uint32_t index = 0;
+  std::size_t cell = 0;
+  if (const long status = Find(key, name, &index, &cell); status != kSuccess) return status;
+  DataPlace place;
+  if (const long status = Place(cell, &place); status != kSuccess) return status;
+  value->cell = cell;
+  value->type = base::ReadLittleEndian32(&bytes_[cell + kValueType]);
+  value->size = base::ReadLittleEndian32(&bytes_[cell + kDataSize]) & ~kDataInline;
+  return kSuccess;
+}
+
+long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
+  if (value.cell < kBase || ValueCell(static_cast<std::uint32_t>(value.cell - kBase)) != value.cell)
+    return kRegistryCorrupt;
+  const std::uint32_t raw = base::ReadLittleEndian32(&bytes_[value.cell + kDataSize]);
+  if ((raw & ~kDataInline) != value.size) return kRegistryCorrupt;
+  DataPlace place;
+  if (const long status = Place(value.cell, &place); status != kSuccess) return status;
+  if (value.size == 0) return kSuccess;
+  if (place.inlined) {
+    std::memcpy(out, &bytes_[value.cell + kDataOffset], value.size);
+  } else if (!place.big) {
+    std::memcpy(out, &bytes_[kBase + place.cell + 4], value.size);
+  } else {
+    const std::size_t db = kBase + place.cell;
+    const std::size_t list = kBase + base::ReadLittleEndian32(&bytes_[db + 8]);
+    std::size_t done = 0;
+    for (std::size_t i = 0; done < value.size; ++i) {
+      const std::size_t chunk = std::min<std::size_t>(value.size - done, kBigChunk);
+      const std::size_t segment = kBase + base::ReadLittleEndian32(&bytes_[list + 4 + 4 * i]);
+      std::memcpy(out + done, &bytes_[segment + 4], chunk);
+      done += chunk;
+    }
+  }
+  return kSuccess;
+}
+
+bool HiveImage::IsCellStart(std::uint32_t offset) const {
+  if (UsedCell(offset, 0) == 0) return false;
+  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
+  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  std::size_t at = *(next - 1) + kBinHeader;
+  while (at < offset) {
+    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+    const std::size_t length =
+        size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
+    if (length < 8 || length % 8 != 0 || length > binEnd - at) return false;
+    at += length;
+  }
+  return at == offset;
+}
+
+bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
+  if (place.inlined) return true;
+  // The key's own cells are never its data (a damaged hive could say so).
+  std::vector<std::uint32_t> seen{static_cast<std::uint32_t>(key - kBase)};
+  std::size_t list = 0;
+  std::uint32_t count = 0;
+  if (ValueList(key, &list, &count) != kSuccess) return false;
+  if (list != 0) seen.push_back(static_cast<std::uint32_t>(list - kBase));
+  for (std::uint32_t i = 0; i < count; ++i)
+    seen.push_back(base::ReadLittleEndian32(&bytes_[list + 4 + 4ULL * i]));
+  auto fresh = [&](std::uint32_t cell) {
+    if (!IsCellStart(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end()) return false;
+    seen.push_back(cell);
+    return true;
+  };
+  if (!fresh(place.cell)) return false;
+  if (!place.big) return true;
+  const std::size_t db = kBase + place.cell;
+  const std::uint32_t segmentList = base::ReadLittleEndian32(&bytes_[db + 8]);
+  const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + 6]);
+  if (!fresh(segmentList) || UsedCell(segmentList, 4 * segments) == 0) return false;
+  for (std::size_t i = 0; i < segments; ++i) {
+    if (!fresh(base::ReadLittleEndian32(&bytes_[kBase + segmentList + 4 + 4 * i]))) return false;
+  }
+  return true;
+}
+
+void HiveImage::Free(std::uint32_t offset) {
+  if (UsedCell(offset, 0) == 0) return;
+  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
+  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  std::size_t previous = 0;  // a free cell just before, if any
+  std::size_t at = *(next - 1) + kBinHeader;
+  while (at < offset) {
+    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+    const std::size_t length =
+        size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
+    if (length < 8 || length % 8 != 0 || length > binEnd - at) return;
+    previous = size > 0 ? at : 0;
+    at += length;
+  }
+  if (at != offset) return;  // not a cell: nothing is freed rather than a part of another
+  std::uint8_t* b = bytes_.data() + kBase;
+  std::size_t length = 0U - base::ReadLittleEndian32(b + offset);
+  // Merged with free neighbours, as Windows does, so that space freed piece by piece serves a
+  // larger cell later.
+  if (offset + length + 4 <= binEnd) {
+    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(b + offset + length));
+    if (size >= 8 && static_cast<std::size_t>(size) <= binEnd - offset - length) length += size;
+  }
+  std::size_t start = offset;
+  if (previous != 0) {
+    start = previous;
+    length += offset - previous;
+  }
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(length), b + start);
+}
+
+void HiveImage::FreeData(const DataPlace& place) {
+  if (place.inlined) return;
+  if (place.big) {
+    const std::size_t db = kBase + place.cell;
+    const std::uint32_t list = base::ReadLittleEndian32(&bytes_[db + 8]);
+    const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + 6]);
+    for (std::size_t i = 0; i < segments; ++i)
+      Free(base::ReadLittleEndian32(&bytes_[kBase + list + 4 + 4 * i]));
+    Free(list);
+  }
+  Free(place.cell);
+}
+
+std::uint32_t HiveImage::Allocate(std::size_t size) {
+  const std::size_t length = RoundUp(4 + size, 8);
+  std::size_t found = 0;
+  std::size_t foundLength = 0;
+  for (std::size_t bin = 0; bin < bins_.size() && found == 0; ++bin) {
+    const std::size_t binEnd = bin + 1 < bins_.size() ? bins_[bin + 1] : BinsSize();
+    for (std::size_t at = bins_[bin] + kBinHeader; at + 4 <= binEnd;) {
+      const auto cellSize = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+      const std::size_t cellLength =
+          cellSize < 0 ? 0U - static_cast<std::uint32_t>(cellSize) : static_cast<std::uint32_t>(cellSize);
+      if (cellLength < 8 || cellLength % 8 != 0 || cellLength > binEnd - at) break;  // damaged: not here
+      if (cellSize > 0 && cellLength >= length) {
+        found = at;
+        foundLength = cellLength;
+        break;
+      }
+      at += cellLength;
+    }
+  }
+  if (found == 0) {
+    found = AppendBin(length);
+    foundLength = RoundUp(length + kBinHeader, kBinUnit) - kBinHeader;
+  }
+  std::uint8_t* b = bytes_.data() + kBase;
+  std::size_t taken = foundLength;
+  if (foundLength - length >= 8) {
+    taken = length;
+    base::WriteLittleEndian32(static_cast<std::uint32_t>(foundLength - length), b + found + length);
+  }
+  base::WriteLittleEndian32(0U - static_cast<std::uint32_t>(taken), b + found);
+  std::memset(b + found + 4, 0, taken - 4);
+  return static_cast<std::uint32_t>(found);
+}
+
+std::uint32_t HiveImage::AppendBin(std::size_t length) {
+  const std::size_t binSize = RoundUp(length + kBinHeader, kBinUnit);
+  const std::size_t at = BinsSize();
+  // Grown by what is needed (plus room for more bins), never doubled: the image is the
+  // program's largest allocation.
+  if (bytes_.capacity() < bytes_.size() + binSize) bytes_.reserve(bytes_.size() + binSize + (1U << 20));
+  bytes_.resize(bytes_.size() + binSize, 0);
+  std::uint8_t* bin = &bytes_[kBase + at];
+  std::memcpy(bin, "hbin", 4);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(at), bin + 4);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize), bin + 8);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize - kBinHeader), bin + kBinHeader);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(at + binSize), &bytes_[kBinsSize]);
+  bins_.push_back(static_cast<std::uint32_t>(at));
+  return static_cast<std::uint32_t>(at + kBinHeader);
+}
+
+std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size) {
+  if (size <= kBigChunk || base::ReadLittleEndian32(&bytes_[kMinor]) < 4) {
+    const std::uint32_t cell = Allocate(size);
+    std::memcpy(&bytes_[kBase + cell + 4], data, size);
+    return cell;
+  }
+  const std::size_t segments = (size + kBigChunk - 1) / kBigChunk;
+  const std::uint32_t list = Allocate(4 * segments);
+  for (std::size_t i = 0, done = 0; i < segments; ++i) {
+    const std::size_t chunk = std::min<std::size_t>(size - done, kBigChunk);
+    const std::uint32_t segment = Allocate(chunk);
+    std::memcpy(&bytes_[kBase + segment + 4], data + done, chunk);
+    base::WriteLittleEndian32(segment, &bytes_[kBase + list + 4 + 4 * i]);
+    done += chunk;
+  }
+  const std::uint32_t db = Allocate(8);
+  std::uint8_t* cell = &bytes_[kBase + db];
+  std::memcpy(cell + 4, "db", 2);
+  base::WriteLittleEndian16(static_cast<std::uint16_t>(segments), cell + 6);
+  base::WriteLittleEndian32(list, cell + 8);
+  return db;
+}
+
+long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t size) {
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  if (size > 0 && data == nullptr) return kInvalidParameter;
+  std::uint32_t index = 0;
+  std::size_t value = 0;
+  const long found = Find(key, name, &index, &value);
+  if (found != kSuccess && found != kFileNotFound) return found;
+  const bool big = size > kBigChunk && base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
+
+  if (found == kSuccess) {
+    DataPlace old;
+    if (const long status = Place(value, &old); status != kSuccess) return status;
+    if (!Freeable(old, key)) return kRegistryCorrupt;
+    if (size <= 4) {
+      base::WriteLittleEndian32(kDataInline | size, &bytes_[value + kDataSize]);
+      std::memset(&bytes_[value + kDataOffset], 0, 4);
+      if (size > 0) std::memcpy(&bytes_[value + kDataOffset], data, size);
+      FreeData(old);
+    } else if (!old.inlined && !old.big && !big && old.capacity >= size) {
+      std::memcpy(&bytes_[kBase + old.cell + 4], data, size);
+      base::WriteLittleEndian32(size, &bytes_[value + kDataSize]);
+    } else {
+      const std::uint32_t cell = StoreData(data, size);
+      base::WriteLittleEndian32(size, &bytes_[value + kDataSize]);
+      base::WriteLittleEndian32(cell, &bytes_[value + kDataOffset]);
+      FreeData(old);
+    }
+    base::WriteLittleEndian32(type, &bytes_[value + kValueType]);
+  } else {
+    const bool compressed = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 0xFF; });
+    const std::size_t nameBytes = compressed ? name.size() : 2 * name.size();
+    if (nameBytes > 0xFFFF) return kInvalidParameter;
+    std::size_t list = 0;
+    std::uint32_t count = 0;
+    ValueList(key, &list, &count);  // sound: Find read it
+    const std::uint32_t listOffset = base::ReadLittleEndian32(&bytes_[key + kValueList]);
+    std::size_t listCapacity = 0;
+    if (count > 0) {
+      UsedCell(listOffset, 0, &listCapacity);
+      if (listCapacity < 4ULL * (count + 1) && !IsCellStart(listOffset)) return kRegistryCorrupt;
+    }
+    const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
+    const std::uint32_t cell = Allocate(kValueName - 4 + nameBytes);
+    std::uint8_t* v = &bytes_[kBase + cell];
+    std::memcpy(v + 4, "vk", 2);
+    base::WriteLittleEndian16(static_cast<std::uint16_t>(nameBytes), v + kValueNameLength);
+    if (size <= 4) {
+      base::WriteLittleEndian32(kDataInline | size, v + kDataSize);
+      if (size > 0) std::memcpy(v + kDataOffset, data, size);
+    } else {
+      base::WriteLittleEndian32(size, v + kDataSize);
+      base::WriteLittleEndian32(dataCell, v + kDataOffset);
+    }
+    base::WriteLittleEndian32(type, v + kValueType);
+    base::WriteLittleEndian16(compressed ? kValueCompressedName : 0, v + kValueFlags);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (compressed)
+        v[kValueName + i] = static_cast<std::uint8_t>(name[i]);
+      else
+        base::WriteLittleEndian16(name[i], v + kValueName + 2 * i);
+    }
+    if (count > 0 && listCapacity >= 4ULL * (count + 1)) {
+      base::WriteLittleEndian32(cell, &bytes_[kBase + listOffset + 4 + 4ULL * count]);
+    } else {
+      const std::uint32_t grown = Allocate(4ULL * (count + 1));
+      if (count > 0) {
+        std::memmove(&bytes_[kBase + grown + 4], &bytes_[kBase + listOffset + 4], 4ULL * count);
+        Free(listOffset);
+      }
+      base::WriteLittleEndian32(cell, &bytes_[kBase + grown + 4 + 4ULL * count]);
+      base::WriteLittleEndian32(grown, &bytes_[key + kValueList]);
+    }
+    base::WriteLittleEndian32(count + 1, &bytes_[key + kValueCount]);
+    if (2 * name.size() > base::ReadLittleEndian32(&bytes_[key + kMaxValueName]))
+      base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &bytes_[key + kMaxValueName]);
+  }
+  if (size > base::ReadLittleEndian32(&bytes_[key + kMaxValueData]))
+    base::WriteLittleEndian32(size, &bytes_[key + kMaxValueData]);
+  return kSuccess;
+}
+
+long HiveImage::DeleteValue(Node node, std::u16string_view name) {
+  const std::size_t key = KeyCell(node);
+  if (key == 0) return kRegistryCorrupt;
+  std::uint32_t index = 0;
+  std::size_t value = 0;
+  if (const long status = Find(key, name, &index, &value); status != kSuccess) return status;
+  DataPlace old;
+  if (const long status = Place(value, &old); status != kSuccess) return status;
+  const std::uint32_t listOffset = base::ReadLittleEndian32(&bytes_[key + kValueList]);
+  const auto valueOffset = static_cast<std::uint32_t>(value - kBase);
+  const std::uint32_t count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
+  if (!Freeable(old, key) || !IsCellStart(valueOffset) || (count == 1 && !IsCellStart(listOffset)))
+    return kRegistryCorrupt;
+  std::uint8_t* entries = &bytes_[kBase + listOffset + 4];
+  std::memmove(entries + 4ULL * index, entries + 4ULL * (index + 1), 4ULL * (count - 1 - index));
+  base::WriteLittleEndian32(count - 1, &bytes_[key + kValueCount]);
+  if (count == 1) {
+    base::WriteLittleEndian32(kNone, &bytes_[key + kValueList]);
+    Free(listOffset);
+  }
+  FreeData(old);
+  Free(valueOffset);
+  return kSuccess;
+}
+
+void HiveImage::StampKey(Node node, std::uint64_t filetime) {
+  if (const std::size_t key = KeyCell(node); key != 0)
+    base::WriteLittleEndian64(filetime, &bytes_[key + kKeyTime]);
+}
+
+void HiveImage::MarkClean(std::uint32_t sequence, std::uint64_t filetime) {
+  base::WriteLittleEndian32(sequence, &bytes_[kSequence1]);
+  base::WriteLittleEndian32(sequence, &bytes_[kSequence2]);
+  base::WriteLittleEndian64(filetime, &bytes_[kTimestamp]);
+  base::WriteLittleEndian32(HiveHeaderChecksum(bytes_.data()), &bytes_[kChecksum]);
+}
+
+std::uint32_t HiveImage::Sequence() const { return base::ReadLittleEndian32(&bytes_[kSequence1]); }
+
+}  // namespace platform
