@@ -15,7 +15,7 @@ enum class HiveProblem {
   kMissing,     // no such file (or folder)
   kUnreadable,  // exists but cannot be read (permissions, a folder, an I/O error)
   kNotHive,     // readable, but not a registry hive file
-  kCorrupt,     // begins like a hive, but libhivex cannot read it (truncated, damaged)
+  kCorrupt,     // begins like a hive, but cannot be read (truncated, damaged)
 };
 
 struct Failure {

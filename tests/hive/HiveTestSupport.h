@@ -93,6 +93,7 @@ inline std::string ReaderComplaints(const std::string& hive, std::string* skippe
       {"reged", "reged -x " + Quote(hive) + " 'HKEY_LOCAL_MACHINE\\SYSTEM' '\\' /dev/null"},
       {"hivexregedit", "hivexregedit --export " + Quote(hive) + " '\\'"},
   };
+  // Their words for trouble (value names such as ErrorControl must not count).
   std::string complaints;
   for (const Reader& reader : readers) {
     if (reader.program == without ||
@@ -107,7 +108,7 @@ inline std::string ReaderComplaints(const std::string& hive, std::string* skippe
     for (std::string line; std::getline(lines, line);) {
       std::string lower;
       for (char c : line) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      for (const char* mark : {"warn", "error", "unable", "corrupt", "bad address", "invalid"}) {
+      for (const char* mark : {"warning", "corrupt", "unable to", "error:", "bad address", "invalid"}) {
         if (lower.find(mark) != std::string::npos) {
           words += line + "; ";
           break;

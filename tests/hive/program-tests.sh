@@ -268,5 +268,35 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   umount "$scratch/full"
 fi
 
+# Every hive the program saved reads without a complaint in the independent readers (their
+# words for trouble; value names such as ErrorControl must not count).
+trouble='warning|corrupt|unable to|error:|bad address'
+readers_accept() {
+  local output
+  if command -v regfexport >/dev/null; then
+    output=$(regfexport "$1" 2>&1) || fail "regfexport cannot read $1"
+    ! grep -qiE "$trouble" <<<"$output" || fail "regfexport on $1: $(grep -iE "$trouble" <<<"$output" | head -3)"
+  else
+    echo "skipped: regfexport (libregf-utils not installed)"
+  fi
+  if command -v reged >/dev/null; then
+    output=$(reged -x "$1" 'HKEY_LOCAL_MACHINE\SYSTEM' '\' /dev/null 2>&1) || fail "reged cannot read $1"
+    ! grep -qiE "$trouble" <<<"$output" || fail "reged on $1: $(grep -iE "$trouble" <<<"$output" | head -3)"
+  else
+    echo "skipped: reged (chntpw not installed)"
+  fi
+  if command -v hivexregedit >/dev/null; then
+    output=$(hivexregedit --export "$1" '\' 2>&1 >/dev/null) || fail "hivexregedit cannot read $1"
+    [ -z "$output" ] || fail "hivexregedit on $1: $output"
+  else
+    echo "skipped: hivexregedit (libwin-hivex-perl not installed)"
+  fi
+}
+saved=0
+for hive in "$data/SYSTEM" "$scratch/OFFLINE"; do
+  [ -f "$hive" ] && readers_accept "$hive" && saved=$((saved + 1))
+done
+[ "$saved" -gt 0 ] || fail "no saved hive to give the independent readers"
+
 [ "$failures" -eq 0 ] && echo "all program tests passed"
 exit $((failures > 0))
