@@ -80,6 +80,17 @@ std::u16string NameOf(const std::uint8_t* stored, std::size_t bytes, bool compre
   return std::u16string(stored, stored + bytes);
 }
 
+// The name of the value whose cell (already checked by ValueCell) starts at cell.
+struct StoredName {
+  const std::uint8_t* bytes;
+  std::size_t length;
+  bool compressed;
+};
+StoredName ValueNameAt(const std::uint8_t* b, std::size_t cell) {
+  return {b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength),
+          (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0};
+}
+
 }  // namespace
 
 bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::string* why) {
@@ -218,9 +229,8 @@ long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* i
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
-    const bool compressed = (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0;
-    if (SameName(b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength), compressed,
-                 name)) {
+    const StoredName stored = ValueNameAt(b, cell);
+    if (SameName(stored.bytes, stored.length, stored.compressed, name)) {
       *index = i;
       *value = cell;
       return kSuccess;
@@ -240,9 +250,8 @@ long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const 
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
-    const bool compressed = (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0;
-    names->push_back(
-        NameOf(b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength), compressed));
+    const StoredName stored = ValueNameAt(b, cell);
+    names->push_back(NameOf(stored.bytes, stored.length, stored.compressed));
   }
   return kSuccess;
 }
