@@ -22,6 +22,11 @@ case "$purpose" in
   windows-x64) packages=("${x64_packages[@]}") ;;
   *) echo "setup.sh: unknown purpose $purpose (run, test or windows-x64)" >&2; exit 2 ;;
 esac
+# In a clone, the tree's hooks: the checks before a commit, the subject's length on its message.
+root=$(cd "$(dirname "$0")/.." && pwd)
+if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git -C "$root" config core.hooksPath scripts/git-hooks || echo "setup.sh: could not turn on the git hooks" >&2
+fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 foreign=""

@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 step="set-up"
 trap 'echo "== FAILED: $step (status $?); the lines above say why" >&2' ERR
+step="checks"
+echo "== checks: format, layering, commit subjects"
+bash scripts/check.sh
+
+step="set-up"
 bash scripts/setup.sh test
 
 step="set-up audit"
@@ -15,13 +20,6 @@ echo "== set-up audit: every command the scripts call comes from a fresh machine
 audit=../shared/tools/setup-audit
 [ -x "$audit" ] || audit=tools/setup-audit/setup-audit
 bash "$audit" .
-
-step="layering and format checks"
-echo "== layering and format checks"
-bash scripts/check-layering.sh
-{ git ls-files '*.cpp' '*.h' 2>/dev/null ||
-  find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print; } | xargs clang-format --dry-run -Werror
-echo "format ok"
 
 step="native build"
 echo "== native build and tests"
