@@ -37,6 +37,9 @@ bool SelectionChanged(int selection, std::int32_t loaded) {
   return selection != CB_ERR && selection != loaded;
 }
 
+// The DDI list reads "7", "8", "9": the interface version is the list position plus this.
+constexpr std::int32_t kFirstDdiVersion = 7;
+
 }  // namespace
 
 CGeneralDialog::CGeneralDialog(CWnd* parent, std::u16string /*deviceName*/,
@@ -49,7 +52,7 @@ CGeneralDialog::CGeneralDialog(CWnd* parent, std::u16string /*deviceName*/,
   StoredNumbers ddi;
   if (ReadRaw(key, m_strKeyPath, ValueName(kDdiVersion, 0), raw)) ddi[0] = raw;
   if (ReadRaw(key, m_strKeyPath, ValueName(kDdiVersion, 1), raw)) ddi[1] = raw;
-  m_nDdiVersion = kDdiVersion.PositionOf(ddi) + 7;
+  m_nDdiVersion = kDdiVersion.PositionOf(ddi) + kFirstDdiVersion;
   if (ReadRaw(key, m_strKeyPath, ValueName(kCmdFifoSize), raw)) {
     // A size in no entry of the table is kept as stored and shows as the first entry.
     m_dwFifoSize = raw;
@@ -83,7 +86,7 @@ void CGeneralDialog::DoDataExchange(CDataExchange* pDX) {
   if (pDX->m_bSaveAndValidate) return;
 
   m_checkTriple.SetCheck(m_bTripleBuffer ? BST_CHECKED : BST_UNCHECKED);
-  m_comboDdi.SetCurSel(m_nDdiVersion - 7);
+  m_comboDdi.SetCurSel(m_nDdiVersion - kFirstDdiVersion);
   m_comboLodBias.SetCurSel(PositionOf(kLodBias, m_nLodBias));
   m_comboVSync.SetCurSel(m_nVSyncIndex);
   m_comboFilter.SetCurSel(m_nFilterIndex);
@@ -115,7 +118,7 @@ void CGeneralDialog::OnOkClicked() {
   const std::optional<std::int64_t> newFifoSize = kCmdFifoSize.NumbersFor(fifo)[0];
   const bool fifoChanged = newFifoSize && *newFifoSize != m_dwFifoSize;
   const bool tripleChanged = ticked != m_bTripleBuffer;
-  const bool ddiChanged = ddi != CB_ERR && ddi + 7 != m_nDdiVersion;
+  const bool ddiChanged = ddi != CB_ERR && ddi + kFirstDdiVersion != m_nDdiVersion;
   const bool lodBiasChanged = SelectionChanged(lodBias, PositionOf(kLodBias, m_nLodBias));
   const bool vSyncChanged = SelectionChanged(vSync, m_nVSyncIndex);
   const bool filterChanged = SelectionChanged(filter, m_nFilterIndex);

@@ -2,12 +2,12 @@
 // CSettingsSave: the frame of a settings dialog's OK handler. The dialog keeps its own writes,
 // in its own order, between the two halves:
 //
-//   void CSomeDialog::OnOK() {
-//     CSettingsSave save(*this, /*changed=*/AnyControlDiffers(), probeKeyPath);  // probe once
-//     if (first setting differs) WriteNumber(...);   // every differing setting, even after a
-//     if (second setting differs) ...                // refused probe (those opens then fail)
-//     CDialog::OnOK();                               // the framework's data exchange and end
-//     save.Finish();                                 // the display-mode refresh, if still changed
+//   void CSomeDialog::OnOkClicked() {
+//     CSettingsSave save(*this, /*changed=*/anyControlDiffers, probeKeyPath);  // probe once
+//     if (firstChanged) kFirst.Write(keyPath, position);  // every differing setting, even after a
+//     if (secondChanged) ...                              // refused probe (those opens then fail)
+//     CDialog::OnOK();                                    // the framework's data exchange and end
+//     save.Finish();                                      // the display-mode refresh, if still changed
 //   }
 //
 // The changed flag is set when any control differs from its loaded state; a refused probe

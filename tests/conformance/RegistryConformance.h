@@ -50,8 +50,6 @@ class RegistryUnderTest {
   virtual bool KeyExists(const std::u16string& path) = 0;
   // From now on the key refuses KEY_WRITE with 5 (KEY_READ still opens it).
   virtual void DenyWrite(const std::u16string& path) = 0;
-  // The real registry under Wine, which differs from Windows in the cases marked so.
-  virtual bool IsWine() const { return false; }
 };
 
 struct RegistryFactory {
