@@ -2,8 +2,8 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-# The win32 thread model: its static runtime imports nothing that Windows XP lacks. The posix
-# model links winpthreads, which imports GetTickCount64 (Vista) even into a program without
+# The win32 thread model: its static runtime imports nothing that Windows 2000 or XP lacks. The
+# posix model links winpthreads, which imports GetTickCount64 (Vista) even into a program without
 # threads. The price is no std::thread or std::mutex, which nothing built here needs.
 set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-win32)
 set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-win32)

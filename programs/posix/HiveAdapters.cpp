@@ -65,6 +65,28 @@ std::string ChoicesText(const std::vector<platform::SimulatedBoard::Device>& dev
   return text;
 }
 
+bool IsDigits(const std::u16string& text, std::size_t count) {
+  return text.size() == count &&
+         std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// "Device" and a decimal number: a driver service's device key, e.g. Device0.
+bool IsServiceDeviceName(const std::u16string& name) {
+  return name.size() > 6 && base::NamesEqual(std::u16string_view(name).substr(0, 6), u"Device") &&
+         IsDigits(name.substr(6), name.size() - 6);
+}
+
+// A text value of a key, or empty when it cannot be read.
+std::u16string TextValue(const std::u16string& path, const std::u16string& name) {
+  CSettingsKey key;
+  char16_t text[260] = {};
+  std::uint32_t count = 260;
+  if (key.Open(path, platform::kKeyRead) != platform::kSuccess ||
+      key.QueryString(name, text, count) != platform::kSuccess)
+    return {};
+  return text;
+}
+
 int Refuse(int status, const std::string& text) {
   std::fprintf(stderr, "configurator: %s\n", text.c_str());
   return status;
@@ -72,13 +94,7 @@ int Refuse(int status, const std::string& text) {
 
 }  // namespace
 
-bool IsAdapterIndex(const std::u16string& name) {
-  if (name.size() != 4) return false;
-  for (char16_t c : name) {
-    if (c < u'0' || c > u'9') return false;
-  }
-  return true;
-}
+bool IsAdapterKeyName(const std::u16string& name) { return IsDigits(name, 4) || IsServiceDeviceName(name); }
 
 std::vector<std::u16string> HiveAdapters::BoardKeys() const {
   std::vector<std::u16string> keys;
@@ -89,9 +105,12 @@ std::vector<std::u16string> HiveAdapters::BoardKeys() const {
 }
 
 std::string HiveAdapters::NoneFoundText() const {
-  const std::string where = Utf8FromUtf16(video);
-  if (!videoFound) return "the current control set has no key " + where;
-  if (adapters.empty()) return "no adapter keys under " + where;
+  const std::string where = Utf8FromUtf16(video) + " or " + Utf8FromUtf16(services) + "\\<service>\\DeviceN";
+  if (adapters.empty()) {
+    return (videoFound ? "no adapter keys under " + Utf8FromUtf16(video)
+                       : "the current control set has no key " + Utf8FromUtf16(video)) +
+           ", and no key " + Utf8FromUtf16(services) + "\\<service>\\DeviceN holds hardware information";
+  }
   const std::string wanted = Utf8FromUtf16(kSupportedChipType);
   if (std::any_of(adapters.begin(), adapters.end(),
                   [](const HiveAdapter& a) { return IsSupportedChipType(a.information.chipTypeText); }))
@@ -114,6 +133,7 @@ HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
   found.hive = store.Path();
   found.controlSet = store.CurrentControlSet();
   found.video = u"System\\" + found.controlSet + u"\\Control\\Video";
+  found.services = u"System\\" + found.controlSet + u"\\Services";
   {
     CSettingsKey video;
     found.videoFound = video.Open(found.video, platform::kKeyRead) == platform::kSuccess;
@@ -125,18 +145,41 @@ HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
                      [](const std::u16string& a, const std::u16string& b) { return Folded(a) < Folded(b); });
     return names;
   };
+  auto add = [&found](const std::u16string& path, const HardwareInformation& information) {
+    HiveAdapter adapter;
+    adapter.path = path;
+    adapter.deviceKey = u"\\Registry\\Machine\\" + adapter.path;
+    adapter.information = information;
+    // A hand-off string ends its device name at the first '&': a key name holding one could
+    // not be named, so such a key is never one of the board's devices.
+    adapter.board = IsSupportedChipType(adapter.information.chipTypeText) &&
+                    adapter.path.find(u'&') == std::u16string::npos;
+    found.adapters.push_back(std::move(adapter));
+  };
+  std::vector<std::u16string> videoServices;  // the services that Video keys name, folded
   for (const std::u16string& guid : sorted(Subkeys(store, found.video))) {
-    for (const std::u16string& index : sorted(Subkeys(store, found.video + u"\\" + guid))) {
-      if (!IsAdapterIndex(index)) continue;
-      HiveAdapter adapter;
-      adapter.path = found.video + u"\\" + guid + u"\\" + index;
-      adapter.deviceKey = u"\\Registry\\Machine\\" + adapter.path;
-      adapter.information = ReadHardwareInformation(adapter.path);
-      // A hand-off string ends its device name at the first '&': a key name holding one could
-      // not be named, so such a key is never one of the board's devices.
-      adapter.board = IsSupportedChipType(adapter.information.chipTypeText) &&
-                      adapter.path.find(u'&') == std::u16string::npos;
-      found.adapters.push_back(std::move(adapter));
+    const std::u16string guidPath = found.video + u"\\" + guid;
+    if (const std::u16string service = TextValue(guidPath + u"\\Video", u"Service"); !service.empty())
+      videoServices.push_back(Folded(service));
+    for (const std::u16string& index : sorted(Subkeys(store, guidPath)))
+      if (IsDigits(index, 4))
+        add(guidPath + u"\\" + index, ReadHardwareInformation(guidPath + u"\\" + index));
+  }
+  for (const std::u16string& service : sorted(Subkeys(store, found.services))) {
+    if (std::find(videoServices.begin(), videoServices.end(), Folded(service)) != videoServices.end())
+      continue;
+    const std::u16string servicePath = found.services + u"\\" + service;
+    std::vector<std::u16string> devices = Subkeys(store, servicePath);
+    std::erase_if(devices, [](const std::u16string& name) { return !IsServiceDeviceName(name); });
+    // By number: Device2 before Device10.
+    std::stable_sort(devices.begin(), devices.end(), [](const std::u16string& a, const std::u16string& b) {
+      return a.size() != b.size() ? a.size() < b.size() : Folded(a) < Folded(b);
+    });
+    for (const std::u16string& device : devices) {
+      const HardwareInformation information = ReadHardwareInformation(servicePath + u"\\" + device);
+      if (information.adapterText.empty() && information.biosText.empty() && information.chipTypeText.empty())
+        continue;  // another kind of driver's device, or a display device that says nothing of itself
+      add(servicePath + u"\\" + device, information);
     }
   }
   return found;

@@ -15,8 +15,12 @@
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
 
+// An adapter's key has one of two shapes: System\<control set>\Control\Video\{GUID}\NNNN (Windows
+// XP and later) or the display driver service's System\<control set>\Services\<service>\DeviceN
+// (Windows 2000). XP and later keep a service's DeviceN key too; it is not an adapter of its own
+// when a Video\{GUID}\Video key names that service.
 struct HiveAdapter {
-  std::u16string path;              // System\ControlSet001\Control\Video\{GUID}\0000
+  std::u16string path;              // e.g. System\ControlSet001\Control\Video\{GUID}\0000
   std::u16string deviceKey;         // \Registry\Machine\ and the path, as the system reports it
   HardwareInformation information;  // read as the main dialog reads it
   bool board = false;               // its chip type is the board's
@@ -26,8 +30,12 @@ struct HiveAdapters {
   std::string hive;
   std::u16string controlSet;  // what CurrentControlSet stands for, e.g. ControlSet001
   std::u16string video;       // System\<the current control set>\Control\Video
+  std::u16string services;    // System\<the current control set>\Services
   bool videoFound = false;
-  std::vector<HiveAdapter> adapters;  // every Video\{GUID}\NNNN key, by GUID, then by number
+  // Every Video\{GUID}\NNNN key, by GUID, then by number; then every Services\<service>\DeviceN
+  // key that holds hardware information, of a service that no Video key names, by service, then
+  // by number.
+  std::vector<HiveAdapter> adapters;
 
   // The device keys of the adapters whose chip type is the board's, in order.
   std::vector<std::u16string> BoardKeys() const;
@@ -38,8 +46,9 @@ struct HiveAdapters {
 // Reads the adapters of the hive, through the store (installed as the registry meanwhile).
 HiveAdapters FindHiveAdapters(platform::HiveStore& store);
 
-// Whether a key name is an adapter's: four decimal digits.
-bool IsAdapterIndex(const std::u16string& name);
+// Whether a key name is an adapter's: four decimal digits (Video\{GUID}\NNNN), or "Device" and a
+// decimal number (Services\<service>\DeviceN).
+bool IsAdapterKeyName(const std::u16string& name);
 
 // Prints every adapter of the hive with its hardware information and a hand-off string,
 // numbering the board's. Returns the exit status.

@@ -220,7 +220,7 @@ std::string MissingKeyText(const std::u16string& path) {
   const std::u16string parent = path.substr(0, slash);
   const auto parentSlash = parent.rfind(u'\\');
   const std::u16string parentName = parent.substr(parentSlash == std::u16string::npos ? 0 : parentSlash + 1);
-  if (IsAdapterIndex(parentName))
+  if (IsAdapterKeyName(parentName))
     return "the adapter has no " + Utf8FromUtf16(path.substr(slash + 1)) + " key";
   return "no key " + Utf8FromUtf16(path);
 }

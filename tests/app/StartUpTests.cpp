@@ -7,6 +7,7 @@
 #include "app/AdapterDiscovery.h"
 #include "app/ConfiguratorApp.h"
 #include "res/resource.h"
+#include "settings/SettingsKey.h"
 #include "tests/support/PortableUser.h"
 #include "tests/support/TestServices.h"
 
@@ -82,6 +83,27 @@ TEST_F(StartUpTest, NoAdapterFoundThenAnEmptyMainDialog) {
   EXPECT_EQ(user->Text(IDC_STATIC_ADAPTER), u"");
   EXPECT_EQ(user->Text(IDC_STATIC_MEMORY), u"0 Meg");
   CloseMainDialog();
+}
+
+TEST_F(StartUpTest, ABoardUnderItsDriverServiceIsFoundAndTuned) {
+  // Windows 2000 reports the display driver service's device key; the settings are reached
+  // through CurrentControlSet as for any other key.
+  const std::u16string device = u"System\\ControlSet001\\Services\\qel700\\Device0";
+  const std::u16string current = u"System\\CurrentControlSet\\Services\\qel700\\Device0";
+  services.registry.SetString(device, u"HardwareInformation.AdapterString", u"QEL 700 M720 Dual");
+  services.registry.CreateKey(current + u"\\D3D");
+  services.devices.Add(SimulatedDevice::Board(u"\\\\.\\DISPLAY1", u"\\Registry\\Machine\\" + device));
+  Run({});
+  ASSERT_TRUE(user->WaitForDialog(u"Orlo Configurator"));
+  EXPECT_EQ(user->Text(IDC_STATIC_ADAPTER), u"QEL 700 M720 Dual");
+  ASSERT_TRUE(user->Click(IDC_BUTTON_GENERAL));
+  ASSERT_TRUE(user->WaitForDialog(u"General Features"));
+  ASSERT_TRUE(user->Select(IDC_COMBO_LOD_BIAS, 10));  // 0.50
+  ASSERT_TRUE(user->Click(IDOK));
+  CloseMainDialog();
+  const auto lodBias = services.registry.Value(current + u"\\D3D", u"QLDRV_LOD_BIAS");
+  ASSERT_TRUE(lodBias);
+  EXPECT_EQ(lodBias->data, NumberTextBytes(2));
 }
 
 }  // namespace

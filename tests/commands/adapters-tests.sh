@@ -2,7 +2,8 @@
 # The board's adapters found in a hive that comes with no board file: one is used; of several,
 # --list-adapters numbers them, --adapter N picks one and the scripting actions refuse to guess;
 # none says what was looked at. A hand-off string and a board file still decide as before. Every
-# refusal leaves the hive as it was.
+# refusal leaves the hive as it was. An adapter's key is Control\Video\{GUID}\NNNN, or the driver
+# service's Services\<service>\DeviceN as Windows 2000 names it.
 # Usage: adapters-tests.sh PATH-TO-CONFIGURATOR
 set -uo pipefail
 program=$1
@@ -44,9 +45,25 @@ hive SECOND 'cd \Select' 'setval 4' 'Current' 'dword:2' 'Default' 'dword:2' 'Las
   'cd {AB}' 'add 0003' 'cd 0003' 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M700 Single' \
   'HardwareInformation.ChipType' 'string:QEL 700'
 
+# The board under its driver service, as Windows 2000 keeps it; beside it a VGA driver's device key
+# that holds no hardware information and is no adapter.
+service='\ControlSet001\Services\qel700\Device0'
+hive W2K "cd $guid" 'del' 'cd \ControlSet001' 'add Services' 'cd Services' 'add VgaSave' 'cd VgaSave' 'add Device0' \
+  'cd Device0' 'setval 1' 'InstalledDisplayDrivers' 'string:vga' 'cd \ControlSet001\Services' 'add qel700' \
+  'cd qel700' 'add Device0' 'cd Device0' 'setval 4' 'HardwareInformation.AdapterString' 'string:QEL 700 M720 Dual' \
+  'HardwareInformation.ChipType' 'string:QEL 700' 'DisableDX8' 'hex:3:00,00,00,00' 'CmdFifoSize' 'hex:3:00,00,08,00' \
+  'add D3D' 'cd D3D' 'setval 1' 'QLDRV_LOD_BIAS' 'string:-2'
+# On XP and later the driver service keeps a Device0 key too: the Video key that names the service
+# is the adapter's, not another adapter.
+hive XPSERVICE 'cd \ControlSet001' 'add Services' 'cd Services' 'add QEL700' 'cd QEL700' 'add Device0' 'cd Device0' \
+  'setval 1' 'HardwareInformation.ChipType' 'string:QEL 700'
+
 key() { printf '%s' "System\\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\$1"; }
+w2k_key='System\ControlSet001\Services\qel700\Device0'
+places='System\ControlSet001\Control\Video or System\ControlSet001\Services\<service>\DeviceN'
+
 hand_off="\\\\.\\DISPLAY9&&&\\Registry\\Machine\\$(key 0001)"
-none="none of the 2 adapter keys has chip type QEL 700 (under System\\ControlSet001\\Control\\Video)"
+none="none of the 2 adapter keys has chip type QEL 700 (under $places)"
 two_choices="--adapter 1: $(key 0000) (QEL 700 M720 Dual)"
 
 # HIVE | STATUS | TEXT (in stdout or stderr) | ARGUMENTS (after --hive HIVE, split at blanks)
@@ -74,12 +91,19 @@ TWO     | 0  | # Adapter: QEL 700 M720 Dual                                     
 OTHER   | 69 | No Adapter Found in $scratch/OTHER: $none                          | --query
 OTHER   | 69 | No Adapter Found in $scratch/OTHER: $none                          | --adapter 1 --set DDIVersion=7
 OTHER   | 0  | No adapter of the board: $none.                                    | --list-adapters
-VGAONLY | 69 | the one adapter key has chip type \"VGA\", not QEL 700 (under System\\ControlSet001\\Control\\Video) | --set DDIVersion=7
-NOKEYS  | 69 | No Adapter Found in $scratch/NOKEYS: no adapter keys under System\\ControlSet001\\Control\\Video | --query
+VGAONLY | 69 | the one adapter key has chip type \"VGA\", not QEL 700 (under $places) | --set DDIVersion=7
+NOKEYS  | 69 | No Adapter Found in $scratch/NOKEYS: no adapter keys under System\\ControlSet001\\Control\\Video, and no key System\\ControlSet001\\Services\\<service>\\DeviceN holds hardware information | --query
 NOVIDEO | 69 | the current control set has no key System\\ControlSet001\\Control\\Video | --export $scratch/none.reg
-AMPERSAND | 69 | chip type QEL 700 under System\\ControlSet001\\Control\\Video have a '&' in their names | --query
+AMPERSAND | 69 | chip type QEL 700 under $places have a '&' in their names | --query
 SECOND  | 0  | [1] System\\ControlSet002\\Control\\Video\\{AB}\\0003              | --list-adapters
 SECOND  | 0  | # Adapter: QEL 700 M700 Single                                     | --query
+W2K     | 0  | [1] $w2k_key                                                       | --list-adapters
+W2K     | 0  | Hand-off:  '\\\\.\\DISPLAY1&&&\\Registry\\Machine\\$w2k_key'          | --list-adapters
+W2K     | 0  | LODBias=-0.50                                                      | --query
+W2K     | 0  | # Adapter: QEL 700 M720 Dual                                       | --query \\\\.\\DISPLAY1&&&\\Registry\\Machine\\$w2k_key
+W2K     | 64 | --adapter 2: there is 1 adapter of the board:                      | --adapter 2 --query
+XPSERVICE | 0 | [1] is the board's adapter: it is used.                           | --list-adapters
+XPSERVICE | 0 | # Adapter: QEL 700 M720 Dual                                       | --query
 "
 "$program" --export "$scratch/profile.reg" >/dev/null 2>&1 || fail "cannot export the demo's profile"
 while IFS='|' read -r name status text arguments; do
@@ -105,6 +129,21 @@ raw() { hivexget "$scratch/$1" "$2" DisableDX8 | od -An -tx1 | tr -d ' \n'; }
 [ "$(raw TWO "$guid\\0000")" = 00000000 ] || fail "--adapter 2 wrote adapter 1"
 "$program" --hive "$scratch/SECOND" --set DDIVersion=7 >/dev/null 2>&1 || fail "--set in the second control set"
 [ "$(raw SECOND '\ControlSet002\Control\Video\{AB}\0003')" = 01000000 ] || fail "not written in ControlSet002"
+# Under the service's key: the values, the profile's keys, and a profile of the other shape.
+"$program" --hive "$scratch/W2K" --set DDIVersion=7 --set LODBias=0.50 >/dev/null 2>&1 || fail "--set under Device0"
+[ "$(raw W2K "$service")" = 01000000 ] || fail "--set did not write DisableDX8 under Device0"
+[ "$(hivexget "$scratch/W2K" "$service\\D3D" QLDRV_LOD_BIAS)" = 2 ] || fail "--set did not write the D3D text"
+"$program" --hive "$scratch/W2K" --export "$scratch/w2k.reg" >/dev/null 2>&1 || fail "--export under Device0"
+grep -qF "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\qel700\\Device0\\D3D]" <(iconv -f UTF-16 -t UTF-8 "$scratch/w2k.reg") ||
+  fail "the export does not name the service's D3D key: $(iconv -f UTF-16 -t UTF-8 "$scratch/w2k.reg")"
+"$program" --hive "$scratch/W2K" --import "$scratch/profile.reg" >"$scratch/out" 2>&1 ||
+  fail "a profile of Control\\Video does not import under Device0: $(cat "$scratch/out")"
+[ "$(raw W2K "$service")" = 00000000 ] || fail "the Video profile did not set DisableDX8 under Device0"
+[ "$(hivexget "$scratch/W2K" "$service\\D3D" QLDRV_LOD_BIAS)" = 0 ] || fail "the Video profile did not set LOD bias"
+"$program" --hive "$scratch/ONE" --import "$scratch/w2k.reg" >"$scratch/out" 2>&1 ||
+  fail "a profile of Services\\<service>\\Device0 does not import under Control\\Video: $(cat "$scratch/out")"
+[ "$(raw ONE "$guid\\0000")" = 01000000 ] || fail "the Device0 profile did not set DisableDX8 under Video"
+[ "$(hivexget "$scratch/ONE" "$guid\\0000\\D3D" QLDRV_LOD_BIAS)" = 2 ] || fail "the Device0 profile did not set LOD bias"
 # No driver runs on an offline installation: nothing claims a reload, and no log is written.
 [ -e "$scratch/driver.log" ] && fail "a driver log beside the hives"
 grep -q "DISPLAY1 reloaded" "$demo/driver.log" 2>/dev/null && fail "a hive's adapter reloaded into the demo's log"

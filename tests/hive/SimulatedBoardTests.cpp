@@ -197,6 +197,9 @@ TEST(BoardFile, TheDriverReadsThroughCurrentControlSet) {
   EXPECT_EQ(
       SimulatedBoard::DriverKeyPath(u"\\Registry\\Machine\\System\\ControlSet002\\Control\\Video\\{X}\\0000"),
       u"System\\CurrentControlSet\\Control\\Video\\{X}\\0000");
+  EXPECT_EQ(
+      SimulatedBoard::DriverKeyPath(u"\\Registry\\Machine\\System\\ControlSet001\\Services\\qel\\Device0"),
+      u"System\\CurrentControlSet\\Services\\qel\\Device0");
   EXPECT_EQ(SimulatedBoard::DriverKeyPath(u"\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Video"),
             u"System\\CurrentControlSet\\Video");
 }

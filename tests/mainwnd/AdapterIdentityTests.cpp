@@ -21,6 +21,10 @@ TEST(AdapterIdentity, ParsesHandOffStrings) {
       {u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Control\\Video\\" + guid + u"\\0000",
        u"\\\\.\\DISPLAY1", u"System\\ControlSet001\\Control\\Video\\" + guid + u"\\0000",
        u"System\\CurrentControlSet\\Control\\Video\\" + guid + u"\\0000"},
+      // The display driver service's device key, as Windows 2000 reports it.
+      {u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Services\\qel700\\Device0",
+       u"\\\\.\\DISPLAY1", u"System\\ControlSet001\\Services\\qel700\\Device0",
+       u"System\\CurrentControlSet\\Services\\qel700\\Device0"},
       // "System" missing: from "SYSTEM" on.
       {u"\\\\.\\DISPLAY1&&&\\REGISTRY\\Machine\\SYSTEM\\ControlSet002\\Control\\Video\\" + guid + u"\\0000",
        u"\\\\.\\DISPLAY1", u"SYSTEM\\ControlSet002\\Control\\Video\\" + guid + u"\\0000",

@@ -5,85 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
+#include "tests/win32/CommandRun.h"
 #include "tests/win32/SeededAdapter.h"
 #include "tests/win32/TestRegistry.h"
 #include "tests/win32/Win32User.h"
 #include "tests/win32/WineTrace.h"
 
 namespace {
-
-struct Finished {
-  DWORD status = 0;  // 999: it did not end in time
-  DWORD processId = 0;
-  std::string out;
-  std::string err;
-};
-
-std::wstring TempFile(const std::wstring& name) {
-  wchar_t folder[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, folder);
-  return std::wstring(folder) + L"configurator-cmd-" + name;
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
-  SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
-  return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Runs a command line with its output and errors in files and no input; waits up to 60 s.
-// wineDebug, when given, is the program's WINEDEBUG (see WineTrace).
-Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr) {
-  const std::wstring outPath = TempFile(L"out.txt");
-  const std::wstring errPath = TempFile(L"err.txt");
-  HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE in = Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
-  PROCESS_INFORMATION info{};
-  std::wstring line = commandLine;
-  Finished finished{999, 0, {}, {}};
-  wchar_t previousDebug[256] = {};
-  const DWORD previousLength = ::GetEnvironmentVariableW(L"WINEDEBUG", previousDebug, 256);
-  if (wineDebug != nullptr) ::SetEnvironmentVariableW(L"WINEDEBUG", wineDebug);
-  const BOOL created =
-      ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-  if (wineDebug != nullptr)
-    ::SetEnvironmentVariableW(L"WINEDEBUG",
-                              previousLength > 0 && previousLength < 256 ? previousDebug : nullptr);
-  if (created) {
-    finished.processId = info.dwProcessId;
-    if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
-      ::GetExitCodeProcess(info.hProcess, &finished.status);
-    else
-      ::TerminateProcess(info.hProcess, 999);
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
-  }
-  ::CloseHandle(in);
-  ::CloseHandle(out);
-  ::CloseHandle(err);
-  finished.out = ReadAll(outPath);
-  finished.err = ReadAll(errPath);
-  return finished;
-}
-
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 std::vector<BYTE> Text(const std::string& text) {
   std::vector<BYTE> bytes;

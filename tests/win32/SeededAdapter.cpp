@@ -25,16 +25,28 @@ std::vector<BYTE> Utf16(const std::u16string& text) {
   return bytes;
 }
 
+// Below the control set: Control\Video\{GUID}, or Services\qel and eight hex digits of the GUID.
+std::wstring ParentKey(SeededAdapter::Shape shape) {
+  const std::wstring guid = NewGuid();
+  return shape == SeededAdapter::Shape::kVideo ? L"Control\\Video\\" + guid
+                                               : L"Services\\qel" + guid.substr(1, 8);
+}
+
+// The adapter's own key below that.
+std::wstring AdapterKeyName(SeededAdapter::Shape shape) {
+  return shape == SeededAdapter::Shape::kVideo ? L"\\0000" : L"\\Device0";
+}
+
 }  // namespace
 
-SeededAdapter::SeededAdapter()
-    : m_guid(NewGuid()),
-      m_deviceKey(L"System\\ControlSet001\\Control\\Video\\" + m_guid + L"\\0000"),
-      m_currentKey(L"System\\CurrentControlSet\\Control\\Video\\" + m_guid + L"\\0000") {}
+SeededAdapter::SeededAdapter(Shape shape)
+    : m_parent(ParentKey(shape)),
+      m_deviceKey(L"System\\ControlSet001\\" + m_parent + AdapterKeyName(shape)),
+      m_currentKey(L"System\\CurrentControlSet\\" + m_parent + AdapterKeyName(shape)) {}
 
 SeededAdapter::~SeededAdapter() {
-  testregistry::DeleteKey(L"System\\CurrentControlSet\\Control\\Video\\" + m_guid);
-  testregistry::DeleteKey(L"System\\ControlSet001\\Control\\Video\\" + m_guid);
+  testregistry::DeleteKey(L"System\\CurrentControlSet\\" + m_parent);
+  testregistry::DeleteKey(L"System\\ControlSet001\\" + m_parent);
 }
 
 bool SeededAdapter::SeedHardware(const std::u16string& adapter, const std::u16string& bios,

@@ -1,16 +1,20 @@
 #pragma once
 // An adapter of the test's own in the real registry, under a fresh GUID: its hardware
 // information in the device key under ControlSet001, and its current device key with the D3D
-// subkey under CurrentControlSet. Wine's CurrentControlSet is a key of its own (no link to
-// ControlSet001), and below its Control\Video only volatile keys can be made: they live as long
-// as the wine server, which the test run keeps alive while the program under test runs. Wine's
-// own adapter key is never touched. The keys are removed when the object goes.
+// subkey under CurrentControlSet. The key is Control\Video\{GUID}\0000 as XP and later name it,
+// or the display driver service's Services\qel<part of the GUID>\Device0 as Windows 2000 does.
+// Wine's CurrentControlSet is a key of its own (no link to ControlSet001), and below its
+// Control\Video only volatile keys can be made: they live as long as the wine server, which the
+// test run keeps alive while the program under test runs. Wine's own adapter key is never
+// touched. The keys are removed when the object goes.
 #include <cstdint>
 #include <string>
 
 class SeededAdapter {
  public:
-  SeededAdapter();
+  enum class Shape { kVideo, kDriverService };
+
+  explicit SeededAdapter(Shape shape = Shape::kVideo);
   ~SeededAdapter();
   SeededAdapter(const SeededAdapter&) = delete;
   SeededAdapter& operator=(const SeededAdapter&) = delete;
@@ -30,7 +34,7 @@ class SeededAdapter {
   std::wstring DriverSettingsKey() const { return m_currentKey + L"\\D3D"; }
 
  private:
-  std::wstring m_guid;
+  std::wstring m_parent;  // below ControlSet001 or CurrentControlSet: what the object removes
   std::wstring m_deviceKey;
   std::wstring m_currentKey;
 };

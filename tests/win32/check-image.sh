@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # check-image.sh EXE OBJDUMP: the shipped Configurator.exe is what the boards' machines can start:
-# a 32-bit x86 image (machine 0x14c) for the Windows GUI subsystem version 5.01 (Windows XP),
+# a 32-bit x86 image (machine 0x14c) for the Windows GUI subsystem version 5.00 (Windows 2000),
 # stripped, at most 400 KiB, linked to system DLLs only (DirectDraw is looked up at run time), and
 # with a manifest whose every assembly identity (the program's and the common controls') is x86.
 set -u
@@ -19,7 +19,7 @@ machine=$(od -An -tx2 -j $((pe + 4)) -N 2 "$exe" | tr -d ' ')
 headers=$("$objdump" -p "$exe")
 subsystem=$(echo "$headers" | awk '/^MajorSubsystemVersion/ {major=$2} /^MinorSubsystemVersion/ {minor=$2}
                                   END {print major "." minor}')
-[ "$subsystem" = "5.1" ] || fail "subsystem version is $subsystem, not 5.1"
+[ "$subsystem" = "5.0" ] || fail "subsystem version is $subsystem, not 5.0"
 echo "$headers" | grep -q '^Subsystem.*Windows GUI' || fail "not a Windows GUI program"
 
 bad_dlls=$(echo "$headers" | sed -n 's/^\s*DLL Name: *//p' | grep -iE '^(libstdc|libgcc|libwinpthread|ddraw)')
@@ -37,5 +37,5 @@ identities=$(tr '\r\n' '  ' <"$exe" | grep -ao '<assemblyIdentity[^>]*>' | tr -s
 echo "$identities" | grep -v 'processorArchitecture="x86"' | grep -q . &&
   fail "manifest names an architecture other than x86: $identities"
 
-[ $failures -eq 0 ] && echo "check-image: $exe: x86, subsystem 5.1, stripped, $size bytes, manifest x86"
+[ $failures -eq 0 ] && echo "check-image: $exe: x86, subsystem 5.0, stripped, $size bytes, manifest x86"
 [ $failures -eq 0 ]
