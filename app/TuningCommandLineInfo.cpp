@@ -30,6 +30,12 @@ const char16_t kUsage[] =
     u"HAND-OFF names the adapter as DEVICE&&&DEVICE-KEY; without it the display devices are\n"
     u"probed for the board's driver.\n"
     u"  /?   this help\n"
+    u"Switches are written /NAME or -NAME, in any case. Configurator.com refuses a switch that\n"
+    u"is not listed here; Configurator.exe refuses it too when a scripting switch is given, and\n"
+    u"otherwise ignores it and opens the dialogs.\n"
+    u"Exit status: 0 done; 64 bad switch; 65 bad file; 66 missing file; 69 no adapter;\n"
+    u"73 export not written; 74 a value that did not stick, or output that could not be\n"
+    u"written (a full disk, a closed handle); 77 write access refused.\n"
     u"\n";
 
 }  // namespace

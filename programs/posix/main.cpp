@@ -87,14 +87,18 @@ const char kUsage[] =
     "Rescue a bad value in the SYSTEM hive of a Windows installation that is not running:\n"
     "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
     "\n"
+    "The Windows program's switches (/query, /set:NAME=VALUE, ...) are taken too, one at a\n"
+    "time in place of HAND-OFF; an unknown option or switch is refused.\n"
+    "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
     "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
     "the dialogs in, or no adapter; 73 the data folder, backup folder or export file cannot be\n"
     "made, or there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save\n"
-    "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
-    "written; 77 write access refused: a read-only hive (see above), file system, permission or\n"
-    "attribute (chattr +a, +i).\n";
+    "failed (its reason comes first; what it held was lost), a value did not read back as\n"
+    "written, or standard output could not be written (what was printed is lost); 77 write\n"
+    "access refused: a read-only hive (see above), file system, permission or attribute\n"
+    "(chattr +a, +i).\n";
 
 struct Options {
   std::optional<std::string> hive;
