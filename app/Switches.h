@@ -26,8 +26,6 @@ enum class SwitchId {
   kListAdapters,
 };
 
-enum class SwitchStyle { kWindows, kPosix };
-
 struct GivenSwitch {
   SwitchId id;
   std::u16string value;  // empty for a switch that takes none; never empty for one that does
@@ -50,12 +48,13 @@ struct ParsedSwitches {
   std::vector<std::u16string> operands;  // the arguments that are no switch, in order
   std::vector<SwitchProblem> problems;   // in the order met; a switch with a problem is not in given
 
-  bool Has(SwitchId id) const;
   // Whether a switch that runs without the dialogs was given: query, set, export, import or help.
   bool Scripting() const;
 };
 
-// Reads the arguments (without the program's name). A switch of the other style, or one that
-// is not the program's, is unknown.
-ParsedSwitches ParseSwitches(const std::vector<std::u16string>& arguments, SwitchStyle style,
-                             std::initializer_list<SwitchId> programSwitches = {});
+// Reads the arguments (without the program's name) in the Windows programs' style. A switch of
+// the other style is unknown.
+ParsedSwitches ParseWindowsSwitches(const std::vector<std::u16string>& arguments);
+// The same in the POSIX style, where the program names the switches of its own that it takes.
+ParsedSwitches ParsePosixSwitches(const std::vector<std::u16string>& arguments,
+                                  std::initializer_list<SwitchId> programSwitches);

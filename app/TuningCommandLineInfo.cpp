@@ -24,24 +24,28 @@ void WriteMessages(const std::u16string& text) {
   AfxWriteStandardStream(prefixed, true);
 }
 
+// Output that was lost fails the run (74), unless it failed for another reason already.
+int OutputLost(const std::u16string& why, int status) {
+  WriteMessages(u"cannot write the output: " + why);
+  return status != sysexits::kOk ? status : sysexits::kIoError;
+}
+
 const char16_t kUsage[] =
     u"Usage: Configurator [SWITCH]... [HAND-OFF]\n"
     u"Tune the display driver of a QEL 700 board. Without a switch below, the dialogs open.\n"
     u"HAND-OFF names the adapter as DEVICE&&&DEVICE-KEY; without it the display devices are\n"
     u"probed for the board's driver.\n"
     u"  /?   this help\n"
-    u"Switches are written /NAME or -NAME, in any case. Configurator.com refuses a switch that\n"
-    u"is not listed here; Configurator.exe refuses it too when a scripting switch is given, and\n"
-    u"otherwise ignores it and opens the dialogs.\n"
-    u"Exit status: 0 done; 64 bad switch; 65 bad file; 66 missing file; 69 no adapter;\n"
-    u"73 export not written; 74 a value that did not stick, or output that could not be\n"
-    u"written (a full disk, a closed handle); 77 write access refused.\n"
+    u"Switches are /NAME or -NAME, in any case. Configurator.com refuses others (64), and so\n"
+    u"does Configurator.exe with a scripting switch; alone, it ignores them.\n"
+    u"Exit status: 0 done, 64 bad switch, 65 bad file, 66 missing file, 69 no adapter, 73 export\n"
+    u"not written, 74 a value that did not stick or output lost, 77 write access refused.\n"
     u"\n";
 
 }  // namespace
 
 void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& arguments, bool consoleProgram) {
-  const ParsedSwitches parsed = ParseSwitches(arguments, SwitchStyle::kWindows);
+  const ParsedSwitches parsed = ParseWindowsSwitches(arguments);
   for (const GivenSwitch& given : parsed.given) {
     switch (given.id) {
       case SwitchId::kQuery:
@@ -62,7 +66,7 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& arguments,
       case SwitchId::kHelp:
         m_help = true;
         break;
-      default:
+      default:  // the POSIX program's own
         break;
     }
   }
@@ -87,12 +91,10 @@ int CTuningCommandLineInfo::Run() const {
   if (m_help) {
     const std::u16string help = kUsage + TuningCommandsHelp(true);
     if (AfxWriteStandardStream(help, false, &why)) return sysexits::kOk;
-    if (why.empty()) {  // no standard output: a GUI program started without one
-      ShowMessageBox(nullptr, help, kProgram, MB_OK);
-      return sysexits::kOk;
-    }
-    WriteMessages(u"cannot write the output: " + why);
-    return sysexits::kIoError;
+    if (!why.empty()) return OutputLost(why, sysexits::kOk);
+    // No standard output: a GUI program started without one.
+    ShowMessageBox(nullptr, help, kProgram, MB_OK);
+    return sysexits::kOk;
   }
   // The adapter of the hand-off argument, or the one discovery finds, without its message box.
   std::u16string handOff = m_strFileName;
@@ -102,7 +104,5 @@ int CTuningCommandLineInfo::Run() const {
   const bool lost =
       !result.output.empty() && !AfxWriteStandardStream(result.output, false, &why) && !why.empty();
   if (!result.messages.empty()) WriteMessages(result.messages);
-  if (!lost) return result.status;
-  WriteMessages(u"cannot write the output: " + why);
-  return result.status != sysexits::kOk ? result.status : sysexits::kIoError;
+  return lost ? OutputLost(why, result.status) : result.status;
 }

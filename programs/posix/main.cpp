@@ -131,10 +131,9 @@ std::optional<int> Number(const std::string& text, int max) {
 int ParseOptions(int argc, char** argv, Options* options) {
   std::vector<std::u16string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(Utf16FromUtf8(argv[i]));
-  const ParsedSwitches parsed =
-      ParseSwitches(arguments, SwitchStyle::kPosix,
-                    {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir,
-                     SwitchId::kKeepBackups, SwitchId::kAdapter, SwitchId::kListAdapters});
+  const ParsedSwitches parsed = ParsePosixSwitches(
+      arguments, {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir,
+                  SwitchId::kKeepBackups, SwitchId::kAdapter, SwitchId::kListAdapters});
   if (!parsed.problems.empty()) return UsageError(Utf8FromUtf16(parsed.problems.front().message));
   for (const GivenSwitch& given : parsed.given) {
     // The argument's own bytes: a file name need not be UTF-8.

@@ -58,7 +58,7 @@ TEST(Switches, WindowsStyle) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(Summary(ParseSwitches(c.arguments, SwitchStyle::kWindows)), c.expected);
+    EXPECT_EQ(Summary(ParseWindowsSwitches(c.arguments)), c.expected);
   }
 }
 
@@ -90,16 +90,16 @@ TEST(Switches, PosixStyle) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
-    EXPECT_EQ(Summary(ParseSwitches(c.arguments, SwitchStyle::kPosix, program)), c.expected);
+    EXPECT_EQ(Summary(ParsePosixSwitches(c.arguments, program)), c.expected);
   }
   // A program takes only the switches it names besides the common ones.
-  EXPECT_EQ(Summary(ParseSwitches({u"--hive", u"x", u"--query"}, SwitchStyle::kPosix)),
+  EXPECT_EQ(Summary(ParsePosixSwitches({u"--hive", u"x", u"--query"}, {})),
             "query op:x ?unknown option --hive");
 }
 
 TEST(Switches, WhereEachValueWasRead) {
-  const ParsedSwitches parsed = ParseSwitches({u"--hive", u"a", u"--board=b", u"/x"}, SwitchStyle::kPosix,
-                                              {SwitchId::kHive, SwitchId::kBoard});
+  const ParsedSwitches parsed =
+      ParsePosixSwitches({u"--hive", u"a", u"--board=b", u"/x"}, {SwitchId::kHive, SwitchId::kBoard});
   ASSERT_EQ(parsed.given.size(), 2u);
   EXPECT_EQ(parsed.given[0].argument, 1u);
   EXPECT_FALSE(parsed.given[0].attached);
