@@ -95,6 +95,11 @@ Try 'Configurator /?' for more information.	/bogus
 '/query:x': /query takes no value	/query:x
 EOF
 
+# A file name is taken byte for byte, UTF-8 or not, in both spellings of an option.
+mkdir "$scratch/"$'\xff' && cp "$hive" "$scratch/"$'\xff'/SYSTEM
+expect 0 "CurrentControlSet is ControlSet001" -- --hive "$scratch/"$'\xff'/SYSTEM --list-adapters
+expect 0 "CurrentControlSet is ControlSet001" -- --hive="$scratch/"$'\xff'/SYSTEM --list-adapters
+
 # Output that was lost is an error (74), said on standard error; one that cannot be said at
 # all (standard error closed) still ends the same way.
 lost() {
