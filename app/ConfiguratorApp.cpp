@@ -11,7 +11,7 @@ bool CConfiguratorApp::InitInstance() {
   AfxInitCommonControlsEx(8, ICC_WIN95_CLASSES);
 
   CTuningCommandLineInfo commandLine;
-  ParseCommandLine(commandLine);
+  commandLine.Parse(m_arguments, AfxIsConsoleProgram());
   CWinApp::InitInstance();
   SetRegistryKey(u"Orlo");
 

@@ -1,8 +1,10 @@
 #include "app/TuningCommandLineInfo.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "app/Switches.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
 
@@ -10,19 +12,9 @@ namespace {
 
 constexpr char16_t kProgram[] = u"Configurator";
 
-// The switch's name up to a colon, and what follows the colon.
-bool IsSwitch(std::u16string_view param, std::u16string_view name, std::u16string* value) {
-  const std::size_t colon = param.find(u':');
-  if (!base::NamesEqual(param.substr(0, colon), name)) return false;
-  *value = colon == std::u16string_view::npos ? std::u16string() : std::u16string(param.substr(colon + 1));
-  return true;
-}
-
-void WriteLines(const std::u16string& text, bool standardError) {
-  if (!standardError) {
-    AfxWriteStandardStream(text);
-    return;
-  }
+// Messages for standard error, each line with the program's name. A standard error that cannot
+// be written cannot be told about.
+void WriteMessages(const std::u16string& text) {
   std::u16string prefixed;
   for (std::u16string_view rest = text; !rest.empty();) {
     const std::size_t end = rest.find(u'\n');
@@ -32,59 +24,85 @@ void WriteLines(const std::u16string& text, bool standardError) {
   AfxWriteStandardStream(prefixed, true);
 }
 
+// Output that was lost fails the run (74), unless it failed for another reason already.
+int OutputLost(const std::u16string& why, int status) {
+  WriteMessages(u"cannot write the output: " + why);
+  return status != sysexits::kOk ? status : sysexits::kIoError;
+}
+
 const char16_t kUsage[] =
     u"Usage: Configurator [SWITCH]... [HAND-OFF]\n"
     u"Tune the display driver of a QEL 700 board. Without a switch below, the dialogs open.\n"
     u"HAND-OFF names the adapter as DEVICE&&&DEVICE-KEY; without it the display devices are\n"
     u"probed for the board's driver.\n"
     u"  /?   this help\n"
+    u"Switches are /NAME or -NAME, in any case. Configurator.com refuses others (64), and so\n"
+    u"does Configurator.exe with a scripting switch; alone, it ignores them.\n"
+    u"Exit status: 0 done, 64 bad switch, 65 bad file, 66 missing file, 69 no adapter, 73 export\n"
+    u"not written, 74 a value that did not stick or output lost, 77 write access refused.\n"
     u"\n";
 
 }  // namespace
 
-void CTuningCommandLineInfo::ParseParam(const std::u16string& param, bool flag, bool last) {
-  if (!flag) {
-    CCommandLineInfo::ParseParam(param, flag, last);
-    return;
+void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& arguments, bool consoleProgram) {
+  const ParsedSwitches parsed = ParseWindowsSwitches(arguments);
+  for (const GivenSwitch& given : parsed.given) {
+    switch (given.id) {
+      case SwitchId::kQuery:
+        m_commands.query = true;
+        break;
+      case SwitchId::kSet:
+        m_commands.sets.push_back(given.value);
+        break;
+      case SwitchId::kExport:
+        m_commands.exportPath = given.value;
+        break;
+      case SwitchId::kImport:
+        m_commands.importPath = given.value;
+        break;
+      case SwitchId::kNoRefresh:
+        m_commands.noRefresh = true;
+        break;
+      case SwitchId::kHelp:
+        m_help = true;
+        break;
+      default:  // the POSIX program's own
+        break;
+    }
   }
-  std::u16string value;
-  if (param == u"?") {
-    m_help = true;
-  } else if (base::NamesEqual(param, u"query")) {
-    m_commands.query = true;
-  } else if (base::NamesEqual(param, u"norefresh")) {
-    m_commands.noRefresh = true;
-  } else if (IsSwitch(param, u"set", &value)) {
-    if (value.empty())
-      m_errors.push_back(u"/" + param + u": expected /set:NAME=VALUE");
-    else
-      m_commands.sets.push_back(value);
-  } else if (IsSwitch(param, u"export", &value) || IsSwitch(param, u"import", &value)) {
-    const bool isExport = base::NamesEqual(std::u16string_view(param).substr(0, 6), u"export");
-    if (value.empty())
-      m_errors.push_back(u"/" + param + u": expected /" + (isExport ? u"export" : u"import") + u":FILE");
-    else
-      (isExport ? m_commands.exportPath : m_commands.importPath) = value;
-  }
+  // A script's typing mistake must not open the dialogs and wait for a person. Started alone,
+  // the GUI program keeps its old way: a switch it does not know is ignored.
+  const bool badlyFormed = std::any_of(parsed.problems.begin(), parsed.problems.end(),
+                                       [](const SwitchProblem& problem) { return !problem.unknown; });
+  const bool refuseUnknown = consoleProgram || parsed.Scripting() || badlyFormed;
+  for (const SwitchProblem& problem : parsed.problems)
+    if (!problem.unknown || refuseUnknown) m_errors.push_back(problem.message);
+  if (!parsed.operands.empty()) m_strFileName = parsed.operands.front();
 }
 
 int CTuningCommandLineInfo::Run() const {
-  if (m_help) {
-    const std::u16string help = kUsage + TuningCommandsHelp(true);
-    if (!AfxWriteStandardStream(help)) ShowMessageBox(nullptr, help, kProgram, MB_OK);
-    return sysexits::kOk;
-  }
+  std::u16string why;
   if (!m_errors.empty()) {
     std::u16string messages;
     for (const std::u16string& error : m_errors) messages += error + u"\n";
-    WriteLines(messages + u"Try 'Configurator /?' for more information.", true);
+    WriteMessages(messages + u"Try 'Configurator /?' for more information.");
     return sysexits::kUsage;
+  }
+  if (m_help) {
+    const std::u16string help = kUsage + TuningCommandsHelp(true);
+    if (AfxWriteStandardStream(help, false, &why)) return sysexits::kOk;
+    if (!why.empty()) return OutputLost(why, sysexits::kOk);
+    // No standard output: a GUI program started without one.
+    ShowMessageBox(nullptr, help, kProgram, MB_OK);
+    return sysexits::kOk;
   }
   // The adapter of the hand-off argument, or the one discovery finds, without its message box.
   std::u16string handOff = m_strFileName;
   if (handOff.empty()) DiscoverAdapter(g_adapterTable, handOff, false);
   const TuningCommandsResult result = RunTuningCommands(m_commands, handOff);
-  if (!result.output.empty()) WriteLines(result.output, false);
-  if (!result.messages.empty()) WriteLines(result.messages, true);
-  return result.status;
+  // A GUI program started without a standard output has nowhere to put it: that is no failure.
+  const bool lost =
+      !result.output.empty() && !AfxWriteStandardStream(result.output, false, &why) && !why.empty();
+  if (!result.messages.empty()) WriteMessages(result.messages);
+  return lost ? OutputLost(why, result.status) : result.status;
 }

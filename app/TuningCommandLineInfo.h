@@ -2,7 +2,8 @@
 // CTuningCommandLineInfo: the program's command line with the scripting switches. Besides the
 // framework's hand-off argument (the first argument that is no switch) it takes, in any case and
 // with "/" or "-": query, set:NAME=VALUE (repeatable), export:FILE, import:FILE, norefresh and
-// "?" (help). Other switches are ignored, as before.
+// "?" (help) (app/Switches.h). A console program refuses a switch it does not know; a GUI
+// program ignores it and opens the dialogs, unless a scripting switch is given too.
 #include <string>
 #include <vector>
 
@@ -11,15 +12,17 @@
 
 class CTuningCommandLineInfo : public CCommandLineInfo {
  public:
-  void ParseParam(const std::u16string& param, bool flag, bool last) override;
+  // Reads the program's arguments (without its name).
+  void Parse(const std::vector<std::u16string>& arguments, bool consoleProgram);
 
   // Whether the program runs the scripting actions (or the help) instead of the dialogs.
   bool Scripted() const { return m_commands.Any() || m_help || !m_errors.empty(); }
   // Runs them and returns the exit status. Output and messages go to the standard handles;
-  // without a console the help shows in a message box.
+  // without a console the help shows in a message box. Output that cannot be written is an
+  // error (74).
   int Run() const;
 
   TuningCommands m_commands;
   bool m_help = false;
-  std::vector<std::u16string> m_errors;  // switches of ours that are badly formed
+  std::vector<std::u16string> m_errors;  // switches that are badly formed or, refused, unknown
 };

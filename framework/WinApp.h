@@ -50,9 +50,15 @@ CWinApp* AfxGetApp();
 int AfxWinMain(std::vector<std::u16string> arguments);
 
 // Writes text to the program's standard output (or standard error): as text to a console, as
-// UTF-8 to a file or pipe (with CRLF line ends on Win32). False when the program has no such
-// handle (a Win32 GUI program started without one) or the write failed.
-bool AfxWriteStandardStream(const std::u16string& text, bool standardError = false);
+// UTF-8 to a file or pipe (with CRLF line ends on Win32), flushed. False when the program has no
+// such handle (a Win32 GUI program started without one) or the write failed; why, when given,
+// then holds the system's words for the failure, or nothing when there is no handle.
+bool AfxWriteStandardStream(const std::u16string& text, bool standardError = false,
+                            std::u16string* why = nullptr);
+
+// Whether the program is a console program, whose caller reads its standard handles and waits
+// for its status (Configurator.com, the POSIX program), rather than a GUI program.
+bool AfxIsConsoleProgram();
 
 // Registers the common control classes (structure size and class set); the result is
 // whether the layer accepted it.

@@ -6,6 +6,7 @@
 #include "app/AdapterDiscovery.h"
 #include "base/Service.h"
 #include "base/Text.h"
+#include "framework/WinApp.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
@@ -40,8 +41,11 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   };
   TuningCommandsResult result = RunTuningCommands(saving, adapter);
 
-  std::fputs(base::Utf8FromUtf16(result.output).c_str(), stdout);
-  std::fflush(stdout);
+  // Output that was lost is a failure of the run, told after the messages.
+  std::u16string lostOutput;
+  if (!result.output.empty() && !AfxWriteStandardStream(result.output, false, &lostOutput) &&
+      lostOutput.empty())
+    lostOutput = u"no standard output";
   for (std::u16string_view messages = result.messages; !messages.empty();) {
     const std::size_t end = messages.find(u'\n');
     std::fprintf(stderr, "configurator: %s\n", base::Utf8FromUtf16(messages.substr(0, end)).c_str());
@@ -51,6 +55,11 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   if (const platform::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
     std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
     return sysexits::kIoError;
+  }
+  if (!lostOutput.empty()) {
+    std::fprintf(stderr, "configurator: cannot write the output: %s\n",
+                 base::Utf8FromUtf16(lostOutput).c_str());
+    return result.status != sysexits::kOk ? result.status : sysexits::kIoError;
   }
   return result.status;
 }

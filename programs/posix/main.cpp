@@ -1,8 +1,10 @@
 // configurator: the program on POSIX systems. Its registry is a Windows SYSTEM hive file (a demo
 // hive made on first use unless --hive names one), its display devices and driver are the
 // simulated board, and its dialogs are drawn in the terminal.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "app/Switches.h"
 #include "base/Service.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -84,14 +87,18 @@ const char kUsage[] =
     "Rescue a bad value in the SYSTEM hive of a Windows installation that is not running:\n"
     "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
     "\n"
+    "The Windows program's switches (/query, /set:NAME=VALUE, ...) are taken too, one at a\n"
+    "time in place of HAND-OFF; an unknown option or switch is refused.\n"
+    "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
     "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
     "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
     "the dialogs in, or no adapter; 73 the data folder, backup folder or export file cannot be\n"
     "made, or there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save\n"
-    "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
-    "written; 77 write access refused: a read-only hive (see above), file system, permission or\n"
-    "attribute (chattr +a, +i).\n";
+    "failed (its reason comes first; what it held was lost), a value did not read back as\n"
+    "written, or standard output could not be written (what was printed is lost); 77 write\n"
+    "access refused: a read-only hive (see above), file system, permission or attribute\n"
+    "(chattr +a, +i).\n";
 
 struct Options {
   std::optional<std::string> hive;
@@ -112,93 +119,80 @@ int UsageError(const std::string& message) {
   return sysexits::kUsage;
 }
 
-// --adapter N: a number from 1, as --list-adapters numbers the board's adapters.
-int ParseAdapterNumber(const std::optional<std::string>& value, Options* options) {
-  const bool digits = value && !value->empty() && value->size() <= 4 &&
-                      value->find_first_not_of("0123456789") == std::string::npos;
-  if (!digits || std::stoi(*value) < 1)
-    return UsageError("option --adapter needs a number N from 1 (--list-adapters numbers the adapters)");
-  options->adapter = std::stoi(*value);
-  return 0;
+// A number from 1 to max, as the whole of the text.
+std::optional<int> Number(const std::string& text, int max) {
+  const bool digits =
+      !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits || std::stoi(text) < 1 || std::stoi(text) > max) return std::nullopt;
+  return std::stoi(text);
 }
 
 // Parses the command line; returns 0 or an exit code.
 int ParseOptions(int argc, char** argv, Options* options) {
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-      if (argument == "--") {
-        optionsEnded = true;
-        continue;
-      }
-      std::string name = argument;
-      std::optional<std::string> value;
-      if (const auto equals = argument.find('=');
-          argument.rfind("--", 0) == 0 && equals != std::string::npos) {
-        name = argument.substr(0, equals);
-        value = argument.substr(equals + 1);
-      }
-      if (name == "--hive" || name == "--board" || name == "--backup-dir") {
-        if (!value) {
-          if (i + 1 >= argc) return UsageError("option " + name + " needs a PATH");
-          value = argv[++i];
-        }
-        if (value->empty()) return UsageError("option " + name + " needs a PATH");
-        (name == "--hive" ? options->hive : name == "--board" ? options->board : options->backupDir) = *value;
-        continue;
-      }
-      if (name == "--keep-backups") {
-        if (!value) {
-          if (i + 1 >= argc) return UsageError("option --keep-backups needs a number N");
-          value = argv[++i];
-        }
-        const bool digits = !value->empty() && value->size() <= 4 &&
-                            value->find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || std::stoi(*value) < 1)
-          return UsageError("option --keep-backups takes a number from 1 to " +
-                            std::to_string(platform::kMaxKeptBackups) + ", not '" + *value + "'");
-        options->keepBackups = std::stoi(*value);
-        continue;
-      }
-      if (name == "--set" || name == "--export" || name == "--import") {
-        const char* what = name == "--set" ? "NAME=VALUE" : "FILE";
-        if (!value) {
-          if (i + 1 >= argc) return UsageError("option " + name + " needs " + what);
-          value = argv[++i];
-        }
-        if (value->empty()) return UsageError("option " + name + " needs " + what);
-        const std::u16string text = Utf16FromUtf8(*value);
-        if (name == "--set")
-          options->commands.sets.push_back(text);
-        else
-          (name == "--export" ? options->commands.exportPath : options->commands.importPath) = text;
-        continue;
-      }
-      if (name == "--adapter") {
-        if (!value && i + 1 < argc) value = argv[++i];
-        if (const int status = ParseAdapterNumber(value, options); status != 0) return status;
-        continue;
-      }
-      if (value) return UsageError("option " + name + " takes no value");
-      if (name == "--query") {
+  std::vector<std::u16string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf16FromUtf8(argv[i]));
+  const ParsedSwitches parsed = ParsePosixSwitches(
+      arguments, {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir,
+                  SwitchId::kKeepBackups, SwitchId::kAdapter, SwitchId::kListAdapters});
+  if (!parsed.problems.empty()) return UsageError(Utf8FromUtf16(parsed.problems.front().message));
+  for (const GivenSwitch& given : parsed.given) {
+    // The argument's own bytes: a file name need not be UTF-8.
+    std::string value = argv[given.argument + 1];
+    if (given.attached) value = value.substr(value.find('=') + 1);
+    switch (given.id) {
+      case SwitchId::kQuery:
         options->commands.query = true;
-      } else if (name == "--no-refresh") {
+        break;
+      case SwitchId::kSet:
+        options->commands.sets.push_back(given.value);
+        break;
+      case SwitchId::kExport:
+        options->commands.exportPath = given.value;
+        break;
+      case SwitchId::kImport:
+        options->commands.importPath = given.value;
+        break;
+      case SwitchId::kNoRefresh:
         options->commands.noRefresh = true;
-      } else if (name == "--list-adapters") {
-        options->listAdapters = true;
-      } else if (name == "--help" || name == "-h") {
+        break;
+      case SwitchId::kHelp:
         options->help = true;
-      } else if (name == "--version") {
+        break;
+      case SwitchId::kVersion:
         options->version = true;
-      } else {
-        return UsageError("unknown option " + argument);
-      }
-      continue;
+        break;
+      case SwitchId::kHive:
+        options->hive = value;
+        break;
+      case SwitchId::kBoard:
+        options->board = value;
+        break;
+      case SwitchId::kBackupDir:
+        options->backupDir = value;
+        break;
+      case SwitchId::kKeepBackups:
+        if (const std::optional<int> number = Number(value, platform::kMaxKeptBackups))
+          options->keepBackups = *number;
+        else
+          return UsageError("option --keep-backups takes a number from 1 to " +
+                            std::to_string(platform::kMaxKeptBackups) + ", not '" + value + "'");
+        break;
+      case SwitchId::kAdapter:
+        if (const std::optional<int> number = Number(value, 9999))
+          options->adapter = *number;
+        else
+          return UsageError(
+              "option --adapter needs a number N from 1 (--list-adapters numbers the adapters)");
+        break;
+      case SwitchId::kListAdapters:
+        options->listAdapters = true;
+        break;
     }
-    if (options->handOff) return UsageError("only one HAND-OFF argument is taken");
-    options->handOff = argument;
   }
+  // A Windows program's switch ("/query") is taken as the hand-off argument here, and read as a
+  // switch by the application object, as on Windows.
+  if (parsed.operands.size() > 1) return UsageError("only one HAND-OFF argument is taken");
+  if (!parsed.operands.empty()) options->handOff = Utf8FromUtf16(parsed.operands.front());
   return 0;
 }
 
@@ -322,7 +316,18 @@ class InstalledServices {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+// A standard descriptor that the program was started without is opened on /dev/null the wrong
+// way round: no file the program opens takes its number (output meant for the terminal would
+// land in a hive), and writing to it fails as writing to a closed one does.
+void HoldClosedStandardDescriptors() {
+  for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+    if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF)
+      open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY);  // takes the lowest free number
+}
+
+int Run(int argc, char** argv) {
   Options options;
   if (const int status = ParseOptions(argc, argv, &options); status != 0) return status;
   if (options.help) {
@@ -413,4 +418,18 @@ int main(int argc, char** argv) {
   // The dialogs were cancelled unseen: the run did not happen.
   if (frontEnd.Failed()) return sysexits::kUnavailable;
   return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HoldClosedStandardDescriptors();
+  const int status = Run(argc, argv);
+  // Output that was not written is lost: the run failed, whatever else it did. (Standard error
+  // that cannot be written cannot be told about.)
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  const int error = errno != 0 ? errno : EIO;
+  std::fprintf(stderr, "configurator: cannot write the output: %s\n", std::strerror(error));
+  return status != sysexits::kOk ? status : sysexits::kIoError;
 }

@@ -1,5 +1,5 @@
-// Start-up: the command line replaces discovery; a switch does not; the main dialog gets the
-// hand-off string; the program ends when it closes.
+// Start-up: the command line replaces discovery; a switch does not; an unknown switch ends a
+// console program; the main dialog gets the hand-off string; the program ends when it closes.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -64,13 +64,22 @@ TEST_F(StartUpTest, CommandLineArgumentIsTheHandOffAndNothingIsProbed) {
 
 TEST_F(StartUpTest, DiscoveryFindsTheBoardAtTheSecondDevice) {
   AddDevices();
-  Run({u"/x"});  // a switch is no file name: discovery runs
+  Run({u"/norefresh"});  // a switch is no file name: discovery runs
   ASSERT_TRUE(user->WaitForDialog(u"Orlo Configurator"));
   EXPECT_EQ(user->Text(IDC_STATIC_ADAPTER), u"Adapter Two");
   EXPECT_EQ(g_adapterTable.count, 1);
   EXPECT_EQ(std::u16string(g_adapterTable.deviceNames[0]), u"\\\\.\\DISPLAY2");
   EXPECT_EQ(services.devices.LiveContexts(), 0);
   CloseMainDialog();
+}
+
+TEST_F(StartUpTest, AConsoleProgramRefusesAnUnknownSwitchBeforeDiscovery) {
+  AddDevices();
+  Run({u"/qeury"});
+  EXPECT_EQ(user->WaitForExit(), 0);
+  EXPECT_EQ(theApp.m_nExitCode, 64);
+  EXPECT_FALSE(initResult);
+  EXPECT_TRUE(services.devices.Escapes().empty());
 }
 
 TEST_F(StartUpTest, NoAdapterFoundThenAnEmptyMainDialog) {

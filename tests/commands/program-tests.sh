@@ -72,6 +72,54 @@ expect 0 "VSync=Software" -- --set VSync=Software --query
 refused 64 'no setting "Bogus"' -- --set LODBias=1.00 --set Bogus=1
 refused 64 'LODBias has no entry "3"' -- --set LODBias=3
 refused 64 "option --set needs NAME=VALUE" -- --set
+# Bad switches in either spelling: refused with the argument as typed, before anything is written.
+while IFS=$'\t' read -r pattern arguments; do
+  read -ra words <<<"$arguments"
+  refused 64 "$pattern" -- "${words[@]}"
+done <<'EOF'
+unknown option --qeury	--qeury
+unknown option -x	-x --query
+unknown option --frobnicate=1	--frobnicate=1
+option --query takes no value	--query=yes
+option --set needs NAME=VALUE, not ':'	--set :
+option --set needs NAME=VALUE, not '=1'	--set =1
+option --export needs FILE	--export=
+Configurator: unknown switch '/qeury'	/qeury
+Try 'Configurator /?' for more information.	/bogus
+'/set::': expected /set:NAME=VALUE	/set::
+'/set:': expected /set:NAME=VALUE	/set:
+'/set:=': expected /set:NAME=VALUE	/set:=
+'/SET:LODBias': expected /set:NAME=VALUE	/SET:LODBias
+'/export:': expected /export:FILE	/export:
+'/import:': expected /import:FILE	/import:
+'/query:x': /query takes no value	/query:x
+EOF
+
+# A file name is taken byte for byte, UTF-8 or not, in both spellings of an option.
+mkdir "$scratch/"$'\xff' && cp "$hive" "$scratch/"$'\xff'/SYSTEM
+expect 0 "CurrentControlSet is ControlSet001" -- --hive "$scratch/"$'\xff'/SYSTEM --list-adapters
+expect 0 "CurrentControlSet is ControlSet001" -- --hive="$scratch/"$'\xff'/SYSTEM --list-adapters
+
+# Output that was lost is an error (74), said on standard error; one that cannot be said at
+# all (standard error closed) still ends the same way.
+lost() {
+  local how=$1
+  shift
+  "$program" "$@" </dev/null
+  status=$?
+  [ "$status" -eq 74 ] || fail "configurator $* with its output lost ($how) exited $status, not 74"
+}
+for arguments in --query --help --list-adapters --version /query '/?' '--set LODBias=0.75 --query'; do
+  read -ra words <<<"$arguments"
+  lost "full" "${words[@]}" >/dev/full 2>"$scratch/err"
+  grep -qxiF "configurator: cannot write the output: No space left on device" "$scratch/err" ||
+    fail "configurator $arguments >/dev/full said: $(cat "$scratch/err")"
+  lost "closed" "${words[@]}" >&- 2>"$scratch/err"
+  grep -qxiF "configurator: cannot write the output: Bad file descriptor" "$scratch/err" ||
+    fail "configurator $arguments >&- said: $(cat "$scratch/err")"
+  lost "no standard error" "${words[@]}" >/dev/full 2>&-
+done
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = 3 ] || fail "the set whose query output was lost was not saved"
 refused 66 "$scratch/none.reg: no such file" -- --import "$scratch/none.reg"
 printf 'hello\r\n' >"$scratch/broken.reg"
 refused 65 "broken.reg:1: not a registry file" -- --import "$scratch/broken.reg"

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "res/resource.h"
 #include "tests/win32/CommandRun.h"
 #include "tests/win32/SeededAdapter.h"
 #include "tests/win32/TestRegistry.h"
@@ -37,10 +38,10 @@ class CommandLineOnWine : public ::testing::Test {
 
   // Configurator.com (or .exe) with these switches and the seeded adapter's hand-off.
   Finished Run(const std::wstring& switches, const wchar_t* program = L"Configurator.com",
-               const wchar_t* wineDebug = nullptr) {
+               const wchar_t* wineDebug = nullptr, bool writableOutput = true) {
     return RunCommand(Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + program)) + L" " +
                           switches + L" " + Quoted(m_adapter.HandOff()),
-                      wineDebug);
+                      wineDebug, writableOutput);
   }
 
   // Every value of both tuning keys, as stored, by name.
@@ -109,6 +110,60 @@ TEST_F(CommandLineOnWine, SetWritesAsTheDialogsAndRefusedCommandsWriteNothing) {
   EXPECT_EQ(finished.status, 77u);
   EXPECT_NE(finished.err.find("Execute using Administrator Account"), std::string::npos) << finished.err;
   EXPECT_EQ(Tuning(), before);
+}
+
+TEST_F(CommandLineOnWine, BadSwitchesAreRefusedNamingThemAsTyped) {
+  struct Case {
+    const wchar_t* program;
+    const wchar_t* switches;
+    const char* message;
+  };
+  const Case cases[] = {
+      {L"Configurator.com", L"/qeury", "Configurator: unknown switch '/qeury'\r\n"},
+      {L"Configurator.com", L"--query", "Configurator: unknown switch '--query'\r\n"},
+      {L"Configurator.com", L"/norefresh /bogus", "Configurator: unknown switch '/bogus'\r\n"},
+      {L"Configurator.exe", L"/query -qeury", "Configurator: unknown switch '-qeury'\r\n"},
+      {L"Configurator.exe", L"/bogus /set:LODBias=0.50", "Configurator: unknown switch '/bogus'\r\n"},
+      {L"Configurator.com", L"/set::", "Configurator: '/set::': expected /set:NAME=VALUE\r\n"},
+      {L"Configurator.exe", L"/set:", "Configurator: '/set:': expected /set:NAME=VALUE\r\n"},
+      {L"Configurator.com", L"/set:=", "Configurator: '/set:=': expected /set:NAME=VALUE\r\n"},
+      {L"Configurator.com", L"/export:", "Configurator: '/export:': expected /export:FILE\r\n"},
+      {L"Configurator.exe", L"-IMPORT:", "Configurator: '-IMPORT:': expected -import:FILE\r\n"},
+  };
+  const Stored before = Tuning();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const Finished finished = Run(c.switches, c.program);
+    EXPECT_EQ(finished.status, 64u);
+    EXPECT_EQ(finished.err.rfind(c.message, 0), 0u) << finished.err;
+    EXPECT_NE(finished.err.find("Try 'Configurator /?' for more information.\r\n"), std::string::npos);
+    EXPECT_TRUE(finished.out.empty()) << finished.out;
+  }
+  EXPECT_EQ(Tuning(), before);
+}
+
+TEST_F(CommandLineOnWine, TheGuiProgramAloneIgnoresAnUnknownSwitchAndOpensTheDialogs) {
+  Win32User user(ProgramBesideTests(L"..\\..\\programs\\Configurator.exe"),
+                 L"/bogus " + Quoted(m_adapter.HandOff()));
+  ASSERT_TRUE(user.Started());
+  ASSERT_TRUE(user.WaitForDialog(u"Orlo Configurator"));
+  ASSERT_TRUE(user.Click(IDCANCEL));
+  EXPECT_EQ(user.WaitForExit(), 0);
+}
+
+TEST_F(CommandLineOnWine, OutputThatCannotBeWrittenIsAnError) {
+  const char* const kSaid = "Configurator: cannot write the output: ";
+  for (const wchar_t* switches : {L"/query", L"/?", L"/set:LODBias=0.75 /query /norefresh"}) {
+    SCOPED_TRACE(std::string(switches, switches + wcslen(switches)));
+    const Finished finished = Run(switches, L"Configurator.com", nullptr, false);
+    EXPECT_EQ(finished.status, 74u);
+    EXPECT_EQ(finished.err.rfind(kSaid, 0), 0u) << finished.err;
+    EXPECT_NE(finished.err.find("(error 5)\r\n"), std::string::npos) << finished.err;
+  }
+  // What was asked is done; only its output is lost.
+  const auto lodBias = testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS");
+  ASSERT_TRUE(lodBias);
+  EXPECT_EQ(lodBias->data, Text("3"));
 }
 
 TEST_F(CommandLineOnWine, AChangeRefreshesTheDisplayModeOnceWithAWindowOfItsOwn) {

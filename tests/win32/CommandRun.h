@@ -17,7 +17,9 @@ std::wstring TempFile(const std::wstring& name);
 // A file's bytes; empty when it cannot be read.
 std::string ReadAll(const std::wstring& path);
 // Runs a command line with its output and errors in files and no input; waits up to 60 s.
-// wineDebug, when given, is the program's WINEDEBUG (see WineTrace).
-Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr);
+// wineDebug, when given, is the program's WINEDEBUG (see WineTrace). Without writableOutput, the
+// standard output handle is one that refuses writes.
+Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr,
+                    bool writableOutput = true);
 // The text in double quotes, one argument of a command line.
 std::wstring Quoted(const std::wstring& text);

@@ -1,0 +1,57 @@
+#include "app/SwitchParser.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr SwitchSpec kSwitches[] = {
+    {SwitchId::kQuery, u"query", u"--query", u"", u"", true, true},
+    {SwitchId::kSet, u"set", u"--set", u"", u"NAME=VALUE", true, true},
+    {SwitchId::kExport, u"export", u"--export", u"", u"FILE", true, true},
+    {SwitchId::kImport, u"import", u"--import", u"", u"FILE", true, true},
+    {SwitchId::kNoRefresh, u"norefresh", u"--no-refresh", u"", u"", true, false},
+    {SwitchId::kHelp, u"?", u"--help", u"-h", u"", true, true},
+    {SwitchId::kVersion, u"", u"--version", u"", u"", false, false},
+    {SwitchId::kHive, u"", u"--hive", u"", u"a PATH", false, false},
+    {SwitchId::kBoard, u"", u"--board", u"", u"a PATH", false, false},
+    {SwitchId::kBackupDir, u"", u"--backup-dir", u"", u"a PATH", false, false},
+    {SwitchId::kKeepBackups, u"", u"--keep-backups", u"", u"a number N", false, false},
+    {SwitchId::kAdapter, u"", u"--adapter", u"", u"a number N from 1 (--list-adapters numbers the adapters)",
+     false, false},
+    {SwitchId::kListAdapters, u"", u"--list-adapters", u"", u"", false, false},
+};
+
+}  // namespace
+
+std::span<const SwitchSpec> SwitchTable() { return kSwitches; }
+
+bool IsNameAndValue(std::u16string_view value) {
+  const std::size_t equals = value.find(u'=');
+  return equals != std::u16string_view::npos && equals > 0;
+}
+
+bool SwitchParser::Takes(const SwitchSpec& spec) const {
+  return spec.common ||
+         std::find(programSwitches_.begin(), programSwitches_.end(), spec.id) != programSwitches_.end();
+}
+
+// The message is made of its parts here, once, rather than by concatenations at every call.
+void SwitchParser::Problem(std::initializer_list<std::u16string_view> parts, bool unknown) {
+  std::u16string message;
+  for (std::u16string_view part : parts) message += part;
+  parsed_.problems.push_back({std::move(message), unknown});
+}
+
+void SwitchParser::Given(const SwitchSpec& spec, std::u16string_view value, std::size_t argument,
+                         bool attached) {
+  parsed_.given.push_back({spec.id, std::u16string(value), argument, attached});
+}
+
+bool ParsedSwitches::Scripting() const {
+  return std::any_of(given.begin(), given.end(), [](const GivenSwitch& item) {
+    for (const SwitchSpec& spec : kSwitches)
+      if (spec.id == item.id) return spec.scripting;
+    return false;
+  });
+}
