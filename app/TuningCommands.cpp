@@ -714,19 +714,34 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"  " +
       set +
       u"\n      change a setting (repeatable), as the dialog's OK does; VALUE is a list text as\n"
-      u"      the dialog shows it, in any case (LODBias=0.50, \"VSync=Vsync Off\", TripleBuffer=on)\n"
+      u"      the dialog shows it, in any case (LODBias=0.50, \"VSync=Vsync Off\", TripleBuffer=on),\n"
+      u"      or its corrected spelling: \"2 Sample Anti-Aliasing\" for the one-chip list's\n"
+      u"      \"2 Sample Anit-aliasing\"\n"
       u"  " +
       importFile +
-      u"\n      apply a .reg profile, exported here or by a registry editor, from any machine:\n"
-      u"      the adapter's key and its D3D subkey are matched by shape, whatever their GUID\n"
+      u"\n      apply a .reg profile, exported here or by a registry editor, from any machine,\n"
+      u"      at most 16 MiB; - reads standard input. It may hold the adapter's key, its parent\n"
+      u"      key or a larger tree, up to all of HKEY_LOCAL_MACHINE\\SYSTEM, with one of the\n"
+      u"      board's adapters: a key ...\\Control\\Video\\{GUID}\\NNNN (any GUID) or, as Windows\n"
+      u"      2000 names it, ...\\Services\\NAME\\DeviceN, whose HardwareInformation.ChipType is\n"
+      u"      QEL 700 or, when the file gives no chip type, that holds tuning values (it or its\n"
+      u"      D3D subkey). Their tuning values are applied; every other key and value is\n"
+      u"      skipped with a note. Of one adapter in several control sets the current one is\n"
+      u"      taken (CurrentControlSet, or the one Select\\Current names); of its Video and\n"
+      u"      Windows 2000 keys, the Video key. Two of the board's adapters are refused. A file\n"
+      u"      with no key imports nothing and says so\n"
       u"  " +
       exportFile +
-      u"\n      write the tuning as a .reg file that the registry editor imports\n"
+      u"\n      write the tuning as a .reg file that the registry editor imports; - writes it to\n"
+      u"      standard output (not together with " +
+      query +
+      u", which prints there too)\n"
       u"  " +
       noRefresh +
       u"\n      no display-mode refresh after a change\n"
       u"  Nothing is written unless every argument and the whole file are right; every value\n"
-      u"  written is read back.\n"
+      u"  written is read back. A setting given two different values, by two sets or by a set\n"
+      u"  and the profile, is refused; the same value twice is one value.\n"
       u"  Settings and their values:\n";
   // The chip settings exist for a QEL 700 board only; its chip count picks the anti-aliasing list.
   for (int chips : {1, 2, 4})

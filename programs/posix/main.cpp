@@ -85,12 +85,13 @@ const char kUsage[] =
     "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
     "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
-    "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
-    "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
-    "the dialogs in, or no adapter; 73 the data folder, backup folder or export file cannot be\n"
-    "made, or there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save\n"
-    "failed (its reason comes first; what it held was lost), or a value did not read back as\n"
-    "written; 77 write access refused: a read-only hive (see above), file system, permission or\n"
+    "--adapter N for a scripting action; a setting given two values); 65 not a hive, a damaged\n"
+    "hive or a bad board file or import file (also one past 16 MiB); 66 a file that is missing\n"
+    "or cannot be read; 69 no terminal to show the dialogs in, or no adapter; 73 the data\n"
+    "folder, backup folder or export file cannot be made, or there is none (neither HOME nor\n"
+    "XDG_DATA_HOME, and no --backup-dir); 74 a save failed (its reason comes first; what it\n"
+    "held was lost), a value did not read back as written, or the export was not written\n"
+    "whole; 77 write access refused: a read-only hive (see above), file system, permission or\n"
     "attribute (chattr +a, +i).\n";
 
 struct Options {
