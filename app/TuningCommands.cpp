@@ -346,26 +346,29 @@ int BoardAdapter(std::vector<FileAdapter>& adapters, std::optional<std::uint32_t
                                             found);
     return -1;
   }
-  // Keeps those that pass, when some do; the others are skipped.
-  const auto prefer = [&](auto passes, const std::u16string& why) {
-    if (std::none_of(board.begin(), board.end(), [&](std::size_t a) { return passes(adapters[a]); })) return;
-    std::erase_if(board, [&](std::size_t a) {
-      if (passes(adapters[a])) return false;
-      adapters[a].skipped = why;
-      return true;
-    });
+  // Ranked by, in turn: in CurrentControlSet; in the control set Select\Current names; a Video
+  // key. Only the best rank is kept; the others are skipped, saying which test they lost.
+  const std::u16string selected =
+      currentSet ? u"ControlSet" + Decimal(1000 + *currentSet % 1000).substr(1) : std::u16string();
+  const auto rank = [&](std::size_t a) {
+    const KeyPlace& place = adapters[a].place;
+    return (base::NamesEqual(place.controlSet, u"CurrentControlSet") ? 4 : 0) +
+           (!selected.empty() && base::NamesEqual(place.controlSet, selected) ? 2 : 0) +
+           (place.windows2000 ? 0 : 1);
   };
-  std::u16string current = u"CurrentControlSet";
-  prefer([&](const FileAdapter& a) { return base::NamesEqual(a.place.controlSet, current); },
-         u"not the current control set");
-  if (currentSet) {
-    const std::string digits = std::to_string(1000 + *currentSet % 1000).substr(1);
-    current = u"ControlSet" + std::u16string(digits.begin(), digits.end());
-    prefer([&](const FileAdapter& a) { return base::NamesEqual(a.place.controlSet, current); },
-           u"not the current control set");
+  int best = 0;
+  for (std::size_t a : board) best = std::max(best, rank(a));
+  std::vector<std::size_t> kept;
+  for (std::size_t a : board) {
+    const int own = rank(a);
+    if (own == best)
+      kept.push_back(a);
+    else
+      adapters[a].skipped = own / 2 != best / 2
+                                ? u"not the current control set"
+                                : u"Windows 2000's key of an adapter (the file has its Video key)";
   }
-  prefer([](const FileAdapter& a) { return !a.place.windows2000; },
-         u"Windows 2000's key of an adapter (the file has its Video key)");
+  board = std::move(kept);
   if (board.size() > 1) {
     std::u16string names;
     for (std::size_t a : board)
@@ -719,17 +722,13 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"      \"2 Sample Anit-aliasing\"\n"
       u"  " +
       importFile +
-      u"\n      apply a .reg profile, exported here or by a registry editor, from any machine,\n"
-      u"      at most 16 MiB; - reads standard input. It may hold the adapter's key, its parent\n"
-      u"      key or a larger tree, up to all of HKEY_LOCAL_MACHINE\\SYSTEM, with one of the\n"
-      u"      board's adapters: a key ...\\Control\\Video\\{GUID}\\NNNN (any GUID) or, as Windows\n"
-      u"      2000 names it, ...\\Services\\NAME\\DeviceN, whose HardwareInformation.ChipType is\n"
-      u"      QEL 700 or, when the file gives no chip type, that holds tuning values (it or its\n"
-      u"      D3D subkey). Their tuning values are applied; every other key and value is\n"
-      u"      skipped with a note. Of one adapter in several control sets the current one is\n"
-      u"      taken (CurrentControlSet, or the one Select\\Current names); of its Video and\n"
-      u"      Windows 2000 keys, the Video key. Two of the board's adapters are refused. A file\n"
-      u"      with no key imports nothing and says so\n"
+      u"\n      apply a .reg profile (at most 16 MiB; - reads standard input), exported here or by\n"
+      u"      a registry editor, from any machine: of the adapter's key, its parent or a larger\n"
+      u"      tree. The one adapter of the board in it is taken, whatever its GUID: a key\n"
+      u"      ...\\Control\\Video\\{GUID}\\NNNN, or Windows 2000's ...\\Services\\NAME\\DeviceN,\n"
+      u"      whose chip type is QEL 700 or, given none, that holds tuning values (with its D3D\n"
+      u"      subkey); of copies, the current control set's and the Video key. Other keys and\n"
+      u"      values are skipped with a note; two adapters of the board are refused\n"
       u"  " +
       exportFile +
       u"\n      write the tuning as a .reg file that the registry editor imports; - writes it to\n"
