@@ -129,6 +129,16 @@ if command -v reged >/dev/null; then
   [ "$(value "$device" HardwareInformation.ChipType)" = "QEL 700" ] || fail "reged's profile touched the hardware values"
 fi
 
+# Another program's export of the whole hive: the board's adapter is found among the others,
+# every other key is skipped with a note.
+expect 0 "" -- --set LODBias=-0.25 --set CmdFifoSize=896K --no-refresh
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$hive" '\' >"$scratch/whole.reg"
+expect 0 "" -- --set LODBias=2.00 --set CmdFifoSize=512K --no-refresh
+expect 0 "0000]: an adapter of another chip (VGA)" -- --import "$scratch/whole.reg" --no-refresh
+grep -qF "skipped [HKEY_LOCAL_MACHINE\SYSTEM\Select]: not a tuning key" <<<"$err" || fail "whole hive: $err"
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = -1 ] || fail "the whole hive's LOD bias: $(value "$d3d" QLDRV_LOD_BIAS)"
+[ "$(raw "$device" CmdFifoSize)" = 00000e00 ] || fail "the whole hive's FIFO size: $(raw "$device" CmdFifoSize)"
+
 # Standard input and output: "-" for --import and --export; the query cannot share the output.
 expect 0 "" -- --set LODBias=1.25 --set "AntiAliasing=4 Sample Anti-Aliasing" --no-refresh
 expect 0 'QLDRV_LOD_BIAS"="5"' -- --export -
