@@ -285,15 +285,24 @@ std::u16string DataText(const RegData& data) {
 
 }  // namespace
 
-std::vector<std::uint8_t> FormatRegFile(const std::vector<RegFileKey>& keys) {
-  std::u16string text = std::u16string(kVersion5Header) + u"\r\n\r\n";
+std::u16string FormatRegText(const std::vector<RegFileKey>& keys) {
+  std::u16string text = std::u16string(kVersion5Header) + u"\n\n";
   for (const RegFileKey& key : keys) {
-    text += u"[" + std::u16string(key.remove ? u"-" : u"") + key.path + u"]\r\n";
+    text += u"[" + std::u16string(key.remove ? u"-" : u"") + key.path + u"]\n";
     for (const RegFileValue& value : key.values) {
       text += value.name.empty() ? std::u16string(u"@") : Quoted(value.name);
-      text += u"=" + (value.data ? DataText(*value.data) : std::u16string(u"-")) + u"\r\n";
+      text += u"=" + (value.data ? DataText(*value.data) : std::u16string(u"-")) + u"\n";
     }
-    text += u"\r\n";
+    text += u"\n";
+  }
+  return text;
+}
+
+std::vector<std::uint8_t> FormatRegFile(const std::vector<RegFileKey>& keys) {
+  std::u16string text;
+  for (char16_t c : FormatRegText(keys)) {
+    if (c == u'\n') text += u'\r';
+    text += c;
   }
   std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
   const std::vector<std::uint8_t> units = base::Utf16Bytes(text, false);

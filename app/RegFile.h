@@ -5,7 +5,8 @@
 // UTF-8 with or without one, and "REGEDIT4" files. Keys in brackets ("[-...]" removes a key);
 // values as "name"= or @= followed by "text", dword:, hex:, hex(N): (continued over lines ending
 // in a backslash) or - (removes the value). Comments begin with a semicolon.
-// Written: version 5 files, UTF-16LE with a byte-order mark and CRLF line ends.
+// Written: version 5 files, UTF-16LE with a byte-order mark and CRLF line ends (or as text, for
+// standard output).
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -38,3 +39,5 @@ bool ParseRegFile(std::span<const std::uint8_t> bytes, std::vector<RegFileKey>* 
 
 // A version 5 registry file of these keys and values.
 std::vector<std::uint8_t> FormatRegFile(const std::vector<RegFileKey>& keys);
+// The same file as text with "\n" line ends, for a stream that has its own encoding and line ends.
+std::u16string FormatRegText(const std::vector<RegFileKey>& keys);

@@ -13,6 +13,7 @@
 #include "mainwnd/HardwareInformation.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/StatusWords.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
@@ -31,24 +32,6 @@ std::u16string Joined(const std::vector<std::u16string>& texts) {
   std::u16string joined;
   for (const std::u16string& text : texts) joined += (joined.empty() ? u"" : u", ") + text;
   return joined;
-}
-
-// A registry status in words, as the user is told it.
-std::u16string StatusWords(long status) {
-  switch (status) {
-    case platform::kFileNotFound:
-      return u"no such key";
-    case platform::kAccessDenied:
-      return u"access denied";
-    case platform::kBadPathName:
-      return u"not a key path";
-    case 1015:
-      return u"the registry is damaged";
-    case 1018:
-      return u"the key was deleted";
-    default:
-      return u"error " + Decimal(status);
-  }
 }
 
 // What the run found wrong; the first error decides the exit status.
@@ -104,8 +87,47 @@ std::u16string NoChipSettings(std::u16string_view name) {
          u"disabled)";
 }
 
-// The wanted list position of each setting, by index in the adapter's list.
-using Wanted = std::map<std::size_t, int>;
+// What each setting is to be set to, by index in the adapter's list: its list position, and
+// where it was asked for ("set NAME=VALUE", or a profile's "FILE:LINE"), to name both sides of a
+// conflict.
+struct Want {
+  int position = -1;
+  std::u16string from;
+};
+using Wanted = std::map<std::size_t, Want>;
+
+// Asks for a position, unless the setting is already given another value: one that would store
+// something else. The same value twice, however spelt, is one value.
+void Ask(const TuningSetting& setting, std::size_t index, Want want, Wanted* wanted, Report* report) {
+  const auto given = wanted->find(index);
+  if (given == wanted->end()) {
+    (*wanted)[index] = std::move(want);
+    return;
+  }
+  if (setting.NumbersFor(given->second.position) == setting.NumbersFor(want.position)) return;
+  const std::vector<std::u16string> texts = setting.Texts();
+  report->Error(sysexits::kUsage, want.from + u": " + std::u16string(setting.Name()) + u" is also given " +
+                                      texts[static_cast<std::size_t>(given->second.position)] + u" (" +
+                                      given->second.from + u"); give it one value");
+}
+
+// List texts that the dialogs misspell, and the spelling a script may use for them as well. The
+// dialogs and the query keep the dialogs' own texts.
+struct Spelling {
+  std::u16string_view shown;
+  std::u16string_view corrected;
+};
+constexpr Spelling kCorrectedSpellings[] = {
+    {u"2 Sample Anit-aliasing", u"2 Sample Anti-Aliasing"},  // the one-chip list's
+};
+
+// Whether a --set value names this list text: the text itself or its corrected spelling, in any case.
+bool NamesEntry(std::u16string_view text, std::u16string_view value) {
+  if (base::NamesEqual(text, value)) return true;
+  for (const Spelling& spelling : kCorrectedSpellings)
+    if (text == spelling.shown && base::NamesEqual(spelling.corrected, value)) return true;
+  return false;
+}
 
 void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, Wanted* wanted,
                Report* report) {
@@ -132,20 +154,16 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
     const std::vector<std::u16string> texts = setting.Texts();
     int position = -1;
     for (std::size_t i = 0; i < texts.size() && position < 0; ++i)
-      if (base::NamesEqual(texts[i], value)) position = static_cast<int>(i);
+      if (NamesEntry(texts[i], value)) position = static_cast<int>(i);
     if (position < 0) {
       report->Error(sysexits::kUsage, u"set " + argument + u": " + std::u16string(setting.Name()) +
                                           u" has no entry \"" + value + u"\"; its entries are " +
                                           Joined(texts));
       continue;
     }
-    (*wanted)[static_cast<std::size_t>(index)] = position;
+    Ask(setting, static_cast<std::size_t>(index), {position, u"set " + argument}, wanted, report);
   }
 }
-
-// "HKEY_LOCAL_MACHINE\SYSTEM\<control set>\Control\Video\{GUID}\NNNN", optionally with "\D3D":
-// which of the two keys it is, and its "{GUID}\NNNN".
-enum class KeyShape { kOther, kAdapter, kDriverSettings };
 
 bool IsGuid(std::u16string_view text) {
   if (text.size() != 38 || text.front() != u'{' || text.back() != u'}') return false;
@@ -158,14 +176,27 @@ bool IsGuid(std::u16string_view text) {
   return true;
 }
 
-bool IsDigits(std::u16string_view text, std::size_t count) {
-  if (text.size() != count) return false;
+bool IsDigits(std::u16string_view text, std::size_t fewest, std::size_t most) {
+  if (text.size() < fewest || text.size() > most) return false;
   for (char16_t c : text)
     if (c < u'0' || c > u'9') return false;
   return true;
 }
 
-KeyShape ShapeOf(std::u16string_view path, std::u16string* adapterName) {
+// Where a key of a profile lies: a display adapter's key, its D3D subkey, or elsewhere. Windows
+// names an adapter's key "HKEY_LOCAL_MACHINE\SYSTEM\<control set>\Control\Video\{GUID}\NNNN";
+// Windows 2000 names it "...\<control set>\Services\<service>\DeviceN". The control set is
+// ControlSetNNN or CurrentControlSet.
+enum class KeyShape { kOther, kAdapter, kDriverSettings };
+
+struct KeyPlace {
+  KeyShape shape = KeyShape::kOther;
+  std::u16string adapterKey;  // the adapter's key as written, without "\D3D"
+  std::u16string controlSet;  // as written
+  bool windows2000 = false;   // a Services\<service>\DeviceN key
+};
+
+std::vector<std::u16string_view> PathParts(std::u16string_view path) {
   std::vector<std::u16string_view> parts;
   for (std::size_t start = 0;;) {
     const std::size_t end = path.find(u'\\', start);
@@ -174,17 +205,57 @@ KeyShape ShapeOf(std::u16string_view path, std::u16string* adapterName) {
     if (end == std::u16string_view::npos) break;
     start = end + 1;
   }
-  if (parts.size() != 7 && parts.size() != 8) return KeyShape::kOther;
+  return parts;
+}
+
+bool IsSystemRoot(const std::vector<std::u16string_view>& parts) {
+  return parts.size() >= 2 &&
+         (base::NamesEqual(parts[0], u"HKEY_LOCAL_MACHINE") || base::NamesEqual(parts[0], u"HKLM")) &&
+         base::NamesEqual(parts[1], u"SYSTEM");
+}
+
+KeyPlace ShapeOf(std::u16string_view path) {
+  const std::vector<std::u16string_view> parts = PathParts(path);
+  KeyPlace place;
+  if (parts.size() < 6 || !IsSystemRoot(parts)) return place;
   const bool controlSet = base::NamesEqual(parts[2], u"CurrentControlSet") ||
                           (parts[2].size() == 13 && base::NamesEqual(parts[2].substr(0, 10), u"ControlSet") &&
-                           IsDigits(parts[2].substr(10), 3));
-  if (!(base::NamesEqual(parts[0], u"HKEY_LOCAL_MACHINE") || base::NamesEqual(parts[0], u"HKLM")) ||
-      !base::NamesEqual(parts[1], u"SYSTEM") || !controlSet || !base::NamesEqual(parts[3], u"Control") ||
-      !base::NamesEqual(parts[4], u"Video") || !IsGuid(parts[5]) || !IsDigits(parts[6], 4))
-    return KeyShape::kOther;
-  if (parts.size() == 8 && !base::NamesEqual(parts[7], u"D3D")) return KeyShape::kOther;
-  *adapterName = std::u16string(parts[5]) + u"\\" + std::u16string(parts[6]);
-  return parts.size() == 7 ? KeyShape::kAdapter : KeyShape::kDriverSettings;
+                           IsDigits(parts[2].substr(10), 3, 3));
+  if (!controlSet) return place;
+  std::size_t adapterParts = 0;
+  if (parts.size() >= 7 && base::NamesEqual(parts[3], u"Control") && base::NamesEqual(parts[4], u"Video") &&
+      IsGuid(parts[5]) && IsDigits(parts[6], 4, 4)) {
+    adapterParts = 7;
+  } else if (base::NamesEqual(parts[3], u"Services") && !parts[4].empty() && parts[5].size() > 6 &&
+             base::NamesEqual(parts[5].substr(0, 6), u"Device") && IsDigits(parts[5].substr(6), 1, 4)) {
+    adapterParts = 6;
+    place.windows2000 = true;
+  } else {
+    return place;
+  }
+  if (parts.size() == adapterParts + 1 && base::NamesEqual(parts[adapterParts], u"D3D"))
+    place.shape = KeyShape::kDriverSettings;
+  else if (parts.size() == adapterParts)
+    place.shape = KeyShape::kAdapter;
+  else
+    return {};
+  const std::u16string_view last = parts[adapterParts - 1];
+  place.adapterKey =
+      std::u16string(path.substr(0, static_cast<std::size_t>(last.data() - path.data()) + last.size()));
+  place.controlSet = std::u16string(parts[2]);
+  return place;
+}
+
+// The setting and value index a value name of a key holds, if it is a tuning value.
+std::optional<std::pair<Tuning, std::size_t>> TuningValueNamed(TuningKey key, std::u16string_view name) {
+  if (name.empty()) return std::nullopt;
+  for (int i = 0; i <= static_cast<int>(Tuning::kCmdFifoSize); ++i) {
+    const TuningSetting setting(static_cast<Tuning>(i));
+    if (setting.Key() != key) continue;
+    for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
+      if (base::NamesEqual(setting.ValueNames()[v], name)) return std::pair{setting.Id(), v};
+  }
+  return std::nullopt;
 }
 
 // The number a file's value stands for, read as the dialogs read it and written as they write it;
@@ -210,70 +281,191 @@ std::u16string NumberOf(const TuningSetting& setting, const RegData& data, std::
   return {};
 }
 
-void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wanted, Report* report) {
-  std::vector<std::uint8_t> bytes;
+// The most a profile may hold. A registry editor's export of a whole Video key is a few hundred
+// KiB; a file past this is not a profile, and a device that never ends (/dev/zero) must not be
+// read until memory runs out.
+constexpr std::size_t kProfileLimit = std::size_t{16} << 20;
+
+// "-" names standard input for --import and standard output for --export.
+constexpr std::u16string_view kStandardStream = u"-";
+
+bool ReadProfile(const std::u16string& path, const std::u16string& shown, std::vector<std::uint8_t>* bytes,
+                 Report* report) {
   std::u16string why;
-  if (const long status = platform::ReadWholeFile(path, &bytes, &why); status != platform::kSuccess) {
-    report->Error(sysexits::kNoInput,
-                  path + (status == platform::kFileNotFound ? std::u16string(u": no such file")
-                                                            : u": cannot read the file: " + why));
-    return;
+  const long status = path == kStandardStream ? platform::ReadStandardInput(kProfileLimit, bytes, &why)
+                                              : platform::ReadWholeFile(path, kProfileLimit, bytes, &why);
+  if (status == platform::kSuccess) return true;
+  if (status == platform::kFileTooLarge)
+    report->Error(sysexits::kDataError, shown + u": larger than 16 MiB, the most a profile may hold");
+  else if (status == platform::kFileNotFound)
+    report->Error(sysexits::kNoInput, shown + u": no such file");
+  else
+    report->Error(sysexits::kNoInput, shown + u": cannot read the file: " + why);
+  return false;
+}
+
+// One display adapter of a profile: its key and D3D subkey, as the file gives them.
+struct FileAdapter {
+  KeyPlace place;
+  int line = 0;                            // of its first key in the file
+  std::optional<std::u16string> chipType;  // HardwareInformation.ChipType, if the file has it
+  bool tuningValues = false;
+  // Why its keys are skipped; empty for the one that is imported.
+  std::u16string skipped;
+};
+
+// HardwareInformation.ChipType as the dialogs read it: UTF-16 text whatever its type, up to a null.
+std::u16string ChipTypeText(const RegData& data) {
+  std::u16string text = base::Utf16FromBytes(data.bytes.data(), data.bytes.size() & ~std::size_t{1});
+  return text.substr(0, text.find(u'\0'));
+}
+
+// Picks the board's adapter among a profile's adapters: those whose chip type is the board's,
+// and, where the file gives no chip type, those with tuning values. Of several, the current
+// control set's (CurrentControlSet, or the one the file's Select\Current names) and the Video
+// key over Windows 2000's key of the same adapter. Returns its index, or -1 with an error given.
+int BoardAdapter(std::vector<FileAdapter>& adapters, std::optional<std::uint32_t> currentSet,
+                 const std::u16string& shown, Report* report) {
+  std::vector<std::size_t> board;
+  for (std::size_t a = 0; a < adapters.size(); ++a) {
+    FileAdapter& adapter = adapters[a];
+    if (adapter.chipType && !IsSupportedChipType(*adapter.chipType))
+      adapter.skipped = u"an adapter of another chip (" + *adapter.chipType + u")";
+    else if (!adapter.chipType && !adapter.tuningValues)
+      adapter.skipped = u"an adapter without tuning values";
+    else
+      board.push_back(a);
   }
+  if (board.empty()) {
+    std::u16string found;
+    for (const FileAdapter& adapter : adapters)
+      found += u"; [" + adapter.place.adapterKey + u"] is " + adapter.skipped;
+    report->Error(sysexits::kDataError, shown +
+                                            u": nothing for this board: no key in it is a display adapter's "
+                                            u"key with the board's chip type or with tuning values" +
+                                            found);
+    return -1;
+  }
+  // Ranked by, in turn: in CurrentControlSet; in the control set Select\Current names; a Video
+  // key. Only the best rank is kept; the others are skipped, saying which test they lost.
+  const std::u16string selected =
+      currentSet ? u"ControlSet" + Decimal(1000 + *currentSet % 1000).substr(1) : std::u16string();
+  const auto rank = [&](std::size_t a) {
+    const KeyPlace& place = adapters[a].place;
+    return (base::NamesEqual(place.controlSet, u"CurrentControlSet") ? 4 : 0) +
+           (!selected.empty() && base::NamesEqual(place.controlSet, selected) ? 2 : 0) +
+           (place.windows2000 ? 0 : 1);
+  };
+  int best = 0;
+  for (std::size_t a : board) best = std::max(best, rank(a));
+  std::vector<std::size_t> kept;
+  for (std::size_t a : board) {
+    const int own = rank(a);
+    if (own == best)
+      kept.push_back(a);
+    else
+      adapters[a].skipped = own / 2 != best / 2
+                                ? u"not the current control set"
+                                : u"Windows 2000's key of an adapter (the file has its Video key)";
+  }
+  board = std::move(kept);
+  if (board.size() > 1) {
+    std::u16string names;
+    for (std::size_t a : board)
+      names += (names.empty() ? u"" : u" and ") +
+               (u"[" + adapters[a].place.adapterKey + u"] (line " + Decimal(adapters[a].line) + u")");
+    report->Error(sysexits::kDataError, shown + u": " + Decimal(static_cast<std::int64_t>(board.size())) +
+                                            u" of the board's adapters: " + names +
+                                            u"; a profile holds one (export one adapter's key)");
+    return -1;
+  }
+  return static_cast<int>(board.front());
+}
+
+// Reads a profile: an export of this program or of a registry editor, of the adapter's key, of
+// its parent key or of a larger tree (the whole SYSTEM key) that holds one of the board's
+// adapters. Its tuning values are taken; every other key and value is skipped with a note.
+void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wanted, Report* report) {
+  const std::u16string shown = path == kStandardStream ? u"standard input" : path;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadProfile(path, shown, &bytes, report)) return;
   std::vector<RegFileKey> keys;
   int errorLine = 0;
   std::u16string error;
   if (!ParseRegFile(bytes, &keys, &errorLine, &error)) {
     report->Error(sysexits::kDataError,
-                  path + (errorLine > 0 ? u":" + Decimal(errorLine) : u"") + u": " + error);
+                  shown + (errorLine > 0 ? u":" + Decimal(errorLine) : u"") + u": " + error);
+    return;
+  }
+  bytes = {};
+  if (keys.empty()) {
+    report->Note(shown + u": nothing to import");
     return;
   }
 
+  // Each key's adapter (-1: none), the adapters in the order the file names them, and the
+  // current control set if the file says it.
+  std::vector<int> adapterOf(keys.size(), -1);
+  std::vector<FileAdapter> adapters;
+  std::optional<std::uint32_t> currentSet;
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    const RegFileKey& key = keys[k];
+    if (key.remove) {
+      report->Error(sysexits::kDataError,
+                    shown + u":" + Decimal(key.line) + u": a profile removes no keys: [-" + key.path + u"]");
+      continue;
+    }
+    const std::vector<std::u16string_view> parts = PathParts(key.path);
+    if (parts.size() == 3 && IsSystemRoot(parts) && base::NamesEqual(parts[2], u"Select")) {
+      for (const RegFileValue& value : key.values)
+        if (base::NamesEqual(value.name, u"Current") && value.data && value.data->type == platform::kRegDword)
+          currentSet = base::ReadLittleEndian32(value.data->bytes.data());
+    }
+    KeyPlace place = ShapeOf(key.path);
+    if (place.shape == KeyShape::kOther) continue;
+    auto found = std::find_if(adapters.begin(), adapters.end(), [&](const FileAdapter& a) {
+      return base::NamesEqual(a.place.adapterKey, place.adapterKey);
+    });
+    if (found == adapters.end()) found = adapters.insert(adapters.end(), {place, key.line, {}, false, {}});
+    adapterOf[k] = static_cast<int>(found - adapters.begin());
+    const TuningKey tuningKey =
+        place.shape == KeyShape::kAdapter ? TuningKey::kCurrentDeviceKey : TuningKey::kDriverSettingsKey;
+    for (const RegFileValue& value : key.values) {
+      if (TuningValueNamed(tuningKey, value.name)) found->tuningValues = true;
+      if (place.shape == KeyShape::kAdapter && value.data &&
+          base::NamesEqual(value.name, u"HardwareInformation.ChipType"))
+        found->chipType = ChipTypeText(*value.data);
+    }
+  }
+  if (report->Failed()) return;
+  const int chosen = BoardAdapter(adapters, currentSet, shown, report);
+  if (chosen < 0) return;
+
   std::map<std::size_t, StoredNumbers> stored;  // by index in the adapter's list
   std::map<std::size_t, int> lines;             // the last line of each
-  std::u16string firstAdapter;
-  for (const RegFileKey& key : keys) {
-    const std::u16string where = path + u":" + Decimal(key.line) + u": ";
-    std::u16string adapterName;
-    const KeyShape shape = ShapeOf(key.path, &adapterName);
-    if (key.remove) {
-      report->Error(sysexits::kDataError, where + u"a profile removes no keys: [-" + key.path + u"]");
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    const RegFileKey& key = keys[k];
+    const std::u16string where = shown + u":" + Decimal(key.line) + u": ";
+    if (adapterOf[k] != chosen) {
+      const std::u16string why =
+          adapterOf[k] < 0 ? u"not a tuning key" : adapters[static_cast<std::size_t>(adapterOf[k])].skipped;
+      report->Note(where + u"skipped [" + key.path + u"]: " + why);
       continue;
     }
-    if (shape == KeyShape::kOther) {
-      report->Error(sysexits::kDataError,
-                    where + u"not a display adapter's key or its D3D subkey: [" + key.path + u"]");
-      continue;
-    }
-    if (firstAdapter.empty()) firstAdapter = adapterName;
-    if (!base::NamesEqual(firstAdapter, adapterName)) {
-      report->Error(sysexits::kDataError, where + u"a second display adapter (" + adapterName + u" after " +
-                                              firstAdapter + u"): a profile holds one");
-      continue;
-    }
-    const TuningKey tuningKey =
-        shape == KeyShape::kAdapter ? TuningKey::kCurrentDeviceKey : TuningKey::kDriverSettingsKey;
+    const TuningKey tuningKey = ShapeOf(key.path).shape == KeyShape::kAdapter ? TuningKey::kCurrentDeviceKey
+                                                                              : TuningKey::kDriverSettingsKey;
     for (const RegFileValue& value : key.values) {
-      const std::u16string at = path + u":" + Decimal(value.line) + u": ";
-      const std::u16string shown = value.name.empty() ? u"@" : value.name;
-      std::optional<Tuning> id;
-      std::size_t valueIndex = 0;
-      for (int i = 0; i <= static_cast<int>(Tuning::kCmdFifoSize) && !id; ++i) {
-        const TuningSetting setting(static_cast<Tuning>(i));
-        if (setting.Key() != tuningKey) continue;
-        for (std::size_t v = 0; v < setting.ValueNames().size(); ++v) {
-          if (!value.name.empty() && base::NamesEqual(setting.ValueNames()[v], value.name)) {
-            id = setting.Id();
-            valueIndex = v;
-          }
-        }
-      }
-      if (!id) {
-        report->Note(at + u"skipped " + shown + u": not a tuning value");
+      const std::u16string at = shown + u":" + Decimal(value.line) + u": ";
+      const std::u16string name = value.name.empty() ? u"@" : value.name;
+      const auto tuning = TuningValueNamed(tuningKey, value.name);
+      if (!tuning) {
+        report->Note(at + u"skipped " + name + u": not a tuning value");
         continue;
       }
-      const int index = IndexOf(adapter, *id);
+      const int index = IndexOf(adapter, tuning->first);
       if (index < 0) {
-        report->Error(sysexits::kDataError, at + shown + u": " + NoChipSettings(TuningSetting(*id).Name()));
+        report->Error(sysexits::kDataError,
+                      at + name + u": " + NoChipSettings(TuningSetting(tuning->first).Name()));
         continue;
       }
       const auto i = static_cast<std::size_t>(index);
@@ -282,30 +474,31 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
         std::int64_t read = 0;
         const std::u16string problem = NumberOf(adapter.settings[i], *value.data, &read);
         if (!problem.empty()) {
-          report->Error(sysexits::kDataError, at + shown + u": " + problem);
+          report->Error(sysexits::kDataError, at + name + u": " + problem);
           continue;
         }
         number = read;
       }
-      stored[i][valueIndex] = number;
+      stored[i][tuning->second] = number;
       lines[i] = value.line;
     }
   }
+  if (stored.empty() && !report->Failed()) report->Note(shown + u": nothing to import");
   for (const auto& [i, numbers] : stored) {
     const TuningSetting& setting = adapter.settings[i];
     const int position = setting.EntryFor(numbers);
+    const std::u16string from = shown + u":" + Decimal(lines[i]);
     if (position < 0) {
       std::u16string values;
       for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
         values += (v > 0 ? u", " : u"") + std::u16string(setting.ValueNames()[v]) + u"=" +
                   (numbers[v] ? Decimal(*numbers[v]) : u"-");
-      report->Error(sysexits::kDataError, path + u":" + Decimal(lines[i]) + u": " +
-                                              std::u16string(setting.Name()) +
+      report->Error(sysexits::kDataError, from + u": " + std::u16string(setting.Name()) +
                                               u": no entry of its list writes " + values +
                                               u"; its entries are " + Joined(setting.Texts()));
       continue;
     }
-    (*wanted)[i] = position;
+    Ask(setting, i, {position, from}, wanted, report);
   }
 }
 
@@ -354,7 +547,8 @@ std::u16string Described(const std::optional<RegData>& data) {
 bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& commands, Report* report) {
   std::vector<std::pair<std::size_t, int>> changes;
   std::set<std::u16string> keyPaths;
-  for (const auto& [i, position] : wanted) {
+  for (const auto& [i, want] : wanted) {
+    const int position = want.position;
     const TuningSetting& setting = adapter.settings[i];
     if (!Changes(setting, setting.Read(adapter.keyPath), position)) continue;
     changes.emplace_back(i, position);
@@ -374,7 +568,8 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
       return false;
     }
     if (status != platform::kSuccess) {
-      report->Error(sysexits::kIoError, keyPath + u": cannot be opened for writing: " + StatusWords(status));
+      report->Error(sysexits::kIoError,
+                    keyPath + u": cannot be opened for writing: " + platform::StatusWords(status));
       return false;
     }
   }
@@ -431,7 +626,8 @@ std::u16string Query(const Adapter& adapter) {
   return output;
 }
 
-void Export(const Adapter& adapter, const std::u16string& path, Report* report) {
+// Writes the adapter's tuning as a registry file, or, to "-", as text to standard output.
+void Export(const Adapter& adapter, const std::u16string& path, std::u16string* output, Report* report) {
   // The registry editor's own spelling of the hive's root key.
   std::u16string adapterKey = std::u16string(kMachineRoot) + adapter.keyPath;
   if (base::NamesEqual(std::u16string_view(adapterKey).substr(kMachineRoot.size(), 7), u"System\\"))
@@ -442,15 +638,31 @@ void Export(const Adapter& adapter, const std::u16string& path, Report* report) 
     for (std::u16string_view name : setting.ValueNames())
       key.values.push_back({0, std::u16string(name), QueryData(setting.KeyPath(adapter.keyPath), name)});
   }
+  if (path == kStandardStream) {
+    *output += FormatRegText(keys);
+    return;
+  }
   std::u16string why;
-  if (platform::WriteWholeFile(path, FormatRegFile(keys), &why) != platform::kSuccess)
-    report->Error(sysexits::kCantCreate, path + u": cannot write the file: " + why);
+  bool created = false;
+  if (platform::WriteWholeFile(path, FormatRegFile(keys), &why, &created) == platform::kSuccess) return;
+  if (created)
+    report->Error(sysexits::kIoError,
+                  path + u": the export was not written whole, the file is incomplete: " + why);
+  else
+    report->Error(sysexits::kCantCreate, path + u": cannot create the file: " + why);
 }
 
 }  // namespace
 
 TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std::u16string& handOff) {
   Report report;
+  if (commands.query && commands.exportPath == kStandardStream) {
+    // Both would print to standard output, and the profile would not read back as one.
+    report.Error(sysexits::kUsage,
+                 u"query and export to standard output (-) cannot go together: run one, then "
+                 u"the other");
+    return report.Result({});
+  }
   if (handOff.empty()) {
     report.Error(sysexits::kUnavailable, u"No Adapter Found");
     return report.Result({});
@@ -466,8 +678,8 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   {
     CSettingsKey key;
     if (const long status = key.Open(adapter.keyPath, platform::kKeyRead); status != platform::kSuccess) {
-      report.Error(sysexits::kUnavailable,
-                   adapter.keyPath + u": the adapter's key cannot be opened: " + StatusWords(status));
+      report.Error(sysexits::kUnavailable, adapter.keyPath + u": the adapter's key cannot be opened: " +
+                                               platform::StatusWords(status));
       return report.Result({});
     }
   }
@@ -487,7 +699,7 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
 
   std::u16string output;
   if (commands.query) output = Query(adapter);
-  if (commands.exportPath) Export(adapter, *commands.exportPath, &report);
+  if (commands.exportPath) Export(adapter, *commands.exportPath, &output, &report);
   return report.Result(std::move(output));
 }
 
@@ -505,19 +717,30 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"  " +
       set +
       u"\n      change a setting (repeatable), as the dialog's OK does; VALUE is a list text as\n"
-      u"      the dialog shows it, in any case (LODBias=0.50, \"VSync=Vsync Off\", TripleBuffer=on)\n"
+      u"      the dialog shows it, in any case (LODBias=0.50, \"VSync=Vsync Off\", TripleBuffer=on),\n"
+      u"      or its corrected spelling: \"2 Sample Anti-Aliasing\" for the one-chip list's\n"
+      u"      \"2 Sample Anit-aliasing\"\n"
       u"  " +
       importFile +
-      u"\n      apply a .reg profile, exported here or by a registry editor, from any machine:\n"
-      u"      the adapter's key and its D3D subkey are matched by shape, whatever their GUID\n"
+      u"\n      apply a .reg profile (at most 16 MiB; - reads standard input), exported here or by\n"
+      u"      a registry editor, from any machine: of the adapter's key, its parent or a larger\n"
+      u"      tree. The one adapter of the board in it is taken, whatever its GUID: a key\n"
+      u"      ...\\Control\\Video\\{GUID}\\NNNN, or Windows 2000's ...\\Services\\NAME\\DeviceN,\n"
+      u"      whose chip type is QEL 700 or, given none, that holds tuning values (with its D3D\n"
+      u"      subkey); of copies, the current control set's and the Video key. Other keys and\n"
+      u"      values are skipped with a note; two adapters of the board are refused\n"
       u"  " +
       exportFile +
-      u"\n      write the tuning as a .reg file that the registry editor imports\n"
+      u"\n      write the tuning as a .reg file that the registry editor imports; - writes it to\n"
+      u"      standard output (not together with " +
+      query +
+      u", which prints there too)\n"
       u"  " +
       noRefresh +
       u"\n      no display-mode refresh after a change\n"
       u"  Nothing is written unless every argument and the whole file are right; every value\n"
-      u"  written is read back.\n"
+      u"  written is read back. A setting given two different values, by two sets or by a set\n"
+      u"  and the profile, is refused; the same value twice is one value.\n"
       u"  Settings and their values:\n";
   // The chip settings exist for a QEL 700 board only; its chip count picks the anti-aliasing list.
   for (int chips : {1, 2, 4})

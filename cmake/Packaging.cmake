@@ -2,7 +2,7 @@
 #   POSIX:   configurator_<version>_amd64.deb: the program, its manual page, the copyright file
 #            and changelog Debian expects; dependencies computed from the binary (dpkg-shlibdeps).
 #   Windows: Configurator-<version>-x86.zip: Configurator.exe, Configurator.com when it is built,
-#            and README.txt for Windows users.
+#            README.txt for Windows users and LICENSE.txt.
 # The version is the project's (project() in CMakeLists.txt).
 set(packaging_dir ${CMAKE_SOURCE_DIR}/packaging)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -17,11 +17,12 @@ if(WIN32)
   # Notepad on older Windows shows only CRLF line ends as lines.
   configure_file(${packaging_dir}/windows/README.txt ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY
                  NEWLINE_STYLE CRLF)
+  configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS Configurator RUNTIME DESTINATION .)
   if(TARGET ConfiguratorConsole)
     install(PROGRAMS $<TARGET_FILE:ConfiguratorConsole> DESTINATION .)
   endif()
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt DESTINATION .)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME configurator)

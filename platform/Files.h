@@ -1,6 +1,8 @@
 #pragma once
 // Whole files by name, for the profiles the command line reads and writes. Status codes as the
-// registry's: 0 success, 2 no such file, 5 access denied, otherwise another non-zero code.
+// registry's: 0 success, 2 no such file, 5 access denied, 223 too large, otherwise another
+// non-zero code.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -8,11 +10,19 @@
 
 namespace platform {
 
-// Reads the whole file into *bytes. On failure *why (when given) says why, in the system's words.
-long ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>* bytes,
+inline constexpr long kFileTooLarge = 223;
+
+// Reads the whole file into *bytes, at most limit bytes: a file whose size is known to be larger
+// is refused with kFileTooLarge before anything is read; a device or a pipe is read up to the
+// limit and refused when it holds more. On failure *why (when given) says why, in the system's
+// words, and *bytes holds nothing useful.
+long ReadWholeFile(const std::u16string& path, std::size_t limit, std::vector<std::uint8_t>* bytes,
                    std::u16string* why = nullptr);
-// Creates or replaces the file with these bytes; *why as above.
+// The same for the program's standard input, read to its end.
+long ReadStandardInput(std::size_t limit, std::vector<std::uint8_t>* bytes, std::u16string* why = nullptr);
+// Creates or replaces the file with these bytes; *why as above. *created (when given) tells a
+// file that could not be made (false) from one made whose write or close failed (true).
 long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes,
-                    std::u16string* why = nullptr);
+                    std::u16string* why = nullptr, bool* created = nullptr);
 
 }  // namespace platform

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the packages a user installs and checks them as that user gets them:
-# - the Debian package: lintian finds no error; apt installs it with its dependencies; the
+# - the Debian package: lintian finds no error or warning, its copyright file grants the MIT
+#   (Expat) licence; apt installs it with its dependencies; the
 #   installed program answers --version, --help and --list-adapters on a fresh HOME, and man finds
 #   its page; then the package is removed again;
 # - the Windows zip: Configurator.exe (its version block names the package's version), the console
-#   program when it is built, and README.txt with Windows line ends.
+#   program when it is built, and README.txt and LICENSE.txt with Windows line ends.
 # Needs the posix and windows presets configured (scripts/test.sh does that first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,8 +21,10 @@ zip=$(ls build/windows/Configurator-*-x86.zip)
 version=$(dpkg-deb -f "$deb" Version)
 echo "package-tests: $deb and $zip, version $version"
 
-# Debian's own checks: errors fail the run; warnings are shown.
-lintian --allow-root --fail-on error "$deb"
+# Debian's own checks: errors and warnings fail the run.
+lintian --allow-root --fail-on error,warning "$deb"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/copyright | grep -qx 'License: Expat' ||
+  fail "the copyright file does not name the Expat licence"
 [ "$(zcat < <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/changelog.gz) |
      head -1)" = "configurator ($version) unstable; urgency=medium" ] ||
   fail "the changelog's latest entry is not version $version"
@@ -50,10 +53,14 @@ command -v configurator >/dev/null && fail "the package left the program behind"
 # The zip: one folder named after it, holding what a Windows user needs.
 folder=$(basename "$zip" .zip)
 names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-expected="$folder/Configurator.exe $folder/README.txt "
+expected="$folder/Configurator.exe $folder/LICENSE.txt $folder/README.txt "
 [ -f build/windows/programs/Configurator.com ] && expected="$folder/Configurator.com $expected"
 [ "$names" = "$expected" ] || fail "the zip holds: $names; expected: $expected"
-unzip -p "$zip" "$folder/README.txt" | head -1 | grep -q $'\r$' || fail "README.txt has no Windows line ends"
+for text in README.txt LICENSE.txt; do
+  unzip -p "$zip" "$folder/$text" | head -1 | grep -q $'\r$' || fail "$text has no Windows line ends"
+done
+unzip -p "$zip" "$folder/LICENSE.txt" | grep -q "Copyright (c) 2026 the Configurator authors" ||
+  fail "LICENSE.txt does not hold the licence"
 exe_version=$(unzip -p "$zip" "$folder/Configurator.exe" | python3 -c '
 import struct, sys
 image = sys.stdin.buffer.read()

@@ -91,14 +91,15 @@ const char kUsage[] =
     "time in place of HAND-OFF; an unknown option or switch is refused.\n"
     "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
-    "--adapter N for a scripting action); 65 not a hive, a damaged hive or a bad board\n"
-    "file or import file; 66 a file that is missing or cannot be read; 69 no terminal to show\n"
-    "the dialogs in, or no adapter; 73 the data folder, backup folder or export file cannot be\n"
-    "made, or there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save\n"
-    "failed (its reason comes first; what it held was lost), a value did not read back as\n"
-    "written, or standard output could not be written (what was printed is lost); 77 write\n"
-    "access refused: a read-only hive (see above), file system, permission or attribute\n"
-    "(chattr +a, +i).\n";
+    "--adapter N for a scripting action; a setting given two values); 65 not a hive, a damaged\n"
+    "hive or a bad board file or import file (also one past 16 MiB); 66 a file that is missing\n"
+    "or cannot be read; 69 no terminal to show the dialogs in, or no adapter; 73 the data\n"
+    "folder, backup folder or export file cannot be made, or there is none (neither HOME nor\n"
+    "XDG_DATA_HOME, and no --backup-dir); 74 a save failed (its reason comes first; what it\n"
+    "held was lost), a value did not read back as written, the export was not written whole,\n"
+    "or standard output could not be written (what was printed is lost); 77 write access\n"
+    "refused: a read-only hive (see above), file system, permission or attribute (chattr +a,\n"
+    "+i).\n";
 
 struct Options {
   std::optional<std::string> hive;

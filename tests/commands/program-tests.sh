@@ -2,7 +2,8 @@
 # The configurator program's scripting actions as a script meets them, on real hive files: the
 # query, sets checked with hivexget and the driver's reload log, exit statuses and messages, a
 # hive byte-for-byte unchanged after every refused command, export and import round trips, a
-# profile from another machine, and a .reg file written by another program (reged -x).
+# profile from another machine, a .reg file written by another program (reged -x), standard
+# input and output, bounded input, conflicting values and the corrected spelling of a list text.
 # Usage: program-tests.sh PATH-TO-CONFIGURATOR
 set -uo pipefail
 program=$1
@@ -124,7 +125,7 @@ refused 66 "$scratch/none.reg: no such file" -- --import "$scratch/none.reg"
 printf 'hello\r\n' >"$scratch/broken.reg"
 refused 65 "broken.reg:1: not a registry file" -- --import "$scratch/broken.reg"
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n' >"$scratch/other.reg"
-refused 65 "other.reg:3: not a display adapter's key" -- --import "$scratch/other.reg"
+refused 65 "other.reg: nothing for this board" -- --import "$scratch/other.reg"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\%s\\D3D]\n"QLDRV_LOD_BIAS"=dword:00000002\n' \
   "$adapter" >"$scratch/type.reg"
 refused 65 "type.reg:4: QLDRV_LOD_BIAS: the wrong type" -- --import "$scratch/type.reg" --set LODBias=1.00
@@ -152,7 +153,10 @@ expect 0 "" -- --set LODBias=-2.0 --set VSync="Vsync On" --set DDIVersion=7 --se
 expect 0 "" -- --import "$scratch/saved.reg"
 expect 0 "" -- --export "$scratch/again.reg"
 cmp -s "$scratch/saved.reg" "$scratch/again.reg" || fail "import did not restore the exported tuning"
-expect 73 "cannot write the file" -- --export "$scratch/no-such-folder/x.reg"
+# Errors in the system's words; a file made but not written whole is a failed write.
+expect 73 "x.reg: cannot create the file: No such file or directory" -- --export "$scratch/no-such-folder/x.reg"
+expect 73 "$scratch: cannot create the file: Is a directory" -- --export "$scratch"
+expect 74 "/dev/full: the export was not written whole, the file is incomplete: No space left on device" -- --export /dev/full
 
 # Another machine's profile: another GUID, control set and adapter index.
 iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" |
@@ -172,6 +176,61 @@ if command -v reged >/dev/null; then
   [ "$(raw "$device" DisableDX9)" = 01000000 ] || fail "reged's profile: DisableDX9 $(raw "$device" DisableDX9)"
   [ "$(value "$device" HardwareInformation.ChipType)" = "QEL 700" ] || fail "reged's profile touched the hardware values"
 fi
+
+# Another program's export of the whole hive: the board's adapter is found among the others,
+# every other key is skipped with a note.
+expect 0 "" -- --set LODBias=-0.25 --set CmdFifoSize=896K --no-refresh
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$hive" '\' >"$scratch/whole.reg"
+expect 0 "" -- --set LODBias=2.00 --set CmdFifoSize=512K --no-refresh
+expect 0 "0000]: an adapter of another chip (VGA)" -- --import "$scratch/whole.reg" --no-refresh
+grep -qF "skipped [HKEY_LOCAL_MACHINE\SYSTEM\Select]: not a tuning key" <<<"$err" || fail "whole hive: $err"
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = -1 ] || fail "the whole hive's LOD bias: $(value "$d3d" QLDRV_LOD_BIAS)"
+[ "$(raw "$device" CmdFifoSize)" = 00000e00 ] || fail "the whole hive's FIFO size: $(raw "$device" CmdFifoSize)"
+
+# Standard input and output: "-" for --import and --export; the query cannot share the output.
+expect 0 "" -- --set LODBias=1.25 --set "AntiAliasing=4 Sample Anti-Aliasing" --no-refresh
+expect 0 'QLDRV_LOD_BIAS"="5"' -- --export -
+[ "$(head -1 "$scratch/out")" = "Windows Registry Editor Version 5.00" ] || fail "export to -: $out"
+cp "$scratch/out" "$scratch/stdout.reg"
+expect 0 "" -- --set LODBias=0.00 --set AntiAliasing=Fastest --no-refresh
+"$program" --import - --no-refresh <"$scratch/stdout.reg" >"$scratch/out" 2>"$scratch/err" || fail "import from -: $(cat "$scratch/err")"
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = 5 ] || fail "import from - did not set the LOD bias"
+[ ! -e ./- ] || fail "a file named - was made"
+refused 64 "query and export to standard output (-) cannot go together" -- --query --export -
+
+# Bounded input: a file past 16 MiB is refused unread, a device that never ends past the limit.
+truncate -s 17M "$scratch/large.reg"
+refused 65 "large.reg: larger than 16 MiB, the most a profile may hold" -- --import "$scratch/large.reg"
+refused 65 "/dev/zero: larger than 16 MiB" -- --import /dev/zero
+"$program" --import - </dev/zero >"$scratch/out" 2>"$scratch/err"
+[ $? -eq 65 ] && grep -qF "standard input: larger than 16 MiB" "$scratch/err" || fail "import - </dev/zero: $(cat "$scratch/err")"
+# A pipe is read to its end; a profile of only its header imports nothing and says so.
+mkfifo "$scratch/fifo"
+printf 'Windows Registry Editor Version 5.00\r\n' >"$scratch/fifo" &
+writer=$!
+refused 0 "configurator: $scratch/fifo: nothing to import" -- --import "$scratch/fifo"
+# A program that never opened the pipe leaves the writer waiting for a reader: end it.
+kill "$writer" 2>/dev/null
+wait "$writer" 2>/dev/null
+[ -z "$out" ] || fail "nothing to import printed on standard output: $out"
+
+# One setting, two values: refused, naming both, whether from --set or from the profile.
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\%s\\D3D]\n"QLDRV_LOD_BIAS"="2"\n' \
+  "$adapter" >"$scratch/lod.reg"
+refused 64 "set LODBias=1.00: LODBias is also given 0.50 (set LODBias=0.50); give it one value" -- \
+  --set LODBias=0.50 --set LODBias=1.00
+refused 64 "set LODBias=1.00: LODBias is also given 0.50 ($scratch/lod.reg:4)" -- \
+  --set LODBias=1.00 --import "$scratch/lod.reg"
+expect 0 "" -- --set LODBias=0.50 --import "$scratch/lod.reg" --set lodbias=0.50
+[ "$(value "$d3d" QLDRV_LOD_BIAS)" = 2 ] || fail "the same value twice was not written"
+
+# A one-chip board spells an entry "2 Sample Anit-aliasing": its right spelling is taken too,
+# and the query shows the dialog's own.
+cp "$hive" "$scratch/single.hive"
+printf '%s\n' "cd $device" 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M700 Single' \
+  'HardwareInformation.ChipType' 'string:QEL 700' commit | hivexsh -w "$scratch/single.hive"
+expect 0 "AntiAliasing=2 Sample Anit-aliasing" -- --hive "$scratch/single.hive" --board "$data/board" \
+  --set "AntiAliasing=2 SAMPLE ANTI-ALIASING" --no-refresh --query
 
 [ "$failures" -eq 0 ] && echo "all program command tests passed"
 exit $((failures > 0))

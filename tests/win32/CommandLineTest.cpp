@@ -38,10 +38,11 @@ class CommandLineOnWine : public ::testing::Test {
 
   // Configurator.com (or .exe) with these switches and the seeded adapter's hand-off.
   Finished Run(const std::wstring& switches, const wchar_t* program = L"Configurator.com",
-               const wchar_t* wineDebug = nullptr, bool writableOutput = true) {
+               const wchar_t* wineDebug = nullptr, bool writableOutput = true,
+               const std::wstring& inputPath = L"NUL") {
     return RunCommand(Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + program)) + L" " +
                           switches + L" " + Quoted(m_adapter.HandOff()),
-                      wineDebug, writableOutput);
+                      wineDebug, writableOutput, inputPath);
   }
 
   // Every value of both tuning keys, as stored, by name.
@@ -232,6 +233,94 @@ TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {
   std::erase_if(expected,
                 [](const auto& value) { return std::get<0>(value).ends_with(L"InstalledDisplayDrivers"); });
   EXPECT_EQ(restored, expected);
+}
+
+// The parent {GUID} key as the registry editor exports it, with a subkey of the adapter's that
+// holds no tuning: the adapter's tuning values are applied, the rest is skipped with notes.
+TEST_F(CommandLineOnWine, AnExportOfTheParentKeyAppliesTheAdaptersTuning) {
+  const std::wstring settings = m_adapter.CurrentKey() + L"\\Settings";
+  ASSERT_TRUE(testregistry::CreateKey(settings, true));
+  ASSERT_TRUE(testregistry::SetValue(settings, L"Mode", REG_SZ, Text("x")));
+  ASSERT_EQ(Run(L"/set:LODBias=-1.00 /set:DDIVersion=8 /norefresh").status, 0u);
+  const Stored saved = Tuning();
+  const std::wstring parent = m_adapter.CurrentKey().substr(0, m_adapter.CurrentKey().rfind(L'\\'));
+  const std::wstring profile = TempFile(L"parent.reg");
+  Finished finished =
+      RunCommand(L"regedit.exe /e " + Quoted(profile) + L" " + Quoted(L"HKEY_LOCAL_MACHINE\\" + parent));
+  ASSERT_EQ(finished.status, 0u) << finished.err;
+
+  ASSERT_EQ(Run(L"/set:LODBias=2.00 /set:DDIVersion=9 /norefresh").status, 0u);
+  finished = Run(L"/import:" + Quoted(profile));
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_NE(finished.err.find("\\Settings]: not a tuning key"), std::string::npos) << finished.err;
+  EXPECT_EQ(Tuning(), saved);
+  ASSERT_TRUE(testregistry::DeleteKey(settings));
+}
+
+// "-" is the standard handle: an export to it reads back through an import from it.
+TEST_F(CommandLineOnWine, ExportAndImportThroughTheStandardHandles) {
+  ASSERT_EQ(Run(L"/set:LODBias=0.75 \"/set:VSync=Vsync On\" /norefresh").status, 0u);
+  const Stored saved = Tuning();
+  Finished finished = Run(L"/export:-");
+  ASSERT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(
+      finished.out.rfind("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\", 0), 0u)
+      << finished.out;
+  const std::wstring profile = TempFile(L"stdout.reg");
+  std::ofstream(profile.c_str(), std::ios::binary) << finished.out;
+
+  ASSERT_EQ(Run(L"/set:LODBias=0.00 /set:VSync=Software /norefresh").status, 0u);
+  finished = Run(L"/import:- /norefresh", L"Configurator.com", nullptr, true, profile);
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(Tuning(), saved);
+
+  finished = Run(L"/query /export:-");
+  EXPECT_EQ(finished.status, 64u);
+  EXPECT_TRUE(finished.out.empty()) << finished.out;
+}
+
+// Files refused, with the system's words beside the number; nothing is written.
+TEST_F(CommandLineOnWine, BadFilesAndConflictsAreRefusedInWords) {
+  const std::wstring large = TempFile(L"large.reg");
+  {
+    HANDLE file = ::CreateFileW(large.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size{};
+    size.QuadPart = (16LL << 20) + 1;
+    ASSERT_TRUE(::SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file));
+    ::CloseHandle(file);
+  }
+  const std::wstring header = TempFile(L"header.reg");
+  std::ofstream(header.c_str(), std::ios::binary) << "Windows Registry Editor Version 5.00\r\n";
+  const Stored before = Tuning();
+  const struct {
+    std::wstring switches;
+    DWORD status;
+    const char* says;
+  } cases[] = {
+      {L"/import:" + Quoted(large), 65, "large.reg: larger than 16 MiB, the most a profile may hold"},
+      {L"/import:" + Quoted(header), 0, "header.reg: nothing to import"},
+      {L"/set:LODBias=0.50 /set:LODBias=1.00", 64, "LODBias is also given 0.50 (set LODBias=0.50)"},
+      {L"/export:C:\\no-such-folder\\x.reg", 73, " (error 3)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.switches.begin(), c.switches.end()));
+    const Finished finished = Run(c.switches);
+    EXPECT_EQ(finished.status, c.status) << finished.err;
+    EXPECT_NE(finished.err.find(c.says), std::string::npos) << finished.err;
+    EXPECT_EQ(finished.err.find(": error "), std::string::npos) << "a number without words: " << finished.err;
+    EXPECT_EQ(Tuning(), before);
+  }
+  ::DeleteFileW(large.c_str());
+}
+
+// The one-chip list spells an entry "2 Sample Anit-aliasing"; a script may spell it right.
+TEST_F(CommandLineOnWine, TheCorrectedSpellingIsTakenOnAOneChipBoard) {
+  ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 700 M700 Single", u"BIOS 1", u"QEL 700", 64u << 20));
+  Finished finished = Run(L"\"/set:AntiAliasing=2 sample anti-aliasing\" /norefresh /query");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(finished.out.rfind("AntiAliasing=2 Sample Anit-aliasing\r\n", 0), 0u) << finished.out;
 }
 
 }  // namespace

@@ -26,14 +26,15 @@ HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
 
 }  // namespace
 
-Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug, bool writableOutput) {
+Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug, bool writableOutput,
+                    const std::wstring& inputPath) {
   const std::wstring outPath = TempFile(L"out.txt");
   const std::wstring errPath = TempFile(L"err.txt");
   if (!writableOutput) ::CloseHandle(Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS));
   HANDLE out = writableOutput ? Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS)
                               : Inheritable(outPath, GENERIC_READ, OPEN_EXISTING);
   HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE in = Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  HANDLE in = Inheritable(inputPath, GENERIC_READ, OPEN_EXISTING);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

@@ -16,10 +16,10 @@ struct Finished {
 std::wstring TempFile(const std::wstring& name);
 // A file's bytes; empty when it cannot be read.
 std::string ReadAll(const std::wstring& path);
-// Runs a command line with its output and errors in files and no input; waits up to 60 s.
-// wineDebug, when given, is the program's WINEDEBUG (see WineTrace). Without writableOutput, the
-// standard output handle is one that refuses writes.
+// Runs a command line with its output and errors in files and its input from a file (none: NUL);
+// waits up to 60 s. wineDebug, when given, is the program's WINEDEBUG (see WineTrace). Without
+// writableOutput, the standard output handle is one that refuses writes.
 Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug = nullptr,
-                    bool writableOutput = true);
+                    bool writableOutput = true, const std::wstring& inputPath = L"NUL");
 // The text in double quotes, one argument of a command line.
 std::wstring Quoted(const std::wstring& text);
