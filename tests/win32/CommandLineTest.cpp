@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "res/resource.h"
 #include "tests/win32/CommandRun.h"
