@@ -102,6 +102,7 @@ Win32User::Win32User(const std::wstring& program, const std::wstring& arguments,
   ::CloseHandle(info.hThread);
   m_process = info.hProcess;
   m_processId = info.dwProcessId;
+  m_mainThreadId = info.dwThreadId;
 }
 
 Win32User::~Win32User() {
@@ -165,8 +166,17 @@ int Win32User::WaitForExit() {
   if (m_process == nullptr) return -1;
   // A process's exit under Wine can take a while on a loaded machine (its server tears down the
   // windows and threads); allow more than for a window to appear, so a slow exit is no failure.
-  const auto milliseconds = static_cast<DWORD>(3 * m_timeout.count());
-  if (::WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0) return -1;
+  // Wine at times loses the wake-up that EndDialog posts when the ending command was sent from
+  // another thread, as this user sends it: the dialog's loop then sleeps in GetMessage with its end
+  // already recorded. A WM_NULL posted to the program's main thread now and then wakes it; a dialog
+  // that did not end reads it as nothing and keeps running, so the wait still fails.
+  const auto deadline = std::chrono::steady_clock::now() + 3 * m_timeout;
+  DWORD waited = WAIT_TIMEOUT;
+  while (waited == WAIT_TIMEOUT && std::chrono::steady_clock::now() < deadline) {
+    waited = ::WaitForSingleObject(m_process, 500);
+    if (waited == WAIT_TIMEOUT) ::PostThreadMessageW(m_mainThreadId, WM_NULL, 0, 0);
+  }
+  if (waited != WAIT_OBJECT_0) return -1;
   DWORD code = 0;
   ::GetExitCodeProcess(m_process, &code);
   return static_cast<int>(code);

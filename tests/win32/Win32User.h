@@ -77,6 +77,7 @@ class Win32User final : public User {
 
   std::chrono::milliseconds m_timeout;
   HANDLE m_process = nullptr;
+  DWORD m_mainThreadId = 0;
   DWORD m_processId = 0;
   HWND m_current = nullptr;
 };
