@@ -32,7 +32,8 @@ namespace {
 
 constexpr int kLoadAttempts = 3;
 // Room reserved beyond the hive's bytes for bins that saves append, so that the image is not
-// moved (copied whole) when it grows by a little.
+// moved (copied whole) when it grows by a little: an eighth of the hive, at most this. A small
+// hive is cheap to copy, and is not made to take a megabyte it does not need.
 constexpr std::size_t kSpareRoom = 1U << 20;
 
 std::int64_t Nanoseconds(const timespec& time) {
@@ -78,9 +79,10 @@ bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes, std::siz
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   std::vector<std::uint8_t> read;
-  read.reserve(static_cast<std::size_t>(status.st_size) + spare);
+  const auto size = static_cast<std::size_t>(status.st_size);
+  read.reserve(size + std::min(spare, size / 8));
   AskForHugePages(read.data(), read.capacity());
-  read.resize(static_cast<std::size_t>(status.st_size));
+  read.resize(size);
   std::size_t done = 0;
   while (true) {
     std::uint8_t more = 0;  // past the size fstat gave: whether the file grew meanwhile

@@ -272,6 +272,9 @@ long HiveImage::Place(std::size_t value, DataPlace* place) const {
       (formatWithBigData || capacity < size)) {
     const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + 6]);
     if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
+    // Segments may name one cell many times over: data larger than the hive cannot be its own,
+    // and a reader would otherwise make room for it.
+    if (size > BinsSize()) return kRegistryCorrupt;
     const std::size_t list = UsedCell(base::ReadLittleEndian32(&bytes_[cell + 8]), 4 * segments);
     if (list == 0) return kRegistryCorrupt;
     for (std::size_t i = 0, left = size; left > 0; ++i, left -= std::min(left, kBigChunk)) {

@@ -33,6 +33,10 @@ constexpr std::size_t kChecksum = 508;
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Cells are addressed by 31 bits (the top bit of a cell index marks volatile storage), so no
+// hive's bins reach past 2 GiB.
+constexpr std::uint64_t kMaxBinsSize = 0x80000000U;
+
 bool SaneBinsSize(std::uint32_t size) { return size >= 4096 && size % 4096 == 0; }
 
 bool ChecksumOk(const std::uint8_t* base) {
@@ -130,26 +134,62 @@ bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
     total += size;
   }
   if (total > entry->size) return false;
-  return Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) ==
-             base::ReadLittleEndian64(e + 24) &&
-         Marvin32(e, 32, kHiveLogSeed) == base::ReadLittleEndian64(e + 32);
+  // The header's hash first: it is cheap, and most damage fails it.
+  return Marvin32(e, 32, kHiveLogSeed) == base::ReadLittleEndian64(e + 32) &&
+         Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) ==
+             base::ReadLittleEndian64(e + 24);
 }
 
 // The hive being recovered: its bytes past the base block, and what the applied entries set.
+// The image grows only as far as the hive file and the pages written into it back it: a log
+// claiming more bins than that, or writing a page past them, is refused at once (refusal says
+// where), so that no size read from a file makes memory that the files do not hold.
+// Pages to write into the bins: offset and size.
+using Pages = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
 struct Replay {
   Bytes& image;
   std::uint32_t binsSize = 0;
   std::uint32_t flagBit = 0;
   std::uint32_t lastSequence = 0;
-  std::vector<std::uint32_t> applied;
+  std::vector<std::uint32_t> applied{};
   // The new-format log and the offset in it where the replay stopped.
   const Log* stoppedIn = nullptr;
   std::size_t stoppedAt = 0;
+  std::string refusal{};
 
-  void Grow(std::uint32_t size) {
-    if (image.size() < kHiveBaseBlockSize + size) image.resize(kHiveBaseBlockSize + size, 0);
+  // The bins' bytes that the image holds now.
+  std::uint64_t Backed() const { return image.size() - kHiveBaseBlockSize; }
+  // Checks pages (offset, size, in bins) about to be written and a claimed bins size against
+  // the image's bytes, then grows the image to the bins size; false with refusal set when the
+  // pages leave a gap past its end or the size is more than they and the image hold.
+  // pagesFrom and sizeFrom name where in the log the pages and the size were read, for the refusal.
+  bool Grow(Pages& pages, std::uint32_t size, const std::string& pagesFrom, const std::string& sizeFrom) {
+    std::sort(pages.begin(), pages.end());
+    std::uint64_t backed = Backed();
+    for (const auto& [offset, length] : pages) {
+      if (offset > backed) {
+        refusal = pagesFrom + " writes a page at hive bins offset " + std::to_string(offset) + ", past the " +
+                  std::to_string(backed) + " bytes that the hive file and the log's pages hold";
+        return false;
+      }
+      backed = std::max<std::uint64_t>(backed, std::uint64_t{offset} + length);
+    }
+    if (size > kMaxBinsSize || size > backed) {
+      refusal = sizeFrom + " claims " + std::to_string(size) + " bytes of hive bins, more than " +
+                (size > kMaxBinsSize
+                     ? std::string("a hive can hold")
+                     : "the " + std::to_string(backed) + " that the hive file and the log's pages hold");
+      return false;
+    }
+    if (Backed() < size) image.resize(kHiveBaseBlockSize + size, 0);
+    return true;
   }
 };
+
+std::string LogRefusal(const Log& log, const std::string& why) {
+  return "the hive is dirty and its transaction log " + log.Name() + " cannot be replayed: " + why;
+}
 
 // Applies a new-format log's entries in order from expected on, until the first one that is
 // not valid or not the next in sequence; how many were applied.
@@ -159,7 +199,15 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
   Entry entry;
   std::size_t at = kLogBaseSize;
   for (; ReadEntry(b, at, &entry) && entry.sequence == expected; at += entry.size, ++expected) {
-    replay->Grow(entry.binsSize);
+    Pages pages(entry.pages);
+    for (std::uint32_t j = 0; j < entry.pages; ++j)
+      pages[j] = {base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j]),
+                  base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j + 4])};
+    const std::string where = "the entry at offset " + std::to_string(at);
+    if (!replay->Grow(pages, entry.binsSize, where, where)) {
+      replay->refusal = LogRefusal(log, replay->refusal);
+      return 0;
+    }
     replay->binsSize = entry.binsSize;
     replay->flagBit = entry.flags & 1;
     std::size_t data = at + kEntryHeaderSize + 8ULL * entry.pages;
@@ -178,16 +226,23 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
   return applied;
 }
 
-void ReplayOld(const Log& log, Replay* replay) {
+bool ReplayOld(const Log& log, Replay* replay) {
   const Bytes& b = log.B();
-  replay->Grow(log.binsSize);
+  Pages pages;
+  for (std::size_t i = 0; i < log.binsSize / kPageSize; ++i) {
+    if ((b[516 + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kPageSize * i, kPageSize);
+  }
+  if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset 516)", "its header (offset 40)")) {
+    replay->refusal = LogRefusal(log, replay->refusal);
+    return false;
+  }
   replay->binsSize = log.binsSize;
   std::size_t page = OldPagesAt(log.binsSize);
-  for (std::size_t i = 0; i < log.binsSize / kPageSize; ++i) {
-    if ((b[516 + (i >> 3)] >> (i & 7) & 1) == 0) continue;
-    std::memcpy(&replay->image[kHiveBaseBlockSize + kPageSize * i], &b[page], kPageSize);
+  for (const auto& [offset, size] : pages) {
+    std::memcpy(&replay->image[kHiveBaseBlockSize + offset], &b[page], kPageSize);
     page += kPageSize;
   }
+  return true;
 }
 
 // The bins follow one another from offset 0 to the hive bins data size, and the root cell
@@ -380,7 +435,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   }
 
   Bytes& image = primary;
-  Replay replay{image, 0, 0, 0, {}};
+  Replay replay{image};
   std::uint32_t version = checksumOk ? SequenceMax(seq1, seq2) : 0;
   const Log* baseFrom = nullptr;  // the log whose base block replaces an invalid one
 
@@ -407,13 +462,16 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     if (start == nullptr)
       return Refuse(std::move(result), "the hive is dirty and its transaction logs are older than it");
     if (!checksumOk) baseFrom = start;
-    if (ReplayNew(*start, start->sequence, &replay) == 0)
+    const std::size_t applied = ReplayNew(*start, start->sequence, &replay);
+    if (!replay.refusal.empty()) return Refuse(std::move(result), replay.refusal);
+    if (applied == 0)
       return Refuse(std::move(result), "the hive is dirty and its transaction log " + start->Name() +
                                            " holds nothing that continues it");
     result.logsUsed.push_back(start->Name());
     version = SequenceMax(version, start->sequence);
     if (next != nullptr && next->sequence == replay.lastSequence + 1) {
       if (ReplayNew(*next, next->sequence, &replay) > 0) result.logsUsed.push_back(next->Name());
+      if (!replay.refusal.empty()) return Refuse(std::move(result), replay.refusal);
       version = SequenceMax(version, next->sequence);
     }
     version = SequenceMax(version, replay.lastSequence + 1);
@@ -442,7 +500,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     }
     if (use == nullptr)
       return Refuse(std::move(result), "the hive is dirty and its transaction logs are older than it");
-    ReplayOld(*use, &replay);
+    if (!ReplayOld(*use, &replay)) return Refuse(std::move(result), replay.refusal);
     result.logsUsed.push_back(use->Name());
     version = SequenceMax(version, use->sequence);
     if (!checksumOk) baseFrom = use;

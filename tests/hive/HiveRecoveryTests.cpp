@@ -426,6 +426,14 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
   }
 }
 
+// Makes the hashes of the new-format log entry at offset at right.
+void HashEntry(Bytes& log, std::size_t at) {
+  const std::uint32_t size = base::ReadLittleEndian32(&log[at + 4]);
+  base::WriteLittleEndian64(platform::Marvin32(&log[at + 40], size - 40, platform::kHiveLogSeed),
+                            &log[at + 24]);
+  base::WriteLittleEndian64(platform::Marvin32(&log[at], 32, platform::kHiveLogSeed), &log[at + 32]);
+}
+
 // A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
 Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
   const std::uint32_t bins = base::ReadLittleEndian32(&after[40]);
@@ -443,11 +451,88 @@ Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
   base::WriteLittleEndian32(bins, &entry[16]);
   base::WriteLittleEndian32(1, &entry[20]);
   base::WriteLittleEndian32(bins, &entry[44]);  // one reference: offset 0, every byte of the bins
-  base::WriteLittleEndian64(platform::Marvin32(&entry[40], entry.size() - 40, platform::kHiveLogSeed),
-                            &entry[24]);
-  base::WriteLittleEndian64(platform::Marvin32(entry.data(), 32, platform::kHiveLogSeed), &entry[32]);
   log.insert(log.end(), entry.begin(), entry.end());
+  HashEntry(log, 512);
   return log;
+}
+
+// A hive that grew: the empty hive with a second bin (one free cell) after its first.
+Bytes GrownHive(const Bytes& primary) {
+  Bytes grown = primary;
+  Bytes bin(4096, 0);
+  std::memcpy(bin.data(), "hbin", 4);
+  base::WriteLittleEndian32(4096, &bin[4]);
+  base::WriteLittleEndian32(4096, &bin[8]);
+  base::WriteLittleEndian32(4096 - 32, &bin[32]);
+  grown.insert(grown.end(), bin.begin(), bin.end());
+  base::WriteLittleEndian32(8192, &grown[40]);
+  SetChecksum(grown);
+  return grown;
+}
+
+// A log never makes the image larger than the hive file and the pages it writes: a size past
+// them, or a page past them, refuses the recovery at once, in words that name the log and where
+// in it the claim is. A hive that grew by a bin that the log holds is recovered.
+TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
+  Bytes primary = platform::EmptyHiveImage(1000);
+  base::WriteLittleEndian32(0, &primary[8]);  // dirty: 1/0
+  SetChecksum(primary);
+  const Bytes grown = GrownHive(primary);
+  Bytes oldLog(1024, 0);  // an old-format log that claims 32 KiB of bins and holds no page
+  std::copy(primary.begin(), primary.begin() + 512, oldLog.begin());
+  base::WriteLittleEndian32(1, &oldLog[8]);
+  base::WriteLittleEndian32(1, &oldLog[28]);
+  base::WriteLittleEndian32(32768, &oldLog[40]);
+  SetChecksum(oldLog);
+  std::memcpy(&oldLog[512], "DIRT", 4);
+  struct Row {
+    const char* name;
+    std::function<void(Bytes& log)> change;  // on a new-format log holding the grown hive
+    const char* refusal;                     // empty: recovered, as grown
+  } rows[] = {
+      {"the grown hive", [](Bytes&) {}, ""},
+      {"bins past what a hive can hold", [](Bytes& l) { base::WriteLittleEndian32(0xFFFFF000, &l[528]); },
+       "X.LOG1 cannot be replayed: the entry at offset 512 claims 4294963200 bytes of hive bins, more than a "
+       "hive can hold"},
+      {"bins past its pages", [](Bytes& l) { base::WriteLittleEndian32(65536, &l[528]); },
+       "the entry at offset 512 claims 65536 bytes of hive bins, more than the 8192 that the hive file and "
+       "the "
+       "log's pages hold"},
+      {"a page far past the hive's end",
+       [](Bytes& l) {
+         base::WriteLittleEndian32(65536 + 8192, &l[528]);
+         base::WriteLittleEndian32(65536, &l[552]);
+       },
+       "the entry at offset 512 writes a page at hive bins offset 65536, past the 4096 bytes"},
+      {"an old-format log claiming bins it has no pages for", [&](Bytes& l) { l = oldLog; },
+       "X.LOG1 cannot be replayed: its header (offset 40) claims 32768 bytes of hive bins, more than the "
+       "4096"},
+      {"an old-format log with a page far past the hive's end",
+       [&](Bytes& l) {
+         l = oldLog;
+         l[516 + 4] = 0x01;  // the 512 bytes at bins offset 16384
+         l.resize(1024 + 512);
+       },
+       "X.LOG1 cannot be replayed: its dirty page map (offset 516) writes a page at hive bins offset 16384, "
+       "past "
+       "the 4096 bytes"},
+  };
+  for (const Row& row : rows) {
+    Bytes log = NewFormatLog(grown, 1);
+    row.change(log);
+    if (log.size() > 1024 && std::memcmp(&log[512], "HvLE", 4) == 0) HashEntry(log, 512);
+    const HiveRecovery result =
+        RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
+    if (row.refusal[0] == 0) {
+      ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
+      EXPECT_TRUE(
+          std::equal(result.image.begin() + 4096, result.image.end(), grown.begin() + 4096, grown.end()))
+          << row.name;
+      continue;
+    }
+    EXPECT_EQ(result.outcome, Outcome::kRefused) << row.name;
+    EXPECT_NE(result.reason.find(row.refusal), std::string::npos) << row.name << ": " << result.reason;
+  }
 }
 
 std::vector<std::string> Listing(const std::string& folder) {

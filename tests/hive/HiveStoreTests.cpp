@@ -606,12 +606,13 @@ TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
   }
 }
 
-// A fuzzer's damaged hive, on which an earlier writer aborted the process: writes to it are made
-// or refused, never a crash, and what was saved loads again and holds them.
+// A fuzzer's damaged hive (its input less the 8 bytes of lengths), on which an earlier writer
+// aborted the process: writes to it are made or refused, never a crash, and what was saved loads
+// again and holds them.
 TEST(HiveFiles, AFuzzersDamagedHiveIsWrittenSoundlyOrRefused) {
   hivetest::TempFolder folder;
   const std::string hive = folder / "SYSTEM";
-  hivetest::WriteFile(hive, hivetest::ReadFile(HIVE_TEST_DATA_DIR "/hive-set-values-abort"));
+  hivetest::WriteFile(hive, hivetest::ReadFile(FUZZ_REGRESSIONS_DIR "/hive/set-values-abort").substr(8));
   auto store = LoadOrFail(hive);
   ASSERT_NE(store, nullptr);
   platform::RegKey key = 0;
