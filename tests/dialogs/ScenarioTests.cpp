@@ -14,24 +14,6 @@ using scenarios::Checks;
 using scenarios::Scenario;
 using scenarios::StoredValue;
 
-std::vector<StoredValue> Sorted(std::vector<StoredValue> values) {
-  std::sort(values.begin(), values.end(), [](const StoredValue& a, const StoredValue& b) {
-    return std::tie(a.key, a.name) < std::tie(b.key, b.name);
-  });
-  return values;
-}
-
-std::string Describe(const std::vector<StoredValue>& values) {
-  std::string text;
-  for (const StoredValue& value : values) {
-    text += (value.key == scenarios::Key::Device ? "  device " : "  D3D ") + scenarios::Narrow(value.name) +
-            " type " + std::to_string(value.type) + ":";
-    for (std::uint8_t byte : value.data) text += " " + std::to_string(byte);
-    text += "\n";
-  }
-  return text.empty() ? "  (none)\n" : text;
-}
-
 void RunScenario(const Scenario& scenario) {
   DialogHost host;
   host.Seed(scenario.stored, scenario.driverSettingsKeyExists);
@@ -48,10 +30,10 @@ void RunScenario(const Scenario& scenario) {
   for (const std::string& failure : checks.Failures()) ADD_FAILURE() << failure;
   EXPECT_EQ(result, scenario.result);
 
-  EXPECT_EQ(Sorted(host.Stored()), Sorted(scenario.expected))
+  EXPECT_EQ(scenarios::SortedValues(host.Stored()), scenarios::SortedValues(scenario.expected))
       << "stored afterwards:\n"
-      << Describe(Sorted(host.Stored())) << "expected:\n"
-      << Describe(Sorted(scenario.expected));
+      << scenarios::DescribeValues(scenarios::SortedValues(host.Stored())) << "expected:\n"
+      << scenarios::DescribeValues(scenarios::SortedValues(scenario.expected));
   EXPECT_EQ(host.store.KeyExists(kDriverSettingsKeyPath), scenario.driverSettingsKeyExists);
   Checks refresh;
   host.ExpectRefreshes(scenario.refreshed, refresh);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace scenarios {
@@ -111,6 +112,24 @@ void PressOkRefused(User& user, Checks& checks, SettingsDialog dialog) {
 void PressCancel(User& user, Checks& checks, SettingsDialog dialog) {
   checks.Expect(user.Click(kIdCancel), "could not click Cancel");
   checks.Expect(user.WaitForClose(CaptionOf(dialog)), "the dialog did not close after Cancel");
+}
+
+std::vector<StoredValue> SortedValues(std::vector<StoredValue> values) {
+  std::sort(values.begin(), values.end(), [](const StoredValue& a, const StoredValue& b) {
+    return std::tie(a.key, a.name) < std::tie(b.key, b.name);
+  });
+  return values;
+}
+
+std::string DescribeValues(const std::vector<StoredValue>& values) {
+  std::string text;
+  for (const StoredValue& value : values) {
+    text += (value.key == Key::Device ? "  device " : "  D3D ") + Narrow(value.name) + " type " +
+            std::to_string(value.type) + ":";
+    for (std::uint8_t byte : value.data) text += " " + std::to_string(byte);
+    text += "\n";
+  }
+  return text.empty() ? "  (none)\n" : text;
 }
 
 }  // namespace scenarios

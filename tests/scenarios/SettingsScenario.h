@@ -54,6 +54,10 @@ class Checks {
 };
 
 std::string Narrow(std::u16string_view text);  // for messages; non-ASCII shows as '?'
+// Values in the order of key, then name, so that two sets compare whatever order they came in.
+std::vector<StoredValue> SortedValues(std::vector<StoredValue> values);
+// One line a value (key, name, type, bytes), for a failure's message.
+std::string DescribeValues(const std::vector<StoredValue>& values);
 
 struct Scenario {
   std::string name;  // letters, digits and '_' only

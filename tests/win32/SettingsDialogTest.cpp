@@ -117,30 +117,6 @@ std::vector<StoredValue> StoredIn(const SeededAdapter& adapter) {
   return values;
 }
 
-std::vector<StoredValue> Sorted(std::vector<StoredValue> values) {
-  std::sort(values.begin(), values.end(), [](const StoredValue& a, const StoredValue& b) {
-    return std::tie(a.key, a.name) < std::tie(b.key, b.name);
-  });
-  return values;
-}
-
-std::string Describe(const std::vector<StoredValue>& values) {
-  std::string text;
-  for (const StoredValue& value : values) {
-    text += value.key == Key::Device ? "  device " : "  D3D ";
-    text += scenarios::Narrow(value.name);
-    text += " type ";
-    text += std::to_string(value.type);
-    text += ":";
-    for (std::uint8_t byte : value.data) {
-      text += ' ';
-      text += std::to_string(byte);
-    }
-    text += "\n";
-  }
-  return text.empty() ? "  (none)\n" : text;
-}
-
 class SettingsDialogOnWine : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(SettingsDialogOnWine, Runs) {
@@ -183,10 +159,10 @@ TEST_P(SettingsDialogOnWine, Runs) {
     ASSERT_EQ(user.WaitForExit(), 0);
   }
 
-  EXPECT_EQ(Sorted(StoredIn(adapter)), Sorted(scenario.expected))
+  EXPECT_EQ(scenarios::SortedValues(StoredIn(adapter)), scenarios::SortedValues(scenario.expected))
       << "stored afterwards:\n"
-      << Describe(Sorted(StoredIn(adapter))) << "expected:\n"
-      << Describe(Sorted(scenario.expected));
+      << scenarios::DescribeValues(scenarios::SortedValues(StoredIn(adapter))) << "expected:\n"
+      << scenarios::DescribeValues(scenarios::SortedValues(scenario.expected));
   EXPECT_EQ(testregistry::KeyExists(adapter.DriverSettingsKey()), scenario.driverSettingsKeyExists);
   EXPECT_EQ(trace.RefreshCalls(processId),
             scenario.refreshed ? WineTrace::Calls(1, 1, 1, 1) : WineTrace::Calls(0, 0, 0, 0));

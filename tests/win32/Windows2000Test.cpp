@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <tuple>
+#include <utility>
 
 #include "res/resource.h"
 #include "tests/scenarios/GeneralDialogScenarios.h"
@@ -76,21 +77,7 @@ std::vector<StoredValue> Tuning(const SeededAdapter& adapter) {
     for (const testregistry::Value& value : testregistry::Values(path))
       values.push_back({key, std::u16string(value.name.begin(), value.name.end()), value.type, value.data});
   }
-  std::sort(values.begin(), values.end(), [](const StoredValue& a, const StoredValue& b) {
-    return std::tie(a.key, a.name) < std::tie(b.key, b.name);
-  });
-  return values;
-}
-
-std::string Describe(const std::vector<StoredValue>& values) {
-  std::string text;
-  for (const StoredValue& value : values) {
-    text += value.key == Key::Device ? "  device " : "  D3D ";
-    text += scenarios::Narrow(value.name) + " type " + std::to_string(value.type) + ":";
-    for (std::uint8_t byte : value.data) text += " " + std::to_string(byte);
-    text += "\n";
-  }
-  return text.empty() ? "  (none)\n" : text;
+  return scenarios::SortedValues(std::move(values));
 }
 
 bool Seed(SeededAdapter& adapter) {
@@ -172,8 +159,8 @@ TEST_F(OnWindows2000, StartsAndTheGeneralDialogsOkWritesUnderTheServiceKey) {
     return std::tie(a.key, a.name) < std::tie(b.key, b.name);
   });
   EXPECT_EQ(Tuning(m_adapter), expected) << "stored afterwards:\n"
-                                         << Describe(Tuning(m_adapter)) << "expected:\n"
-                                         << Describe(expected);
+                                         << scenarios::DescribeValues(Tuning(m_adapter)) << "expected:\n"
+                                         << scenarios::DescribeValues(expected);
 }
 
 TEST_F(OnWindows2000, SetWritesUnderTheServiceKey) {
