@@ -233,12 +233,16 @@ Failure HiveFile::Load() {
     }
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     logs = {};
-    const std::string refusal =
-        recovery.outcome != HiveRecovery::Outcome::kRefused ? recovery.notWhole
-        : recovery.dirty
-            ? recovery.reason + ". Nothing can be saved: copy the hive's log files (" + BaseName() +
-                  ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully"
-            : recovery.reason;
+    // Copying the logs helps only when none came with the hive; logs that are here but cannot
+    // bring it up to date leave Windows itself, which may hold what they lack.
+    const bool logsHere = !names.log.empty() || !names.log1.empty() || !names.log2.empty();
+    const std::string advice =
+        logsHere ? "start Windows and shut it down fully, or use a backup of the hive"
+                 : "copy the hive's log files (" + BaseName() +
+                       ".LOG1, .LOG2 or .LOG) beside it too, or start Windows and shut it down fully";
+    const std::string refusal = recovery.outcome != HiveRecovery::Outcome::kRefused ? recovery.notWhole
+                                : recovery.dirty ? recovery.reason + ". Nothing can be saved: " + advice
+                                                 : recovery.reason;
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty)
       return Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
     // The image is made of exactly the bytes checked here, moved, never copied: a file that

@@ -82,6 +82,12 @@ ldd "$program" | grep -q libasan || limit=$((512 * 1024))
 (ulimit -v $limit && failures=0 && expect 0 "Read-only: the hive is dirty and its transaction log SYSTEM.LOG1 cannot be replayed: \
 the entry at offset 512 claims 4294963200 bytes of hive bins, more than a hive can hold" -- --hive "$scratch/huge/SYSTEM" \
   --list-adapters && exit $((failures > 0))) || fail "a log claiming 4 GiB of bins"
+# Its log is beside it, so the advice is not to copy the logs.
+expect 0 "Nothing can be saved: start Windows and shut it down fully, or use a backup of the hive" -- \
+  --hive "$scratch/huge/SYSTEM" --list-adapters
+if "$program" --hive "$scratch/huge/SYSTEM" --list-adapters 2>&1 | grep -q "copy the hive"; then
+  fail "a hive whose log is beside it is told to copy its logs"
+fi
 printf 'device A B fancy\n' >"$scratch/badboard"
 expect 65 "$scratch/badboard:1: expected" -- --board "$scratch/badboard" --list-adapters
 expect 66 "cannot read board file" -- --board "$scratch/noboard" --list-adapters
