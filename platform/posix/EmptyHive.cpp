@@ -14,9 +14,10 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kBinSize = 4096;
-constexpr std::size_t kBinHeaderSize = 0x20;
-constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
+using namespace hive;
+
+// The one bin of an empty hive.
+constexpr std::size_t kFirstBinSize = kBinUnit;
 
 void PutBytes(std::vector<std::uint8_t>& image, std::size_t at, const std::vector<std::uint8_t>& bytes) {
   std::memcpy(image.data() + at, bytes.data(), bytes.size());
@@ -91,75 +92,76 @@ std::uint32_t Negative(std::uint32_t cellSize) { return ~cellSize + 1; }  // all
 
 std::uint32_t HiveHeaderChecksum(const std::uint8_t* base) {
   std::uint32_t sum = 0;
-  for (std::size_t at = 0; at < 508; at += 4) sum ^= base::ReadLittleEndian32(base + at);
+  for (std::size_t at = 0; at < kChecksum; at += 4) sum ^= base::ReadLittleEndian32(base + at);
   if (sum == 0xFFFFFFFF) return 0xFFFFFFFE;
   if (sum == 0) return 1;
   return sum;
 }
 
 std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
-  std::vector<std::uint8_t> image(kHiveBaseBlockSize + kBinSize, 0);
+  std::vector<std::uint8_t> image(kHiveBaseBlockSize + kFirstBinSize, 0);
   const std::size_t bin = kHiveBaseBlockSize;
 
   // Cells, as offsets from the start of the first bin.
   const char rootName[] = "ROOT";
   const std::uint32_t rootAt = kBinHeaderSize;
-  const std::uint32_t rootSize = Aligned8(4 + 0x4C + sizeof rootName - 1);
+  const std::uint32_t rootSize = Aligned8(kKeyName + sizeof rootName - 1);
   const std::vector<std::uint8_t> descriptor = SecurityDescriptor();
   const std::uint32_t securityAt = rootAt + rootSize;
-  const std::uint32_t securitySize = Aligned8(4 + 20 + descriptor.size());
+  const std::uint32_t securitySize = Aligned8(kSecurityDescriptor + descriptor.size());
   const std::uint32_t freeAt = securityAt + securitySize;
-  const auto freeSize = static_cast<std::uint32_t>(kBinSize - freeAt);
+  const auto freeSize = static_cast<std::uint32_t>(kFirstBinSize - freeAt);
 
   // Base block.
   std::memcpy(&image[0], "regf", 4);
-  base::WriteLittleEndian32(1, &image[0x04]);  // primary sequence number
-  base::WriteLittleEndian32(1, &image[0x08]);  // secondary sequence number: equal, so the hive is consistent
-  base::WriteLittleEndian64(filetime, &image[0x0C]);
-  base::WriteLittleEndian32(1, &image[0x14]);  // major version
-  base::WriteLittleEndian32(3, &image[0x18]);  // minor version: large cells allowed, as libhivex writes them
-  base::WriteLittleEndian32(0, &image[0x1C]);  // primary file
-  base::WriteLittleEndian32(1, &image[0x20]);  // direct memory load
-  base::WriteLittleEndian32(rootAt, &image[0x24]);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(kBinSize), &image[0x28]);
-  base::WriteLittleEndian32(1, &image[0x2C]);                 // clustering factor
-  PutBytes(image, 0x30, base::Utf16Bytes(u"SYSTEM", false));  // file name
-  base::WriteLittleEndian32(HiveHeaderChecksum(image.data()), &image[0x1FC]);
+  base::WriteLittleEndian32(1, &image[kSequence1]);  // primary sequence number
+  base::WriteLittleEndian32(
+      1, &image[kSequence2]);  // secondary sequence number: equal, so the hive is consistent
+  base::WriteLittleEndian64(filetime, &image[kTimestamp]);
+  base::WriteLittleEndian32(1, &image[kMajor]);  // major version
+  base::WriteLittleEndian32(3,
+                            &image[kMinor]);  // minor version: large cells allowed, as libhivex writes them
+  base::WriteLittleEndian32(kPrimaryFile, &image[kFileType]);
+  base::WriteLittleEndian32(1, &image[kFormat]);  // direct memory load
+  base::WriteLittleEndian32(rootAt, &image[kRootCell]);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(kFirstBinSize), &image[kBinsSize]);
+  base::WriteLittleEndian32(1, &image[kClustering]);  // clustering factor
+  PutBytes(image, kFileName, base::Utf16Bytes(u"SYSTEM", false));
+  base::WriteLittleEndian32(HiveHeaderChecksum(image.data()), &image[kChecksum]);
 
   // The bin.
   std::memcpy(&image[bin], "hbin", 4);
-  base::WriteLittleEndian32(0, &image[bin + 0x04]);  // offset of this bin
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(kBinSize), &image[bin + 0x08]);
-  base::WriteLittleEndian64(filetime, &image[bin + 0x14]);
+  base::WriteLittleEndian32(0, &image[bin + kBinOffset]);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(kFirstBinSize), &image[bin + kBinSize]);
+  base::WriteLittleEndian64(filetime, &image[bin + kBinTimestamp]);
 
   // The root key.
   const std::size_t nk = bin + rootAt;
   base::WriteLittleEndian32(Negative(rootSize), &image[nk]);
-  std::memcpy(&image[nk + 4], "nk", 2);
-  base::WriteLittleEndian16(0x0004 | 0x0008 | 0x0020,
-                            &image[nk + 0x06]);  // hive entry, cannot be deleted, ASCII name
-  base::WriteLittleEndian64(filetime, &image[nk + 0x08]);
-  base::WriteLittleEndian32(kNoCell, &image[nk + 0x14]);  // parent: none
-  base::WriteLittleEndian32(0, &image[nk + 0x18]);        // subkeys
-  base::WriteLittleEndian32(0, &image[nk + 0x1C]);        // volatile subkeys
-  base::WriteLittleEndian32(kNoCell, &image[nk + 0x20]);  // subkey list
-  base::WriteLittleEndian32(kNoCell, &image[nk + 0x24]);  // volatile subkey list
-  base::WriteLittleEndian32(0, &image[nk + 0x28]);        // values
-  base::WriteLittleEndian32(kNoCell, &image[nk + 0x2C]);  // value list
-  base::WriteLittleEndian32(securityAt, &image[nk + 0x30]);
-  base::WriteLittleEndian32(kNoCell, &image[nk + 0x34]);  // class name
-  base::WriteLittleEndian16(sizeof rootName - 1, &image[nk + 0x4C]);
-  std::memcpy(&image[nk + 0x50], rootName, sizeof rootName - 1);
+  std::memcpy(&image[nk + kCellSignature], "nk", 2);
+  base::WriteLittleEndian16(kKeyHiveEntry | kKeyNoDelete | kKeyCompressedName, &image[nk + kKeyFlags]);
+  base::WriteLittleEndian64(filetime, &image[nk + kKeyTime]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + kKeyParent]);  // none
+  base::WriteLittleEndian32(0, &image[nk + kSubkeyCount]);
+  base::WriteLittleEndian32(0, &image[nk + kVolatileSubkeyCount]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + kSubkeyList]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + kVolatileSubkeyList]);
+  base::WriteLittleEndian32(0, &image[nk + kValueCount]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + kValueList]);
+  base::WriteLittleEndian32(securityAt, &image[nk + kKeySecurity]);
+  base::WriteLittleEndian32(kNoCell, &image[nk + kKeyClass]);  // no class name
+  base::WriteLittleEndian16(sizeof rootName - 1, &image[nk + kKeyNameLength]);
+  std::memcpy(&image[nk + kKeyName], rootName, sizeof rootName - 1);
 
   // Its security cell, the only one, so it links to itself both ways.
   const std::size_t sk = bin + securityAt;
   base::WriteLittleEndian32(Negative(securitySize), &image[sk]);
-  std::memcpy(&image[sk + 4], "sk", 2);
-  base::WriteLittleEndian32(securityAt, &image[sk + 0x08]);
-  base::WriteLittleEndian32(securityAt, &image[sk + 0x0C]);
-  base::WriteLittleEndian32(1, &image[sk + 0x10]);  // referenced by the root key
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(descriptor.size()), &image[sk + 0x14]);
-  PutBytes(image, sk + 0x18, descriptor);
+  std::memcpy(&image[sk + kCellSignature], "sk", 2);
+  base::WriteLittleEndian32(securityAt, &image[sk + kSecurityPrevious]);
+  base::WriteLittleEndian32(securityAt, &image[sk + kSecurityNext]);
+  base::WriteLittleEndian32(1, &image[sk + kSecurityReferences]);  // referenced by the root key
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(descriptor.size()), &image[sk + kSecuritySize]);
+  PutBytes(image, sk + kSecurityDescriptor, descriptor);
 
   // The rest of the bin is one free cell (a positive size).
   base::WriteLittleEndian32(freeSize, &image[bin + freeAt]);

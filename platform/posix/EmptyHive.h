@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "platform/posix/Failure.h"
+#include "platform/posix/HiveFormat.h"
 
 namespace platform {
-
-// The base block at the start of every hive file; the bins follow it.
-inline constexpr std::size_t kHiveBaseBlockSize = 4096;
 
 // The 8192 bytes of an empty hive. filetime stamps the base block, the bin and the root key
 // (100 ns units since 1601, as Windows stores it).

@@ -8,51 +8,18 @@
 #include "base/Text.h"
 #include "platform/Registry.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/Status.h"
 
 namespace platform {
 namespace {
 
+using namespace hive;
+
 constexpr std::size_t kBase = kHiveBaseBlockSize;  // cell offsets count from here
-constexpr std::size_t kBinHeader = 32;
-constexpr std::size_t kBinUnit = 4096;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
 // Data longer than this goes into "db" segments of at most this many bytes (hives of format
 // 1.4 and later).
 constexpr std::size_t kBigChunk = 16344;
-
-// Base block fields.
-constexpr std::size_t kSequence1 = 4;
-constexpr std::size_t kSequence2 = 8;
-constexpr std::size_t kTimestamp = 12;
-constexpr std::size_t kMajor = 20;
-constexpr std::size_t kMinor = 24;
-constexpr std::size_t kRootCell = 36;
-constexpr std::size_t kBinsSize = 40;
-constexpr std::size_t kChecksum = 508;
-
-// Key node fields, from the start of its cell (the size field).
-constexpr std::size_t kKeyFlags = 0x06;
-constexpr std::size_t kKeyTime = 0x08;
-constexpr std::size_t kSubkeyCount = 0x18;
-constexpr std::size_t kSubkeyList = 0x20;
-constexpr std::size_t kValueCount = 0x28;
-constexpr std::size_t kValueList = 0x2C;
-constexpr std::size_t kMaxValueName = 0x40;
-constexpr std::size_t kMaxValueData = 0x44;
-constexpr std::size_t kKeyNameLength = 0x4C;
-constexpr std::size_t kKeyName = 0x50;
-constexpr std::uint16_t kKeyCompressedName = 0x20;
-
-// Value fields, from the start of its cell.
-constexpr std::size_t kValueNameLength = 0x06;
-constexpr std::size_t kDataSize = 0x08;
-constexpr std::size_t kDataOffset = 0x0C;
-constexpr std::size_t kValueType = 0x10;
-constexpr std::size_t kValueFlags = 0x14;
-constexpr std::size_t kValueName = 0x18;
-constexpr std::uint16_t kValueCompressedName = 0x01;
-constexpr std::uint32_t kDataInline = 0x80000000;
 
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
 
@@ -109,9 +76,9 @@ bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::str
   std::vector<std::uint32_t> bins;
   for (std::uint32_t at = 0; at < binsSize;) {
     const std::uint8_t* bin = &bytes[kBase + at];
-    const std::uint32_t size = base::ReadLittleEndian32(bin + 8);
-    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + 4) != at || size < kBinUnit ||
-        size % kBinUnit != 0 || size > binsSize - at)
+    const std::uint32_t size = base::ReadLittleEndian32(bin + kBinSize);
+    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + kBinOffset) != at ||
+        size < kBinUnit || size % kBinUnit != 0 || size > binsSize - at)
       return fail("the hive's bins are damaged");
     bins.push_back(at);
     at += size;
@@ -133,7 +100,7 @@ std::size_t HiveImage::UsedCell(std::uint32_t offset, std::size_t need, std::siz
   const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
   const std::size_t binStart = *(next - 1);
   const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
-  if (offset < binStart + kBinHeader || offset + 4 > binEnd) return 0;
+  if (offset < binStart + kBinHeaderSize || offset + 4 > binEnd) return 0;
   const std::size_t cell = kBase + offset;
   const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[cell]));
   if (size >= 0) return 0;
@@ -146,18 +113,19 @@ std::size_t HiveImage::UsedCell(std::uint32_t offset, std::size_t need, std::siz
 std::size_t HiveImage::KeyCell(Node node) const {
   if (node < kBase || node - kBase > 0xFFFFFFFFU) return 0;
   std::size_t capacity = 0;
-  const std::size_t cell = UsedCell(static_cast<std::uint32_t>(node - kBase), kKeyName - 4, &capacity);
-  if (cell == 0 || std::memcmp(&bytes_[cell + 4], "nk", 2) != 0 ||
-      capacity < kKeyName - 4 + base::ReadLittleEndian16(&bytes_[cell + kKeyNameLength]))
+  const std::size_t cell =
+      UsedCell(static_cast<std::uint32_t>(node - kBase), kKeyName - kCellData, &capacity);
+  if (cell == 0 || std::memcmp(&bytes_[cell + kCellSignature], "nk", 2) != 0 ||
+      capacity < kKeyName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kKeyNameLength]))
     return 0;
   return cell;
 }
 
 std::size_t HiveImage::ValueCell(std::uint32_t offset) const {
   std::size_t capacity = 0;
-  const std::size_t cell = UsedCell(offset, kValueName - 4, &capacity);
-  if (cell == 0 || std::memcmp(&bytes_[cell + 4], "vk", 2) != 0 ||
-      capacity < kValueName - 4 + base::ReadLittleEndian16(&bytes_[cell + kValueNameLength]))
+  const std::size_t cell = UsedCell(offset, kValueName - kCellData, &capacity);
+  if (cell == 0 || std::memcmp(&bytes_[cell + kCellSignature], "vk", 2) != 0 ||
+      capacity < kValueName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kValueNameLength]))
     return 0;
   return cell;
 }
@@ -168,15 +136,16 @@ long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool to
   const std::size_t cell = UsedCell(list, 4, &capacity);
   if (cell == 0) return kRegistryCorrupt;
   const std::uint8_t* b = bytes_.data();
-  const bool leaves = std::memcmp(b + cell + 4, "lf", 2) == 0 || std::memcmp(b + cell + 4, "lh", 2) == 0;
-  const bool index = std::memcmp(b + cell + 4, "li", 2) == 0;
-  const bool root = std::memcmp(b + cell + 4, "ri", 2) == 0;
+  const bool leaves = std::memcmp(b + cell + kCellSignature, "lf", 2) == 0 ||
+                      std::memcmp(b + cell + kCellSignature, "lh", 2) == 0;
+  const bool index = std::memcmp(b + cell + kCellSignature, "li", 2) == 0;
+  const bool root = std::memcmp(b + cell + kCellSignature, "ri", 2) == 0;
   if (!leaves && !index && !(root && top)) return kRegistryCorrupt;
   const std::size_t stride = leaves ? 8 : 4;
-  const std::size_t count = base::ReadLittleEndian16(b + cell + 6);
+  const std::size_t count = base::ReadLittleEndian16(b + cell + kListCount);
   if (capacity < 4 + stride * count) return kRegistryCorrupt;
   for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t entry = base::ReadLittleEndian32(b + cell + 8 + stride * i);
+    const std::uint32_t entry = base::ReadLittleEndian32(b + cell + kListEntries + stride * i);
     if (root) {
       const long status = SearchList(entry, name, false, child, names);
       if (status != kFileNotFound && status != kSuccess) return status;
@@ -227,7 +196,7 @@ long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* i
   if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
   const std::uint8_t* b = bytes_.data();
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
+    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
     const StoredName stored = ValueNameAt(b, cell);
     if (SameName(stored.bytes, stored.length, stored.compressed, name)) {
@@ -248,7 +217,7 @@ long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const 
   if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
   const std::uint8_t* b = bytes_.data();
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + 4 + 4ULL * i));
+    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
     const StoredName stored = ValueNameAt(b, cell);
     names->push_back(NameOf(stored.bytes, stored.length, stored.compressed));
@@ -268,17 +237,18 @@ long HiveImage::Place(std::size_t value, DataPlace* place) const {
   const std::size_t cell = UsedCell(offset, 0, &capacity);
   if (cell == 0) return kRegistryCorrupt;
   const bool formatWithBigData = base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
-  if (size > kBigChunk && capacity >= 8 && std::memcmp(&bytes_[cell + 4], "db", 2) == 0 &&
+  if (size > kBigChunk && capacity >= 8 && std::memcmp(&bytes_[cell + kCellSignature], "db", 2) == 0 &&
       (formatWithBigData || capacity < size)) {
-    const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + 6]);
+    const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + kListCount]);
     if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
     // Segments may name one cell many times over: data larger than the hive cannot be its own,
     // and a reader would otherwise make room for it.
     if (size > BinsSize()) return kRegistryCorrupt;
-    const std::size_t list = UsedCell(base::ReadLittleEndian32(&bytes_[cell + 8]), 4 * segments);
+    const std::size_t list = UsedCell(base::ReadLittleEndian32(&bytes_[cell + kListEntries]), 4 * segments);
     if (list == 0) return kRegistryCorrupt;
     for (std::size_t i = 0, left = size; left > 0; ++i, left -= std::min(left, kBigChunk)) {
-      if (UsedCell(base::ReadLittleEndian32(&bytes_[list + 4 + 4 * i]), std::min(left, kBigChunk)) == 0)
+      if (UsedCell(base::ReadLittleEndian32(&bytes_[list + kCellData + 4 * i]), std::min(left, kBigChunk)) ==
+          0)
         return kRegistryCorrupt;
     }
     *place = DataPlace{false, true, offset, capacity};
@@ -314,15 +284,15 @@ long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
   if (place.inlined) {
     std::memcpy(out, &bytes_[value.cell + kDataOffset], value.size);
   } else if (!place.big) {
-    std::memcpy(out, &bytes_[kBase + place.cell + 4], value.size);
+    std::memcpy(out, &bytes_[kBase + place.cell + kCellData], value.size);
   } else {
     const std::size_t db = kBase + place.cell;
-    const std::size_t list = kBase + base::ReadLittleEndian32(&bytes_[db + 8]);
+    const std::size_t list = kBase + base::ReadLittleEndian32(&bytes_[db + kListEntries]);
     std::size_t done = 0;
     for (std::size_t i = 0; done < value.size; ++i) {
       const std::size_t chunk = std::min<std::size_t>(value.size - done, kBigChunk);
-      const std::size_t segment = kBase + base::ReadLittleEndian32(&bytes_[list + 4 + 4 * i]);
-      std::memcpy(out + done, &bytes_[segment + 4], chunk);
+      const std::size_t segment = kBase + base::ReadLittleEndian32(&bytes_[list + kCellData + 4 * i]);
+      std::memcpy(out + done, &bytes_[segment + kCellData], chunk);
       done += chunk;
     }
   }
@@ -333,7 +303,7 @@ bool HiveImage::IsCellStart(std::uint32_t offset) const {
   if (UsedCell(offset, 0) == 0) return false;
   const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
   const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
-  std::size_t at = *(next - 1) + kBinHeader;
+  std::size_t at = *(next - 1) + kBinHeaderSize;
   while (at < offset) {
     const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
     const std::size_t length =
@@ -353,7 +323,7 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (ValueList(key, &list, &count) != kSuccess) return false;
   if (list != 0) seen.push_back(static_cast<std::uint32_t>(list - kBase));
   for (std::uint32_t i = 0; i < count; ++i)
-    seen.push_back(base::ReadLittleEndian32(&bytes_[list + 4 + 4ULL * i]));
+    seen.push_back(base::ReadLittleEndian32(&bytes_[list + kCellData + 4ULL * i]));
   auto fresh = [&](std::uint32_t cell) {
     if (!IsCellStart(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end()) return false;
     seen.push_back(cell);
@@ -362,11 +332,11 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (!fresh(place.cell)) return false;
   if (!place.big) return true;
   const std::size_t db = kBase + place.cell;
-  const std::uint32_t segmentList = base::ReadLittleEndian32(&bytes_[db + 8]);
-  const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + 6]);
+  const std::uint32_t segmentList = base::ReadLittleEndian32(&bytes_[db + kListEntries]);
+  const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + kListCount]);
   if (!fresh(segmentList) || UsedCell(segmentList, 4 * segments) == 0) return false;
   for (std::size_t i = 0; i < segments; ++i) {
-    if (!fresh(base::ReadLittleEndian32(&bytes_[kBase + segmentList + 4 + 4 * i]))) return false;
+    if (!fresh(base::ReadLittleEndian32(&bytes_[kBase + segmentList + kCellData + 4 * i]))) return false;
   }
   return true;
 }
@@ -376,7 +346,7 @@ void HiveImage::Free(std::uint32_t offset) {
   const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
   const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
   std::size_t previous = 0;  // a free cell just before, if any
-  std::size_t at = *(next - 1) + kBinHeader;
+  std::size_t at = *(next - 1) + kBinHeaderSize;
   while (at < offset) {
     const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
     const std::size_t length =
@@ -406,10 +376,10 @@ void HiveImage::FreeData(const DataPlace& place) {
   if (place.inlined) return;
   if (place.big) {
     const std::size_t db = kBase + place.cell;
-    const std::uint32_t list = base::ReadLittleEndian32(&bytes_[db + 8]);
-    const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + 6]);
+    const std::uint32_t list = base::ReadLittleEndian32(&bytes_[db + kListEntries]);
+    const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + kListCount]);
     for (std::size_t i = 0; i < segments; ++i)
-      Free(base::ReadLittleEndian32(&bytes_[kBase + list + 4 + 4 * i]));
+      Free(base::ReadLittleEndian32(&bytes_[kBase + list + kCellData + 4 * i]));
     Free(list);
   }
   Free(place.cell);
@@ -421,7 +391,7 @@ std::uint32_t HiveImage::Allocate(std::size_t size) {
   std::size_t foundLength = 0;
   for (std::size_t bin = 0; bin < bins_.size() && found == 0; ++bin) {
     const std::size_t binEnd = bin + 1 < bins_.size() ? bins_[bin + 1] : BinsSize();
-    for (std::size_t at = bins_[bin] + kBinHeader; at + 4 <= binEnd;) {
+    for (std::size_t at = bins_[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
       const auto cellSize = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
       const std::size_t cellLength =
           cellSize < 0 ? 0U - static_cast<std::uint32_t>(cellSize) : static_cast<std::uint32_t>(cellSize);
@@ -436,7 +406,7 @@ std::uint32_t HiveImage::Allocate(std::size_t size) {
   }
   if (found == 0) {
     found = AppendBin(length);
-    foundLength = RoundUp(length + kBinHeader, kBinUnit) - kBinHeader;
+    foundLength = RoundUp(length + kBinHeaderSize, kBinUnit) - kBinHeaderSize;
   }
   std::uint8_t* b = bytes_.data() + kBase;
   std::size_t taken = foundLength;
@@ -450,7 +420,7 @@ std::uint32_t HiveImage::Allocate(std::size_t size) {
 }
 
 std::uint32_t HiveImage::AppendBin(std::size_t length) {
-  const std::size_t binSize = RoundUp(length + kBinHeader, kBinUnit);
+  const std::size_t binSize = RoundUp(length + kBinHeaderSize, kBinUnit);
   const std::size_t at = BinsSize();
   // Grown by what is needed (plus room for more bins), never doubled: the image is the
   // program's largest allocation.
@@ -458,18 +428,18 @@ std::uint32_t HiveImage::AppendBin(std::size_t length) {
   bytes_.resize(bytes_.size() + binSize, 0);
   std::uint8_t* bin = &bytes_[kBase + at];
   std::memcpy(bin, "hbin", 4);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(at), bin + 4);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize), bin + 8);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize - kBinHeader), bin + kBinHeader);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(at), bin + kBinOffset);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize), bin + kBinSize);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize - kBinHeaderSize), bin + kBinHeaderSize);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(at + binSize), &bytes_[kBinsSize]);
   bins_.push_back(static_cast<std::uint32_t>(at));
-  return static_cast<std::uint32_t>(at + kBinHeader);
+  return static_cast<std::uint32_t>(at + kBinHeaderSize);
 }
 
 std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size) {
   if (size <= kBigChunk || base::ReadLittleEndian32(&bytes_[kMinor]) < 4) {
     const std::uint32_t cell = Allocate(size);
-    std::memcpy(&bytes_[kBase + cell + 4], data, size);
+    std::memcpy(&bytes_[kBase + cell + kCellData], data, size);
     return cell;
   }
   const std::size_t segments = (size + kBigChunk - 1) / kBigChunk;
@@ -477,15 +447,15 @@ std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size)
   for (std::size_t i = 0, done = 0; i < segments; ++i) {
     const std::size_t chunk = std::min<std::size_t>(size - done, kBigChunk);
     const std::uint32_t segment = Allocate(chunk);
-    std::memcpy(&bytes_[kBase + segment + 4], data + done, chunk);
-    base::WriteLittleEndian32(segment, &bytes_[kBase + list + 4 + 4 * i]);
+    std::memcpy(&bytes_[kBase + segment + kCellData], data + done, chunk);
+    base::WriteLittleEndian32(segment, &bytes_[kBase + list + kCellData + 4 * i]);
     done += chunk;
   }
   const std::uint32_t db = Allocate(8);
   std::uint8_t* cell = &bytes_[kBase + db];
-  std::memcpy(cell + 4, "db", 2);
-  base::WriteLittleEndian16(static_cast<std::uint16_t>(segments), cell + 6);
-  base::WriteLittleEndian32(list, cell + 8);
+  std::memcpy(cell + kCellSignature, "db", 2);
+  base::WriteLittleEndian16(static_cast<std::uint16_t>(segments), cell + kListCount);
+  base::WriteLittleEndian32(list, cell + kListEntries);
   return db;
 }
 
@@ -510,7 +480,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
       if (size > 0) std::memcpy(&bytes_[value + kDataOffset], data, size);
       FreeData(old);
     } else if (!old.inlined && !old.big && !big && old.capacity >= size) {
-      std::memcpy(&bytes_[kBase + old.cell + 4], data, size);
+      std::memcpy(&bytes_[kBase + old.cell + kCellData], data, size);
       base::WriteLittleEndian32(size, &bytes_[value + kDataSize]);
     } else {
       const std::uint32_t cell = StoreData(data, size);
@@ -533,9 +503,9 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
       if (listCapacity < 4ULL * (count + 1) && !IsCellStart(listOffset)) return kRegistryCorrupt;
     }
     const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
-    const std::uint32_t cell = Allocate(kValueName - 4 + nameBytes);
+    const std::uint32_t cell = Allocate(kValueName - kCellData + nameBytes);
     std::uint8_t* v = &bytes_[kBase + cell];
-    std::memcpy(v + 4, "vk", 2);
+    std::memcpy(v + kCellSignature, "vk", 2);
     base::WriteLittleEndian16(static_cast<std::uint16_t>(nameBytes), v + kValueNameLength);
     if (size <= 4) {
       base::WriteLittleEndian32(kDataInline | size, v + kDataSize);
@@ -553,14 +523,15 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
         base::WriteLittleEndian16(name[i], v + kValueName + 2 * i);
     }
     if (count > 0 && listCapacity >= 4ULL * (count + 1)) {
-      base::WriteLittleEndian32(cell, &bytes_[kBase + listOffset + 4 + 4ULL * count]);
+      base::WriteLittleEndian32(cell, &bytes_[kBase + listOffset + kCellData + 4ULL * count]);
     } else {
       const std::uint32_t grown = Allocate(4ULL * (count + 1));
       if (count > 0) {
-        std::memmove(&bytes_[kBase + grown + 4], &bytes_[kBase + listOffset + 4], 4ULL * count);
+        std::memmove(&bytes_[kBase + grown + kCellData], &bytes_[kBase + listOffset + kCellData],
+                     4ULL * count);
         Free(listOffset);
       }
-      base::WriteLittleEndian32(cell, &bytes_[kBase + grown + 4 + 4ULL * count]);
+      base::WriteLittleEndian32(cell, &bytes_[kBase + grown + kCellData + 4ULL * count]);
       base::WriteLittleEndian32(grown, &bytes_[key + kValueList]);
     }
     base::WriteLittleEndian32(count + 1, &bytes_[key + kValueCount]);
@@ -585,11 +556,11 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   const std::uint32_t count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
   if (!Freeable(old, key) || !IsCellStart(valueOffset) || (count == 1 && !IsCellStart(listOffset)))
     return kRegistryCorrupt;
-  std::uint8_t* entries = &bytes_[kBase + listOffset + 4];
+  std::uint8_t* entries = &bytes_[kBase + listOffset + kCellData];
   std::memmove(entries + 4ULL * index, entries + 4ULL * (index + 1), 4ULL * (count - 1 - index));
   base::WriteLittleEndian32(count - 1, &bytes_[key + kValueCount]);
   if (count == 1) {
-    base::WriteLittleEndian32(kNone, &bytes_[key + kValueList]);
+    base::WriteLittleEndian32(kNoCell, &bytes_[key + kValueList]);
     Free(listOffset);
   }
   FreeData(old);

@@ -9,27 +9,12 @@
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kLogBaseSize = 512;
-constexpr std::size_t kPageSize = 512;
-constexpr std::size_t kEntryHeaderSize = 40;
-
-// Base block fields.
-constexpr std::size_t kSequence1 = 4;
-constexpr std::size_t kSequence2 = 8;
-constexpr std::size_t kTimestamp = 12;
-constexpr std::size_t kMajor = 20;
-constexpr std::size_t kMinor = 24;
-constexpr std::size_t kFileType = 28;
-constexpr std::size_t kFormat = 32;
-constexpr std::size_t kRootCell = 36;
-constexpr std::size_t kBinsSize = 40;
-constexpr std::size_t kClustering = 44;
-constexpr std::size_t kFlags = 144;
-constexpr std::size_t kChecksum = 508;
+using namespace hive;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -37,7 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 // hive's bins reach past 2 GiB.
 constexpr std::uint64_t kMaxBinsSize = 0x80000000U;
 
-bool SaneBinsSize(std::uint32_t size) { return size >= 4096 && size % 4096 == 0; }
+bool SaneBinsSize(std::uint32_t size) { return size >= kBinUnit && size % kBinUnit == 0; }
 
 bool ChecksumOk(const std::uint8_t* base) {
   return base::ReadLittleEndian32(base + kChecksum) == HiveHeaderChecksum(base);
@@ -76,7 +61,7 @@ struct Log {
 
 // The bitmap and page area of an old-format log.
 std::size_t OldPagesAt(std::uint32_t binsSize) {
-  return (516 + binsSize / 4096 + kPageSize - 1) / kPageSize * kPageSize;
+  return (kDirtyBitmap + binsSize / kBinUnit + kLogPageSize - 1) / kLogPageSize * kLogPageSize;
 }
 
 Log Classify(const std::optional<HiveLogFile>& file) {
@@ -100,14 +85,16 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   if (log.sequence != base::ReadLittleEndian32(&b[kSequence2]) ||
       base::ReadLittleEndian32(&b[kClustering]) != 1 || !SaneBinsSize(log.binsSize))
     return unusable("unsupported header");
-  if (type == 6) {
+  if (type == kNewLogFile) {
     log.format = Log::Format::kNew;
     return log;
   }
-  if (type != 1 && type != 2) return unusable("unsupported header");
-  if (b.size() < 1024 || std::memcmp(&b[512], "DIRT", 4) != 0) return unusable("no dirty page map");
+  if (type != kOldLogFile1 && type != kOldLogFile2) return unusable("unsupported header");
+  if (b.size() < 2 * kLogBaseSize || std::memcmp(&b[kLogBaseSize], "DIRT", 4) != 0)
+    return unusable("no dirty page map");
   const std::size_t pagesAt = OldPagesAt(log.binsSize);
-  if (b.size() < pagesAt || b.size() - pagesAt < kPageSize * SetBits(&b[516], log.binsSize / 4096))
+  if (b.size() < pagesAt ||
+      b.size() - pagesAt < kLogPageSize * SetBits(&b[kDirtyBitmap], log.binsSize / kBinUnit))
     return unusable("torn (shorter than its pages)");
   log.format = Log::Format::kOld;
   return log;
@@ -118,26 +105,28 @@ bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
   if (at + kEntryHeaderSize > b.size() || std::memcmp(&b[at], "HvLE", 4) != 0) return false;
   const std::uint8_t* e = &b[at];
   entry->at = at;
-  entry->size = base::ReadLittleEndian32(e + 4);
-  entry->flags = base::ReadLittleEndian32(e + 8);
-  entry->sequence = base::ReadLittleEndian32(e + 12);
-  entry->binsSize = base::ReadLittleEndian32(e + 16);
-  entry->pages = base::ReadLittleEndian32(e + 20);
-  if (entry->size < 512 || entry->size % 512 != 0 || entry->size > b.size() - at) return false;
+  entry->size = base::ReadLittleEndian32(e + kEntrySize);
+  entry->flags = base::ReadLittleEndian32(e + kEntryFlags);
+  entry->sequence = base::ReadLittleEndian32(e + kEntrySequence);
+  entry->binsSize = base::ReadLittleEndian32(e + kEntryBinsSize);
+  entry->pages = base::ReadLittleEndian32(e + kEntryPages);
+  if (entry->size < kLogPageSize || entry->size % kLogPageSize != 0 || entry->size > b.size() - at)
+    return false;
   if (!SaneBinsSize(entry->binsSize)) return false;
-  if (entry->pages < 1 || kEntryHeaderSize + 8ULL * entry->pages > entry->size) return false;
-  std::uint64_t total = kEntryHeaderSize + 8ULL * entry->pages;
+  if (entry->pages < 1 || kEntryHeaderSize + std::uint64_t{kEntryPageRef} * entry->pages > entry->size)
+    return false;
+  std::uint64_t total = kEntryHeaderSize + std::uint64_t{kEntryPageRef} * entry->pages;
   for (std::uint32_t j = 0; j < entry->pages; ++j) {
-    const std::uint64_t offset = base::ReadLittleEndian32(e + kEntryHeaderSize + 8 * j);
-    const std::uint64_t size = base::ReadLittleEndian32(e + kEntryHeaderSize + 8 * j + 4);
+    const std::uint64_t offset = base::ReadLittleEndian32(e + kEntryHeaderSize + kEntryPageRef * j);
+    const std::uint64_t size = base::ReadLittleEndian32(e + kEntryHeaderSize + kEntryPageRef * j + 4);
     if (offset + size > entry->binsSize) return false;
     total += size;
   }
   if (total > entry->size) return false;
   // The header's hash first: it is cheap, and most damage fails it.
-  return Marvin32(e, 32, kHiveLogSeed) == base::ReadLittleEndian64(e + 32) &&
+  return Marvin32(e, kEntryHeaderHash, kHiveLogSeed) == base::ReadLittleEndian64(e + kEntryHeaderHash) &&
          Marvin32(e + kEntryHeaderSize, entry->size - kEntryHeaderSize, kHiveLogSeed) ==
-             base::ReadLittleEndian64(e + 24);
+             base::ReadLittleEndian64(e + kEntryDataHash);
 }
 
 // The hive being recovered: its bytes past the base block, and what the applied entries set.
@@ -201,8 +190,8 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
   for (; ReadEntry(b, at, &entry) && entry.sequence == expected; at += entry.size, ++expected) {
     Pages pages(entry.pages);
     for (std::uint32_t j = 0; j < entry.pages; ++j)
-      pages[j] = {base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j]),
-                  base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j + 4])};
+      pages[j] = {base::ReadLittleEndian32(&b[at + kEntryHeaderSize + kEntryPageRef * j]),
+                  base::ReadLittleEndian32(&b[at + kEntryHeaderSize + kEntryPageRef * j + 4])};
     const std::string where = "the entry at offset " + std::to_string(at);
     if (!replay->Grow(pages, entry.binsSize, where, where)) {
       replay->refusal = LogRefusal(log, replay->refusal);
@@ -210,10 +199,10 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
     }
     replay->binsSize = entry.binsSize;
     replay->flagBit = entry.flags & 1;
-    std::size_t data = at + kEntryHeaderSize + 8ULL * entry.pages;
+    std::size_t data = at + kEntryHeaderSize + kEntryPageRef * entry.pages;
     for (std::uint32_t j = 0; j < entry.pages; ++j) {
-      const std::uint32_t offset = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j]);
-      const std::uint32_t size = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + 8 * j + 4]);
+      const std::uint32_t offset = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + kEntryPageRef * j]);
+      const std::uint32_t size = base::ReadLittleEndian32(&b[at + kEntryHeaderSize + kEntryPageRef * j + 4]);
       std::memcpy(&replay->image[kHiveBaseBlockSize + offset], &b[data], size);
       data += size;
     }
@@ -229,8 +218,8 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
 bool ReplayOld(const Log& log, Replay* replay) {
   const Bytes& b = log.B();
   Pages pages;
-  for (std::size_t i = 0; i < log.binsSize / kPageSize; ++i) {
-    if ((b[516 + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kPageSize * i, kPageSize);
+  for (std::size_t i = 0; i < log.binsSize / kLogPageSize; ++i) {
+    if ((b[kDirtyBitmap + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kLogPageSize * i, kLogPageSize);
   }
   if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset 516)", "its header (offset 40)")) {
     replay->refusal = LogRefusal(log, replay->refusal);
@@ -239,8 +228,8 @@ bool ReplayOld(const Log& log, Replay* replay) {
   replay->binsSize = log.binsSize;
   std::size_t page = OldPagesAt(log.binsSize);
   for (const auto& [offset, size] : pages) {
-    std::memcpy(&replay->image[kHiveBaseBlockSize + offset], &b[page], kPageSize);
-    page += kPageSize;
+    std::memcpy(&replay->image[kHiveBaseBlockSize + offset], &b[page], kLogPageSize);
+    page += kLogPageSize;
   }
   return true;
 }
@@ -253,9 +242,9 @@ bool BinsValid(const Bytes& image) {
   std::uint64_t at = 0;
   while (at < size) {
     const std::uint8_t* bin = &image[kHiveBaseBlockSize + at];
-    const std::uint32_t binSize = base::ReadLittleEndian32(bin + 8);
-    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + 4) != at || binSize < 4096 ||
-        binSize % 4096 != 0 || at + binSize > size)
+    const std::uint32_t binSize = base::ReadLittleEndian32(bin + kBinSize);
+    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + kBinOffset) != at ||
+        binSize < kBinUnit || binSize % kBinUnit != 0 || at + binSize > size)
       return false;
     at += binSize;
   }
@@ -301,7 +290,7 @@ std::string NotWhole(const HiveLogs& files, const std::vector<const Log*>& logs,
   for (const Log* log : logs) {
     if (log->format != Log::Format::kNew) continue;
     Entry entry;
-    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->B().size(); at += kPageSize) {
+    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->B().size(); at += kLogPageSize) {
       if (!ReadEntry(log->B(), at, &entry) || !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
         continue;
       const Log& stop = *replay.stoppedIn;
@@ -388,7 +377,8 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   result.dirty = !checksumOk || seq1 != seq2;
   if (checksumOk &&
       (base::ReadLittleEndian32(base + kMajor) != 1 || base::ReadLittleEndian32(base + kMinor) < 1 ||
-       base::ReadLittleEndian32(base + kMinor) > 6 || base::ReadLittleEndian32(base + kFileType) != 0 ||
+       base::ReadLittleEndian32(base + kMinor) > 6 ||
+       base::ReadLittleEndian32(base + kFileType) != kPrimaryFile ||
        base::ReadLittleEndian32(base + kFormat) != 1 || base::ReadLittleEndian32(base + kClustering) != 1 ||
        !SaneBinsSize(base::ReadLittleEndian32(base + kBinsSize))))
     return Refuse(std::move(result), "the hive's header is of an unsupported kind");
@@ -479,10 +469,10 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     std::uint64_t reference = 0;
     if (checksumOk) {
       reference = base::ReadLittleEndian64(base + kTimestamp);
-    } else if (image.size() >= kHiveBaseBlockSize + 32 &&
+    } else if (image.size() >= kHiveBaseBlockSize + kBinHeaderSize &&
                std::memcmp(&image[kHiveBaseBlockSize], "hbin", 4) == 0 &&
-               base::ReadLittleEndian32(&image[kHiveBaseBlockSize + 4]) == 0) {
-      reference = base::ReadLittleEndian64(&image[kHiveBaseBlockSize + 20]);
+               base::ReadLittleEndian32(&image[kHiveBaseBlockSize + kBinOffset]) == 0) {
+      reference = base::ReadLittleEndian64(&image[kHiveBaseBlockSize + kBinTimestamp]);
     } else {
       return Refuse(std::move(result), "the hive's header and its first bin are both damaged");
     }
@@ -511,7 +501,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     std::fill(image.begin(), image.begin() + kHiveBaseBlockSize, 0);
     std::memcpy(image.data(), baseFrom->B().data(), kLogBaseSize);
   }
-  base::WriteLittleEndian32(0, &image[kFileType]);
+  base::WriteLittleEndian32(kPrimaryFile, &image[kFileType]);
   base::WriteLittleEndian32(replay.binsSize, &image[kBinsSize]);
   if (chosen.front()->format == Log::Format::kNew)
     base::WriteLittleEndian32((base::ReadLittleEndian32(&image[kFlags]) & ~1U) | replay.flagBit,
