@@ -9,6 +9,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "platform/posix/FileIo.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
@@ -189,13 +190,7 @@ bool WriteEmptyHive(const std::string& path, Failure* failure) {
     *failure = Failure::FromErrno("cannot create " + path, error);
     return false;
   };
-  std::size_t written = 0;
-  while (written < image.size()) {
-    const ssize_t n = write(fd.Get(), image.data() + written, image.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return fail(n < 0 ? errno : EIO);
-    written += static_cast<std::size_t>(n);
-  }
+  if (const int error = WriteAll(fd.Get(), image); error != 0) return fail(error);
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
   return true;

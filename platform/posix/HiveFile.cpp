@@ -5,7 +5,6 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -22,6 +21,7 @@
 #include "base/ByteOrder.h"
 #include "platform/Registry.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/FileIo.h"
 #include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/Owners.h"
@@ -36,14 +36,16 @@ constexpr int kLoadAttempts = 3;
 // hive is cheap to copy, and is not made to take a megabyte it does not need.
 constexpr std::size_t kSpareRoom = 1U << 20;
 
-std::int64_t Nanoseconds(const timespec& time) {
-  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+// Files are opened without becoming the controlling terminal and without waiting on a FIFO.
+constexpr int kReadFlags = O_NOCTTY | O_NONBLOCK;
+
+// The hive file's bytes, with room for bins that saves append: 0 or the errno of the failure.
+int ReadHive(const std::string& path, std::vector<std::uint8_t>* bytes) {
+  return ReadFileBytes(path, bytes, kNoSizeLimit, kSpareRoom, kReadFlags);
 }
 
-long StatusFromErrno(int error) {
-  if (error == ENOSPC || error == EDQUOT) return kDiskFull;
-  if (error == EACCES || error == EPERM || error == EROFS) return kAccessDenied;
-  return kWriteFault;
+std::int64_t Nanoseconds(const timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 bool NoWriteBits(const std::string& path) {
@@ -60,58 +62,6 @@ std::string Unchangeable(const std::string& path) {
   if ((flags & FS_IMMUTABLE_FL) != 0) return "immutable";
   if ((flags & FS_APPEND_FL) != 0) return "append-only";
   return {};
-}
-
-// Backs a large buffer that nothing has touched yet with huge pages where the system allows it:
-// filling a hive's worth of small pages costs ten times the read itself (a fault per 4 KiB).
-void AskForHugePages(void* start, std::size_t size) {
-  constexpr std::uintptr_t kHuge = 2U << 20;
-  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHuge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-}
-
-// A whole file's bytes, read straight into one buffer of the file's size (and room to spare,
-// which stays untouched until the hive grows into it); false with errno set when it cannot be
-// read.
-bool ReadAll(const std::string& path, std::vector<std::uint8_t>* bytes, std::size_t spare = 0) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  struct stat status {};
-  if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
-  std::vector<std::uint8_t> read;
-  const auto size = static_cast<std::size_t>(status.st_size);
-  read.reserve(size + std::min(spare, size / 8));
-  AskForHugePages(read.data(), read.capacity());
-  read.resize(size);
-  std::size_t done = 0;
-  while (true) {
-    std::uint8_t more = 0;  // past the size fstat gave: whether the file grew meanwhile
-    const bool past = done == read.size();
-    const ssize_t got =
-        past ? pread(fd.Get(), &more, 1, static_cast<off_t>(done))
-             : pread(fd.Get(), read.data() + done, read.size() - done, static_cast<off_t>(done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    if (past) read.push_back(more);
-    done += static_cast<std::size_t>(got);
-  }
-  read.resize(done);
-  *bytes = std::move(read);
-  return true;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
-  while (size > 0) {
-    const ssize_t put = pwrite(fd, data, size, at);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      if (put == 0) errno = EIO;
-      return false;
-    }
-    data += put, size -= static_cast<std::size_t>(put), at += put;
-  }
-  return true;
 }
 
 // The extended attributes that ntfs-3g offers without listing them: the file's NTFS attributes,
@@ -137,8 +87,6 @@ void CopyAttributes(const std::string& from, int to) {
     if (got >= 0) fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
   }
 }
-
-std::string Words(int error) { return std::strerror(error); }
 
 Failure Problem(HiveProblem problem, Failure failure = {}) {
   failure.problem = problem;
@@ -219,17 +167,18 @@ Failure HiveFile::Load() {
     }
     if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
     std::vector<std::uint8_t> primary;
-    if (!ReadAll(path_, &primary, kSpareRoom))
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+    if (const int error = ReadHive(path_, &primary); error != 0)
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
     for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
                              std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
-      if (!name->empty())
-        *log = ReadAll(Folder() + "/" + *name, &bytes) ? HiveLogFile{*name, std::move(bytes), {}}
-                                                       : HiveLogFile{*name, {}, Words(errno)};
+      if (name->empty()) continue;
+      const int error = ReadFileBytes(Folder() + "/" + *name, &bytes, kNoSizeLimit, 0, kReadFlags);
+      *log =
+          error == 0 ? HiveLogFile{*name, std::move(bytes), {}} : HiveLogFile{*name, {}, ErrnoWords(error)};
     }
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     logs = {};
@@ -251,8 +200,8 @@ Failure HiveFile::Load() {
     std::vector<std::uint8_t> bytes;
     if (recovery.outcome != HiveRecovery::Outcome::kRefused)
       bytes = std::move(recovery.image);
-    else if (!ReadAll(path_, &bytes, kSpareRoom))
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+    else if (const int error = ReadHive(path_, &bytes); error != 0)
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     HiveImage image;
     std::string why;
     if (!HiveImage::Open(std::move(bytes), &image, &why)) {
@@ -365,7 +314,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
   const std::string folder = Folder();
   Descriptor lock(LockFolder(folder));
-  if (lock.Get() < 0) return Fail(StatusFromErrno(errno), Words(errno));
+  if (lock.Get() < 0) return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
 
   if (ChangedOnDisk()) {
     if (const Failure failure = Load(); failure.Failed())
@@ -382,18 +331,19 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     for (const std::string& name : logs) logPaths.push_back(folder + "/" + name);
     if (const Failure failure = BackUpHive(backupRoot_, keepBackups_, path_, logPaths, &backup_);
         failure.Failed())
-      return Fail(StatusFromErrno(failure.error),
+      return Fail(StatusFromErrno(failure.error, kWriteFault),
                   "no backup could be made in " + backupRoot_ + ": " + failure.Text());
   }
 
   struct stat original {};
-  if (stat(path_.c_str(), &original) != 0) return Fail(StatusFromErrno(errno), Words(errno));
+  if (stat(path_.c_str(), &original) != 0)
+    return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
   std::string temporary = folder + "/." + BaseName() + ".tmp.XXXXXX";
   Descriptor fd(mkstemp(temporary.data()));
-  if (fd.Get() < 0) return Fail(StatusFromErrno(errno), Words(errno));
+  if (fd.Get() < 0) return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
   auto fail = [&](int error) {
     unlink(temporary.c_str());
-    return Fail(StatusFromErrno(error), Words(error));
+    return Fail(StatusFromErrno(error, kWriteFault), ErrnoWords(error));
   };
   if (fchmod(fd.Get(), original.st_mode & 07777) != 0) return fail(errno);
   if (geteuid() == 0 && fchown(fd.Get(), original.st_uid, original.st_gid) != 0) {
@@ -409,7 +359,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     image_.StampKey(node, now);
   image_.MarkClean(sequence, now);
   const std::vector<std::uint8_t>& bytes = image_.Bytes();
-  if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), 0)) return fail(errno);
+  if (const int error = WriteAll(fd.Get(), bytes); error != 0) return fail(error);
   CopyAttributes(path_, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);

@@ -1,7 +1,6 @@
 #include "platform/posix/SimulatedBoard.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include "base/Text.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
+#include "platform/posix/FileIo.h"
 #include "platform/posix/Owners.h"
 
 namespace platform {
@@ -107,21 +107,9 @@ bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
     *failure = Failure::FromErrno("cannot read board file " + path, error);
     return false;
   };
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return fail(errno);
-  struct stat status {};
-  if (fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
-    return fail(S_ISDIR(status.st_mode) ? EISDIR : errno);
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return fail(errno);
-    if (got == 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-  fd.CloseNow();
+  std::vector<std::uint8_t> bytes;
+  if (const int error = ReadFileBytes(path, &bytes); error != 0) return fail(error);
+  const std::string text(bytes.begin(), bytes.end());
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   if (!Parse(text, folder, failure)) {
