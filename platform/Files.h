@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/Status.h"
 
-inline constexpr long kFileTooLarge = 223;
+namespace platform {
 
 // Reads the whole file into *bytes, at most limit bytes: a file whose size is known to be larger
 // is refused with kFileTooLarge before anything is read; a device or a pipe is read up to the

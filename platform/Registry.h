@@ -7,21 +7,11 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/Status.h"
+
 namespace platform {
 
 using RegKey = std::uintptr_t;  // an open key; 0 is no key
-
-inline constexpr long kSuccess = 0;
-inline constexpr long kFileNotFound = 2;
-inline constexpr long kAccessDenied = 5;
-inline constexpr long kInvalidHandle = 6;
-inline constexpr long kInvalidData = 13;
-inline constexpr long kInvalidParameter = 87;
-inline constexpr long kBadPathName = 161;
-inline constexpr long kMoreData = 234;
-
-inline constexpr std::uint32_t kKeyRead = 0x20019;
-inline constexpr std::uint32_t kKeyWrite = 0x20006;
 
 inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegSz = 1;

@@ -9,6 +9,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "platform/Status.h"
 #include "platform/posix/FileIo.h"
 #include "platform/posix/Owners.h"
 
@@ -45,8 +46,6 @@ std::vector<std::uint8_t> Sid(std::uint8_t authority, std::initializer_list<std:
 // A self-relative security descriptor: owner Administrators, group SYSTEM, and a DACL that lets
 // everyone read and SYSTEM and Administrators do anything, inherited by subkeys.
 std::vector<std::uint8_t> SecurityDescriptor() {
-  constexpr std::uint32_t kKeyRead = 0x20019;
-  constexpr std::uint32_t kKeyAllAccess = 0xF003F;
   constexpr std::uint8_t kContainerInherit = 0x02;
   const std::vector<std::uint8_t> everyone = Sid(1, {0});
   const std::vector<std::uint8_t> system = Sid(5, {18});

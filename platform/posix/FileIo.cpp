@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/posix/Owners.h"
-#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {

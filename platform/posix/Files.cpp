@@ -6,9 +6,9 @@
 
 #include "base/Text.h"
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/StatusWords.h"
 #include "platform/posix/FileIo.h"
-#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {

@@ -20,12 +20,12 @@
 
 #include "base/ByteOrder.h"
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/FileIo.h"
 #include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/Owners.h"
-#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {

@@ -7,9 +7,9 @@
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveFormat.h"
-#include "platform/posix/Status.h"
 
 namespace platform {
 namespace {

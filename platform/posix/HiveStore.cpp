@@ -14,16 +14,14 @@ namespace {
 
 // Rights that change a key: set value, create subkey, create link, delete, write DAC, write
 // owner, generic write, generic all.
-constexpr std::uint32_t kChangeRights =
-    0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000 | 0x40000000 | 0x10000000;
-constexpr std::uint32_t kQueryValue = 0x1;
-constexpr std::uint32_t kSetValue = 0x2;
+constexpr std::uint32_t kChangeRights = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete |
+                                        kWriteDac | kWriteOwner | kGenericWrite | kGenericAll;
 
 // The key rights that an access mask grants, generic rights mapped as for registry keys.
 std::uint32_t Rights(std::uint32_t access) {
-  if (access & 0x10000000) access |= kKeyRead | kKeyWrite;  // generic all
-  if (access & 0x80000000) access |= kKeyRead;              // generic read
-  if (access & 0x40000000) access |= kKeyWrite;             // generic write
+  if (access & kGenericAll) access |= kKeyRead | kKeyWrite;
+  if (access & kGenericRead) access |= kKeyRead;
+  if (access & kGenericWrite) access |= kKeyWrite;
   return access;
 }
 
@@ -211,7 +209,7 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
   std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
-  if ((opened->rights & kQueryValue) == 0) return kAccessDenied;
+  if ((opened->rights & kKeyQueryValue) == 0) return kAccessDenied;
   if (data != nullptr && size == nullptr) return kInvalidParameter;
   if (opened->machineRoot) return kFileNotFound;
   std::uintptr_t node = 0;
@@ -257,7 +255,7 @@ long HiveStore::Change(RegKey key, Edit edit) {
   std::lock_guard lock(mutex_);
   Key* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
-  if ((opened->rights & kSetValue) == 0 || opened->machineRoot) return kAccessDenied;
+  if ((opened->rights & kKeySetValue) == 0 || opened->machineRoot) return kAccessDenied;
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
   if (const long status = Apply(node, edit); status != kSuccess) return status;

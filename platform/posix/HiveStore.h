@@ -41,8 +41,8 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/posix/HiveFile.h"
-#include "platform/posix/Status.h"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
-#include "platform/posix/Status.h"
+#include "platform/Status.h"
 
 namespace platform {
 

@@ -10,7 +10,7 @@
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
-#include "platform/posix/Status.h"
+#include "platform/Status.h"
 
 int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
                       platform::HiveStore& store, platform::SimulatedBoard& board) {

@@ -7,9 +7,9 @@
 #include <cerrno>
 
 #include "platform/Registry.h"
+#include "platform/Status.h"
 #include "platform/posix/FileIo.h"
 #include "platform/posix/Owners.h"
-#include "platform/posix/Status.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {

@@ -9,11 +9,6 @@
 namespace platform {
 namespace {
 
-constexpr std::uint32_t kKeyQueryValue = 0x0001;
-constexpr std::uint32_t kKeySetValue = 0x0002;
-constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
-constexpr long kKeyDeleted = 1018;
-
 RegistryValue* FindValue(std::vector<RegistryValue>& values, std::u16string_view name) {
   for (RegistryValue& value : values)
     if (base::NamesEqual(value.name, name)) return &value;
