@@ -11,6 +11,7 @@
 #include "framework/Wnd.h"
 #include "mainwnd/AdapterIdentity.h"
 #include "mainwnd/HardwareInformation.h"
+#include "platform/DriverSettingsKey.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
@@ -233,7 +234,8 @@ KeyPlace ShapeOf(std::u16string_view path) {
   } else {
     return place;
   }
-  if (parts.size() == adapterParts + 1 && base::NamesEqual(parts[adapterParts], u"D3D"))
+  if (parts.size() == adapterParts + 1 &&
+      base::NamesEqual(parts[adapterParts], platform::kDriverSettingsSubkey))
     place.shape = KeyShape::kDriverSettings;
   else if (parts.size() == adapterParts)
     place.shape = KeyShape::kAdapter;
@@ -632,7 +634,8 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
   std::u16string adapterKey = std::u16string(kMachineRoot) + adapter.keyPath;
   if (base::NamesEqual(std::u16string_view(adapterKey).substr(kMachineRoot.size(), 7), u"System\\"))
     adapterKey.replace(kMachineRoot.size(), 6, u"SYSTEM");
-  std::vector<RegFileKey> keys = {{0, adapterKey, false, {}}, {0, adapterKey + u"\\D3D", false, {}}};
+  std::vector<RegFileKey> keys = {{0, adapterKey, false, {}},
+                                  {0, platform::DriverSettingsKeyPath(adapterKey), false, {}}};
   for (const TuningSetting& setting : adapter.settings) {
     RegFileKey& key = keys[setting.Key() == TuningKey::kCurrentDeviceKey ? 0 : 1];
     for (std::u16string_view name : setting.ValueNames())

@@ -26,7 +26,6 @@ CChipDialog::CChipDialog(const ChipDialogRow& row, CWnd* parent, std::u16string 
       m_strCurrentDeviceKeyPath(std::move(currentDeviceKeyPath)),
       m_strDeviceKeyPath(std::move(deviceKeyPath)),
       m_strDeviceName(std::move(deviceName)),
-      m_strKeySuffix(u"\\D3D"),
       m_nGuardBandIndex(0),
       m_nAntiAliasIndex(row.fastestIndex) {
   // A guard band number outside the list shows no selection.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "platform/DriverSettingsKey.h"
 #include "settings/TuningSetting.h"
 
 class CChipDialog : public CDialog {
@@ -25,14 +26,15 @@ class CChipDialog : public CDialog {
 
  private:
   void OnOkClicked();
-  std::u16string DriverSettingsKeyPath() const { return m_strCurrentDeviceKeyPath + m_strKeySuffix; }
+  std::u16string DriverSettingsKeyPath() const {
+    return platform::DriverSettingsKeyPath(m_strCurrentDeviceKeyPath);
+  }
   TuningSetting AntiAliasing() const { return TuningSetting(Tuning::kAntiAliasing, m_row); }
 
   const ChipDialogRow& m_row;
   std::u16string m_strCurrentDeviceKeyPath;
   std::u16string m_strDeviceKeyPath;  // kept as given; the dialog works on the current path only
   std::u16string m_strDeviceName;     // kept as given; not used
-  std::u16string m_strKeySuffix;
   // Positions loaded at construction: what the lists show first, and the reference on OK.
   std::int32_t m_nGuardBandIndex;
   std::int32_t m_nAntiAliasIndex;

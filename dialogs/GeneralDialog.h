@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "platform/DriverSettingsKey.h"
 #include "settings/TuningSetting.h"
 
 class CGeneralDialog : public CDialog {
@@ -29,7 +30,7 @@ class CGeneralDialog : public CDialog {
 
  private:
   void OnOkClicked();
-  std::u16string DriverSettingsKeyPath() const { return m_strKeyPath + u"\\D3D"; }
+  std::u16string DriverSettingsKeyPath() const { return platform::DriverSettingsKeyPath(m_strKeyPath); }
 
   std::u16string m_strKeyPath;  // the current device key path
   // The state as read; the lists' positions are derived from it, and OK compares against it.

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "framework/Dialog.h"
+#include "platform/DriverSettingsKey.h"
 #include "platform/Registry.h"
 #include "res/resource.h"
 #include "settings/Sequences.h"
@@ -108,7 +109,8 @@ std::span<const std::u16string_view> TuningSetting::ValueNames() const {
 }
 
 std::u16string TuningSetting::KeyPath(const std::u16string& currentDeviceKeyPath) const {
-  return Key() == kDriverSettingsKey ? currentDeviceKeyPath + u"\\D3D" : currentDeviceKeyPath;
+  return Key() == kDriverSettingsKey ? platform::DriverSettingsKeyPath(currentDeviceKeyPath)
+                                     : currentDeviceKeyPath;
 }
 
 std::vector<std::u16string> TuningSetting::Texts() const {

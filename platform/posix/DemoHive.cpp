@@ -13,6 +13,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "platform/DriverSettingsKey.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveBackups.h"
 #include "platform/posix/Owners.h"
@@ -109,7 +110,7 @@ bool FillDemoHive(hive_h* hive) {
                           Sz("HardwareInformation.ChipType", u"QEL 700"),
                           Raw("HardwareInformation.MemorySize", 64 << 20), Raw("MaxTileBuffers", 4),
                           Raw("DisableDX8", 0), Raw("DisableDX9", 0), Raw("CmdFifoSize", 524288)});
-  board.push_back("D3D");
+  board.push_back(base::Utf8FromUtf16(kDriverSettingsSubkey));
   ok = ok && demo.Values(demo.Key(board), {Sz("QLDRV_SLI_AA_CONFIGURATION", u"3"),
                                            Sz("QLDRV_GUARDBAND_CLIPPING", u"1"), Sz("QLDRV_LOD_BIAS", u"0"),
                                            Sz("QLDRV_SWAPINTERVAL", u"1"), Sz("QLDRV_OVERLAYMODE", u"1")});

@@ -11,6 +11,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "platform/DriverSettingsKey.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/FileIo.h"
@@ -212,7 +213,7 @@ std::u16string SimulatedBoard::DriverKeyPath(const std::u16string& deviceKey) {
 
 std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
   Registry& registry = GetRegistry();
-  const std::u16string settings = keyPath + u"\\D3D";
+  const std::u16string settings = DriverSettingsKeyPath(keyPath);
   std::ostringstream line;
   long long number = 0;
   auto text = [&](std::u16string_view name) { return ReadNumber(registry, settings, name, &number); };
