@@ -16,30 +16,30 @@ bool Posix(SwitchParser& parser, const std::u16string& argument, const std::u16s
     name = name.substr(0, equals);
     hasValue = true;
   }
-  const SwitchSpec* spec = nullptr;
-  for (const SwitchSpec& candidate : SwitchTable())
+  const SwitchRow* row = nullptr;
+  for (const SwitchRow& candidate : SwitchTable())
     if (parser.Takes(candidate) &&
         (name == candidate.posixName || (!candidate.posixShort.empty() && name == candidate.posixShort)))
-      spec = &candidate;
-  if (spec == nullptr) {
+      row = &candidate;
+  if (row == nullptr) {
     parser.Problem({u"unknown option ", argument}, true);
     return false;
   }
-  if (spec->value.empty()) {
+  if (row->value.empty()) {
     if (hasValue)
       parser.Problem({u"option ", name, u" takes no value"});
     else
-      parser.Given(*spec, {}, index, false);
+      parser.Given(*row, {}, index, false);
     return false;
   }
   const bool tookNext = !hasValue && next != nullptr;
   if (tookNext) value = *next;
   if (value.empty())
-    parser.Problem({u"option ", name, u" needs ", spec->value});
-  else if (spec->id == SwitchId::kSet && !IsNameAndValue(value))
-    parser.Problem({u"option ", name, u" needs ", spec->value, u", not '", value, u"'"});
+    parser.Problem({u"option ", name, u" needs ", row->value});
+  else if (row->id == SwitchId::kSet && !IsNameAndValue(value))
+    parser.Problem({u"option ", name, u" needs ", row->value, u", not '", value, u"'"});
   else
-    parser.Given(*spec, value, tookNext ? index + 1 : index, !tookNext);
+    parser.Given(*row, value, tookNext ? index + 1 : index, !tookNext);
   return tookNext;
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr SwitchSpec kSwitches[] = {
+constexpr SwitchRow kSwitches[] = {
     {SwitchId::kQuery, u"query", u"--query", u"", u"", true, true},
     {SwitchId::kSet, u"set", u"--set", u"", u"NAME=VALUE", true, true},
     {SwitchId::kExport, u"export", u"--export", u"", u"FILE", true, true},
@@ -24,16 +24,16 @@ constexpr SwitchSpec kSwitches[] = {
 
 }  // namespace
 
-std::span<const SwitchSpec> SwitchTable() { return kSwitches; }
+std::span<const SwitchRow> SwitchTable() { return kSwitches; }
 
 bool IsNameAndValue(std::u16string_view value) {
   const std::size_t equals = value.find(u'=');
   return equals != std::u16string_view::npos && equals > 0;
 }
 
-bool SwitchParser::Takes(const SwitchSpec& spec) const {
-  return spec.common ||
-         std::find(programSwitches_.begin(), programSwitches_.end(), spec.id) != programSwitches_.end();
+bool SwitchParser::Takes(const SwitchRow& row) const {
+  return row.common ||
+         std::find(programSwitches_.begin(), programSwitches_.end(), row.id) != programSwitches_.end();
 }
 
 // The message is made of its parts here, once, rather than by concatenations at every call.
@@ -43,15 +43,15 @@ void SwitchParser::Problem(std::initializer_list<std::u16string_view> parts, boo
   parsed_.problems.push_back({std::move(message), unknown});
 }
 
-void SwitchParser::Given(const SwitchSpec& spec, std::u16string_view value, std::size_t argument,
+void SwitchParser::Given(const SwitchRow& row, std::u16string_view value, std::size_t argument,
                          bool attached) {
-  parsed_.given.push_back({spec.id, std::u16string(value), argument, attached});
+  parsed_.given.push_back({row.id, std::u16string(value), argument, attached});
 }
 
 bool ParsedSwitches::Scripting() const {
   return std::any_of(given.begin(), given.end(), [](const GivenSwitch& item) {
-    for (const SwitchSpec& spec : kSwitches)
-      if (spec.id == item.id) return spec.scripting;
+    for (const SwitchRow& row : kSwitches)
+      if (row.id == item.id) return row.scripting;
     return false;
   });
 }

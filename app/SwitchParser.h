@@ -9,7 +9,8 @@
 
 #include "app/Switches.h"
 
-struct SwitchSpec {
+// One row of the table: a switch, its spellings in both styles, and what it takes.
+struct SwitchRow {
   SwitchId id;
   std::u16string_view windowsName;  // without its "/"; empty: the Windows programs have no such switch
   std::u16string_view posixName;
@@ -19,7 +20,7 @@ struct SwitchSpec {
   bool scripting;                  // it runs the program without the dialogs
 };
 
-std::span<const SwitchSpec> SwitchTable();
+std::span<const SwitchRow> SwitchTable();
 
 // A value of a set switch names a setting before its "=".
 bool IsNameAndValue(std::u16string_view value);
@@ -32,10 +33,10 @@ class SwitchParser {
       : programSwitches_(programSwitches) {}
 
   // Whether the program takes the switch.
-  bool Takes(const SwitchSpec& spec) const;
+  bool Takes(const SwitchRow& row) const;
   // A problem, its message made of these parts.
   void Problem(std::initializer_list<std::u16string_view> parts, bool unknown = false);
-  void Given(const SwitchSpec& spec, std::u16string_view value, std::size_t argument, bool attached);
+  void Given(const SwitchRow& row, std::u16string_view value, std::size_t argument, bool attached);
   void Operand(const std::u16string& argument) { parsed_.operands.push_back(argument); }
   ParsedSwitches Result() { return std::move(parsed_); }
 

@@ -12,22 +12,22 @@ void Windows(SwitchParser& parser, const std::u16string& argument, std::size_t i
   const std::u16string_view body = std::u16string_view(argument).substr(1);
   const std::size_t colon = body.find(u':');
   const std::u16string_view name = body.substr(0, colon);
-  const SwitchSpec* spec = nullptr;
-  for (const SwitchSpec& candidate : SwitchTable())
+  const SwitchRow* row = nullptr;
+  for (const SwitchRow& candidate : SwitchTable())
     if (!candidate.windowsName.empty() && parser.Takes(candidate) &&
         base::NamesEqual(name, candidate.windowsName))
-      spec = &candidate;
-  if (spec == nullptr) return parser.Problem({u"unknown switch '", argument, u"'"}, true);
-  if (spec->value.empty()) {
+      row = &candidate;
+  if (row == nullptr) return parser.Problem({u"unknown switch '", argument, u"'"}, true);
+  if (row->value.empty()) {
     if (colon != std::u16string_view::npos)
-      return parser.Problem({u"'", argument, u"': ", prefix, spec->windowsName, u" takes no value"});
-    return parser.Given(*spec, {}, index, false);
+      return parser.Problem({u"'", argument, u"': ", prefix, row->windowsName, u" takes no value"});
+    return parser.Given(*row, {}, index, false);
   }
   const std::u16string_view value =
       colon == std::u16string_view::npos ? std::u16string_view() : body.substr(colon + 1);
-  if (value.empty() || (spec->id == SwitchId::kSet && !IsNameAndValue(value)))
-    return parser.Problem({u"'", argument, u"': expected ", prefix, spec->windowsName, u":", spec->value});
-  parser.Given(*spec, value, index, true);
+  if (value.empty() || (row->id == SwitchId::kSet && !IsNameAndValue(value)))
+    return parser.Problem({u"'", argument, u"': expected ", prefix, row->windowsName, u":", row->value});
+  parser.Given(*row, value, index, true);
 }
 
 }  // namespace
