@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The tree's own rules, checked in seconds: format, which layer may include which, platform code
-# only where it belongs, commit subjects, and scripts that the documents name. scripts/test.sh runs
-# it first; the before-commit hook (scripts/git-hooks/pre-commit) runs it too.
+# only where it belongs, commit subjects, pipelines in scripts, and scripts that the documents
+# name. scripts/test.sh runs it first; the before-commit hook (scripts/git-hooks/pre-commit) runs
+# it too.
 #   scripts/check.sh          every check
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -114,6 +115,16 @@ fi
 while IFS= read -r named; do
   [ -e "$named" ] || fail "a document names $named, which does not exist"
 done < <(grep -rhoE 'scripts/[A-Za-z0-9_-]+\.(sh|py)' README.md docs packaging 2>/dev/null | sort -u)
+
+# --- shell pipelines ------------------------------------------------------------------------
+# Under pipefail, a reader that stops early (grep -q, head) can kill the writer with SIGPIPE and
+# turn a match into a failure, depending on timing. Let the reader read everything instead.
+while IFS= read -r script; do
+  grep -q pipefail "$script" || continue
+  while IFS= read -r line; do
+    fail "$script:${line%%:*} stops reading its pipe early under pipefail: ${line#*:}"
+  done < <(grep -nE '\|[[:space:]]*(grep[[:space:]]+-[A-Za-z]*q|head[[:space:]])' "$script")
+done < <(if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then git ls-files -- '*.sh' .ci/run; else find scripts tests .ci -name '*.sh' -o -name run; fi)
 
 if [ $failed = 0 ]; then echo "checks ok"; fi
 exit $failed

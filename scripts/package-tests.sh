@@ -23,7 +23,7 @@ echo "package-tests: $deb and $zip, version $version"
 
 # Debian's own checks: errors and warnings fail the run.
 lintian --allow-root --fail-on error,warning "$deb"
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/copyright | grep -qx 'License: Expat' ||
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/copyright | grep -x 'License: Expat' >/dev/null ||
   fail "the copyright file does not name the Expat licence"
 [ "$(zcat < <(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/changelog.gz) |
      head -1)" = "configurator ($version) unstable; urgency=medium" ] ||
@@ -57,9 +57,9 @@ expected="$folder/Configurator.exe $folder/LICENSE.txt $folder/README.txt "
 [ -f build/windows/programs/Configurator.com ] && expected="$folder/Configurator.com $expected"
 [ "$names" = "$expected" ] || fail "the zip holds: $names; expected: $expected"
 for text in README.txt LICENSE.txt; do
-  unzip -p "$zip" "$folder/$text" | head -1 | grep -q $'\r$' || fail "$text has no Windows line ends"
+  unzip -p "$zip" "$folder/$text" | sed -n 1p | grep $'\r$' >/dev/null || fail "$text has no Windows line ends"
 done
-unzip -p "$zip" "$folder/LICENSE.txt" | grep -q "Copyright (c) 2026 the Configurator authors" ||
+unzip -p "$zip" "$folder/LICENSE.txt" | grep "Copyright (c) 2026 the Configurator authors" >/dev/null ||
   fail "LICENSE.txt does not hold the licence"
 exe_version=$(unzip -p "$zip" "$folder/Configurator.exe" | python3 -c '
 import struct, sys

@@ -30,13 +30,13 @@ fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 foreign=""
-if [ "$purpose" = test ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$purpose" = test ] && ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
   $sudo dpkg --add-architecture i386
   foreign=yes
 fi
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep "install ok installed" >/dev/null || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && [ -z "$foreign" ] && exit 0
 echo "Installing: ${missing[*]}"

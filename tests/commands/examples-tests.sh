@@ -134,7 +134,7 @@ dialogs() {
     "cd '$PWD'; env HOME='$HOME' XDG_DATA_HOME='$XDG_DATA_HOME' PATH='$PATH' LANG=C.UTF-8 $run; echo EXIT=\$? >'$scratch/exit'"
   screen() { tmux -L "$socket" capture-pane -t examples -p; }
   wait_for() {
-    for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
+    for _ in $(seq 150); do screen | grep -F -- "$1" >/dev/null && return 0; sleep 0.1; done
     fail "$what: the screen never showed '$1'"; screen; return 1
   }
   wait_for "${names[$((adapter - 1))]}" || return

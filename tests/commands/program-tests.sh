@@ -62,7 +62,7 @@ expect 0 "" -- --set LODBias=0.50 --set "vsync=VSYNC OFF" --set CmdFifoSize=768K
 [ "$(value "$d3d" QLDRV_SWAPINTERVAL)" = 0 ] || fail "swap interval stored as $(value "$d3d" QLDRV_SWAPINTERVAL)"
 [ "$(raw "$device" CmdFifoSize)" = 00000c00 ] || fail "FIFO size stored as $(raw "$device" CmdFifoSize)"
 [ "$(reloads)" -eq $((log_before + 1)) ] || fail "one reload after the sets"
-tail -1 "$data/driver.log" | grep -qF "LOD bias +0.50" || fail "the driver did not reload the LOD bias"
+tail -1 "$data/driver.log" | grep -F "LOD bias +0.50" >/dev/null || fail "the driver did not reload the LOD bias"
 expect 0 "" -- --set MipMapDithering=Enable --no-refresh
 [ "$(value "$d3d" QLDRV_LOD_DITHER)" = 1 ] || fail "dither not stored"
 [ "$(reloads)" -eq $((log_before + 1)) ] || fail "a reload despite --no-refresh"
@@ -146,8 +146,8 @@ refused 69 "No Adapter Found" -- --board "$scratch/plain-board" --query
 
 # Export, change, import: the same export again, byte for byte.
 expect 0 "" -- --export "$scratch/saved.reg"
-head -c 2 "$scratch/saved.reg" | od -An -tx1 | grep -q "ff fe" || fail "the export has no UTF-16 byte-order mark"
-iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" | grep -qF "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\$adapter\\D3D]" ||
+head -c 2 "$scratch/saved.reg" | od -An -tx1 | grep "ff fe" >/dev/null || fail "the export has no UTF-16 byte-order mark"
+iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" | grep -F "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\$adapter\\D3D]" >/dev/null ||
   fail "the export does not name the D3D key"
 expect 0 "" -- --set LODBias=-2.0 --set VSync="Vsync On" --set DDIVersion=7 --set AntiAliasing=Fastest
 expect 0 "" -- --import "$scratch/saved.reg"

@@ -75,17 +75,17 @@ expect 65 "not a registry hive file" -- --hive "$scratch/empty"
 # lengths, the hive, the log) is refused at once, naming the log and the offset, within a memory
 # limit far below that (not under AddressSanitizer, which reserves terabytes of address space).
 kept=$(dirname "$0")/../fuzz/regressions/recovery/huge-bins-size
-mkdir -p "$scratch/huge" && tail -c +9 "$kept" | head -c 12288 >"$scratch/huge/SYSTEM" &&
+mkdir -p "$scratch/huge" && dd if="$kept" of="$scratch/huge/SYSTEM" iflag=skip_bytes,count_bytes skip=8 count=12288 status=none &&
   tail -c 1024 "$kept" >"$scratch/huge/SYSTEM.LOG1"
 limit=unlimited
-ldd "$program" | grep -q libasan || limit=$((512 * 1024))
+ldd "$program" | grep libasan >/dev/null || limit=$((512 * 1024))
 (ulimit -v $limit && failures=0 && expect 0 "Read-only: the hive is dirty and its transaction log SYSTEM.LOG1 cannot be replayed: \
 the entry at offset 512 claims 4294963200 bytes of hive bins, more than a hive can hold" -- --hive "$scratch/huge/SYSTEM" \
   --list-adapters && exit $((failures > 0))) || fail "a log claiming 4 GiB of bins"
 # Its log is beside it, so the advice is not to copy the logs.
 expect 0 "Nothing can be saved: start Windows and shut it down fully, or use a backup of the hive" -- \
   --hive "$scratch/huge/SYSTEM" --list-adapters
-if "$program" --hive "$scratch/huge/SYSTEM" --list-adapters 2>&1 | grep -q "copy the hive"; then
+if "$program" --hive "$scratch/huge/SYSTEM" --list-adapters 2>&1 | grep "copy the hive" >/dev/null; then
   fail "a hive whose log is beside it is told to copy its logs"
 fi
 printf 'device A B fancy\n' >"$scratch/badboard"
@@ -110,7 +110,7 @@ if command -v tmux >/dev/null; then
     for _ in $(seq 50); do tmux -L "$socket" list-sessions >/dev/null 2>&1 || return 0; sleep 0.1; done
   }
   wait_for() {
-    for _ in $(seq 150); do screen | grep -qF -- "$1" && return 0; sleep 0.1; done
+    for _ in $(seq 150); do screen | grep -F -- "$1" >/dev/null && return 0; sleep 0.1; done
     fail "the screen never showed '$1'"; screen; return 1
   }
   # save_offline HIVE: the program on HIVE with the board's adapter named on the command line
@@ -257,7 +257,7 @@ if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" && mount -t tmpfs -o size=64k 
     >"$scratch/out" 2>"$scratch/err"
   status=$?
   [ "$status" = 74 ] || fail "a failed save ended with $status, not 74: $(cat "$scratch/err")"
-  head -1 "$scratch/err" | grep -qF "changes were not saved and are lost: No space left on device. The hive is as it was: free space on its disk" ||
+  head -1 "$scratch/err" | grep -F "changes were not saved and are lost: No space left on device. The hive is as it was: free space on its disk" >/dev/null ||
     fail "the first line is not why the save failed: $(cat "$scratch/err")"
   ! grep -q "reads back" "$scratch/err" || fail "read-back lines for values the failed save lost: $(cat "$scratch/err")"
   [ "$(grep -c "No space left" "$scratch/err")" = 1 ] || fail "the failure said more than once: $(cat "$scratch/err")"
@@ -292,13 +292,13 @@ readers_accept() {
   local output
   if command -v regfexport >/dev/null; then
     output=$(regfexport "$1" 2>&1) || fail "regfexport cannot read $1"
-    ! grep -qiE "$trouble" <<<"$output" || fail "regfexport on $1: $(grep -iE "$trouble" <<<"$output" | head -3)"
+    ! grep -qiE "$trouble" <<<"$output" || fail "regfexport on $1: $(grep -iE "$trouble" <<<"$output" | sed -n 1,3p)"
   else
     echo "skipped: regfexport (libregf-utils not installed)"
   fi
   if command -v reged >/dev/null; then
     output=$(reged -x "$1" 'HKEY_LOCAL_MACHINE\SYSTEM' '\' /dev/null 2>&1) || fail "reged cannot read $1"
-    ! grep -qiE "$trouble" <<<"$output" || fail "reged on $1: $(grep -iE "$trouble" <<<"$output" | head -3)"
+    ! grep -qiE "$trouble" <<<"$output" || fail "reged on $1: $(grep -iE "$trouble" <<<"$output" | sed -n 1,3p)"
   else
     echo "skipped: reged (chntpw not installed)"
   fi

@@ -45,7 +45,7 @@ wait_for() {
   if [ "$text" = "!" ]; then negate=1 text=$2 limit=${3:-20}; fi
   local end=$((SECONDS + limit))
   while [ $SECONDS -lt $end ]; do
-    if screen | grep -qF -- "$text"; then [ $negate -eq 0 ] && return 0; else [ $negate -eq 1 ] && return 0; fi
+    if screen | grep -F -- "$text" >/dev/null; then [ $negate -eq 0 ] && return 0; else [ $negate -eq 1 ] && return 0; fi
     sleep 0.2
   done
   return 1
@@ -82,9 +82,9 @@ capture main
 # with no arrow on the screen's edges saying that it goes on beyond them.
 whole() {
   local top
-  top=$(screen | grep -F -- "$1" | head -1)
+  top=$(screen | grep -F -- "$1" | sed -n 1p)
   [[ "$top" == *"╔"*"$1"*"╗"* ]] || fail "a frame of '$1' is off the screen: '$top'"
-  screen | grep -qE '^[<]|[>]$' && fail "the screen is scrolled sideways"
+  screen | grep -E '^[<]|[>]$' >/dev/null && fail "the screen is scrolled sideways"
   return 0
 }
 
@@ -110,7 +110,7 @@ keys Enter
 expect ! "General Features"
 value=$(hivexget "$data/SYSTEM" "$board_key\\D3D" QLDRV_LOD_BIAS 2>&1 || true)
 [ "$value" = "2" ] || fail "QLDRV_LOD_BIAS reads '$value', not 2"
-hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -qx '"QLDRV_LOD_BIAS"="2"' ||
+hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -x '"QLDRV_LOD_BIAS"="2"' >/dev/null ||
   fail "QLDRV_LOD_BIAS is not the REG_SZ \"2\": $(hivexget "$data/SYSTEM" "$board_key\\D3D" | grep -i lod_bias)"
 # One status line, shortened; F2 shows the whole reload line, and the next key only closes it.
 expect "Driver: "
