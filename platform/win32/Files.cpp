@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/StatusWords.h"
+#include "platform/win32/Owners.h"
 
 namespace platform {
 namespace {
@@ -46,15 +47,14 @@ long ReadBounded(HANDLE file, std::size_t limit, std::vector<std::uint8_t>* byte
 
 long ReadWholeFile(const std::u16string& path, std::size_t limit, std::vector<std::uint8_t>* bytes,
                    std::u16string* why) {
-  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const FileHandle file(::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  if (!file.Valid()) {
     const DWORD error = ::GetLastError();
     return Failed(error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : static_cast<long>(error), why);
   }
-  const long status = ReadBounded(file, limit, bytes, why);
-  ::CloseHandle(file);
-  return status;
+  return ReadBounded(file.Get(), limit, bytes, why);
 }
 
 long ReadStandardInput(std::size_t limit, std::vector<std::uint8_t>* bytes, std::u16string* why) {
@@ -69,14 +69,15 @@ long ReadStandardInput(std::size_t limit, std::vector<std::uint8_t>* bytes, std:
 long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes, std::u16string* why,
                     bool* created) {
   if (created != nullptr) *created = false;
-  HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Failed(static_cast<long>(::GetLastError()), why);
+  FileHandle file(::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return Failed(static_cast<long>(::GetLastError()), why);
   if (created != nullptr) *created = true;
   long status = ERROR_SUCCESS;
   for (std::size_t done = 0; done < bytes.size() && status == ERROR_SUCCESS;) {
     DWORD count = 0;
-    if (!::WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &count, nullptr) ||
+    if (!::WriteFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &count,
+                     nullptr) ||
         count == 0) {
       const DWORD error = ::GetLastError();
       status = error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_WRITE_FAULT;
@@ -84,7 +85,8 @@ long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> by
       done += count;
     }
   }
-  if (!::CloseHandle(file) && status == ERROR_SUCCESS) status = static_cast<long>(::GetLastError());
+  const DWORD closed = file.CloseNow();
+  if (closed != ERROR_SUCCESS && status == ERROR_SUCCESS) status = static_cast<long>(closed);
   return status == ERROR_SUCCESS ? status : Failed(status, why);
 }
 

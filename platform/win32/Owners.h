@@ -1,0 +1,71 @@
+#pragma once
+// Owners of what the Win32 platform opens: kernel handles (files, processes, jobs, ports) and loaded
+// modules, each released when its owner goes out of scope. Where the result of closing matters (a
+// file just written), CloseNow() closes early and gives the error, if any.
+#include <windows.h>
+
+#include <utility>
+
+namespace platform {
+
+// One owned Win32 handle. Traits give the value that means "none" and the call that releases it.
+template <typename Traits>
+class Owned {
+ public:
+  using Raw = typename Traits::Raw;
+  explicit Owned(Raw raw = Traits::None()) : raw_(raw) {}
+  ~Owned() { Reset(); }
+  Owned(Owned&& other) noexcept : raw_(other.Release()) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      raw_ = other.Release();
+    }
+    return *this;
+  }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+
+  Raw Get() const { return raw_; }
+  bool Valid() const { return raw_ != Traits::None(); }
+  Raw Release() { return std::exchange(raw_, Traits::None()); }
+  void Reset(Raw raw = Traits::None()) {
+    if (Valid()) Traits::Close(raw_);
+    raw_ = raw;
+  }
+  // Closes ahead of the destructor; ERROR_SUCCESS, or the error of the release call
+  // (ERROR_INVALID_HANDLE when there was nothing open).
+  DWORD CloseNow() {
+    if (!Valid()) return ERROR_INVALID_HANDLE;
+    return Traits::Close(Release()) ? ERROR_SUCCESS : ::GetLastError();
+  }
+
+ private:
+  Raw raw_;
+};
+
+// A file opened by CreateFileW (INVALID_HANDLE_VALUE: none).
+struct FileHandleTraits {
+  using Raw = HANDLE;
+  static Raw None() { return INVALID_HANDLE_VALUE; }
+  static bool Close(Raw raw) { return ::CloseHandle(raw) != FALSE; }
+};
+using FileHandle = Owned<FileHandleTraits>;
+
+// Any other kernel object handle: a process, a thread, a job, a completion port (null: none).
+struct KernelHandleTraits {
+  using Raw = HANDLE;
+  static Raw None() { return nullptr; }
+  static bool Close(Raw raw) { return ::CloseHandle(raw) != FALSE; }
+};
+using KernelHandle = Owned<KernelHandleTraits>;
+
+// A module loaded by LoadLibraryW (null: none).
+struct ModuleHandleTraits {
+  using Raw = HMODULE;
+  static Raw None() { return nullptr; }
+  static bool Close(Raw raw) { return ::FreeLibrary(raw) != FALSE; }
+};
+using ModuleHandle = Owned<ModuleHandleTraits>;
+
+}  // namespace platform
