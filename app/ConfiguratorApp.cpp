@@ -11,9 +11,13 @@ bool CConfiguratorApp::InitInstance() {
   AfxInitCommonControlsEx(8, ICC_WIN95_CLASSES);
 
   CTuningCommandLineInfo commandLine;
-  commandLine.Parse(m_arguments, AfxIsConsoleProgram());
+  commandLine.Parse(m_arguments, AfxIsConsoleProgram(), m_commandLine);
   CWinApp::InitInstance();
   SetRegistryKey(u"Orlo");
+
+  // Before anything else, what a launcher that is gone left changed is put back (a launcher
+  // does it itself, as it refuses to run beside another).
+  if (!commandLine.m_run || !commandLine.m_errors.empty()) commandLine.RestoreLeftRecord();
 
   // Switches for scripts run without the dialogs, and end the program with their status.
   if (commandLine.Scripted()) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "app/GameLauncher.h"
 #include "app/Switches.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
@@ -39,12 +40,66 @@ const char16_t kUsage[] =
     u"Switches are /NAME or -NAME, in any case. Configurator.com refuses others (64), and so\n"
     u"does Configurator.exe with a scripting switch; alone, it ignores them.\n"
     u"Exit status: 0 done, 64 bad switch, 65 bad file, 66 missing file, 69 no adapter, 73 export\n"
-    u"not written, 74 a value that did not stick or output lost, 77 write access refused.\n"
+    u"not written, 74 a value that did not stick or output lost, 75 another /run is running,\n"
+    u"77 write access refused. With /run, once the program has started: the program's own.\n"
     u"\n";
+
+// Whether an argument is the run switch, with or without a value.
+bool IsRun(const std::u16string& argument, bool* withValue) {
+  if (argument.size() < 4 || (argument[0] != u'/' && argument[0] != u'-')) return false;
+  const std::u16string_view name = std::u16string_view(argument).substr(1, 3);
+  if (!base::NamesEqual(name, u"run")) return false;
+  *withValue = argument.size() > 4;
+  return argument.size() == 4 || argument[4] == u':';
+}
+
+// The arguments after run, quoted again, for a caller that has no command line as typed.
+std::u16string Joined(const std::vector<std::u16string>& arguments, std::size_t first) {
+  std::u16string line;
+  for (std::size_t i = first; i < arguments.size(); ++i) {
+    const std::u16string& argument = arguments[i];
+    const bool quote = argument.empty() || argument.find_first_of(u" \t") != std::u16string::npos;
+    line += (line.empty() ? u"" : u" ") + (quote ? u"\"" + argument + u"\"" : argument);
+  }
+  return line;
+}
+
+// Messages of the launcher: to standard error where there is one, else (the GUI program) in a
+// message box each for those that ask for one.
+void Tell(const std::vector<LauncherMessage>& messages) {
+  for (const LauncherMessage& message : messages) {
+    std::u16string prefixed;
+    for (std::u16string_view rest = message.text; !rest.empty();) {
+      const std::size_t end = rest.find(u'\n');
+      prefixed += std::u16string(kProgram) + u": " + std::u16string(rest.substr(0, end)) + u"\n";
+      rest.remove_prefix(end == std::u16string_view::npos ? rest.size() : end + 1);
+    }
+    std::u16string why;
+    if (!AfxWriteStandardStream(prefixed, true, &why) && why.empty() && message.box)
+      ShowMessageBox(nullptr, message.text, kProgram, MB_OK);
+  }
+}
 
 }  // namespace
 
-void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& arguments, bool consoleProgram) {
+void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& all, bool consoleProgram,
+                                   const std::u16string& commandLine) {
+  // Everything after run belongs to the program it starts.
+  std::vector<std::u16string> arguments = all;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    bool withValue = false;
+    if (!IsRun(all[i], &withValue)) continue;
+    arguments.resize(i);
+    m_run = true;
+    if (withValue)
+      m_errors.push_back(u"'" + all[i] + u"': " + all[i].substr(0, 4) +
+                         u" takes no value: the program to start and its arguments follow it");
+    else
+      m_program = commandLine.empty() ? Joined(all, i + 1) : CommandLineAfter(commandLine, i);
+    if (!withValue && m_program.empty())
+      m_errors.push_back(u"'" + all[i] + u"': expected the program to start and its arguments after it");
+    break;
+  }
   const ParsedSwitches parsed = ParseWindowsSwitches(arguments);
   for (const GivenSwitch& given : parsed.given) {
     switch (given.id) {
@@ -74,7 +129,7 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& arguments,
   // the GUI program keeps its old way: a switch it does not know is ignored.
   const bool badlyFormed = std::any_of(parsed.problems.begin(), parsed.problems.end(),
                                        [](const SwitchProblem& problem) { return !problem.unknown; });
-  const bool refuseUnknown = consoleProgram || parsed.Scripting() || badlyFormed;
+  const bool refuseUnknown = consoleProgram || parsed.Scripting() || m_run || badlyFormed;
   for (const SwitchProblem& problem : parsed.problems)
     if (!problem.unknown || refuseUnknown) m_errors.push_back(problem.message);
   if (!parsed.operands.empty()) m_strFileName = parsed.operands.front();
@@ -99,10 +154,25 @@ int CTuningCommandLineInfo::Run() const {
   // The adapter of the hand-off argument, or the one discovery finds, without its message box.
   std::u16string handOff = m_strFileName;
   if (handOff.empty()) DiscoverAdapter(g_adapterTable, handOff, false);
+  if (m_run) {
+    const LauncherResult launched = RunGame(m_commands, handOff, m_program);
+    const bool lost =
+        !launched.output.empty() && !AfxWriteStandardStream(launched.output, false, &why) && !why.empty();
+    Tell(launched.messages);
+    // Once the program has run, its status is the run's.
+    return lost && !launched.started ? OutputLost(why, launched.status) : launched.status;
+  }
   const TuningCommandsResult result = RunTuningCommands(m_commands, handOff);
   // A GUI program started without a standard output has nowhere to put it: that is no failure.
   const bool lost =
       !result.output.empty() && !AfxWriteStandardStream(result.output, false, &why) && !why.empty();
   if (!result.messages.empty()) WriteMessages(result.messages);
   return lost ? OutputLost(why, result.status) : result.status;
+}
+
+void CTuningCommandLineInfo::RestoreLeftRecord() const {
+  std::vector<LauncherMessage> messages;
+  if (::RestoreLeftRecord(&messages) == LeftRecord::kHeld && AfxIsConsoleProgram())
+    messages.push_back({u"a /run is running: its restore record is left to it"});
+  Tell(messages);
 }

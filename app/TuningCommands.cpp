@@ -576,6 +576,28 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
     }
   }
 
+  if (commands.beforeWrite) {
+    std::vector<TouchedValue> touched;
+    for (const auto& [i, position] : changes) {
+      const TuningSetting& setting = adapter.settings[i];
+      const StoredNumbers numbers = setting.NumbersFor(position);
+      const std::u16string keyPath = setting.KeyPath(adapter.keyPath);
+      for (std::size_t v = 0; v < setting.ValueNames().size(); ++v) {
+        TouchedValue& value = touched.emplace_back();
+        value.setting = setting.Name();
+        value.keyPath = keyPath;
+        value.name = setting.ValueNames()[v];
+        value.before = QueryData(keyPath, value.name);
+        if (numbers[v]) value.written = WrittenData(setting, *numbers[v]);
+      }
+    }
+    if (const TuningSave told = commands.beforeWrite(adapter.keyPath, touched);
+        told.status != sysexits::kOk) {
+      report->Error(told.status, told.message);
+      return false;
+    }
+  }
+
   for (const auto& [i, position] : changes) adapter.settings[i].Write(adapter.keyPath, position);
   if (commands.save) {
     if (const TuningSave saved = commands.save(); saved.status != sysexits::kOk) {
@@ -656,6 +678,10 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
 }
 
 }  // namespace
+
+std::optional<RegData> StoredData(const std::u16string& keyPath, std::u16string_view name) {
+  return QueryData(keyPath, name);
+}
 
 TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std::u16string& handOff) {
   Report report;

@@ -36,10 +36,11 @@ void CWinApp::SetRegistryKey(const std::u16string& key) { m_registryKey = key; }
 
 CWinApp* AfxGetApp() { return g_application; }
 
-int AfxWinMain(std::vector<std::u16string> arguments) {
+int AfxWinMain(std::vector<std::u16string> arguments, std::u16string commandLine) {
   CWinApp* application = AfxGetApp();
   if (application == nullptr) return -1;
   application->m_arguments = std::move(arguments);
+  application->m_commandLine = std::move(commandLine);
   // InitInstance runs the main dialog itself and never asks for a message loop, so its
   // answer only decides that the program ends now, which it does either way.
   application->InitInstance();

@@ -35,6 +35,8 @@ class CWinApp {
   CWnd* m_pMainWnd = nullptr;
   // The program's arguments, without the program name; set by the entry point.
   std::vector<std::u16string> m_arguments;
+  // The whole command line as typed, where the system keeps one (Windows); else empty.
+  std::u16string m_commandLine;
   // What AfxWinMain returns as the program's exit status; 0 unless the program sets another.
   int m_nExitCode = 0;
 
@@ -47,7 +49,7 @@ CWinApp* AfxGetApp();
 
 // Runs the application object with these arguments (without the program name): InitInstance,
 // then nothing else, as InitInstance never asks for a message loop. Returns the exit code.
-int AfxWinMain(std::vector<std::u16string> arguments);
+int AfxWinMain(std::vector<std::u16string> arguments, std::u16string commandLine = {});
 
 // Writes text to the program's standard output (or standard error): as text to a console, as
 // UTF-8 to a file or pipe (with CRLF line ends on Win32), flushed. False when the program has no

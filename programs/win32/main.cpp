@@ -1,5 +1,5 @@
 // Configurator.exe: the entry point of the Windows program. The arguments, without the program
-// name, go to the application object.
+// name, and the command line as typed go to the application object.
 #include <cwchar>
 #include <string>
 #include <utility>
@@ -22,5 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     ::LocalFree(argv);
   }
-  return AfxWinMain(std::move(arguments));
+  const wchar_t* commandLine = ::GetCommandLineW();
+  return AfxWinMain(std::move(arguments),
+                    std::u16string(commandLine, commandLine + std::wcslen(commandLine)));
 }

@@ -1,0 +1,63 @@
+#pragma once
+// The per-game launcher: apply a profile and sets, start a program, wait until it and every
+// process it started have ended, and put back exactly what was changed.
+//
+// Before any value changes, the values the change touches (before and as written, absent ones as
+// absent) go into a restore record that the store makes durable and holds while the launcher
+// runs. Every start of the programs first looks for a record whose launcher is gone and restores
+// from it: a setting only where it still holds what the launcher wrote, so that one the user has
+// changed since is kept (and named). A record held by a running launcher makes a second launcher
+// refuse (75) and is left alone by every other start.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/TuningCommands.h"
+
+struct RestoreRecord {
+  std::u16string adapterKey;         // the adapter's current device key
+  std::vector<TouchedValue> values;  // in the order written
+};
+
+// The record as its file holds it: versioned UTF-8 text, one line per value. False when a key
+// or value name cannot be written in it (a tab or a line break).
+bool FormatRestoreRecord(const RestoreRecord& record, std::vector<std::uint8_t>* bytes);
+// Reads a record; empty when it is one, else what is wrong with it.
+std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRecord* record);
+
+// Something the launcher tells the user. The GUI program, having no console, shows in a message
+// box only those that ask for one.
+struct LauncherMessage {
+  std::u16string text;  // one line or more, without the program's name
+  bool box = false;
+};
+
+// What the start found of a record left by a launcher.
+enum class LeftRecord {
+  kNone,      // none
+  kHeld,      // a running launcher holds it: left alone
+  kRestored,  // restored (a setting changed since was kept) and deleted
+  kFailed,    // not all of it could be put back, or it is damaged: it is kept
+};
+
+// Restores from a record whose launcher is gone, refreshing the display mode once when a value
+// was put back; tells what it did in *messages.
+LeftRecord RestoreLeftRecord(std::vector<LauncherMessage>* messages);
+
+struct LauncherResult {
+  int status = sysexits::kOk;  // the program's own once it started, else one of sysexits
+  bool started = false;
+  std::u16string output;  // what the other actions print (a query)
+  std::vector<LauncherMessage> messages;
+};
+
+// Runs the actions of commands (a profile, sets) on the adapter of the hand-off string, then the
+// command line (the program and its arguments as typed), and restores when it has ended.
+LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
+                       const std::u16string& commandLine);
+
+// The command line after the argument of this index (0 being the first argument after the
+// program's name) and the white space that follows it, as typed; the arguments split as the
+// Windows programs' start-up splits them. Empty when there is nothing after it.
+std::u16string CommandLineAfter(std::u16string_view commandLine, std::size_t argument);

@@ -1,0 +1,267 @@
+// The launcher's Windows services. The restore record lives in the user's application data
+// folder (the program's own folder may be a read-only share). While a launcher runs it holds the
+// record open, sharing neither writing nor the right to make a new one under the same name, so
+// that any other start can tell a live launcher's record from one whose launcher is gone. Every
+// new record goes through one temporary name, held as long as it takes to check that no record
+// is there and to move it into place: two launchers never both make one.
+//
+// The program to start runs in a job object of its own, without kill-on-close (a launcher that is
+// killed leaves the game running), and a completion port tells when the job's last process has
+// ended. All of it is on Windows 2000.
+#include "platform/Launcher.h"
+
+// clang-format off
+#include <windows.h>
+#include <shlobj.h>
+// clang-format on
+
+#include "platform/StatusWords.h"
+#include "platform/win32/Owners.h"
+
+namespace platform {
+namespace {
+
+long Failed(long status, std::u16string* why) {
+  if (why != nullptr) *why = StatusWords(status);
+  return status;
+}
+
+long LastError(std::u16string* why) { return Failed(static_cast<long>(::GetLastError()), why); }
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::u16string Narrowed(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+
+// A record is a few KiB; anything past this is no record of ours.
+constexpr DWORD kRecordLimit = 1u << 20;
+
+// Every handle on the record or its temporary name: others may read it, and it may be renamed
+// or deleted through this handle, but no other start may open it for writing.
+constexpr DWORD kHeldAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
+constexpr DWORD kHeldSharing = FILE_SHARE_READ | FILE_SHARE_DELETE;
+
+class SystemRecordStore final : public RecordStore {
+ public:
+  std::u16string Location() override { return Folder() + u"\\restore-record.txt"; }
+
+  long Find(Found* found, std::vector<std::uint8_t>* bytes, std::u16string* why) override {
+    *found = Found::kNone;
+    bytes->clear();
+    const std::u16string path = Location();
+    FileHandle file(::CreateFileW(Wide(path), kHeldAccess, kHeldSharing, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kSuccess;
+      if (error == ERROR_SHARING_VIOLATION) {
+        *found = Found::kHeld;
+        return kSuccess;
+      }
+      return Failed(static_cast<long>(error), why);
+    }
+    const DWORD size = ::GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE) return LastError(why);
+    if (size > kRecordLimit) return Failed(kFileTooLarge, why);
+    bytes->resize(size);
+    DWORD read = 0;
+    if (size > 0 && !::ReadFile(file.Get(), bytes->data(), size, &read, nullptr)) return LastError(why);
+    if (read != size) return Failed(kReadFault, why);
+    m_held = std::move(file);
+    *found = Found::kOpened;
+    return kSuccess;
+  }
+
+  long Create(std::span<const std::uint8_t> bytes, bool* held, std::u16string* why) override {
+    *held = false;
+    const std::u16string folder = Folder();
+    if (folder.empty()) return Failed(kFileNotFound, why);
+    if (!::CreateDirectoryW(Wide(folder), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+      return LastError(why);
+    const std::u16string temporary = folder + u"\\restore-record.new";
+    FileHandle file(::CreateFileW(Wide(temporary), kHeldAccess, kHeldSharing, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+      if (::GetLastError() != ERROR_SHARING_VIOLATION) return LastError(why);
+      *held = true;  // another launcher is making its record
+      return kSuccess;
+    }
+    DWORD written = 0;
+    long status = kSuccess;
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+      status = static_cast<long>(::GetLastError());
+    else if (written != bytes.size())
+      status = kWriteFault;
+    else if (!::FlushFileBuffers(file.Get()))
+      status = static_cast<long>(::GetLastError());
+    if (status != kSuccess) {
+      ::DeleteFileW(Wide(temporary));
+      return Failed(status, why);
+    }
+    if (::GetFileAttributesW(Wide(Location())) != INVALID_FILE_ATTRIBUTES) {
+      ::DeleteFileW(Wide(temporary));
+      *held = true;  // another launcher made its record since this one looked
+      return kSuccess;
+    }
+    if (!::MoveFileExW(Wide(temporary), Wide(Location()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      const long moved = static_cast<long>(::GetLastError());
+      ::DeleteFileW(Wide(temporary));
+      return Failed(moved, why);
+    }
+    m_held = std::move(file);  // the handle follows the file to its new name
+    return kSuccess;
+  }
+
+  long Remove(std::u16string* why) override {
+    // Deleted while still held: no other start can open it between the two.
+    const long status = ::DeleteFileW(Wide(Location())) ? kSuccess : LastError(why);
+    m_held.Reset();
+    return status;
+  }
+
+  void Release() override { m_held.Reset(); }
+
+ private:
+  static std::u16string Folder() {
+    wchar_t path[MAX_PATH] = {};
+    if (::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) !=
+        S_OK)
+      return {};
+    return Narrowed(path) + u"\\Configurator";
+  }
+
+  FileHandle m_held;
+};
+
+bool HasFolder(const std::u16string& name) { return name.find_first_of(u"\\/:") != std::u16string::npos; }
+
+bool IsFile(const std::u16string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The program of a command line, as CreateProcess reads its first token: up to the closing quote
+// when it starts with one, else up to white space. The full path of its file, or empty.
+std::u16string ProgramPath(const std::u16string& commandLine) {
+  std::u16string name;
+  if (!commandLine.empty() && commandLine.front() == u'"')
+    name = commandLine.substr(1, commandLine.find(u'"', 1) - 1);
+  else
+    name = commandLine.substr(0, commandLine.find_first_of(u" \t"));
+  if (name.empty()) return {};
+  wchar_t full[MAX_PATH] = {};
+  wchar_t* filePart = nullptr;
+  if (!HasFolder(name)) {
+    const DWORD length = ::SearchPathW(nullptr, Wide(name), L".exe", MAX_PATH, full, &filePart);
+    return length > 0 && length < MAX_PATH ? Narrowed(full) : std::u16string();
+  }
+  const DWORD length = ::GetFullPathNameW(Wide(name), MAX_PATH, full, &filePart);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::u16string path = Narrowed(full);
+  if (IsFile(path)) return path;
+  // As a bare name, a path without an extension names an .exe.
+  const std::size_t dot = path.find_last_of(u'.');
+  if (dot == std::u16string::npos || dot < path.find_last_of(u"\\/")) {
+    path += u".exe";
+    if (IsFile(path)) return path;
+  }
+  return {};
+}
+
+class SystemProcessStarter final : public ProcessStarter {
+ public:
+  long Start(const std::u16string& commandLine, std::u16string* why) override {
+    const std::u16string program = ProgramPath(commandLine);
+    if (program.empty()) return Failed(kFileNotFound, why);
+    const std::u16string folder = program.substr(0, program.find_last_of(u"\\/"));
+
+    m_job.Reset(::CreateJobObjectW(nullptr, nullptr));
+    m_port.Reset(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+    bool followed = m_job.Valid() && m_port.Valid();
+    if (followed) {
+      JOBOBJECT_ASSOCIATE_COMPLETION_PORT port{};
+      port.CompletionKey = m_job.Get();
+      port.CompletionPort = m_port.Get();
+      followed = ::SetInformationJobObject(m_job.Get(), JobObjectAssociateCompletionPortInformation, &port,
+                                           sizeof port) != FALSE;
+    }
+
+    std::u16string line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    const auto create = [&](DWORD flags) {
+      return ::CreateProcessW(Wide(program), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE,
+                              flags, nullptr, Wide(folder), &startup, &started) != FALSE;
+    };
+    // A launcher inside a job that forbids breaking away cannot start anything outside it.
+    bool created = create(CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB);
+    if (!created && ::GetLastError() == ERROR_ACCESS_DENIED) created = create(CREATE_SUSPENDED);
+    if (!created) {
+      const DWORD error = ::GetLastError();
+      return Failed(error == ERROR_PATH_NOT_FOUND ? kFileNotFound : static_cast<long>(error), why);
+    }
+    m_process.Reset(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    m_alone = !followed || !::AssignProcessToJobObject(m_job.Get(), m_process.Get());
+    ::ResumeThread(thread.Get());
+    return kSuccess;
+  }
+
+  long Wait(std::uint32_t* status, std::u16string* note, std::u16string* why) override {
+    if (!m_process.Valid()) return Failed(kInvalidHandle, why);
+    if (m_alone)
+      *note =
+          u"only the program itself is waited for, not the programs it starts: this launcher runs in a job "
+          u"that keeps them in it";
+    else
+      WaitForJob();
+    DWORD code = 0;
+    if (::WaitForSingleObject(m_process.Get(), INFINITE) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(m_process.Get(), &code))
+      return LastError(why);
+    *status = code;
+    return kSuccess;
+  }
+
+ private:
+  // Until the job's last process has ended.
+  void WaitForJob() {
+    for (;;) {
+      DWORD message = 0;
+      ULONG_PTR key = 0;
+      LPOVERLAPPED overlapped = nullptr;
+      if (!::GetQueuedCompletionStatus(m_port.Get(), &message, &key, &overlapped, INFINITE)) return;
+      if (key == reinterpret_cast<ULONG_PTR>(m_job.Get()) && message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
+        return;
+    }
+  }
+
+  KernelHandle m_job;
+  KernelHandle m_port;
+  KernelHandle m_process;
+  bool m_alone = false;
+};
+
+}  // namespace
+
+RecordStore& detail::DefaultRecordStore() {
+  static SystemRecordStore store;
+  return store;
+}
+
+ProcessStarter& detail::DefaultProcessStarter() {
+  static SystemProcessStarter starter;
+  return starter;
+}
+
+long FlushRegistryKey(const std::u16string& path) {
+  HKEY key = nullptr;
+  long status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path), 0, KEY_QUERY_VALUE, &key);
+  if (status != ERROR_SUCCESS) return status;
+  status = ::RegFlushKey(key);
+  ::RegCloseKey(key);
+  return status;
+}
+
+}  // namespace platform
