@@ -1,0 +1,293 @@
+// The per-game launcher (/run) of the real Configurator.com and Configurator.exe under Wine, on an
+// adapter seeded in the real registry, with a stand-in game that reads the tuning while it runs,
+// starts a child that outlives it and ends with a chosen status: the values it saw, the values
+// afterwards, the status, the two refreshes; a launcher killed while its game runs and the next
+// start restoring (a value the user changed meanwhile kept); a second launcher refused; a bad
+// profile changing and starting nothing. Every wait is on an event, a file or a process.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/win32/CommandRun.h"
+#include "tests/win32/SeededAdapter.h"
+#include "tests/win32/StandInGame.h"
+#include "tests/win32/TestRegistry.h"
+#include "tests/win32/Win32User.h"
+#include "tests/win32/WineTrace.h"
+
+namespace {
+
+std::vector<BYTE> Text(const std::string& text) {
+  std::vector<BYTE> bytes;
+  for (char c : text) bytes.insert(bytes.end(), {static_cast<BYTE>(c), 0});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+using Stored = std::vector<std::tuple<std::wstring, DWORD, std::vector<BYTE>>>;
+
+// A launcher started and left running, with its standard handles in files.
+class Launched {
+ public:
+  explicit Launched(const std::wstring& commandLine) {
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    m_out = ::CreateFileW(TempFile(L"launcher-out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_err = ::CreateFileW(TempFile(L"launcher-err.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = m_out;
+    startup.hStdError = m_err;
+    // Not the game's folder: the launcher is to give the game its own.
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    std::wstring line = commandLine;
+    wchar_t previous[256] = {};
+    const DWORD previousLength = ::GetEnvironmentVariableW(L"WINEDEBUG", previous, 256);
+    ::SetEnvironmentVariableW(L"WINEDEBUG", L"pid,+ddraw");
+    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder, &startup, &m_info))
+      ::CloseHandle(m_info.hThread);
+    ::SetEnvironmentVariableW(L"WINEDEBUG", previousLength > 0 && previousLength < 256 ? previous : nullptr);
+  }
+  ~Launched() {
+    if (m_info.hProcess != nullptr && Running()) ::TerminateProcess(m_info.hProcess, 999);
+    if (m_info.hProcess != nullptr) ::CloseHandle(m_info.hProcess);
+    ::CloseHandle(m_out);
+    ::CloseHandle(m_err);
+  }
+  Launched(const Launched&) = delete;
+  Launched& operator=(const Launched&) = delete;
+
+  HANDLE Process() const { return m_info.hProcess; }
+  DWORD ProcessId() const { return m_info.dwProcessId; }
+  bool Running() const { return ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT; }
+  // Its exit status once it has ended; 999 when it did not end within a minute (a hang).
+  DWORD Finish() {
+    DWORD status = 999;
+    if (::WaitForSingleObject(m_info.hProcess, 60000) == WAIT_OBJECT_0)
+      ::GetExitCodeProcess(m_info.hProcess, &status);
+    return status;
+  }
+  void Kill() {
+    ::TerminateProcess(m_info.hProcess, 1);
+    ::WaitForSingleObject(m_info.hProcess, 60000);
+  }
+  std::string Errors() const { return ReadAll(TempFile(L"launcher-err.txt")); }
+
+ private:
+  PROCESS_INFORMATION m_info{};
+  HANDLE m_out = INVALID_HANDLE_VALUE;
+  HANDLE m_err = INVALID_HANDLE_VALUE;
+};
+
+class LauncherOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
+    ASSERT_TRUE(m_adapter.CreateCurrentKeys(true));
+    ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("1")));
+    m_running = ::CreateEventW(nullptr, TRUE, FALSE, standingame::kRunningEvent);
+    m_release = ::CreateEventW(nullptr, TRUE, FALSE, standingame::kReleaseEvent);
+    ASSERT_NE(m_running, nullptr);
+    ASSERT_NE(m_release, nullptr);
+    for (const std::wstring& file : {SeenPath(), SeenPath() + L".child"}) ::DeleteFileW(file.c_str());
+    ::DeleteFileW(RecordPath().c_str());
+  }
+  void TearDown() override {
+    ::SetEvent(m_release);  // no child is left waiting
+    ::CloseHandle(m_running);
+    ::CloseHandle(m_release);
+    ::DeleteFileW(RecordPath().c_str());
+  }
+
+  static std::wstring RecordPath() {
+    wchar_t folder[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\Configurator\\restore-record.txt";
+  }
+  static bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  static std::wstring SeenPath() { return TempFile(L"game-seen.txt"); }
+  static std::wstring Game() { return ProgramBesideTests(L"stand_in_game.exe"); }
+  static std::wstring Program(const wchar_t* name) {
+    return Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + name));
+  }
+
+  // The game's part of a command line: its program, where it writes what it saw, the adapter's
+  // key, its status, and an argument whose spacing only the command line as typed keeps.
+  std::wstring GameLine(int status) const {
+    return Quoted(Game()) + L" " + Quoted(SeenPath()) + L" " + Quoted(m_adapter.CurrentKey()) + L" " +
+           std::to_wstring(status) + L"   \"two  spaces\"";
+  }
+  std::wstring LauncherLine(const wchar_t* program, const std::wstring& switches, int status) const {
+    return Program(program) + L" " + switches + L" " + Quoted(m_adapter.HandOff()) + L" /run " +
+           GameLine(status);
+  }
+
+  // Waits for the game to say it runs; false when the launcher ended first.
+  bool GameRunning(const Launched& launcher) const {
+    const HANDLE handles[] = {m_running, launcher.Process()};
+    return ::WaitForMultipleObjects(2, handles, FALSE, 60000) == WAIT_OBJECT_0;
+  }
+
+  // What the game saw: the values as "KEY\NAME TYPE HEX" lines, and its other lines by their word.
+  std::string Seen(const std::wstring& suffix = L"") const { return ReadAll(SeenPath() + suffix); }
+  static std::string Line(const std::string& seen, const std::string& word) {
+    std::istringstream lines(seen);
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(word + " ", 0) == 0) return line.substr(word.size() + 1);
+    return {};
+  }
+  std::string SeenValue(const std::string& seen, const std::wstring& key, const std::wstring& name) const {
+    std::istringstream lines(seen);
+    const std::string prefix = Narrow(key + L"\\" + name) + " ";
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+    return "absent";
+  }
+
+  Stored Tuning() const {
+    Stored values;
+    for (const std::wstring& key : {m_adapter.CurrentKey(), m_adapter.DriverSettingsKey()})
+      for (const testregistry::Value& value : testregistry::Values(key))
+        values.emplace_back(key + L"\\" + value.name, value.type, value.data);
+    std::sort(values.begin(), values.end());
+    return values;
+  }
+
+  SeededAdapter m_adapter;
+  HANDLE m_running = nullptr;
+  HANDLE m_release = nullptr;
+};
+
+TEST_F(LauncherOnWine, TheGameSeesTheProfileItsTreeIsWaitedForAndEverythingIsPutBack) {
+  const WineTrace trace;
+  ASSERT_TRUE(trace.Available()) << "CONFIGURATOR_WINE_TRACE names no file: run through ctest";
+  const Stored before = Tuning();
+  Launched launcher(LauncherLine(L"Configurator.com", L"/set:LODBias=0.50 /set:TripleBuffer=off", 7));
+  ASSERT_TRUE(GameRunning(launcher)) << launcher.Errors();
+
+  const std::string seen = Seen();
+  EXPECT_EQ(SeenValue(seen, m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"), "1 32000000") << seen;
+  EXPECT_EQ(SeenValue(seen, m_adapter.CurrentKey(), L"MaxTileBuffers"), "3 03000000") << seen;
+  std::wstring gameFolder = Game();
+  gameFolder.resize(gameFolder.find_last_of(L'\\'));
+  EXPECT_EQ(Line(seen, "folder"), Narrow(gameFolder));
+  EXPECT_EQ(Line(seen, "command line"), Narrow(GameLine(7))) << "passed on as typed";
+  EXPECT_TRUE(Exists(RecordPath()));
+
+  // The game ends at once; its child still runs, so the launcher still waits.
+  const DWORD gameId = std::stoul(Line(seen, "process"));
+  if (HANDLE gameProcess = ::OpenProcess(SYNCHRONIZE, FALSE, gameId)) {
+    EXPECT_EQ(::WaitForSingleObject(gameProcess, 60000), WAIT_OBJECT_0);
+    ::CloseHandle(gameProcess);
+  }
+  EXPECT_TRUE(launcher.Running()) << launcher.Errors();
+  EXPECT_NE(Tuning(), before);
+
+  ASSERT_TRUE(::SetEvent(m_release));
+  EXPECT_EQ(launcher.Finish(), 7u) << launcher.Errors();
+  EXPECT_EQ(SeenValue(Seen(L".child"), m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"), "1 32000000")
+      << "the child saw the profile to its end";
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(Exists(RecordPath()));
+  EXPECT_EQ(launcher.Errors(), "Configurator: restored the tuning: TripleBuffer, LODBias\r\n");
+  EXPECT_EQ(trace.RefreshCalls(launcher.ProcessId()), WineTrace::Calls(2, 2, 2, 2));
+}
+
+TEST_F(LauncherOnWine, AKilledLaunchersTuningIsPutBackByTheNextStartKeepingTheUsersChange) {
+  const Stored before = Tuning();
+  {
+    Launched launcher(LauncherLine(L"Configurator.com", L"/set:LODBias=0.50 /set:TripleBuffer=off", 0));
+    ASSERT_TRUE(GameRunning(launcher)) << launcher.Errors();
+    launcher.Kill();
+  }
+  ASSERT_TRUE(Exists(RecordPath()));
+  // Meanwhile the user sets the LOD bias in the dialogs.
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("-1")));
+
+  const Finished query = RunCommand(Program(L"Configurator.com") + L" /query " + Quoted(m_adapter.HandOff()));
+  EXPECT_EQ(query.status, 0u) << query.err;
+  EXPECT_EQ(
+      query.err,
+      "Configurator: restored the tuning that an earlier /run left changed: TripleBuffer\r\n"
+      "Configurator: kept LODBias as set now: changed since the tuning that an earlier /run left changed "
+      "set it\r\n");
+  EXPECT_NE(query.out.find("TripleBuffer=on\r\n"), std::string::npos) << "restored before the query";
+  EXPECT_FALSE(Exists(RecordPath()));
+  Stored expected = before;
+  for (auto& [name, type, data] : expected)
+    if (name == m_adapter.DriverSettingsKey() + L"\\QLDRV_LOD_BIAS") data = Text("-1");
+  EXPECT_EQ(Tuning(), expected);
+}
+
+TEST_F(LauncherOnWine, ASecondLauncherIsRefusedAndOtherStartsLeaveTheRecordToTheFirst) {
+  Launched first(LauncherLine(L"Configurator.com", L"/set:LODBias=0.50", 3));
+  ASSERT_TRUE(GameRunning(first)) << first.Errors();
+  const Stored applied = Tuning();
+
+  const Finished second = RunCommand(LauncherLine(L"Configurator.com", L"/set:LODBias=1.00", 0));
+  EXPECT_EQ(second.status, 75u);
+  EXPECT_NE(second.err.find("Configurator: another /run is running"), std::string::npos) << second.err;
+  const Finished query = RunCommand(Program(L"Configurator.com") + L" /query " + Quoted(m_adapter.HandOff()));
+  EXPECT_EQ(query.status, 0u);
+  EXPECT_EQ(query.err, "Configurator: a /run is running: its restore record is left to it\r\n");
+  EXPECT_EQ(Tuning(), applied);
+  EXPECT_TRUE(Exists(RecordPath()));
+
+  ASSERT_TRUE(::SetEvent(m_release));
+  EXPECT_EQ(first.Finish(), 3u) << first.Errors();
+  EXPECT_FALSE(Exists(RecordPath()));
+}
+
+TEST_F(LauncherOnWine, RefusedRunsChangeNothingAndStartNothing) {
+  const std::wstring profile = TempFile(L"bad-profile.reg");
+  std::ofstream(profile.c_str(), std::ios::binary)
+      << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" << Narrow(m_adapter.DriverSettingsKey())
+      << "]\r\n\"QLDRV_LOD_BIAS\"=\"banana\"\r\n";
+  struct Case {
+    std::wstring line;
+    DWORD status;
+    const char* said;
+  };
+  const Case cases[] = {
+      {LauncherLine(L"Configurator.com", L"/import:" + Quoted(profile), 0), 65, "not a decimal number"},
+      {LauncherLine(L"Configurator.com", L"/set:LODBias=0.50 /set:LODBias=3", 0), 64, "LODBias has no entry"},
+      {Program(L"Configurator.com") + L" /set:LODBias=0.50 " + Quoted(m_adapter.HandOff()) + L" /run ", 64,
+       "expected the program to start"},
+      {Program(L"Configurator.com") + L" /set:LODBias=0.50 " + Quoted(m_adapter.HandOff()) +
+           L" /run no-such-game.exe -x",
+       66, "cannot start the program"},
+  };
+  const Stored before = Tuning();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.line));
+    const Finished finished = RunCommand(c.line);
+    EXPECT_EQ(finished.status, c.status);
+    EXPECT_NE(finished.err.find(c.said), std::string::npos) << finished.err;
+    EXPECT_EQ(Tuning(), before);
+    EXPECT_FALSE(Exists(RecordPath()));
+    EXPECT_EQ(::WaitForSingleObject(m_running, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the game was started";
+    EXPECT_FALSE(Exists(SeenPath()));
+  }
+}
+
+TEST_F(LauncherOnWine, TheGuiProgramPassesOnTheGamesStatus) {
+  ASSERT_TRUE(::SetEvent(m_release));
+  const Stored before = Tuning();
+  const Finished finished = RunCommand(LauncherLine(L"Configurator.exe", L"/set:LODBias=0.50", 9));
+  EXPECT_EQ(finished.status, 9u) << finished.err;
+  EXPECT_EQ(SeenValue(Seen(), m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"), "1 32000000");
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(Exists(RecordPath()));
+}
+
+}  // namespace
