@@ -44,6 +44,20 @@ const char16_t kUsage[] =
     u"77 write access refused. With /run, once the program has started: the program's own.\n"
     u"\n";
 
+const char16_t kRunHelp[] =
+    u"Per-game tuning:\n"
+    u"  /run PROGRAM [ARGUMENT]...\n"
+    u"      last on the line, after any /import:FILE and /set:NAME=VALUE: apply them, start\n"
+    u"      PROGRAM in its own folder with its arguments exactly as typed, wait until it and\n"
+    u"      every program it started have ended, then put back exactly the values it changed (a\n"
+    u"      setting changed meanwhile is kept and named). The status is the program's own; 64 to\n"
+    u"      77 only when it never started (75: another /run is running). A restore that fails is\n"
+    u"      told, and is 74 if the program's status was 0.\n"
+    u"      While it runs, %APPDATA%\\Configurator\\restore-record.txt holds the old values; if\n"
+    u"      the run is cut short (killed, power lost, logged off), the next start of Configurator,\n"
+    u"      whatever it is asked, puts them back first. A shortcut's target, for example:\n"
+    u"      Configurator.exe /import:ut.reg /run \"C:\\Games\\UT\\System\\UnrealTournament.exe\"\n";
+
 // Whether an argument is the run switch, with or without a value.
 bool IsRun(const std::u16string& argument, bool* withValue) {
   if (argument.size() < 4 || (argument[0] != u'/' && argument[0] != u'-')) return false;
@@ -144,7 +158,7 @@ int CTuningCommandLineInfo::Run() const {
     return sysexits::kUsage;
   }
   if (m_help) {
-    const std::u16string help = kUsage + TuningCommandsHelp(true);
+    const std::u16string help = kUsage + TuningCommandsHelp(true) + kRunHelp;
     if (AfxWriteStandardStream(help, false, &why)) return sysexits::kOk;
     if (!why.empty()) return OutputLost(why, sysexits::kOk);
     // No standard output: a GUI program started without one.
