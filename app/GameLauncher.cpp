@@ -303,6 +303,8 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
       return refuse(sysexits::kTempFail, u"another /run is running (its restore record " + store.Location() +
                                              u" is in use): start this one when its program has ended");
     case LeftRecord::kFailed:
+      // A record made now would replace it: the program waits until it is dealt with.
+      result.messages.back().text += u"\nthe program is not started while that record is kept";
       result.status = sysexits::kIoError;
       return result;
     default:

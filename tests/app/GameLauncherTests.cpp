@@ -197,8 +197,10 @@ TEST_F(GameLauncherTest, AppliesRecordsFirstStartsWaitsAndPutsBackExactlyWhatWas
 
 TEST_F(GameLauncherTest, NothingToChangeStillRunsTheGameWithoutARecordOrARefresh) {
   game.exitStatus = 0;
+  game.waitNote = u"only the program itself is waited for";
   const LauncherResult result = Run({u"LODBias=0.25"});  // "1" is what it holds
   EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(Said(result.messages), "only the program itself is waited for\n") << "told once, in no box";
   EXPECT_TRUE(game.started);
   EXPECT_TRUE(store.created.empty());
   EXPECT_EQ(ModeSets(), 0);
@@ -248,7 +250,9 @@ TEST_F(GameLauncherTest, RefusedBeforeTheStartChangesNothingAndStartsNothing) {
        kGame,
        [](GameLauncherTest& t) { t.store.record = std::vector<std::uint8_t>{'x'}; },
        74,
-       "is damaged"},
+       "is damaged (it is no restore record); it is kept: check the tuning, then delete it\nthe program is "
+       "not "
+       "started while that record is kept"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

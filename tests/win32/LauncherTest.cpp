@@ -290,4 +290,61 @@ TEST_F(LauncherOnWine, TheGuiProgramPassesOnTheGamesStatus) {
   EXPECT_FALSE(Exists(RecordPath()));
 }
 
+TEST_F(LauncherOnWine, TheGuiProgramWithoutStandardHandlesShowsAFailureInOneMessageBox) {
+  const Stored before = Tuning();
+  // Started from a desktop shortcut, the program has no standard handles to inherit.
+  const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+  ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+  Win32User user(ProgramBesideTests(L"..\\..\\programs\\Configurator.exe"),
+                 L"/set:LODBias=3 " + Quoted(m_adapter.HandOff()) + L" /run " + GameLine(0));
+  ::SetStdHandle(STD_OUTPUT_HANDLE, output);
+  ::SetStdHandle(STD_ERROR_HANDLE, error);
+  ASSERT_TRUE(user.Started());
+  ASSERT_TRUE(user.WaitForDialog(u"Configurator"));
+  EXPECT_NE(user.MessageText().find(u"LODBias has no entry \"3\""), std::u16string::npos);
+  ASSERT_TRUE(user.Click(IDOK));
+  EXPECT_EQ(user.WaitForExit(), 64);
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_EQ(::WaitForSingleObject(m_running, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the game was started";
+}
+
+// Where the outer job keeps its processes (Windows XP), the launcher waits for the game alone and
+// says so; Wine, like later Windows, lets it follow the game into a job of its own. Either way the
+// game's status and the old values come back.
+TEST_F(LauncherOnWine, InsideAnotherJobTheLauncherStillEndsWithTheGamesStatusAndRestores) {
+  const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+  ASSERT_NE(job, nullptr);
+  ASSERT_TRUE(::SetEvent(m_release));
+  const Stored before = Tuning();
+  const std::wstring errPath = TempFile(L"job-err.txt");
+  SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+  HANDLE err = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdError = err;
+  PROCESS_INFORMATION info{};
+  std::wstring line = LauncherLine(L"Configurator.com", L"/set:LODBias=0.50", 4);
+  ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                               nullptr, &startup, &info));
+  EXPECT_TRUE(::AssignProcessToJobObject(job, info.hProcess));
+  ::ResumeThread(info.hThread);
+  DWORD status = 999;
+  if (::WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(info.hProcess, &status);
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(err);
+  ::CloseHandle(job);
+  const std::string said = ReadAll(errPath);
+  EXPECT_EQ(status, 4u) << said;
+  EXPECT_EQ(Tuning(), before);
+  const std::string note = "only the program itself is waited for";
+  const std::size_t first = said.find(note);
+  EXPECT_TRUE(first == std::string::npos || said.find(note, first + 1) == std::string::npos) << said;
+}
+
 }  // namespace
