@@ -92,8 +92,10 @@ class LauncherOnWine : public ::testing::Test {
     ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
     ASSERT_TRUE(m_adapter.CreateCurrentKeys(true));
     ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("1")));
-    m_running = ::CreateEventW(nullptr, TRUE, FALSE, standingame::kRunningEvent);
-    m_release = ::CreateEventW(nullptr, TRUE, FALSE, standingame::kReleaseEvent);
+    m_running =
+        ::CreateEventW(nullptr, TRUE, FALSE, standingame::RunningEvent(m_adapter.CurrentKey()).c_str());
+    m_release =
+        ::CreateEventW(nullptr, TRUE, FALSE, standingame::ReleaseEvent(m_adapter.CurrentKey()).c_str());
     ASSERT_NE(m_running, nullptr);
     ASSERT_NE(m_release, nullptr);
     for (const std::wstring& file : {SeenPath(), SeenPath() + L".child"}) ::DeleteFileW(file.c_str());
@@ -114,7 +116,11 @@ class LauncherOnWine : public ::testing::Test {
   static bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
-  static std::wstring SeenPath() { return TempFile(L"game-seen.txt"); }
+  // Each test's own, so that no child of an earlier test writes there.
+  static std::wstring SeenPath() {
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    return TempFile(L"game-seen-" + std::wstring(test.begin(), test.end()) + L".txt");
+  }
   static std::wstring Game() { return ProgramBesideTests(L"stand_in_game.exe"); }
   static std::wstring Program(const wchar_t* name) {
     return Quoted(ProgramBesideTests(std::wstring(L"..\\..\\programs\\") + name));

@@ -2,7 +2,7 @@
 //   stand_in_game OUT KEY STATUS [ARGUMENT]...
 // it writes to OUT the tuning values it sees (every value of HKLM\KEY and of its D3D subkey), its
 // working folder and its command line as it got it; starts itself as a child that outlives it;
-// signals the test's "running" event; and ends with STATUS. As the child:
+// signals the test's "running" event (StandInGame.h); and ends with STATUS. As the child:
 //   stand_in_game child OUT KEY
 // it waits for the test's "release" event, then writes the values it sees to OUT and ends.
 // Each file is written under another name and then moved into place: the test never reads half.
@@ -67,7 +67,7 @@ std::string Seen(const std::wstring& key) { return Values(key) + Values(key + L"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && std::wstring(argv[1]) == L"child") {
-    HANDLE release = ::OpenEventW(SYNCHRONIZE, FALSE, standingame::kReleaseEvent);
+    HANDLE release = ::OpenEventW(SYNCHRONIZE, FALSE, standingame::ReleaseEvent(argv[3]).c_str());
     if (release == nullptr || ::WaitForSingleObject(release, 120000) != WAIT_OBJECT_0) return 2;
     WriteFileWhole(argv[2], Seen(argv[3]));
     return 0;
@@ -91,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
   ::CloseHandle(child.hThread);
   ::CloseHandle(child.hProcess);
 
-  HANDLE running = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, standingame::kRunningEvent);
+  HANDLE running = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, standingame::RunningEvent(argv[2]).c_str());
   if (running == nullptr) return 4;
   ::SetEvent(running);
   return std::wcstol(argv[3], nullptr, 10);
