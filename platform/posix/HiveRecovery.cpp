@@ -76,7 +76,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   };
   if (!file->unreadable.empty()) return unusable("cannot be read: " + file->unreadable);
   if (b.empty()) return unusable("empty");
-  if (b.size() < kLogBaseSize || std::memcmp(b.data(), "regf", 4) != 0) return unusable("not a log");
+  if (b.size() < kLogBaseSize || !HasSignature(b.data(), kBaseBlockSignature)) return unusable("not a log");
   if (!ChecksumOk(b.data())) return unusable("damaged header (bad checksum)");
   log.sequence = base::ReadLittleEndian32(&b[kSequence1]);
   log.timestamp = base::ReadLittleEndian64(&b[kTimestamp]);
@@ -90,7 +90,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
     return log;
   }
   if (type != kOldLogFile1 && type != kOldLogFile2) return unusable("unsupported header");
-  if (b.size() < 2 * kLogBaseSize || std::memcmp(&b[kLogBaseSize], "DIRT", 4) != 0)
+  if (b.size() < 2 * kLogBaseSize || !HasSignature(&b[kLogBaseSize], kDirtyPagesSignature))
     return unusable("no dirty page map");
   const std::size_t pagesAt = OldPagesAt(log.binsSize);
   if (b.size() < pagesAt ||
@@ -102,7 +102,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
 
 // The entry of a new-format log at offset at, if it is whole and its hashes match.
 bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
-  if (at + kEntryHeaderSize > b.size() || std::memcmp(&b[at], "HvLE", 4) != 0) return false;
+  if (at + kEntryHeaderSize > b.size() || !HasSignature(&b[at], kLogEntrySignature)) return false;
   const std::uint8_t* e = &b[at];
   entry->at = at;
   entry->size = base::ReadLittleEndian32(e + kEntrySize);
@@ -221,7 +221,8 @@ bool ReplayOld(const Log& log, Replay* replay) {
   for (std::size_t i = 0; i < log.binsSize / kLogPageSize; ++i) {
     if ((b[kDirtyBitmap + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kLogPageSize * i, kLogPageSize);
   }
-  if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset 516)", "its header (offset 40)")) {
+  if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset " + std::to_string(kDirtyBitmap) + ")",
+                    "its header (offset " + std::to_string(kBinsSize) + ")")) {
     replay->refusal = LogRefusal(log, replay->refusal);
     return false;
   }
@@ -243,7 +244,7 @@ bool BinsValid(const Bytes& image) {
   while (at < size) {
     const std::uint8_t* bin = &image[kHiveBaseBlockSize + at];
     const std::uint32_t binSize = base::ReadLittleEndian32(bin + kBinSize);
-    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + kBinOffset) != at ||
+    if (!HasSignature(bin, kBinSignature) || base::ReadLittleEndian32(bin + kBinOffset) != at ||
         binSize < kBinUnit || binSize % kBinUnit != 0 || at + binSize > size)
       return false;
     at += binSize;
@@ -368,7 +369,7 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
 
 HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   HiveRecovery result;
-  if (primary.size() < kHiveBaseBlockSize || std::memcmp(primary.data(), "regf", 4) != 0)
+  if (primary.size() < kHiveBaseBlockSize || !HasSignature(primary.data(), kBaseBlockSignature))
     return Refuse(std::move(result), "not a registry hive file");
   const std::uint8_t* base = primary.data();
   const bool checksumOk = ChecksumOk(base);
@@ -470,7 +471,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     if (checksumOk) {
       reference = base::ReadLittleEndian64(base + kTimestamp);
     } else if (image.size() >= kHiveBaseBlockSize + kBinHeaderSize &&
-               std::memcmp(&image[kHiveBaseBlockSize], "hbin", 4) == 0 &&
+               HasSignature(&image[kHiveBaseBlockSize], kBinSignature) &&
                base::ReadLittleEndian32(&image[kHiveBaseBlockSize + kBinOffset]) == 0) {
       reference = base::ReadLittleEndian64(&image[kHiveBaseBlockSize + kBinTimestamp]);
     } else {
