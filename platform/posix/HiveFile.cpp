@@ -267,14 +267,13 @@ std::string HiveFile::BaseName() const {
 }
 
 void HiveFile::RemoveStaleTemporaries() const {
-  DIR* folder = opendir(Folder().c_str());
-  if (folder == nullptr) return;
+  const FolderListing folder(opendir(Folder().c_str()));
+  if (!folder) return;
   const std::string prefix = "." + BaseName() + ".tmp.";
-  while (const dirent* entry = readdir(folder)) {
+  while (const dirent* entry = readdir(folder.get())) {
     if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-      unlinkat(dirfd(folder), entry->d_name, 0);
+      unlinkat(dirfd(folder.get()), entry->d_name, 0);
   }
-  closedir(folder);
 }
 
 namespace {

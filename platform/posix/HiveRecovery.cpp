@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveFormat.h"
+#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -350,10 +351,10 @@ std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t
 
 HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName) {
   HiveLogNames names;
-  DIR* listing = opendir(folder.c_str());
-  if (listing == nullptr) return names;
+  const FolderListing listing(opendir(folder.c_str()));
+  if (!listing) return names;
   const std::u16string base = base::Utf16FromUtf8(hiveName);
-  while (const dirent* entry = readdir(listing)) {
+  while (const dirent* entry = readdir(listing.get())) {
     const std::u16string name = base::Utf16FromUtf8(entry->d_name);
     for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
                                  std::pair{u".LOG2", &names.log2}}) {
@@ -363,7 +364,6 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
       names.all.emplace_back(entry->d_name);
     }
   }
-  closedir(listing);
   return names;
 }
 
