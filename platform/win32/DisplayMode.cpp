@@ -1,6 +1,6 @@
 // The display mode through DirectDraw 7. ddraw.dll is loaded at run time, so a system without
 // DirectDraw takes the failure path instead of refusing to start the program.
-#include "platform/Defaults.h"
+#include "platform/win32/DisplayMode.h"
 
 // clang-format off
 #include <windows.h>
@@ -50,27 +50,20 @@ class DirectDrawObject final : public DisplayModeObject {
   ComReference<IDirectDraw7> m_directDraw;
 };
 
-class DirectDrawDisplayMode final : public DisplayMode {
- public:
-  long Create(DisplayModeObject** object) override {
-    ModuleHandle library(LoadLibraryW(L"ddraw.dll"));
-    if (!library.Valid()) return HRESULT_FROM_WIN32(GetLastError());
-    const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library.Get(), "DirectDrawCreateEx")));
-    // The status is taken before the owner frees the library.
-    if (create == nullptr) return HRESULT_FROM_WIN32(GetLastError());
-    void* directDraw = nullptr;
-    const HRESULT status = create(nullptr, &directDraw, kIidDirectDraw7, nullptr);
-    if (status != DD_OK || directDraw == nullptr) return status != DD_OK ? status : E_FAIL;
-    *object = new DirectDrawObject(static_cast<IDirectDraw7*>(directDraw), std::move(library));
-    return DD_OK;
-  }
-};
-
-DirectDrawDisplayMode g_systemDisplayMode;
-
 }  // namespace
 
-DisplayMode& detail::DefaultDisplayMode() { return g_systemDisplayMode; }
+long DirectDrawDisplayMode::Create(DisplayModeObject** object) {
+  ModuleHandle library(LoadLibraryW(L"ddraw.dll"));
+  if (!library.Valid()) return HRESULT_FROM_WIN32(GetLastError());
+  const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library.Get(), "DirectDrawCreateEx")));
+  // The status is taken before the owner frees the library.
+  if (create == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+  void* directDraw = nullptr;
+  const HRESULT status = create(nullptr, &directDraw, kIidDirectDraw7, nullptr);
+  if (status != DD_OK || directDraw == nullptr) return status != DD_OK ? status : E_FAIL;
+  *object = new DirectDrawObject(static_cast<IDirectDraw7*>(directDraw), std::move(library));
+  return DD_OK;
+}
 
 }  // namespace platform

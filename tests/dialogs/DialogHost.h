@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/Service.h"
-#include "platform/posix/SimulatedDisplayMode.h"
+#include "platform/posix/DisplayMode.h"
 #include "tests/scenarios/SettingsScenario.h"
 #include "tests/support/MemoryRegistry.h"
 #include "tests/support/PortableUser.h"
