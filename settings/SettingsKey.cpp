@@ -15,7 +15,7 @@ constexpr std::size_t kNumberTextCapacity = 64;
 long CSettingsKey::Open(const std::u16string& path, std::uint32_t access) {
   // Opened into a key of its own, so that a failed Open leaves the key held before in place; on
   // success the old key goes with that owner.
-  platform::Key opened;
+  platform::KeyOwner opened;
   const long status = platform::OpenKey(platform::GetRegistry(), path, access, &opened);
   if (status == platform::kSuccess) std::swap(m_key, opened);
   return status;

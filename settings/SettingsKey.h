@@ -33,7 +33,7 @@ class CSettingsKey {
   platform::RegKey GetHandle() const { return m_key.Get(); }
 
  private:
-  platform::Key m_key;
+  platform::KeyOwner m_key;
 };
 
 // The bytes SetNumber stores for a number: its decimal text in UTF-16LE with the terminating null,

@@ -56,7 +56,7 @@ struct Log {
   std::string problem;  // kUnusable: why
 
   bool Usable() const { return format != Format::kUnusable; }
-  const Bytes& B() const { return file->bytes; }
+  const Bytes& Contents() const { return file->bytes; }
   std::string Name() const { return file->name; }
 };
 
@@ -184,7 +184,7 @@ std::string LogRefusal(const Log& log, const std::string& why) {
 // Applies a new-format log's entries in order from expected on, until the first one that is
 // not valid or not the next in sequence; how many were applied.
 std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
-  const Bytes& b = log.B();
+  const Bytes& b = log.Contents();
   std::size_t applied = 0;
   Entry entry;
   std::size_t at = kLogBaseSize;
@@ -217,7 +217,7 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
 }
 
 bool ReplayOld(const Log& log, Replay* replay) {
-  const Bytes& b = log.B();
+  const Bytes& b = log.Contents();
   Pages pages;
   for (std::size_t i = 0; i < log.binsSize / kLogPageSize; ++i) {
     if ((b[kDirtyBitmap + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kLogPageSize * i, kLogPageSize);
@@ -292,14 +292,15 @@ std::string NotWhole(const HiveLogs& files, const std::vector<const Log*>& logs,
   for (const Log* log : logs) {
     if (log->format != Log::Format::kNew) continue;
     Entry entry;
-    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->B().size(); at += kLogPageSize) {
-      if (!ReadEntry(log->B(), at, &entry) || !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
+    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->Contents().size(); at += kLogPageSize) {
+      if (!ReadEntry(log->Contents(), at, &entry) ||
+          !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
         continue;
       const Log& stop = *replay.stoppedIn;
       Entry stopped;
       const std::string where =
-          replay.stoppedAt >= stop.B().size() ? "at its end"
-          : ReadEntry(stop.B(), replay.stoppedAt, &stopped)
+          replay.stoppedAt >= stop.Contents().size() ? "at its end"
+          : ReadEntry(stop.Contents(), replay.stoppedAt, &stopped)
               ? "at the entry out of sequence at offset " + std::to_string(replay.stoppedAt)
               : "at the damaged entry at offset " + std::to_string(replay.stoppedAt);
       return stop.Name() + " is damaged: its replay stopped " + where + ", yet " + log->Name() +
@@ -391,7 +392,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     result.highestSequence = SequenceMax(result.highestSequence, log->sequence);
     if (log->format != Log::Format::kNew) continue;
     Entry entry;
-    for (std::size_t at = kLogBaseSize; ReadEntry(log->B(), at, &entry); at += entry.size)
+    for (std::size_t at = kLogBaseSize; ReadEntry(log->Contents(), at, &entry); at += entry.size)
       result.highestSequence = SequenceMax(result.highestSequence, entry.sequence);
   }
 
@@ -500,7 +501,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   // The base block: the primary's, or the log's copy when the primary's is damaged.
   if (baseFrom != nullptr) {
     std::fill(image.begin(), image.begin() + kHiveBaseBlockSize, 0);
-    std::memcpy(image.data(), baseFrom->B().data(), kLogBaseSize);
+    std::memcpy(image.data(), baseFrom->Contents().data(), kLogBaseSize);
   }
   base::WriteLittleEndian32(kPrimaryFile, &image[kFileType]);
   base::WriteLittleEndian32(replay.binsSize, &image[kBinsSize]);

@@ -108,7 +108,7 @@ TEST_F(SettingsKeyTest, KeyOwnerClosesInTheRegistryThatOpenedIt) {
   platform::MemoryRegistry other;
   other.CreateKey(kOther);
   {
-    platform::Key key;
+    platform::KeyOwner key;
     ASSERT_EQ(platform::OpenKey(services.registry, kKey, platform::kKeyRead, &key), 0);
     ASSERT_EQ(platform::OpenKey(other, kOther, platform::kKeyRead, &key), 0);
     EXPECT_EQ(services.registry.OpenHandleCount(), 0) << "the replaced key is closed where it was opened";
