@@ -32,13 +32,13 @@ bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff, bool showMess
   table.count = 0;
   platform::DisplayDevice device;
   for (std::uint32_t index = 0; table.count == 0 && devices.Enumerate(index, &device); ++index) {
-    const platform::DeviceContext context = devices.CreateContext(device.name);
-    if (context == 0) continue;
+    const platform::ContextOwner context(devices, devices.CreateContext(device.name));
+    if (!context.Valid()) continue;
     std::uint8_t reply[28] = {};
-    const bool matched = devices.Escape(context, platform::kQueryEscSupport, sizeof kEscapeInput,
+    const bool matched = devices.Escape(context.Get(), platform::kQueryEscSupport, sizeof kEscapeInput,
                                         kEscapeInput, 0, nullptr) != 0 &&
-                         devices.Escape(context, kIdentificationEscape, sizeof kEscapeInput, kEscapeInput,
-                                        sizeof reply, reply) != 0 &&
+                         devices.Escape(context.Get(), kIdentificationEscape, sizeof kEscapeInput,
+                                        kEscapeInput, sizeof reply, reply) != 0 &&
                          MatchesSignature(reply);
     if (matched) {
       CopyBounded(table.deviceNames[table.count], AdapterTable::kNameCapacity - 1, device.name);
@@ -48,7 +48,6 @@ bool DiscoverAdapter(AdapterTable& table, std::u16string& handOff, bool showMess
       handOff += device.key;
       ++table.count;
     }
-    devices.DeleteContext(context);
   }
   if (table.count == 0 && showMessage) ShowMessageBox(nullptr, u"No Adapter Found", u"Fatal Error", MB_OK);
   return table.count != 0;

@@ -16,9 +16,9 @@
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
 #include "settings/RefreshDisplayMode.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
 #include "settings/TuningSetting.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 
@@ -253,7 +253,7 @@ std::optional<std::pair<Tuning, std::size_t>> TuningValueNamed(TuningKey key, st
   if (name.empty()) return std::nullopt;
   for (int i = 0; i <= static_cast<int>(Tuning::kCmdFifoSize); ++i) {
     const TuningSetting setting(static_cast<Tuning>(i));
-    if (setting.Key() != key) continue;
+    if (setting.WhichKey() != key) continue;
     for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
       if (base::NamesEqual(setting.ValueNames()[v], name)) return std::pair{setting.Id(), v};
   }
@@ -659,7 +659,7 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
   std::vector<RegFileKey> keys = {{0, adapterKey, false, {}},
                                   {0, platform::DriverSettingsKeyPath(adapterKey), false, {}}};
   for (const TuningSetting& setting : adapter.settings) {
-    RegFileKey& key = keys[setting.Key() == TuningKey::kCurrentDeviceKey ? 0 : 1];
+    RegFileKey& key = keys[setting.WhichKey() == TuningKey::kCurrentDeviceKey ? 0 : 1];
     for (std::u16string_view name : setting.ValueNames())
       key.values.push_back({0, std::u16string(name), QueryData(setting.KeyPath(adapter.keyPath), name)});
   }

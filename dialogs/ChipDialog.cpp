@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "settings/Sequences.h"
 #include "settings/SettingsSave.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "platform/Registry.h"
 #include "res/resource.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsSave.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 

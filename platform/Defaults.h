@@ -1,6 +1,6 @@
 #pragma once
 // The services the program has before anything else is installed: each platform defines these
-// once (Win32: the system's own; POSIX: platform/posix/Defaults.cpp). Only the accessors in
+// once, in platform/win32/Defaults.cpp and platform/posix/Defaults.cpp. Only the accessors in
 // platform/Services.cpp call them; everyone else uses GetRegistry() and the like.
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"

@@ -28,6 +28,24 @@ class DisplayDevices {
   virtual bool DeleteContext(DeviceContext context) = 0;
 };
 
+// Owns one device context and deletes it, in the devices that made it, when the owner goes.
+class ContextOwner {
+ public:
+  ContextOwner(DisplayDevices& devices, DeviceContext context) : m_devices(devices), m_context(context) {}
+  ~ContextOwner() {
+    if (m_context != 0) m_devices.DeleteContext(m_context);
+  }
+  ContextOwner(const ContextOwner&) = delete;
+  ContextOwner& operator=(const ContextOwner&) = delete;
+
+  DeviceContext Get() const { return m_context; }
+  bool Valid() const { return m_context != 0; }
+
+ private:
+  DisplayDevices& m_devices;
+  DeviceContext m_context;
+};
+
 DisplayDevices& GetDisplayDevices();
 // Replaces the display devices the program uses, as SetRegistry does (null restores the default).
 DisplayDevices* SetDisplayDevices(DisplayDevices* devices);

@@ -20,6 +20,25 @@ class DisplayModeObject {
   virtual ~DisplayModeObject() = default;
 };
 
+// Owns one display-mode object and releases it when the owner goes.
+class DisplayModeObjectOwner {
+ public:
+  DisplayModeObjectOwner() = default;
+  ~DisplayModeObjectOwner() {
+    if (m_object != nullptr) m_object->Release();
+  }
+  DisplayModeObjectOwner(const DisplayModeObjectOwner&) = delete;
+  DisplayModeObjectOwner& operator=(const DisplayModeObjectOwner&) = delete;
+
+  DisplayModeObject* operator->() const { return m_object; }
+  bool Valid() const { return m_object != nullptr; }
+  // Where Create puts the object; the owner must hold none yet.
+  DisplayModeObject** Receive() { return &m_object; }
+
+ private:
+  DisplayModeObject* m_object = nullptr;
+};
+
 class DisplayMode {
  public:
   virtual ~DisplayMode() = default;

@@ -45,13 +45,13 @@ Registry* SetRegistry(Registry* registry);
 
 // Owns at most one open key and closes it in the registry that opened it: by Close, when another
 // key replaces it, or when the owner goes. Move-only.
-class Key {
+class KeyOwner {
  public:
-  Key() = default;
-  ~Key() { Close(); }
-  Key(Key&& other) noexcept
+  KeyOwner() = default;
+  ~KeyOwner() { Close(); }
+  KeyOwner(KeyOwner&& other) noexcept
       : m_registry(std::exchange(other.m_registry, nullptr)), m_handle(std::exchange(other.m_handle, 0)) {}
-  Key& operator=(Key&& other) noexcept {
+  KeyOwner& operator=(KeyOwner&& other) noexcept {
     if (this != &other) {
       Close();
       m_registry = std::exchange(other.m_registry, nullptr);
@@ -59,8 +59,8 @@ class Key {
     }
     return *this;
   }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
+  KeyOwner(const KeyOwner&) = delete;
+  KeyOwner& operator=(const KeyOwner&) = delete;
 
   // The open key, 0 when none is held.
   RegKey Get() const { return m_handle; }
@@ -74,7 +74,7 @@ class Key {
   }
 
  private:
-  friend long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, Key* key);
+  friend long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, KeyOwner* key);
 
   Registry* m_registry = nullptr;
   RegKey m_handle = 0;
@@ -82,7 +82,7 @@ class Key {
 
 // Opens a key as Registry::Open does. On success *key holds it, and the key *key held before is
 // closed once the new one is open; on failure *key is left unchanged.
-inline long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, Key* key) {
+inline long OpenKey(Registry& registry, std::u16string_view path, std::uint32_t access, KeyOwner* key) {
   RegKey opened = 0;
   const long status = registry.Open(path, access, &opened);
   if (status != kSuccess) return status;

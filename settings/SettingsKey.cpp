@@ -13,13 +13,12 @@ constexpr std::size_t kNumberTextCapacity = 64;
 }  // namespace
 
 long CSettingsKey::Open(const std::u16string& path, std::uint32_t access) {
-  platform::Key opened;
+  // Opened into a key of its own, so that a failed Open leaves the key held before in place; on
+  // success the old key goes with that owner.
+  platform::KeyOwner opened;
   const long status = platform::OpenKey(platform::GetRegistry(), path, access, &opened);
-  if (status != platform::kSuccess) return status;
-  // The old key goes only once the new one is open, so a failed Open leaves the object usable.
-  const long closed = Close();
-  m_key = std::move(opened);
-  return closed;
+  if (status == platform::kSuccess) std::swap(m_key, opened);
+  return status;
 }
 
 long CSettingsKey::Close() { return m_key.Close(); }

@@ -3,7 +3,7 @@
 //
 // Every call returns the registry's Win32 status (0 success). The key is closed by Close, by a
 // successful Open that replaces it (after the new one opened) and by the destructor. A failed
-// Open leaves the key held before untouched.
+// Open leaves the key held before untouched; Open's status is the open's, never the close's.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,7 +33,7 @@ class CSettingsKey {
   platform::RegKey GetHandle() const { return m_key.Get(); }
 
  private:
-  platform::Key m_key;
+  platform::KeyOwner m_key;
 };
 
 // The bytes SetNumber stores for a number: its decimal text in UTF-16LE with the terminating null,

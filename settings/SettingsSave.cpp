@@ -1,7 +1,7 @@
 #include "settings/SettingsSave.h"
 
 #include "settings/RefreshDisplayMode.h"
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 
 CSettingsSave::CSettingsSave(CWnd& dialog, bool changed, const std::u16string& probeKeyPath)
     : m_dialog(dialog), m_changed(changed) {

@@ -6,8 +6,8 @@
 #include "platform/DriverSettingsKey.h"
 #include "platform/Registry.h"
 #include "res/resource.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ std::vector<TuningSetting> TuningSetting::ForAdapter(bool chipTypeSupported, int
 }
 
 std::u16string_view TuningSetting::Name() const { return DescriptionOf(m_id).name; }
-TuningKey TuningSetting::Key() const { return DescriptionOf(m_id).key; }
+TuningKey TuningSetting::WhichKey() const { return DescriptionOf(m_id).key; }
 TuningEncoding TuningSetting::Encoding() const { return DescriptionOf(m_id).encoding; }
 
 std::span<const std::u16string_view> TuningSetting::ValueNames() const {
@@ -109,8 +109,8 @@ std::span<const std::u16string_view> TuningSetting::ValueNames() const {
 }
 
 std::u16string TuningSetting::KeyPath(const std::u16string& currentDeviceKeyPath) const {
-  return Key() == kDriverSettingsKey ? platform::DriverSettingsKeyPath(currentDeviceKeyPath)
-                                     : currentDeviceKeyPath;
+  return WhichKey() == kDriverSettingsKey ? platform::DriverSettingsKeyPath(currentDeviceKeyPath)
+                                          : currentDeviceKeyPath;
 }
 
 std::vector<std::u16string> TuningSetting::Texts() const {

@@ -82,7 +82,7 @@ class TuningSetting {
   Tuning Id() const { return m_id; }
   // The name scripts use, e.g. "LODBias".
   std::u16string_view Name() const;
-  TuningKey Key() const;
+  TuningKey WhichKey() const;
   TuningEncoding Encoding() const;
   // The registry values: one, or two for the DDI version (DisableDX8, DisableDX9).
   std::span<const std::u16string_view> ValueNames() const;

@@ -2,8 +2,8 @@
 // registry with no keys, no display devices, and a display mode that only records.
 #include "platform/Defaults.h"
 
-#include "platform/posix/SimulatedDevices.h"
-#include "platform/posix/SimulatedDisplayMode.h"
+#include "platform/posix/DisplayDevices.h"
+#include "platform/posix/DisplayMode.h"
 
 namespace platform::detail {
 namespace {

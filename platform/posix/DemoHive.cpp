@@ -65,7 +65,7 @@ class DemoBuilder {
   explicit DemoBuilder(hive_h* hive) : hive_(hive) {}
 
   // The key at this path below the root, made with its parents where missing; 0 on failure.
-  hive_node_h Key(const std::vector<std::string>& path) {
+  hive_node_h NodeAt(const std::vector<std::string>& path) {
     hive_node_h node = hivex_root(hive_);
     for (const std::string& name : path) {
       if (node == 0) return 0;
@@ -91,32 +91,33 @@ class DemoBuilder {
 
 bool FillDemoHive(hive_h* hive) {
   DemoBuilder demo(hive);
-  bool ok = demo.Values(demo.Key({"Select"}), {Dword("Current", 1), Dword("Default", 1), Dword("Failed", 0),
-                                               Dword("LastKnownGood", 1)});
+  bool ok = demo.Values(demo.NodeAt({"Select"}), {Dword("Current", 1), Dword("Default", 1),
+                                                  Dword("Failed", 0), Dword("LastKnownGood", 1)});
 
   std::vector<std::string> plain = HivePath(kDemoPlainKey);
-  ok = ok &&
-       demo.Values(demo.Key(plain), {BinaryText("HardwareInformation.AdapterString", u"Standard VGA Adapter"),
-                                     BinaryText("HardwareInformation.BiosString", u"VGA BIOS 1.02"),
-                                     BinaryText("HardwareInformation.ChipType", u"VGA"),
-                                     Dword("HardwareInformation.MemorySize", 16 << 20)});
+  ok = ok && demo.Values(demo.NodeAt(plain),
+                         {BinaryText("HardwareInformation.AdapterString", u"Standard VGA Adapter"),
+                          BinaryText("HardwareInformation.BiosString", u"VGA BIOS 1.02"),
+                          BinaryText("HardwareInformation.ChipType", u"VGA"),
+                          Dword("HardwareInformation.MemorySize", 16 << 20)});
   plain.back() = "Video";
-  ok = ok && demo.Values(demo.Key(plain), {Sz("Service", u"vga")});
+  ok = ok && demo.Values(demo.NodeAt(plain), {Sz("Service", u"vga")});
 
   std::vector<std::string> board = HivePath(kDemoBoardKey);
-  ok = ok && demo.Values(demo.Key(board),
+  ok = ok && demo.Values(demo.NodeAt(board),
                          {BinaryText("HardwareInformation.AdapterString", u"QEL 700 M720 Dual"),
                           BinaryText("HardwareInformation.BiosString", u"QEL BIOS 3.07.21"),
                           Sz("HardwareInformation.ChipType", u"QEL 700"),
                           Raw("HardwareInformation.MemorySize", 64 << 20), Raw("MaxTileBuffers", 4),
                           Raw("DisableDX8", 0), Raw("DisableDX9", 0), Raw("CmdFifoSize", 524288)});
   board.push_back(base::Utf8FromUtf16(kDriverSettingsSubkey));
-  ok = ok && demo.Values(demo.Key(board), {Sz("QLDRV_SLI_AA_CONFIGURATION", u"3"),
-                                           Sz("QLDRV_GUARDBAND_CLIPPING", u"1"), Sz("QLDRV_LOD_BIAS", u"0"),
-                                           Sz("QLDRV_SWAPINTERVAL", u"1"), Sz("QLDRV_OVERLAYMODE", u"1")});
+  ok =
+      ok && demo.Values(demo.NodeAt(board), {Sz("QLDRV_SLI_AA_CONFIGURATION", u"3"),
+                                             Sz("QLDRV_GUARDBAND_CLIPPING", u"1"), Sz("QLDRV_LOD_BIAS", u"0"),
+                                             Sz("QLDRV_SWAPINTERVAL", u"1"), Sz("QLDRV_OVERLAYMODE", u"1")});
   board.pop_back();
   board.back() = "Video";
-  ok = ok && demo.Values(demo.Key(board), {Sz("Service", u"qel700")});
+  ok = ok && demo.Values(demo.NodeAt(board), {Sz("Service", u"qel700")});
   return ok;
 }
 

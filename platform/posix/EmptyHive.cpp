@@ -113,7 +113,7 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
   const auto freeSize = static_cast<std::uint32_t>(kFirstBinSize - freeAt);
 
   // Base block.
-  std::memcpy(&image[0], "regf", 4);
+  PutSignature(&image[0], kBaseBlockSignature);
   base::WriteLittleEndian32(1, &image[kSequence1]);  // primary sequence number
   base::WriteLittleEndian32(
       1, &image[kSequence2]);  // secondary sequence number: equal, so the hive is consistent
@@ -130,7 +130,7 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
   base::WriteLittleEndian32(HiveHeaderChecksum(image.data()), &image[kChecksum]);
 
   // The bin.
-  std::memcpy(&image[bin], "hbin", 4);
+  PutSignature(&image[bin], kBinSignature);
   base::WriteLittleEndian32(0, &image[bin + kBinOffset]);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(kFirstBinSize), &image[bin + kBinSize]);
   base::WriteLittleEndian64(filetime, &image[bin + kBinTimestamp]);
@@ -138,7 +138,7 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
   // The root key.
   const std::size_t nk = bin + rootAt;
   base::WriteLittleEndian32(Negative(rootSize), &image[nk]);
-  std::memcpy(&image[nk + kCellSignature], "nk", 2);
+  PutSignature(&image[nk + kCellSignature], kKeySignature);
   base::WriteLittleEndian16(kKeyHiveEntry | kKeyNoDelete | kKeyCompressedName, &image[nk + kKeyFlags]);
   base::WriteLittleEndian64(filetime, &image[nk + kKeyTime]);
   base::WriteLittleEndian32(kNoCell, &image[nk + kKeyParent]);  // none
@@ -156,7 +156,7 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
   // Its security cell, the only one, so it links to itself both ways.
   const std::size_t sk = bin + securityAt;
   base::WriteLittleEndian32(Negative(securitySize), &image[sk]);
-  std::memcpy(&image[sk + kCellSignature], "sk", 2);
+  PutSignature(&image[sk + kCellSignature], kSecuritySignature);
   base::WriteLittleEndian32(securityAt, &image[sk + kSecurityPrevious]);
   base::WriteLittleEndian32(securityAt, &image[sk + kSecurityNext]);
   base::WriteLittleEndian32(1, &image[sk + kSecurityReferences]);  // referenced by the root key

@@ -123,18 +123,15 @@ bool SameContents(const std::string& one, const std::string& other) {
 // The names in the folder at, but "." and "..".
 std::vector<std::string> Names(int at) {
   std::vector<std::string> names;
-  const int fd = dup(at);
-  DIR* folder = fd >= 0 ? fdopendir(fd) : nullptr;
-  if (folder == nullptr) {
-    if (fd >= 0) close(fd);
-    return names;
-  }
-  rewinddir(folder);  // the copy shares its position with at, which an earlier listing moved
-  while (const dirent* entry = readdir(folder)) {
+  Descriptor copy(dup(at));
+  const FolderListing folder(copy.Valid() ? fdopendir(copy.Get()) : nullptr);
+  if (!folder) return names;
+  copy.Release();           // the listing owns it now
+  rewinddir(folder.get());  // the copy shares its position with at, which an earlier listing moved
+  while (const dirent* entry = readdir(folder.get())) {
     if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
       names.emplace_back(entry->d_name);
   }
-  closedir(folder);
   return names;
 }
 

@@ -24,6 +24,7 @@
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/FileIo.h"
 #include "platform/posix/HiveBackups.h"
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/Owners.h"
 
@@ -149,10 +150,10 @@ Failure HiveFile::Diagnose(const std::string& path) {
   if (S_ISDIR(status.st_mode)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, EISDIR));
   if (!S_ISREG(status.st_mode))
     return Problem(HiveProblem::kUnreadable, Failure::Because({}, "not a regular file"));
-  char magic[4] = {};
+  std::uint8_t magic[hive::kBaseBlockSignature.size()] = {};
   const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
   if (got < 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
-  if (got != sizeof magic || std::memcmp(magic, "regf", sizeof magic) != 0)
+  if (got != sizeof magic || !hive::HasSignature(magic, hive::kBaseBlockSignature))
     return Problem(HiveProblem::kNotHive);
   return {};
 }
@@ -266,14 +267,13 @@ std::string HiveFile::BaseName() const {
 }
 
 void HiveFile::RemoveStaleTemporaries() const {
-  DIR* folder = opendir(Folder().c_str());
-  if (folder == nullptr) return;
+  const FolderListing folder(opendir(Folder().c_str()));
+  if (!folder) return;
   const std::string prefix = "." + BaseName() + ".tmp.";
-  while (const dirent* entry = readdir(folder)) {
+  while (const dirent* entry = readdir(folder.get())) {
     if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-      unlinkat(dirfd(folder), entry->d_name, 0);
+      unlinkat(dirfd(folder.get()), entry->d_name, 0);
   }
-  closedir(folder);
 }
 
 namespace {

@@ -6,6 +6,8 @@
 // of the base block.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace platform {
 
@@ -13,6 +15,28 @@ namespace platform {
 inline constexpr std::size_t kHiveBaseBlockSize = 4096;
 
 namespace hive {
+
+// Signatures: the bytes that open a base block, a bin, a cell's contents or a log's parts.
+inline constexpr std::string_view kBaseBlockSignature = "regf";
+inline constexpr std::string_view kBinSignature = "hbin";
+inline constexpr std::string_view kKeySignature = "nk";
+inline constexpr std::string_view kValueSignature = "vk";
+inline constexpr std::string_view kFastLeafSignature = "lf";   // subkeys with name hints
+inline constexpr std::string_view kHashLeafSignature = "lh";   // subkeys with name hashes
+inline constexpr std::string_view kIndexLeafSignature = "li";  // subkeys, bare offsets
+inline constexpr std::string_view kIndexRootSignature = "ri";  // a list of subkey lists
+inline constexpr std::string_view kSecuritySignature = "sk";
+inline constexpr std::string_view kBigDataSignature = "db";
+inline constexpr std::string_view kDirtyPagesSignature = "DIRT";  // old-format log
+inline constexpr std::string_view kLogEntrySignature = "HvLE";    // new-format log
+
+// Whether the bytes at `at` begin with a signature; the caller has checked that they are there.
+inline bool HasSignature(const std::uint8_t* at, std::string_view signature) {
+  return std::memcmp(at, signature.data(), signature.size()) == 0;
+}
+inline void PutSignature(std::uint8_t* at, std::string_view signature) {
+  std::memcpy(at, signature.data(), signature.size());
+}
 
 // Base block fields ("regf" at 0).
 inline constexpr std::size_t kSequence1 = 0x04;

@@ -65,7 +65,7 @@ bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::str
     *why = text;
     return false;
   };
-  if (bytes.size() < kBase || std::memcmp(bytes.data(), "regf", 4) != 0)
+  if (bytes.size() < kBase || !HasSignature(bytes.data(), kBaseBlockSignature))
     return fail("not a registry hive file");
   if (base::ReadLittleEndian32(&bytes[kChecksum]) != HiveHeaderChecksum(bytes.data()))
     return fail("the hive's header checksum is wrong");
@@ -77,7 +77,7 @@ bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::str
   for (std::uint32_t at = 0; at < binsSize;) {
     const std::uint8_t* bin = &bytes[kBase + at];
     const std::uint32_t size = base::ReadLittleEndian32(bin + kBinSize);
-    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + kBinOffset) != at ||
+    if (!HasSignature(bin, kBinSignature) || base::ReadLittleEndian32(bin + kBinOffset) != at ||
         size < kBinUnit || size % kBinUnit != 0 || size > binsSize - at)
       return fail("the hive's bins are damaged");
     bins.push_back(at);
@@ -115,7 +115,7 @@ std::size_t HiveImage::KeyCell(Node node) const {
   std::size_t capacity = 0;
   const std::size_t cell =
       UsedCell(static_cast<std::uint32_t>(node - kBase), kKeyName - kCellData, &capacity);
-  if (cell == 0 || std::memcmp(&bytes_[cell + kCellSignature], "nk", 2) != 0 ||
+  if (cell == 0 || !HasSignature(&bytes_[cell + kCellSignature], kKeySignature) ||
       capacity < kKeyName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kKeyNameLength]))
     return 0;
   return cell;
@@ -124,7 +124,7 @@ std::size_t HiveImage::KeyCell(Node node) const {
 std::size_t HiveImage::ValueCell(std::uint32_t offset) const {
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(offset, kValueName - kCellData, &capacity);
-  if (cell == 0 || std::memcmp(&bytes_[cell + kCellSignature], "vk", 2) != 0 ||
+  if (cell == 0 || !HasSignature(&bytes_[cell + kCellSignature], kValueSignature) ||
       capacity < kValueName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kValueNameLength]))
     return 0;
   return cell;
@@ -136,10 +136,10 @@ long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool to
   const std::size_t cell = UsedCell(list, 4, &capacity);
   if (cell == 0) return kRegistryCorrupt;
   const std::uint8_t* b = bytes_.data();
-  const bool leaves = std::memcmp(b + cell + kCellSignature, "lf", 2) == 0 ||
-                      std::memcmp(b + cell + kCellSignature, "lh", 2) == 0;
-  const bool index = std::memcmp(b + cell + kCellSignature, "li", 2) == 0;
-  const bool root = std::memcmp(b + cell + kCellSignature, "ri", 2) == 0;
+  const bool leaves = HasSignature(b + cell + kCellSignature, kFastLeafSignature) ||
+                      HasSignature(b + cell + kCellSignature, kHashLeafSignature);
+  const bool index = HasSignature(b + cell + kCellSignature, kIndexLeafSignature);
+  const bool root = HasSignature(b + cell + kCellSignature, kIndexRootSignature);
   if (!leaves && !index && !(root && top)) return kRegistryCorrupt;
   const std::size_t stride = leaves ? 8 : 4;
   const std::size_t count = base::ReadLittleEndian16(b + cell + kListCount);
@@ -237,7 +237,7 @@ long HiveImage::Place(std::size_t value, DataPlace* place) const {
   const std::size_t cell = UsedCell(offset, 0, &capacity);
   if (cell == 0) return kRegistryCorrupt;
   const bool formatWithBigData = base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
-  if (size > kBigChunk && capacity >= 8 && std::memcmp(&bytes_[cell + kCellSignature], "db", 2) == 0 &&
+  if (size > kBigChunk && capacity >= 8 && HasSignature(&bytes_[cell + kCellSignature], kBigDataSignature) &&
       (formatWithBigData || capacity < size)) {
     const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + kListCount]);
     if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
@@ -427,7 +427,7 @@ std::uint32_t HiveImage::AppendBin(std::size_t length) {
   if (bytes_.capacity() < bytes_.size() + binSize) bytes_.reserve(bytes_.size() + binSize + (1U << 20));
   bytes_.resize(bytes_.size() + binSize, 0);
   std::uint8_t* bin = &bytes_[kBase + at];
-  std::memcpy(bin, "hbin", 4);
+  PutSignature(bin, kBinSignature);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(at), bin + kBinOffset);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize), bin + kBinSize);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize - kBinHeaderSize), bin + kBinHeaderSize);
@@ -453,7 +453,7 @@ std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size)
   }
   const std::uint32_t db = Allocate(8);
   std::uint8_t* cell = &bytes_[kBase + db];
-  std::memcpy(cell + kCellSignature, "db", 2);
+  PutSignature(cell + kCellSignature, kBigDataSignature);
   base::WriteLittleEndian16(static_cast<std::uint16_t>(segments), cell + kListCount);
   base::WriteLittleEndian32(list, cell + kListEntries);
   return db;
@@ -505,7 +505,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
     const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
     const std::uint32_t cell = Allocate(kValueName - kCellData + nameBytes);
     std::uint8_t* v = &bytes_[kBase + cell];
-    std::memcpy(v + kCellSignature, "vk", 2);
+    PutSignature(v + kCellSignature, kValueSignature);
     base::WriteLittleEndian16(static_cast<std::uint16_t>(nameBytes), v + kValueNameLength);
     if (size <= 4) {
       base::WriteLittleEndian32(kDataInline | size, v + kDataSize);

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/HiveFormat.h"
+#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -55,7 +56,7 @@ struct Log {
   std::string problem;  // kUnusable: why
 
   bool Usable() const { return format != Format::kUnusable; }
-  const Bytes& B() const { return file->bytes; }
+  const Bytes& Contents() const { return file->bytes; }
   std::string Name() const { return file->name; }
 };
 
@@ -76,7 +77,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
   };
   if (!file->unreadable.empty()) return unusable("cannot be read: " + file->unreadable);
   if (b.empty()) return unusable("empty");
-  if (b.size() < kLogBaseSize || std::memcmp(b.data(), "regf", 4) != 0) return unusable("not a log");
+  if (b.size() < kLogBaseSize || !HasSignature(b.data(), kBaseBlockSignature)) return unusable("not a log");
   if (!ChecksumOk(b.data())) return unusable("damaged header (bad checksum)");
   log.sequence = base::ReadLittleEndian32(&b[kSequence1]);
   log.timestamp = base::ReadLittleEndian64(&b[kTimestamp]);
@@ -90,7 +91,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
     return log;
   }
   if (type != kOldLogFile1 && type != kOldLogFile2) return unusable("unsupported header");
-  if (b.size() < 2 * kLogBaseSize || std::memcmp(&b[kLogBaseSize], "DIRT", 4) != 0)
+  if (b.size() < 2 * kLogBaseSize || !HasSignature(&b[kLogBaseSize], kDirtyPagesSignature))
     return unusable("no dirty page map");
   const std::size_t pagesAt = OldPagesAt(log.binsSize);
   if (b.size() < pagesAt ||
@@ -102,7 +103,7 @@ Log Classify(const std::optional<HiveLogFile>& file) {
 
 // The entry of a new-format log at offset at, if it is whole and its hashes match.
 bool ReadEntry(const Bytes& b, std::size_t at, Entry* entry) {
-  if (at + kEntryHeaderSize > b.size() || std::memcmp(&b[at], "HvLE", 4) != 0) return false;
+  if (at + kEntryHeaderSize > b.size() || !HasSignature(&b[at], kLogEntrySignature)) return false;
   const std::uint8_t* e = &b[at];
   entry->at = at;
   entry->size = base::ReadLittleEndian32(e + kEntrySize);
@@ -183,7 +184,7 @@ std::string LogRefusal(const Log& log, const std::string& why) {
 // Applies a new-format log's entries in order from expected on, until the first one that is
 // not valid or not the next in sequence; how many were applied.
 std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
-  const Bytes& b = log.B();
+  const Bytes& b = log.Contents();
   std::size_t applied = 0;
   Entry entry;
   std::size_t at = kLogBaseSize;
@@ -216,12 +217,13 @@ std::size_t ReplayNew(const Log& log, std::uint32_t expected, Replay* replay) {
 }
 
 bool ReplayOld(const Log& log, Replay* replay) {
-  const Bytes& b = log.B();
+  const Bytes& b = log.Contents();
   Pages pages;
   for (std::size_t i = 0; i < log.binsSize / kLogPageSize; ++i) {
     if ((b[kDirtyBitmap + (i >> 3)] >> (i & 7) & 1) != 0) pages.emplace_back(kLogPageSize * i, kLogPageSize);
   }
-  if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset 516)", "its header (offset 40)")) {
+  if (!replay->Grow(pages, log.binsSize, "its dirty page map (offset " + std::to_string(kDirtyBitmap) + ")",
+                    "its header (offset " + std::to_string(kBinsSize) + ")")) {
     replay->refusal = LogRefusal(log, replay->refusal);
     return false;
   }
@@ -243,7 +245,7 @@ bool BinsValid(const Bytes& image) {
   while (at < size) {
     const std::uint8_t* bin = &image[kHiveBaseBlockSize + at];
     const std::uint32_t binSize = base::ReadLittleEndian32(bin + kBinSize);
-    if (std::memcmp(bin, "hbin", 4) != 0 || base::ReadLittleEndian32(bin + kBinOffset) != at ||
+    if (!HasSignature(bin, kBinSignature) || base::ReadLittleEndian32(bin + kBinOffset) != at ||
         binSize < kBinUnit || binSize % kBinUnit != 0 || at + binSize > size)
       return false;
     at += binSize;
@@ -290,14 +292,15 @@ std::string NotWhole(const HiveLogs& files, const std::vector<const Log*>& logs,
   for (const Log* log : logs) {
     if (log->format != Log::Format::kNew) continue;
     Entry entry;
-    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->B().size(); at += kLogPageSize) {
-      if (!ReadEntry(log->B(), at, &entry) || !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
+    for (std::size_t at = kLogBaseSize; at + kEntryHeaderSize <= log->Contents().size(); at += kLogPageSize) {
+      if (!ReadEntry(log->Contents(), at, &entry) ||
+          !SequenceAtLeast(entry.sequence, replay.lastSequence + 1))
         continue;
       const Log& stop = *replay.stoppedIn;
       Entry stopped;
       const std::string where =
-          replay.stoppedAt >= stop.B().size() ? "at its end"
-          : ReadEntry(stop.B(), replay.stoppedAt, &stopped)
+          replay.stoppedAt >= stop.Contents().size() ? "at its end"
+          : ReadEntry(stop.Contents(), replay.stoppedAt, &stopped)
               ? "at the entry out of sequence at offset " + std::to_string(replay.stoppedAt)
               : "at the damaged entry at offset " + std::to_string(replay.stoppedAt);
       return stop.Name() + " is damaged: its replay stopped " + where + ", yet " + log->Name() +
@@ -349,10 +352,10 @@ std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t
 
 HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName) {
   HiveLogNames names;
-  DIR* listing = opendir(folder.c_str());
-  if (listing == nullptr) return names;
+  const FolderListing listing(opendir(folder.c_str()));
+  if (!listing) return names;
   const std::u16string base = base::Utf16FromUtf8(hiveName);
-  while (const dirent* entry = readdir(listing)) {
+  while (const dirent* entry = readdir(listing.get())) {
     const std::u16string name = base::Utf16FromUtf8(entry->d_name);
     for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
                                  std::pair{u".LOG2", &names.log2}}) {
@@ -362,13 +365,12 @@ HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName
       names.all.emplace_back(entry->d_name);
     }
   }
-  closedir(listing);
   return names;
 }
 
 HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   HiveRecovery result;
-  if (primary.size() < kHiveBaseBlockSize || std::memcmp(primary.data(), "regf", 4) != 0)
+  if (primary.size() < kHiveBaseBlockSize || !HasSignature(primary.data(), kBaseBlockSignature))
     return Refuse(std::move(result), "not a registry hive file");
   const std::uint8_t* base = primary.data();
   const bool checksumOk = ChecksumOk(base);
@@ -390,7 +392,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     result.highestSequence = SequenceMax(result.highestSequence, log->sequence);
     if (log->format != Log::Format::kNew) continue;
     Entry entry;
-    for (std::size_t at = kLogBaseSize; ReadEntry(log->B(), at, &entry); at += entry.size)
+    for (std::size_t at = kLogBaseSize; ReadEntry(log->Contents(), at, &entry); at += entry.size)
       result.highestSequence = SequenceMax(result.highestSequence, entry.sequence);
   }
 
@@ -470,7 +472,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
     if (checksumOk) {
       reference = base::ReadLittleEndian64(base + kTimestamp);
     } else if (image.size() >= kHiveBaseBlockSize + kBinHeaderSize &&
-               std::memcmp(&image[kHiveBaseBlockSize], "hbin", 4) == 0 &&
+               HasSignature(&image[kHiveBaseBlockSize], kBinSignature) &&
                base::ReadLittleEndian32(&image[kHiveBaseBlockSize + kBinOffset]) == 0) {
       reference = base::ReadLittleEndian64(&image[kHiveBaseBlockSize + kBinTimestamp]);
     } else {
@@ -499,7 +501,7 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   // The base block: the primary's, or the log's copy when the primary's is damaged.
   if (baseFrom != nullptr) {
     std::fill(image.begin(), image.begin() + kHiveBaseBlockSize, 0);
-    std::memcpy(image.data(), baseFrom->B().data(), kLogBaseSize);
+    std::memcpy(image.data(), baseFrom->Contents().data(), kLogBaseSize);
   }
   base::WriteLittleEndian32(kPrimaryFile, &image[kFileType]);
   base::WriteLittleEndian32(replay.binsSize, &image[kBinsSize]);

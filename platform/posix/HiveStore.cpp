@@ -36,7 +36,7 @@ std::uint32_t SmallNumber(const HiveImage& image, HiveImage::Node node, std::u16
 }
 
 // What the user is told about a hive that cannot be loaded, named as they gave it.
-Failure Told(const std::string& path, Failure failure) {
+Failure LoadFailureForUser(const std::string& path, Failure failure) {
   failure.what = path;
   switch (failure.problem) {
     case HiveProblem::kMissing:
@@ -62,7 +62,7 @@ Failure Told(const std::string& path, Failure failure) {
 std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, Failure* failure, CommitPolicy policy) {
   HiveFile file(path);
   if (Failure refused = file.Load(); refused.Failed()) {
-    *failure = Told(path, std::move(refused));
+    *failure = LoadFailureForUser(path, std::move(refused));
     return nullptr;
   }
   file.RemoveLeftovers();
@@ -140,12 +140,12 @@ std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path, long*
   return node;
 }
 
-HiveStore::Key* HiveStore::Find(RegKey key) {
+HiveStore::OpenedKey* HiveStore::Find(RegKey key) {
   const auto found = keys_.find(key);
   return found == keys_.end() ? nullptr : &found->second;
 }
 
-long HiveStore::NodeOf(Key& key, std::uintptr_t* node) {
+long HiveStore::NodeOf(OpenedKey& key, std::uintptr_t* node) {
   if (key.generation != file_.Generation()) {
     key.node = Resolve(key.path);
     key.generation = file_.Generation();
@@ -175,7 +175,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
   // A reader after a writer: the writes go to disk first (see the header).
   if (!write) Flush();
 
-  Key opened;
+  OpenedKey opened;
   opened.machineRoot = machineRoot;
   opened.rights = Rights(access);
   if (!machineRoot) {
@@ -207,7 +207,7 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
 long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
                       std::uint32_t* size) {
   std::lock_guard lock(mutex_);
-  Key* opened = Find(key);
+  OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kKeyQueryValue) == 0) return kAccessDenied;
   if (data != nullptr && size == nullptr) return kInvalidParameter;
@@ -253,7 +253,7 @@ bool HiveStore::Reapply() {
 
 long HiveStore::Change(RegKey key, Edit edit) {
   std::lock_guard lock(mutex_);
-  Key* opened = Find(key);
+  OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kKeySetValue) == 0 || opened->machineRoot) return kAccessDenied;
   std::uintptr_t node = 0;
@@ -369,7 +369,7 @@ std::vector<std::string> HiveStore::LogsUsed() const {
 
 long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
   std::lock_guard lock(mutex_);
-  Key* opened = Find(key);
+  OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();
   if (opened->machineRoot) {
@@ -383,7 +383,7 @@ long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
 
 long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
   std::lock_guard lock(mutex_);
-  Key* opened = Find(key);
+  OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();
   if (opened->machineRoot) return kSuccess;

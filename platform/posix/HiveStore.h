@@ -106,7 +106,7 @@ class HiveStore final : public Registry {
   const std::string& Path() const { return file_.Path(); }
 
  private:
-  struct Key {
+  struct OpenedKey {
     std::vector<std::u16string> path;  // below the hive root; control set already resolved
     bool machineRoot = false;
     std::uint32_t rights = 0;
@@ -126,8 +126,8 @@ class HiveStore final : public Registry {
   // The node of a key below the hive root; 0 when it is missing (*status 2) or the way to it is
   // damaged (1015).
   std::uintptr_t Resolve(const std::vector<std::u16string>& path, long* status = nullptr);
-  long NodeOf(Key& key, std::uintptr_t* node);
-  Key* Find(RegKey key);
+  long NodeOf(OpenedKey& key, std::uintptr_t* node);
+  OpenedKey* Find(RegKey key);
   long Apply(std::uintptr_t node, const Edit& edit);
   bool Reapply();
   long Change(RegKey key, Edit edit);
@@ -135,7 +135,7 @@ class HiveStore final : public Registry {
 
   HiveFile file_;
   CommitPolicy policy_;
-  std::map<RegKey, Key> keys_;
+  std::map<RegKey, OpenedKey> keys_;
   RegKey nextKey_ = 1;
   std::vector<Edit> pending_;
   bool imageMissesEdits_ = false;  // the last Reapply failed: the image lacks pending edits

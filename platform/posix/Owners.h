@@ -1,7 +1,8 @@
 #pragma once
-// Owners of what the POSIX platform opens: a file descriptor and a libhivex handle, each closed
-// when its owner goes out of scope. Where the result of closing matters (a file just written),
-// CloseNow() closes early and gives the error, if any.
+// Owners of what the POSIX platform opens: a file descriptor, a folder listing and a libhivex
+// handle, each closed when its owner goes out of scope. Where the result of closing matters (a file just
+// written), CloseNow() closes early and gives the error, if any.
+#include <dirent.h>
 #include <hivex.h>
 #include <unistd.h>
 
@@ -42,6 +43,12 @@ class Descriptor {
  private:
   int fd_;
 };
+
+struct FolderListingCloser {
+  void operator()(DIR* folder) const { closedir(folder); }
+};
+// A folder listing from opendir or fdopendir (null: none); closing it closes its descriptor.
+using FolderListing = std::unique_ptr<DIR, FolderListingCloser>;
 
 struct HiveCloser {
   void operator()(hive_h* hive) const { hivex_close(hive); }

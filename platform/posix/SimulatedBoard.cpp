@@ -25,7 +25,7 @@ constexpr char kDefaultLog[] = "driver.log";
 // A decimal text value as the driver reads it: REG_SZ or REG_EXPAND_SZ, leading blanks, an
 // optional sign, digits.
 bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_view name, long long* number) {
-  Key key;
+  KeyOwner key;
   if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[128] = {};
   std::uint32_t size = sizeof data;
@@ -47,7 +47,7 @@ bool ReadNumber(Registry& registry, const std::u16string& path, std::u16string_v
 // A raw value of at most 4 bytes, little-endian, whatever its type.
 bool ReadRaw(Registry& registry, const std::u16string& path, std::u16string_view name,
              std::uint32_t* number) {
-  Key key;
+  KeyOwner key;
   if (OpenKey(registry, path, kKeyRead, &key) != kSuccess) return false;
   std::uint8_t data[4] = {};
   std::uint32_t size = sizeof data;

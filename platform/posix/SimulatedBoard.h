@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/DisplayDevices.h"
+#include "platform/posix/DisplayMode.h"
 #include "platform/posix/Failure.h"
-#include "platform/posix/SimulatedDevices.h"
-#include "platform/posix/SimulatedDisplayMode.h"
 
 namespace platform {
 

@@ -1,11 +1,15 @@
 // The display mode through DirectDraw 7. ddraw.dll is loaded at run time, so a system without
 // DirectDraw takes the failure path instead of refusing to start the program.
-#include "platform/Defaults.h"
+#include "platform/win32/DisplayMode.h"
 
 // clang-format off
 #include <windows.h>
 #include <ddraw.h>
 // clang-format on
+
+#include <utility>
+
+#include "platform/win32/Owners.h"
 
 namespace platform {
 namespace {
@@ -19,8 +23,8 @@ using DirectDrawCreateExFunction = HRESULT(WINAPI*)(GUID*, void**, REFIID, IUnkn
 // Owns one IDirectDraw7 reference and the library reference that keeps its code loaded.
 class DirectDrawObject final : public DisplayModeObject {
  public:
-  DirectDrawObject(IDirectDraw7* directDraw, HMODULE library)
-      : m_directDraw(directDraw), m_library(library) {}
+  DirectDrawObject(IDirectDraw7* directDraw, ModuleHandle library)
+      : m_library(std::move(library)), m_directDraw(directDraw) {}
   DirectDrawObject(const DirectDrawObject&) = delete;
   DirectDrawObject& operator=(const DirectDrawObject&) = delete;
 
@@ -34,45 +38,32 @@ class DirectDrawObject final : public DisplayModeObject {
   }
 
   unsigned long Release() override {
-    const unsigned long remaining = m_directDraw->Release();
-    FreeLibrary(m_library);
-    delete this;
+    const unsigned long remaining = m_directDraw.ReleaseNow();
+    delete this;  // and with it the library
     return remaining;
   }
 
  private:
   ~DirectDrawObject() override = default;
-  IDirectDraw7* m_directDraw;
-  HMODULE m_library;
+  // The library is declared first so that it goes last, after the object whose code it holds.
+  ModuleHandle m_library;
+  ComReference<IDirectDraw7> m_directDraw;
 };
-
-class DirectDrawDisplayMode final : public DisplayMode {
- public:
-  long Create(DisplayModeObject** object) override {
-    HMODULE library = LoadLibraryW(L"ddraw.dll");
-    if (library == nullptr) return HRESULT_FROM_WIN32(GetLastError());
-    const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
-    if (create == nullptr) {
-      const long status = HRESULT_FROM_WIN32(GetLastError());
-      FreeLibrary(library);
-      return status;
-    }
-    void* directDraw = nullptr;
-    const HRESULT status = create(nullptr, &directDraw, kIidDirectDraw7, nullptr);
-    if (status != DD_OK || directDraw == nullptr) {
-      FreeLibrary(library);
-      return status != DD_OK ? status : E_FAIL;
-    }
-    *object = new DirectDrawObject(static_cast<IDirectDraw7*>(directDraw), library);
-    return DD_OK;
-  }
-};
-
-DirectDrawDisplayMode g_systemDisplayMode;
 
 }  // namespace
 
-DisplayMode& detail::DefaultDisplayMode() { return g_systemDisplayMode; }
+long DirectDrawDisplayMode::Create(DisplayModeObject** object) {
+  ModuleHandle library(LoadLibraryW(L"ddraw.dll"));
+  if (!library.Valid()) return HRESULT_FROM_WIN32(GetLastError());
+  const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library.Get(), "DirectDrawCreateEx")));
+  // The status is taken before the owner frees the library.
+  if (create == nullptr) return HRESULT_FROM_WIN32(GetLastError());
+  void* directDraw = nullptr;
+  const HRESULT status = create(nullptr, &directDraw, kIidDirectDraw7, nullptr);
+  if (status != DD_OK || directDraw == nullptr) return status != DD_OK ? status : E_FAIL;
+  *object = new DirectDrawObject(static_cast<IDirectDraw7*>(directDraw), std::move(library));
+  return DD_OK;
+}
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
-// Owners of what the Win32 platform opens: kernel handles (files, processes, jobs, ports) and loaded
-// modules, each released when its owner goes out of scope. Where the result of closing matters (a
-// file just written), CloseNow() closes early and gives the error, if any.
+// Owners of what the Win32 platform opens: kernel handles (files, processes, jobs, ports), loaded
+// modules and COM object references, each released when its owner goes out of scope. Where the result of
+// closing matters (a file just written), CloseNow() closes early and gives the error, if any.
 #include <windows.h>
 
 #include <utility>
@@ -67,5 +67,23 @@ struct ModuleHandleTraits {
   static bool Close(Raw raw) { return ::FreeLibrary(raw) != FALSE; }
 };
 using ModuleHandle = Owned<ModuleHandleTraits>;
+
+// One reference to a COM object (null: none).
+template <typename Interface>
+class ComReference {
+ public:
+  explicit ComReference(Interface* object = nullptr) : object_(object) {}
+  ~ComReference() { ReleaseNow(); }
+  ComReference(const ComReference&) = delete;
+  ComReference& operator=(const ComReference&) = delete;
+
+  Interface* operator->() const { return object_; }
+  // Releases ahead of the destructor; the count of references the object has left (0 when
+  // none was held).
+  unsigned long ReleaseNow() { return object_ != nullptr ? std::exchange(object_, nullptr)->Release() : 0; }
+
+ private:
+  Interface* object_;
+};
 
 }  // namespace platform

@@ -6,8 +6,8 @@
 #include <climits>
 
 #include "base/Text.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "settings/ValueAccess.h"
 
 namespace conformance {
 namespace {
@@ -58,7 +58,7 @@ void RegistryConformance::TearDown() {
 // --- The registry interface -------------------------------------------------------------
 
 TEST_P(RegistryConformance, EmptyPathOpensTheRootWhichHoldsNoneOfTheValues) {
-  Store().Seed(Key(), u"HardwareInformation.ChipType", platform::kRegSz, Utf16(u"QEL 700"));
+  Store().Seed(KeyPath(), u"HardwareInformation.ChipType", platform::kRegSz, Utf16(u"QEL 700"));
   OpenKey root(Registry(), u"", platform::kKeyRead);
   ASSERT_EQ(root.Status(), platform::kSuccess);
   std::uint32_t size = 0;
@@ -68,38 +68,38 @@ TEST_P(RegistryConformance, EmptyPathOpensTheRootWhichHoldsNoneOfTheValues) {
 
 TEST_P(RegistryConformance, OpenFailuresLeaveTheKeyAndCreateNothing) {
   platform::RegKey key = 0x5A5A;
-  EXPECT_EQ(Registry().Open(Key() + u"\\Missing", platform::kKeyRead, &key), platform::kFileNotFound);
-  EXPECT_EQ(Registry().Open(Key() + u"\\Missing", platform::kKeyWrite, &key), platform::kFileNotFound);
-  EXPECT_EQ(Registry().Open(u"\\" + Key(), platform::kKeyRead, &key), platform::kBadPathName);
+  EXPECT_EQ(Registry().Open(KeyPath() + u"\\Missing", platform::kKeyRead, &key), platform::kFileNotFound);
+  EXPECT_EQ(Registry().Open(KeyPath() + u"\\Missing", platform::kKeyWrite, &key), platform::kFileNotFound);
+  EXPECT_EQ(Registry().Open(u"\\" + KeyPath(), platform::kKeyRead, &key), platform::kBadPathName);
   EXPECT_EQ(key, 0x5A5Au);
-  EXPECT_FALSE(Store().KeyExists(Key() + u"\\Missing"));
+  EXPECT_FALSE(Store().KeyExists(KeyPath() + u"\\Missing"));
 }
 
 TEST_P(RegistryConformance, KeyThatForbidsWritingRefusesWriteAccessOnly) {
-  Store().DenyWrite(Key());
-  OpenKey write(Registry(), Key(), platform::kKeyWrite);
+  Store().DenyWrite(KeyPath());
+  OpenKey write(Registry(), KeyPath(), platform::kKeyWrite);
   EXPECT_EQ(write.Status(), platform::kAccessDenied);
-  OpenKey read(Registry(), Key(), platform::kKeyRead);
+  OpenKey read(Registry(), KeyPath(), platform::kKeyRead);
   EXPECT_EQ(read.Status(), platform::kSuccess);
 }
 
 TEST_P(RegistryConformance, HandleRightsDecideWhatItMayDo) {
-  Store().Seed(Key(), u"Value", platform::kRegBinary, {1, 2, 3, 4});
-  OpenKey write(Registry(), Key(), platform::kKeyWrite);
+  Store().Seed(KeyPath(), u"Value", platform::kRegBinary, {1, 2, 3, 4});
+  OpenKey write(Registry(), KeyPath(), platform::kKeyWrite);
   ASSERT_EQ(write.Status(), platform::kSuccess);
   std::uint32_t size = 0;
   EXPECT_EQ(Registry().Query(write.Handle(), u"Value", nullptr, nullptr, &size), platform::kAccessDenied);
-  OpenKey read(Registry(), Key(), platform::kKeyRead);
+  OpenKey read(Registry(), KeyPath(), platform::kKeyRead);
   ASSERT_EQ(read.Status(), platform::kSuccess);
   const std::uint8_t byte = 7;
   EXPECT_EQ(Registry().Set(read.Handle(), u"Value", platform::kRegBinary, &byte, 1), platform::kAccessDenied);
   EXPECT_EQ(Registry().Delete(read.Handle(), u"Value"), platform::kAccessDenied);
-  EXPECT_EQ(Store().Stored(Key(), u"Value")->data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(Store().Stored(KeyPath(), u"Value")->data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
 }
 
 TEST_P(RegistryConformance, QuerySizesAndShortBuffers) {
-  Store().Seed(Key(), u"Value", platform::kRegBinary, {1, 2, 3, 4, 5, 6});
-  OpenKey key(Registry(), Key(), platform::kKeyRead);
+  Store().Seed(KeyPath(), u"Value", platform::kRegBinary, {1, 2, 3, 4, 5, 6});
+  OpenKey key(Registry(), KeyPath(), platform::kKeyRead);
   ASSERT_EQ(key.Status(), platform::kSuccess);
 
   std::uint32_t type = 0;
@@ -131,8 +131,8 @@ TEST_P(RegistryConformance, QuerySizesAndShortBuffers) {
 }
 
 TEST_P(RegistryConformance, NamesAreCaseInsensitiveAndCasePreserving) {
-  Store().Seed(Key(), u"MixedCase", platform::kRegBinary, {1});
-  std::u16string upperKey = Key();
+  Store().Seed(KeyPath(), u"MixedCase", platform::kRegBinary, {1});
+  std::u16string upperKey = KeyPath();
   std::transform(upperKey.begin(), upperKey.end(), upperKey.begin(),
                  [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; });
   OpenKey key(Registry(), upperKey, platform::kKeyRead | platform::kKeyWrite);
@@ -142,10 +142,10 @@ TEST_P(RegistryConformance, NamesAreCaseInsensitiveAndCasePreserving) {
   const std::uint8_t byte = 2;
   EXPECT_EQ(Registry().Set(key.Handle(), u"NewValue", platform::kRegBinary, &byte, 1), platform::kSuccess);
   EXPECT_EQ(Registry().Set(key.Handle(), u"mixedcase", platform::kRegBinary, &byte, 1), platform::kSuccess);
-  std::vector<std::u16string> names = Store().ValueNames(Key());
+  std::vector<std::u16string> names = Store().ValueNames(KeyPath());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::u16string>{u"MixedCase", u"NewValue"}));
-  EXPECT_EQ(Store().Stored(Key(), u"MixedCase")->data, std::vector<std::uint8_t>{2});
+  EXPECT_EQ(Store().Stored(KeyPath(), u"MixedCase")->data, std::vector<std::uint8_t>{2});
 }
 
 // Beyond ASCII, letters still pair up with their capitals; an accent is not a case.
@@ -163,18 +163,18 @@ TEST_P(RegistryConformance, NonAsciiNamesFoldAsWindowsFoldsThem) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(base::Utf8FromUtf16(row.asked));
-    Store().Seed(Key(), row.stored, platform::kRegBinary, {1});
-    OpenKey key(Registry(), Key(), platform::kKeyRead | platform::kKeyWrite);
+    Store().Seed(KeyPath(), row.stored, platform::kRegBinary, {1});
+    OpenKey key(Registry(), KeyPath(), platform::kKeyRead | platform::kKeyWrite);
     ASSERT_EQ(key.Status(), platform::kSuccess);
     std::uint32_t size = 0;
     EXPECT_EQ(Registry().Query(key.Handle(), row.asked, nullptr, nullptr, &size) == platform::kSuccess,
               row.same);
     const std::uint8_t byte = 2;
     EXPECT_EQ(Registry().Set(key.Handle(), row.asked, platform::kRegBinary, &byte, 1), platform::kSuccess);
-    EXPECT_EQ(Store().Stored(Key(), row.stored)->data,
+    EXPECT_EQ(Store().Stored(KeyPath(), row.stored)->data,
               std::vector<std::uint8_t>{std::uint8_t(row.same ? 2 : 1)});
   }
-  std::vector<std::u16string> names = Store().ValueNames(Key());
+  std::vector<std::u16string> names = Store().ValueNames(KeyPath());
   std::sort(names.begin(), names.end());
   std::vector<std::u16string> expected;
   for (const Row& row : rows) expected.push_back(row.stored);
@@ -196,7 +196,7 @@ TEST_P(RegistryConformance, SetStoresExactTypeAndBytes) {
       {u"Empty", platform::kRegBinary, {}},
   };
   {
-    OpenKey key(Registry(), Key(), platform::kKeyWrite);
+    OpenKey key(Registry(), KeyPath(), platform::kKeyWrite);
     ASSERT_EQ(key.Status(), platform::kSuccess);
     for (const Row& row : rows)
       EXPECT_EQ(Registry().Set(key.Handle(), row.name, row.type, row.data.data(),
@@ -204,7 +204,7 @@ TEST_P(RegistryConformance, SetStoresExactTypeAndBytes) {
                 platform::kSuccess);
   }
   for (const Row& row : rows) {
-    const auto stored = Store().Stored(Key(), row.name);
+    const auto stored = Store().Stored(KeyPath(), row.name);
     ASSERT_TRUE(stored) << "row " << (&row - rows);
     EXPECT_EQ(stored->type, row.type) << "row " << (&row - rows);
     EXPECT_EQ(stored->data, row.data) << "row " << (&row - rows);
@@ -212,14 +212,14 @@ TEST_P(RegistryConformance, SetStoresExactTypeAndBytes) {
 }
 
 TEST_P(RegistryConformance, DeleteRemovesOneValueAndReportsAMissingOne) {
-  Store().Seed(Key(), u"Gone", platform::kRegSz, Utf16(u"1"));
-  Store().Seed(Key(), u"Kept", platform::kRegSz, Utf16(u"2"));
-  OpenKey key(Registry(), Key(), platform::kKeyWrite);
+  Store().Seed(KeyPath(), u"Gone", platform::kRegSz, Utf16(u"1"));
+  Store().Seed(KeyPath(), u"Kept", platform::kRegSz, Utf16(u"2"));
+  OpenKey key(Registry(), KeyPath(), platform::kKeyWrite);
   ASSERT_EQ(key.Status(), platform::kSuccess);
   EXPECT_EQ(Registry().Delete(key.Handle(), u"GONE"), platform::kSuccess);
   EXPECT_EQ(Registry().Delete(key.Handle(), u"Gone"), platform::kFileNotFound);
-  EXPECT_FALSE(Store().Stored(Key(), u"Gone"));
-  EXPECT_TRUE(Store().Stored(Key(), u"Kept"));
+  EXPECT_FALSE(Store().Stored(KeyPath(), u"Gone"));
+  EXPECT_TRUE(Store().Stored(KeyPath(), u"Kept"));
 }
 
 // --- Registry numbers over the store ----------------------------------------------------
@@ -255,14 +255,14 @@ TEST_P(RegistryConformance, ReadNumberAcceptsOnlyTerminatedDecimalTexts) {
   int index = 0;
   for (const NumberRow& row : rows) {
     const std::u16string name = u"Number" + std::u16string(1, static_cast<char16_t>(u'A' + index++));
-    Store().Seed(Key(), name, row.type, row.data);
+    Store().Seed(KeyPath(), name, row.type, row.data);
     std::int32_t value = -12345;
-    EXPECT_EQ(ReadNumber(Key(), name, value), row.read) << row.what;
+    EXPECT_EQ(ReadNumber(KeyPath(), name, value), row.read) << row.what;
     EXPECT_EQ(value, row.read ? row.value : -12345) << row.what;
   }
   std::int32_t value = -12345;
-  EXPECT_FALSE(ReadNumber(Key(), u"Missing", value));
-  EXPECT_FALSE(ReadNumber(Key() + u"\\Missing", u"Missing", value));
+  EXPECT_FALSE(ReadNumber(KeyPath(), u"Missing", value));
+  EXPECT_FALSE(ReadNumber(KeyPath() + u"\\Missing", u"Missing", value));
   EXPECT_EQ(value, -12345);
 }
 
@@ -270,29 +270,29 @@ TEST_P(RegistryConformance, SetNumberStoresTerminatedDecimalText) {
   const std::pair<std::int32_t, std::u16string> rows[] = {
       {-8, u"-8"}, {0, u"0"}, {2, u"2"}, {INT_MAX, u"2147483647"}, {INT_MIN, u"-2147483648"}};
   for (const auto& [number, text] : rows) {
-    WriteNumber(Key(), u"Number", number);
-    const auto stored = Store().Stored(Key(), u"Number");
+    WriteNumber(KeyPath(), u"Number", number);
+    const auto stored = Store().Stored(KeyPath(), u"Number");
     ASSERT_TRUE(stored) << number;
     EXPECT_EQ(stored->type, platform::kRegSz) << number;
     EXPECT_EQ(stored->data, Utf16(text)) << number;  // (length + 1) * 2 bytes
     std::int32_t back = 0;
-    EXPECT_TRUE(ReadNumber(Key(), u"Number", back));
+    EXPECT_TRUE(ReadNumber(KeyPath(), u"Number", back));
     EXPECT_EQ(back, number);
   }
-  EXPECT_EQ(Store().Stored(Key(), u"Number")->data.size(), 24u);
+  EXPECT_EQ(Store().Stored(KeyPath(), u"Number")->data.size(), 24u);
 }
 
 TEST_P(RegistryConformance, SetBinaryStoresFourLittleEndianBytes) {
   CSettingsKey key;
-  ASSERT_EQ(key.Open(Key(), platform::kKeyWrite), platform::kSuccess);
+  ASSERT_EQ(key.Open(KeyPath(), platform::kKeyWrite), platform::kSuccess);
   key.SetBinary(u"MaxTileBuffers", 3);
   key.SetBinary(u"CmdFifoSize", 0x80000001u);
   key.Close();
-  EXPECT_EQ(Store().Stored(Key(), u"MaxTileBuffers")->type, platform::kRegBinary);
-  EXPECT_EQ(Store().Stored(Key(), u"MaxTileBuffers")->data, (std::vector<std::uint8_t>{3, 0, 0, 0}));
-  EXPECT_EQ(Store().Stored(Key(), u"CmdFifoSize")->data, (std::vector<std::uint8_t>{1, 0, 0, 0x80}));
+  EXPECT_EQ(Store().Stored(KeyPath(), u"MaxTileBuffers")->type, platform::kRegBinary);
+  EXPECT_EQ(Store().Stored(KeyPath(), u"MaxTileBuffers")->data, (std::vector<std::uint8_t>{3, 0, 0, 0}));
+  EXPECT_EQ(Store().Stored(KeyPath(), u"CmdFifoSize")->data, (std::vector<std::uint8_t>{1, 0, 0, 0x80}));
 
-  ASSERT_EQ(key.Open(Key(), platform::kKeyRead), platform::kSuccess);
+  ASSERT_EQ(key.Open(KeyPath(), platform::kKeyRead), platform::kSuccess);
   std::uint8_t bytes[4] = {};
   std::uint32_t size = 4;
   EXPECT_EQ(key.QueryRaw(u"MaxTileBuffers", bytes, size), platform::kSuccess);
@@ -301,19 +301,19 @@ TEST_P(RegistryConformance, SetBinaryStoresFourLittleEndianBytes) {
 }
 
 TEST_P(RegistryConformance, DeleteValueOfAMissingValueIsNoError) {
-  Store().Seed(Key(), u"QLDRV_SWAPINTERVAL", platform::kRegSz, Utf16(u"1"));
-  Store().Seed(Key(), u"Other", platform::kRegSz, Utf16(u"2"));
+  Store().Seed(KeyPath(), u"QLDRV_SWAPINTERVAL", platform::kRegSz, Utf16(u"1"));
+  Store().Seed(KeyPath(), u"Other", platform::kRegSz, Utf16(u"2"));
   CSettingsKey key;
-  ASSERT_EQ(key.Open(Key(), platform::kKeyWrite), platform::kSuccess);
+  ASSERT_EQ(key.Open(KeyPath(), platform::kKeyWrite), platform::kSuccess);
   key.DeleteValue(u"QLDRV_SWAPINTERVAL");
   key.DeleteValue(u"QLDRV_SWAPINTERVAL");
   key.Close();
-  EXPECT_FALSE(Store().Stored(Key(), u"QLDRV_SWAPINTERVAL"));
-  EXPECT_TRUE(Store().Stored(Key(), u"Other"));
+  EXPECT_FALSE(Store().Stored(KeyPath(), u"QLDRV_SWAPINTERVAL"));
+  EXPECT_TRUE(Store().Stored(KeyPath(), u"Other"));
 }
 
 TEST_P(RegistryConformance, AMissingKeyIsNeverCreated) {
-  const std::u16string missing = Key() + u"\\Missing";
+  const std::u16string missing = KeyPath() + u"\\Missing";
   std::int32_t value = 0;
   EXPECT_FALSE(ReadNumber(missing, u"QLDRV_LOD_BIAS", value));
   WriteNumber(missing, u"QLDRV_LOD_BIAS", 2);
@@ -323,11 +323,11 @@ TEST_P(RegistryConformance, AMissingKeyIsNeverCreated) {
 }
 
 TEST_P(RegistryConformance, WritesToAKeyThatForbidsThemAreSkipped) {
-  Store().Seed(Key(), u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"1"));
-  Store().DenyWrite(Key());
-  WriteNumber(Key(), u"QLDRV_LOD_BIAS", 2);
+  Store().Seed(KeyPath(), u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"1"));
+  Store().DenyWrite(KeyPath());
+  WriteNumber(KeyPath(), u"QLDRV_LOD_BIAS", 2);
   std::int32_t value = 0;
-  EXPECT_TRUE(ReadNumber(Key(), u"QLDRV_LOD_BIAS", value));
+  EXPECT_TRUE(ReadNumber(KeyPath(), u"QLDRV_LOD_BIAS", value));
   EXPECT_EQ(value, 1);
 }
 

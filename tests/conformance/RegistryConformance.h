@@ -68,7 +68,7 @@ class RegistryConformance : public ::testing::TestWithParam<RegistryFactory> {
 
   RegistryUnderTest& Store() { return *m_store; }
   platform::Registry& Registry() { return m_store->Registry(); }
-  const std::u16string& Key() const { return m_key; }
+  const std::u16string& KeyPath() const { return m_key; }
 
  private:
   std::unique_ptr<RegistryUnderTest> m_store;

@@ -5,11 +5,13 @@
 #include "dialogs/QuadChipDialog.h"
 #include "dialogs/SingleChipDialog.h"
 
-using scenarios::Key;
+using scenarios::DialogKey;
 using scenarios::SettingsDialog;
 using scenarios::StoredValue;
 
-std::u16string PathOf(Key key) { return key == Key::Device ? kCurrentKeyPath : kDriverSettingsKeyPath; }
+std::u16string PathOf(DialogKey key) {
+  return key == DialogKey::Device ? kCurrentKeyPath : kDriverSettingsKeyPath;
+}
 
 void DialogHost::Seed(const std::vector<StoredValue>& values, bool driverSettingsKeyExists) {
   store.CreateKey(kDeviceKeyPath);
@@ -22,7 +24,7 @@ void DialogHost::Seed(const std::vector<StoredValue>& values, bool driverSetting
 
 std::vector<StoredValue> DialogHost::Stored() const {
   std::vector<StoredValue> values;
-  for (Key key : {Key::Device, Key::DriverSettings})
+  for (DialogKey key : {DialogKey::Device, DialogKey::DriverSettings})
     for (const platform::RegistryValue& value : store.Values(PathOf(key)))
       values.push_back({key, value.name, value.type, value.data});
   return values;

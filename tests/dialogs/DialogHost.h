@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/Service.h"
-#include "platform/posix/SimulatedDisplayMode.h"
+#include "platform/posix/DisplayMode.h"
 #include "tests/scenarios/SettingsScenario.h"
 #include "tests/support/MemoryRegistry.h"
 #include "tests/support/PortableUser.h"
@@ -19,7 +19,7 @@ inline const std::u16string kCurrentKeyPath =
     u"System\\CurrentControlSet\\Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
 inline const std::u16string kDriverSettingsKeyPath = kCurrentKeyPath + u"\\D3D";
 
-std::u16string PathOf(scenarios::Key key);
+std::u16string PathOf(scenarios::DialogKey key);
 
 // Installs the store and the display mode for its lifetime; the previous ones come back after.
 class DialogHost {

@@ -15,7 +15,7 @@
 namespace {
 
 using scenarios::Checks;
-using scenarios::Key;
+using scenarios::DialogKey;
 using scenarios::SettingsDialog;
 using scenarios::StoredValue;
 
@@ -152,13 +152,13 @@ TEST_P(ChipDialogWriteRefused, SkipsOnlyThatValue) {
 INSTANTIATE_TEST_SUITE_P(
     Dual, ChipDialogWriteRefused,
     testing::Values(
-        RefusedWrite{2, {scenarios::Number(Key::DriverSettings, u"QLDRV_SLI_AA_CONFIGURATION", 4)}},
-        RefusedWrite{3, {scenarios::Number(Key::DriverSettings, u"QLDRV_GUARDBAND_CLIPPING", 1)}}));
+        RefusedWrite{2, {scenarios::Number(DialogKey::DriverSettings, u"QLDRV_SLI_AA_CONFIGURATION", 4)}},
+        RefusedWrite{3, {scenarios::Number(DialogKey::DriverSettings, u"QLDRV_GUARDBAND_CLIPPING", 1)}}));
 
 // Every general setting changed: the probe of the device key, then nine steps in their order,
 // each with its own open; the DDI pair shares one.
 TEST_F(RegistryLog, GeneralDialogWritesInItsOrder) {
-  host.Seed({scenarios::Number(Key::DriverSettings, u"QLDRV_SWAPINTERVAL", 0)});
+  host.Seed({scenarios::Number(DialogKey::DriverSettings, u"QLDRV_SWAPINTERVAL", 0)});
   Run(SettingsDialog::General, [](User& user, Checks& checks) {
     checks.Expect(user.Click(IDC_CHECK_TRIPLE_BUFFER), "could not click the box");
     scenarios::Choose(user, checks, IDC_COMBO_DDI_VERSION, u"8");
@@ -224,8 +224,9 @@ TEST_F(RegistryLog, GeneralDialogSkipsAStepWhoseOpenFails) {
     scenarios::Choose(user, checks, IDC_COMBO_DDI_VERSION, u"7");
     scenarios::Choose(user, checks, IDC_COMBO_DITHER, u"Enable");
   });
-  const std::vector<StoredValue> expected = {scenarios::Binary(Key::Device, u"MaxTileBuffers", 3),
-                                             scenarios::Number(Key::DriverSettings, u"QLDRV_LOD_DITHER", 1)};
+  const std::vector<StoredValue> expected = {
+      scenarios::Binary(DialogKey::Device, u"MaxTileBuffers", 3),
+      scenarios::Number(DialogKey::DriverSettings, u"QLDRV_LOD_DITHER", 1)};
   EXPECT_EQ(host.Stored(), expected);
   ExpectRefreshed();
 }

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string text;

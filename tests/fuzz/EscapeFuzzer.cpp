@@ -7,12 +7,12 @@
 
 #include "framework/portable/terminal/Input.h"
 
-using portable::terminal::Key;
+using portable::terminal::InputKind;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  for (const Key key :
+  for (const InputKind key :
        {portable::terminal::DecodeEscape(bytes).key, portable::terminal::DecodeKeyName(bytes).key})
-    if (key == Key::Char || key == Key::Click || key == Key::Redraw) std::abort();
+    if (key == InputKind::Char || key == InputKind::Click || key == InputKind::Redraw) std::abort();
   return 0;
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/Service.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "settings/ValueAccess.h"
 #include "tests/support/MemoryRegistry.h"
 
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the hive tests: a scratch folder per test, files, and hivexget's view of a hive.
+// Helpers of the hive tests: a scratch folder per test, files, hivexget's view of a hive, and
+// the store's values read and written as the program does.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,11 +11,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/posix/DemoHive.h"
+#include "platform/posix/HiveStore.h"
 
 namespace hivetest {
 
@@ -148,5 +153,50 @@ inline constexpr char16_t kBoardPath[] =
     u"System\\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
 inline constexpr char16_t kBoardCurrentPath[] =
     u"System\\CurrentControlSet\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
+
+inline const std::u16string kSettingsPath = std::u16string(kBoardCurrentPath) + u"\\D3D";
+inline const std::string kSettingsKey = std::string(kBoardKey) + "\\D3D";
+
+inline std::vector<std::uint8_t> Utf16(std::u16string_view text) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t c : text)
+    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+inline std::unique_ptr<platform::HiveStore> LoadOrFail(
+    const std::string& path,
+    platform::HiveStore::CommitPolicy policy = platform::HiveStore::CommitPolicy::kDeferred) {
+  platform::Failure failure;
+  auto store = platform::HiveStore::Load(path, &failure, policy);
+  EXPECT_EQ(failure.problem, platform::HiveProblem::kNone) << path;
+  return store;
+}
+
+// Sets one value with its own open and close, as the program does.
+inline long SetValue(platform::Registry& registry, const std::u16string& path, std::u16string_view name,
+                     std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  platform::RegKey key = 0;
+  if (const long status = registry.Open(path, platform::kKeyWrite, &key); status != 0) return status;
+  const long status = registry.Set(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+  registry.Close(key);
+  return status;
+}
+
+inline std::optional<std::vector<std::uint8_t>> QueryValue(platform::Registry& registry,
+                                                           const std::u16string& path,
+                                                           std::u16string_view name,
+                                                           std::uint32_t* type = nullptr) {
+  platform::RegKey key = 0;
+  if (registry.Open(path, platform::kKeyRead, &key) != 0) return std::nullopt;
+  std::vector<std::uint8_t> data(4096);
+  auto size = static_cast<std::uint32_t>(data.size());
+  const long status = registry.Query(key, name, type, data.data(), &size);
+  registry.Close(key);
+  if (status != 0) return std::nullopt;
+  data.resize(size);
+  return data;
+}
 
 }  // namespace hivetest

@@ -12,8 +12,8 @@
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "settings/RefreshDisplayMode.h"
-#include "settings/Sequences.h"
 #include "settings/SettingsKey.h"
+#include "settings/ValueAccess.h"
 #include "tests/hive/HiveTestSupport.h"
 #include "tests/support/TestServices.h"
 

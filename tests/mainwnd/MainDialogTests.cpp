@@ -59,25 +59,16 @@ TEST_F(MainDialogTest, WithoutAnAdapterShowsEmptyTextsAndNoChipButton) {
   scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_GENERAL, u"General Features", view);
 }
 
-struct ChipRow {
-  const char* what;
-  std::u16string adapter;
-  std::u16string caption;
-};
-
-class ChipButtonTest : public MainDialogTest, public ::testing::WithParamInterface<ChipRow> {};
+class ChipButtonTest : public MainDialogTest, public ::testing::WithParamInterface<scenarios::ChipCase> {};
 
 TEST_P(ChipButtonTest, OpensTheDialogOfTheChipCount) {
   const MainDialogView view = Start(GetParam().adapter, u"QEL 700");
   scenarios::ExpectMainDialog(*user, view);
-  scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_CHIP, GetParam().caption, view);
+  scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_CHIP, scenarios::CaptionOf(GetParam().dialog), view);
   scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_GENERAL, u"General Features", view);
 }
 
-INSTANTIATE_TEST_SUITE_P(ChipCounts, ChipButtonTest,
-                         ::testing::Values(ChipRow{"Single", u"Orlo M600", u"Single Chip QEL 700"},
-                                           ChipRow{"Dual", u"Orlo M750", u"Dual Chip QEL 700"},
-                                           ChipRow{"Quad", u"Orlo M720 M940", u"Quad Chip QEL 700"}),
+INSTANTIATE_TEST_SUITE_P(ChipCounts, ChipButtonTest, ::testing::ValuesIn(scenarios::ChipCases()),
                          [](const auto& row) { return std::string(row.param.what); });
 
 // The settings dialogs are handed the current device key path: they read through

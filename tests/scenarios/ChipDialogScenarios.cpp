@@ -25,8 +25,8 @@ constexpr ChipDialog kSingle{SettingsDialog::SingleChip, "Single", IDC_COMBO_SIN
 constexpr ChipDialog kDual{SettingsDialog::DualChip, "Dual", IDC_COMBO_DUAL_AA, IDC_COMBO_DUAL_GUARDBAND};
 constexpr ChipDialog kQuad{SettingsDialog::QuadChip, "Quad", IDC_COMBO_QUAD_AA, IDC_COMBO_QUAD_GUARDBAND};
 
-StoredValue AntiAlias(std::u16string_view text) { return Text(Key::DriverSettings, kAntiAlias, text); }
-StoredValue GuardBand(std::u16string_view text) { return Text(Key::DriverSettings, kGuardBand, text); }
+StoredValue AntiAlias(std::u16string_view text) { return Text(DialogKey::DriverSettings, kAntiAlias, text); }
+StoredValue GuardBand(std::u16string_view text) { return Text(DialogKey::DriverSettings, kGuardBand, text); }
 
 std::vector<StoredValue> Stored(std::optional<std::u16string_view> antiAlias,
                                 std::optional<std::u16string_view> guardBand) {
@@ -190,7 +190,7 @@ std::vector<Scenario> ChipDialogScenarios() {
   }
   for (const WriteCase& c : kAntiAliasWrites) {
     const ChipDialog& d = c.dialog;
-    std::vector<StoredValue> expected{Number(Key::DriverSettings, kAntiAlias, c.written)};
+    std::vector<StoredValue> expected{Number(DialogKey::DriverSettings, kAntiAlias, c.written)};
     Scenario scenario = Changed(
         std::string(d.tag) + "_AntiAlias_" + (c.stored ? Tag(*c.stored) : "missing") + "_choose_" +
             Tag(c.choose) + "_writes_" + std::to_string(c.written),

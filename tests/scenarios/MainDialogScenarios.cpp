@@ -23,6 +23,16 @@ void ExpectUnchanged(User& user, const MainDialogView& view) {
 
 }  // namespace
 
+const std::vector<ChipCase>& ChipCases() {
+  static const std::vector<ChipCase> cases{
+      {"NoModel", u"Orlo M600", SettingsDialog::SingleChip},
+      {"M720", u"Orlo M720", SettingsDialog::DualChip},
+      {"M750", u"Orlo M750", SettingsDialog::DualChip},
+      {"M940", u"Orlo M720 M940", SettingsDialog::QuadChip},
+  };
+  return cases;
+}
+
 void ExpectMainDialog(User& user, const MainDialogView& view) {
   ASSERT_TRUE(user.WaitForDialog(kMainCaption));
   EXPECT_EQ(user.Caption(), kMainCaption);

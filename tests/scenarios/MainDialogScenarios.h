@@ -1,8 +1,11 @@
 #pragma once
 // The main dialog as a person sees and uses it, on either windowing layer. The host seeds the
 // adapter's hardware information, starts the program, then runs these against its User.
+#include <ostream>
 #include <string>
+#include <vector>
 
+#include "tests/scenarios/SettingsScenario.h"
 #include "tests/support/User.h"
 
 namespace scenarios {
@@ -17,6 +20,16 @@ struct MainDialogView {
   std::u16string memory;
   bool chipButtonEnabled = false;
 };
+
+// Adapter texts and the chip dialog each one opens: no model token, each dual model (the
+// program counts M720 and M750 alike), and the quad token beside a dual one.
+struct ChipCase {
+  const char* what;  // the test's name
+  std::u16string adapter;
+  SettingsDialog dialog;
+};
+const std::vector<ChipCase>& ChipCases();
+inline void PrintTo(const ChipCase& row, std::ostream* os) { *os << row.what; }
 
 // Waits for the main dialog and checks its texts, its buttons and the focus.
 void ExpectMainDialog(User& user, const MainDialogView& view);

@@ -26,7 +26,7 @@ std::u16string CaptionOf(SettingsDialog dialog) {
   return {};
 }
 
-StoredValue Text(Key key, std::u16string name, std::u16string_view text) {
+StoredValue Text(DialogKey key, std::u16string name, std::u16string_view text) {
   std::vector<std::uint8_t> data;
   for (char16_t c : text) {
     data.push_back(static_cast<std::uint8_t>(c & 0xFF));
@@ -37,7 +37,7 @@ StoredValue Text(Key key, std::u16string name, std::u16string_view text) {
   return {key, std::move(name), kRegSz, std::move(data)};
 }
 
-StoredValue Number(Key key, std::u16string name, std::int32_t value) {
+StoredValue Number(DialogKey key, std::u16string name, std::int32_t value) {
   const std::string digits = std::to_string(value);
   return Text(key, std::move(name), std::u16string(digits.begin(), digits.end()));
 }
@@ -49,15 +49,15 @@ std::vector<std::uint8_t> LittleEndian(std::uint32_t value) {
 }
 }  // namespace
 
-StoredValue Binary(Key key, std::u16string name, std::uint32_t value) {
+StoredValue Binary(DialogKey key, std::u16string name, std::uint32_t value) {
   return {key, std::move(name), kRegBinary, LittleEndian(value)};
 }
 
-StoredValue Dword(Key key, std::u16string name, std::uint32_t value) {
+StoredValue Dword(DialogKey key, std::u16string name, std::uint32_t value) {
   return {key, std::move(name), kRegDword, LittleEndian(value)};
 }
 
-StoredValue Bytes(Key key, std::u16string name, std::uint32_t type, std::vector<std::uint8_t> data) {
+StoredValue Bytes(DialogKey key, std::u16string name, std::uint32_t type, std::vector<std::uint8_t> data) {
   return {key, std::move(name), type, std::move(data)};
 }
 
@@ -124,7 +124,7 @@ std::vector<StoredValue> SortedValues(std::vector<StoredValue> values) {
 std::string DescribeValues(const std::vector<StoredValue>& values) {
   std::string text;
   for (const StoredValue& value : values) {
-    text += (value.key == Key::Device ? "  device " : "  D3D ") + Narrow(value.name) + " type " +
+    text += (value.key == DialogKey::Device ? "  device " : "  D3D ") + Narrow(value.name) + " type " +
             std::to_string(value.type) + ":";
     for (std::uint8_t byte : value.data) text += " " + std::to_string(byte);
     text += "\n";

@@ -21,10 +21,10 @@ enum class SettingsDialog { General, SingleChip, DualChip, QuadChip };
 std::u16string CaptionOf(SettingsDialog dialog);
 
 // The two keys of the dialogs: the current device key and its D3D subkey.
-enum class Key { Device, DriverSettings };
+enum class DialogKey { Device, DriverSettings };
 
 struct StoredValue {
-  Key key = Key::DriverSettings;
+  DialogKey key = DialogKey::DriverSettings;
   std::u16string name;
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
@@ -36,12 +36,12 @@ inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
 // A registry number as the program writes it: REG_SZ, UTF-16LE, terminated.
-StoredValue Text(Key key, std::u16string name, std::u16string_view text);
-StoredValue Number(Key key, std::u16string name, std::int32_t value);
+StoredValue Text(DialogKey key, std::u16string name, std::u16string_view text);
+StoredValue Number(DialogKey key, std::u16string name, std::int32_t value);
 // 4 bytes little-endian, REG_BINARY as the program writes raw values, or REG_DWORD.
-StoredValue Binary(Key key, std::u16string name, std::uint32_t value);
-StoredValue Dword(Key key, std::u16string name, std::uint32_t value);
-StoredValue Bytes(Key key, std::u16string name, std::uint32_t type, std::vector<std::uint8_t> data);
+StoredValue Binary(DialogKey key, std::u16string name, std::uint32_t value);
+StoredValue Dword(DialogKey key, std::u16string name, std::uint32_t value);
+StoredValue Bytes(DialogKey key, std::u16string name, std::uint32_t type, std::vector<std::uint8_t> data);
 
 // Collects what a scenario's steps found wrong.
 class Checks {

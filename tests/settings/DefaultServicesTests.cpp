@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Registry.h"
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 

@@ -66,13 +66,49 @@ TEST_F(SettingsKeyTest, DestructionAndMovesReleaseEachHandleOnce) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
+// A registry whose every close fails, over the test's registry.
+class FailingCloses final : public platform::Registry {
+ public:
+  explicit FailingCloses(platform::Registry& inner) : m_inner(inner) {}
+  long Open(std::u16string_view path, std::uint32_t access, platform::RegKey* key) override {
+    return m_inner.Open(path, access, key);
+  }
+  long Query(platform::RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
+             std::uint32_t* size) override {
+    return m_inner.Query(key, name, type, data, size);
+  }
+  long Set(platform::RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
+           std::uint32_t size) override {
+    return m_inner.Set(key, name, type, data, size);
+  }
+  long Delete(platform::RegKey key, std::u16string_view name) override { return m_inner.Delete(key, name); }
+  long Close(platform::RegKey key) override {
+    m_inner.Close(key);
+    return platform::kInvalidHandle;
+  }
+
+ private:
+  platform::Registry& m_inner;
+};
+
+// An Open that replaces a key reports the open, whatever closing the old key said.
+TEST_F(SettingsKeyTest, OpenReportsTheOpenNotTheReplacedKeysClose) {
+  FailingCloses failing(services.registry);
+  const base::Installed<platform::SetRegistry> installed(failing);
+  CSettingsKey key;
+  ASSERT_EQ(key.Open(kKey, platform::kKeyRead), 0);
+  EXPECT_EQ(key.Open(kOther, platform::kKeyRead), 0);
+  EXPECT_TRUE(Holds(key, u"InOther"));
+  EXPECT_EQ(services.registry.OpenHandleCount(), 1);
+}
+
 // The key owner beneath CSettingsKey closes each key in the registry that opened it, which need
 // not be the program's registry (the simulated board reads through the one it is given).
 TEST_F(SettingsKeyTest, KeyOwnerClosesInTheRegistryThatOpenedIt) {
   platform::MemoryRegistry other;
   other.CreateKey(kOther);
   {
-    platform::Key key;
+    platform::KeyOwner key;
     ASSERT_EQ(platform::OpenKey(services.registry, kKey, platform::kKeyRead, &key), 0);
     ASSERT_EQ(platform::OpenKey(other, kOther, platform::kKeyRead, &key), 0);
     EXPECT_EQ(services.registry.OpenHandleCount(), 0) << "the replaced key is closed where it was opened";

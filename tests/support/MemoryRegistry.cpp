@@ -17,7 +17,7 @@ RegistryValue* FindValue(std::vector<RegistryValue>& values, std::u16string_view
 
 }  // namespace
 
-MemoryRegistry::MemoryRegistry() { m_keys.emplace(u"", Key{}); }
+MemoryRegistry::MemoryRegistry() { m_keys.emplace(u"", StoredKey{}); }
 
 std::u16string MemoryRegistry::Fold(std::u16string_view text) {
   std::u16string folded(text);
@@ -25,30 +25,30 @@ std::u16string MemoryRegistry::Fold(std::u16string_view text) {
   return folded;
 }
 
-MemoryRegistry::Key* MemoryRegistry::FindKey(std::u16string_view path) {
+MemoryRegistry::StoredKey* MemoryRegistry::FindKey(std::u16string_view path) {
   const auto found = m_keys.find(Fold(path));
   return found == m_keys.end() ? nullptr : &found->second;
 }
 
-const MemoryRegistry::Key* MemoryRegistry::FindKey(std::u16string_view path) const {
+const MemoryRegistry::StoredKey* MemoryRegistry::FindKey(std::u16string_view path) const {
   const auto found = m_keys.find(Fold(path));
   return found == m_keys.end() ? nullptr : &found->second;
 }
 
-MemoryRegistry::Key& MemoryRegistry::MakeKey(std::u16string_view path) {
+MemoryRegistry::StoredKey& MemoryRegistry::MakeKey(std::u16string_view path) {
   // Every parent first, so that the keys always form a tree.
   for (std::size_t end = path.find(u'\\'); end != std::u16string_view::npos;
        end = path.find(u'\\', end + 1)) {
     const std::u16string_view parent = path.substr(0, end);
     if (!parent.empty() && FindKey(parent) == nullptr)
-      m_keys.emplace(Fold(parent), Key{std::u16string(parent), {}, false});
+      m_keys.emplace(Fold(parent), StoredKey{std::u16string(parent), {}, false});
   }
-  Key* key = FindKey(path);
+  StoredKey* key = FindKey(path);
   if (key != nullptr) return *key;
-  return m_keys.emplace(Fold(path), Key{std::u16string(path), {}, false}).first->second;
+  return m_keys.emplace(Fold(path), StoredKey{std::u16string(path), {}, false}).first->second;
 }
 
-long MemoryRegistry::HandleKey(RegKey key, std::uint32_t right, Key** found) {
+long MemoryRegistry::HandleKey(RegKey key, std::uint32_t right, StoredKey** found) {
   const auto handle = m_handles.find(key);
   if (handle == m_handles.end()) return kInvalidHandle;
   const auto entry = m_keys.find(handle->second.folded);
@@ -62,7 +62,7 @@ long MemoryRegistry::Open(std::u16string_view path, std::uint32_t access, RegKey
   std::lock_guard lock(m_mutex);
   if (key == nullptr) return kInvalidParameter;
   if (!path.empty() && path.front() == u'\\') return kBadPathName;
-  Key* found = FindKey(path);
+  StoredKey* found = FindKey(path);
   if (found == nullptr) return kFileNotFound;
   if ((access & (kKeySetValue | kKeyCreateSubKey)) != 0 && (m_denyWriteEverywhere || found->denyWrite))
     return kAccessDenied;
@@ -76,7 +76,7 @@ long MemoryRegistry::Open(std::u16string_view path, std::uint32_t access, RegKey
 long MemoryRegistry::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
                            std::uint32_t* size) {
   std::lock_guard lock(m_mutex);
-  Key* found = nullptr;
+  StoredKey* found = nullptr;
   if (const long status = HandleKey(key, kKeyQueryValue, &found); status != kSuccess) return status;
   if (data != nullptr && size == nullptr) return kInvalidParameter;
   const RegistryValue* value = FindValue(found->values, name);
@@ -95,7 +95,7 @@ long MemoryRegistry::Query(RegKey key, std::u16string_view name, std::uint32_t* 
 long MemoryRegistry::Set(RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                          std::uint32_t size) {
   std::lock_guard lock(m_mutex);
-  Key* found = nullptr;
+  StoredKey* found = nullptr;
   if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
   if (data == nullptr && size != 0) return kInvalidParameter;
   std::vector<std::uint8_t> bytes(data, data + size);
@@ -110,7 +110,7 @@ long MemoryRegistry::Set(RegKey key, std::u16string_view name, std::uint32_t typ
 
 long MemoryRegistry::Delete(RegKey key, std::u16string_view name) {
   std::lock_guard lock(m_mutex);
-  Key* found = nullptr;
+  StoredKey* found = nullptr;
   if (const long status = HandleKey(key, kKeySetValue, &found); status != kSuccess) return status;
   const auto value = std::find_if(found->values.begin(), found->values.end(),
                                   [&](const RegistryValue& v) { return base::NamesEqual(v.name, name); });
@@ -132,7 +132,7 @@ void MemoryRegistry::CreateKey(std::u16string_view path) {
 void MemoryRegistry::SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
                               std::vector<std::uint8_t> data) {
   std::lock_guard lock(m_mutex);
-  Key& key = MakeKey(path);
+  StoredKey& key = MakeKey(path);
   if (RegistryValue* value = FindValue(key.values, name)) {
     value->type = type;
     value->data = std::move(data);
@@ -153,7 +153,7 @@ void MemoryRegistry::SetDword(std::u16string_view path, std::u16string_view name
 
 void MemoryRegistry::RemoveValue(std::u16string_view path, std::u16string_view name) {
   std::lock_guard lock(m_mutex);
-  Key* key = FindKey(path);
+  StoredKey* key = FindKey(path);
   if (key == nullptr) return;
   std::erase_if(key->values, [&](const RegistryValue& v) { return base::NamesEqual(v.name, name); });
 }
@@ -161,7 +161,7 @@ void MemoryRegistry::RemoveValue(std::u16string_view path, std::u16string_view n
 void MemoryRegistry::Clear() {
   std::lock_guard lock(m_mutex);
   m_keys.clear();
-  m_keys.emplace(u"", Key{});
+  m_keys.emplace(u"", StoredKey{});
 }
 
 bool MemoryRegistry::KeyExists(std::u16string_view path) const {
@@ -171,7 +171,7 @@ bool MemoryRegistry::KeyExists(std::u16string_view path) const {
 
 std::optional<RegistryValue> MemoryRegistry::Value(std::u16string_view path, std::u16string_view name) const {
   std::lock_guard lock(m_mutex);
-  const Key* key = FindKey(path);
+  const StoredKey* key = FindKey(path);
   if (key == nullptr) return std::nullopt;
   for (const RegistryValue& value : key->values)
     if (base::NamesEqual(value.name, name)) return value;
@@ -180,7 +180,7 @@ std::optional<RegistryValue> MemoryRegistry::Value(std::u16string_view path, std
 
 std::vector<RegistryValue> MemoryRegistry::Values(std::u16string_view path) const {
   std::lock_guard lock(m_mutex);
-  const Key* key = FindKey(path);
+  const StoredKey* key = FindKey(path);
   return key == nullptr ? std::vector<RegistryValue>{} : key->values;
 }
 
@@ -199,7 +199,7 @@ void MemoryRegistry::DenyWriteEverywhere(bool deny) {
 
 void MemoryRegistry::DenyWrite(std::u16string_view path, bool deny) {
   std::lock_guard lock(m_mutex);
-  if (Key* key = FindKey(path)) key->denyWrite = deny;
+  if (StoredKey* key = FindKey(path)) key->denyWrite = deny;
 }
 
 int MemoryRegistry::OpenHandleCount() const {

@@ -64,7 +64,7 @@ class MemoryRegistry final : public Registry {
   void ResetCounters();                       // the open counts (open handles are not forgotten)
 
  private:
-  struct Key {
+  struct StoredKey {
     std::u16string path;  // as first created
     std::vector<RegistryValue> values;
     bool denyWrite = false;
@@ -75,13 +75,13 @@ class MemoryRegistry final : public Registry {
   };
 
   static std::u16string Fold(std::u16string_view text);
-  Key* FindKey(std::u16string_view path);
-  const Key* FindKey(std::u16string_view path) const;
-  Key& MakeKey(std::u16string_view path);
-  long HandleKey(RegKey key, std::uint32_t right, Key** found);
+  StoredKey* FindKey(std::u16string_view path);
+  const StoredKey* FindKey(std::u16string_view path) const;
+  StoredKey& MakeKey(std::u16string_view path);
+  long HandleKey(RegKey key, std::uint32_t right, StoredKey** found);
 
   mutable std::mutex m_mutex;
-  std::map<std::u16string, Key> m_keys;  // by folded path; "" is the root
+  std::map<std::u16string, StoredKey> m_keys;  // by folded path; "" is the root
   std::map<RegKey, Handle> m_handles;
   RegKey m_nextHandle = 0x1000;
   bool m_denyWriteEverywhere = false;

@@ -9,8 +9,8 @@
 #include "base/Service.h"
 #include "framework/Types.h"
 #include "framework/portable/Model.h"
-#include "platform/posix/SimulatedDevices.h"
-#include "platform/posix/SimulatedDisplayMode.h"
+#include "platform/posix/DisplayDevices.h"
+#include "platform/posix/DisplayMode.h"
 #include "tests/support/MemoryRegistry.h"
 
 class TestServices {

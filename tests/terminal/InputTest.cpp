@@ -13,7 +13,7 @@ using namespace portable::terminal;
 
 struct Row {
   const char* sequence;  // after the Escape
-  Key key;
+  InputKind key;
 };
 
 void ExpectKeys(const std::vector<Row>& rows) {
@@ -26,115 +26,116 @@ void ExpectKeys(const std::vector<Row>& rows) {
 }
 
 TEST(EscapeSequences, Arrows) {
-  ExpectKeys({{"[A", Key::Up},
-              {"[B", Key::Down},
-              {"[C", Key::Right},
-              {"[D", Key::Left},
-              {"OA", Key::Up},
-              {"OB", Key::Down},
-              {"OC", Key::Right},
-              {"OD", Key::Left},
-              {"[1;2B", Key::Down},
-              {"[1;5A", Key::Up},
-              {"[1;6C", Key::Right},
-              {"[1;2D", Key::Left},
-              {"O5B", Key::Down}});
+  ExpectKeys({{"[A", InputKind::Up},
+              {"[B", InputKind::Down},
+              {"[C", InputKind::Right},
+              {"[D", InputKind::Left},
+              {"OA", InputKind::Up},
+              {"OB", InputKind::Down},
+              {"OC", InputKind::Right},
+              {"OD", InputKind::Left},
+              {"[1;2B", InputKind::Down},
+              {"[1;5A", InputKind::Up},
+              {"[1;6C", InputKind::Right},
+              {"[1;2D", InputKind::Left},
+              {"O5B", InputKind::Down}});
 }
 
 // Alt+Down, as xterm and tmux send it, opens a drop-down list; so does Alt+Up, as on Windows.
 TEST(EscapeSequences, AltArrows) {
-  ExpectKeys({{"[1;3B", Key::OpenList},
-              {"[1;3A", Key::OpenList},
-              {"[1;4B", Key::OpenList},
-              {"[1;7B", Key::OpenList},
-              {"[1;8A", Key::OpenList},
-              {"O3B", Key::OpenList},
-              {"[1;3C", Key::None},
-              {"[1;3D", Key::None}});
+  ExpectKeys({{"[1;3B", InputKind::OpenList},
+              {"[1;3A", InputKind::OpenList},
+              {"[1;4B", InputKind::OpenList},
+              {"[1;7B", InputKind::OpenList},
+              {"[1;8A", InputKind::OpenList},
+              {"O3B", InputKind::OpenList},
+              {"[1;3C", InputKind::None},
+              {"[1;3D", InputKind::None}});
 }
 
 TEST(EscapeSequences, HomeEndAndPages) {
-  ExpectKeys({{"[H", Key::Home},
-              {"[F", Key::End},
-              {"OH", Key::Home},
-              {"OF", Key::End},
-              {"[1~", Key::Home},
-              {"[4~", Key::End},
-              {"[7~", Key::Home},
-              {"[8~", Key::End},
-              {"[1;5H", Key::Home},
-              {"[1;2F", Key::End},
-              {"[5~", Key::PageUp},
-              {"[6~", Key::PageDown},
-              {"[5;5~", Key::PageUp},
-              {"[6;2~", Key::PageDown},
-              {"[1;3H", Key::None},
-              {"[2~", Key::None},
-              {"[3~", Key::None}});
+  ExpectKeys({{"[H", InputKind::Home},
+              {"[F", InputKind::End},
+              {"OH", InputKind::Home},
+              {"OF", InputKind::End},
+              {"[1~", InputKind::Home},
+              {"[4~", InputKind::End},
+              {"[7~", InputKind::Home},
+              {"[8~", InputKind::End},
+              {"[1;5H", InputKind::Home},
+              {"[1;2F", InputKind::End},
+              {"[5~", InputKind::PageUp},
+              {"[6~", InputKind::PageDown},
+              {"[5;5~", InputKind::PageUp},
+              {"[6;2~", InputKind::PageDown},
+              {"[1;3H", InputKind::None},
+              {"[2~", InputKind::None},
+              {"[3~", InputKind::None}});
 }
 
 // F2 (the whole message), F4 (open the list) and F10 (the window menu) in xterm's, VT220's and
 // the Linux console's forms; other function keys and modified ones do nothing.
 TEST(EscapeSequences, FunctionKeys) {
-  ExpectKeys({{"OQ", Key::ShowMessage},
-              {"OS", Key::OpenList},
-              {"[12~", Key::ShowMessage},
-              {"[14~", Key::OpenList},
-              {"[21~", Key::WindowMenu},
-              {"[[B", Key::ShowMessage},
-              {"[[D", Key::OpenList},
-              {"[1Q", Key::ShowMessage},
-              {"OP", Key::None},
-              {"[11~", Key::None},
-              {"[[A", Key::None},
-              {"[[E", Key::None},
-              {"[15~", Key::None},
-              {"[20~", Key::None},
-              {"[24~", Key::None},
-              {"[1;2S", Key::None},
-              {"[1;3S", Key::None},
-              {"[21;2~", Key::None},
-              {"O2S", Key::None}});
+  ExpectKeys({{"OQ", InputKind::ShowMessage},
+              {"OS", InputKind::OpenList},
+              {"[12~", InputKind::ShowMessage},
+              {"[14~", InputKind::OpenList},
+              {"[21~", InputKind::WindowMenu},
+              {"[[B", InputKind::ShowMessage},
+              {"[[D", InputKind::OpenList},
+              {"[1Q", InputKind::ShowMessage},
+              {"OP", InputKind::None},
+              {"[11~", InputKind::None},
+              {"[[A", InputKind::None},
+              {"[[E", InputKind::None},
+              {"[15~", InputKind::None},
+              {"[20~", InputKind::None},
+              {"[24~", InputKind::None},
+              {"[1;2S", InputKind::None},
+              {"[1;3S", InputKind::None},
+              {"[21;2~", InputKind::None},
+              {"O2S", InputKind::None}});
 }
 
 TEST(EscapeSequences, OtherKeys) {
-  ExpectKeys({{"[Z", Key::BackTab},
-              {"OM", Key::Enter},
-              {"[M", Key::None},
-              {"[<0;10;5M", Key::None},
-              {"[200~", Key::None},
-              {"[E", Key::None},
-              {"OE", Key::None},
-              {"[", Key::None},
-              {"", Key::None},
-              {"x", Key::None},
-              {"[99999999999B", Key::None},
-              {"[1;3;5;7;9Q", Key::None}});
+  ExpectKeys({{"[Z", InputKind::BackTab},
+              {"OM", InputKind::Enter},
+              {"[M", InputKind::None},
+              {"[<0;10;5M", InputKind::None},
+              {"[200~", InputKind::None},
+              {"[E", InputKind::None},
+              {"OE", InputKind::None},
+              {"[", InputKind::None},
+              {"", InputKind::None},
+              {"x", InputKind::None},
+              {"[99999999999B", InputKind::None},
+              {"[1;3;5;7;9Q", InputKind::None}});
 }
 
 // Terminals that send Alt as an Escape before the key: Escape, Escape, then the key's sequence.
 TEST(EscapeSequences, AltAsEscapeFirst) {
-  ExpectKeys({{"\x1b[B", Key::OpenList},
-              {"\x1bOB", Key::OpenList},
-              {"\x1bOA", Key::OpenList},
-              {"\x1b[C", Key::None},
-              {"\x1b[21~", Key::None},
-              {" ", Key::WindowMenu},
-              {"\x1b ", Key::WindowMenu}});
-  EXPECT_EQ(WithAlt({Key::Down}).key, Key::OpenList);
-  EXPECT_EQ(WithAlt({Key::Up}).key, Key::OpenList);
-  EXPECT_EQ(WithAlt({Key::Tab}).key, Key::None);
+  ExpectKeys({{"\x1b[B", InputKind::OpenList},
+              {"\x1bOB", InputKind::OpenList},
+              {"\x1bOA", InputKind::OpenList},
+              {"\x1b[C", InputKind::None},
+              {"\x1b[21~", InputKind::None},
+              {" ", InputKind::WindowMenu},
+              {"\x1b ", InputKind::WindowMenu}});
+  EXPECT_EQ(WithAlt({InputKind::Down}).key, InputKind::OpenList);
+  EXPECT_EQ(WithAlt({InputKind::Up}).key, InputKind::OpenList);
+  EXPECT_EQ(WithAlt({InputKind::Tab}).key, InputKind::None);
 }
 
 // ncurses names the keys with modifiers that the terminal description lists.
 TEST(EscapeSequences, ExtendedKeyNames) {
   const struct {
     const char* name;
-    Key key;
-  } rows[] = {{"kDN3", Key::OpenList}, {"kUP3", Key::OpenList},  {"kDN5", Key::Down},   {"kUP2", Key::Up},
-              {"kHOM5", Key::Home},    {"kEND2", Key::End},      {"kRIT5", Key::Right}, {"kLFT3", Key::None},
-              {"kPRV5", Key::PageUp},  {"kNXT6", Key::PageDown}, {"kDC5", Key::None},   {"kDN9", Key::None},
-              {"kDN", Key::Down},      {"kxIN", Key::None},      {"", Key::None}};
+    InputKind key;
+  } rows[] = {{"kDN3", InputKind::OpenList},  {"kUP3", InputKind::OpenList}, {"kDN5", InputKind::Down},
+              {"kUP2", InputKind::Up},        {"kHOM5", InputKind::Home},    {"kEND2", InputKind::End},
+              {"kRIT5", InputKind::Right},    {"kLFT3", InputKind::None},    {"kPRV5", InputKind::PageUp},
+              {"kNXT6", InputKind::PageDown}, {"kDC5", InputKind::None},     {"kDN9", InputKind::None},
+              {"kDN", InputKind::Down},       {"kxIN", InputKind::None},     {"", InputKind::None}};
   for (const auto& row : rows)
     EXPECT_EQ(static_cast<int>(DecodeKeyName(row.name).key), static_cast<int>(row.key)) << row.name;
 }

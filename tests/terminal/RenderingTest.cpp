@@ -139,7 +139,7 @@ TEST_P(EveryDialog, ReachesEveryFocusableControlByTabAndShowsIt) {
       const Rect ri = screen.Drawn().Control(i);
       if (ri.Inside(area) && Shows(canvas, ri, Face(model.controls[i]))) seen.insert(static_cast<int>(i));
     }
-    screen.Handle({Key::Tab});
+    screen.Handle({InputKind::Tab});
   }
   EXPECT_EQ(reached, focusable);
   for (std::size_t i = 0; i < model.controls.size(); ++i)
@@ -173,7 +173,8 @@ TEST(TinyTerminal, DrawsEveryDialogAndMovesTheFocus) {
       DialogModel model = terminal_test::ProgramDialog(id);
       DialogScreen screen(model);
       Canvas canvas(w, h);
-      for (Key key : {Key::Tab, Key::Space, Key::Down, Key::WindowMenu, Key::Down}) {
+      for (InputKind key :
+           {InputKind::Tab, InputKind::Space, InputKind::Down, InputKind::WindowMenu, InputKind::Down}) {
         screen.Render(canvas, {&model}, u"a status text longer than the terminal is wide");
         screen.Handle(InputEvent{key});
       }

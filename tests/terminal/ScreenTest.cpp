@@ -19,8 +19,8 @@ struct Recorder : portable::DialogHandler {
   void OnModelSysCommand(unsigned id) override { sysCommands.push_back(id); }
 };
 
-InputEvent Press(Key key) { return InputEvent{key}; }
-InputEvent Type(char32_t ch) { return InputEvent{Key::Char, ch}; }
+InputEvent Press(InputKind key) { return InputEvent{key}; }
+InputEvent Type(char32_t ch) { return InputEvent{InputKind::Char, ch}; }
 
 bool CanvasShows(const Canvas& canvas, const std::u16string& text) {
   return canvas.ToText().find(ToUtf8(text)) != std::string::npos;
@@ -61,35 +61,49 @@ TEST_P(DropDownList, ChoosesWithTheKeys) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, DropDownList,
-    ::testing::Values(
-        ListCase{"SpaceOpens", {Press(Key::Space)}, 0, true},
-        ListCase{"EnterPicks",
-                 {Press(Key::Space), Press(Key::Down), Press(Key::Down), Press(Key::Enter)},
-                 2,
-                 false},
-        ListCase{"EscapeCloses", {Press(Key::Space), Press(Key::Down), Press(Key::Escape)}, 0, false},
-        ListCase{"EndThenEnter", {Press(Key::OpenList), Press(Key::End), Press(Key::Enter)}, 3, false},
-        ListCase{"UpStopsAtTheTop", {Press(Key::Space), Press(Key::Up), Press(Key::Enter)}, 0, false},
-        ListCase{"ClosedListSteps", {Press(Key::Down), Press(Key::Down)}, 2, false},
-        ListCase{"ClosedListEnd", {Press(Key::End)}, 3, false},
-        ListCase{"ClosedListHome", {Press(Key::End), Press(Key::Home)}, 0, false},
-        ListCase{"LetterPicks", {Type(U'4')}, 3, false},
-        ListCase{"LetterMovesInOpenList", {Press(Key::Space), Type(U'f'), Press(Key::Enter)}, 1, false},
-        // As on Windows: Tab and Shift+Tab keep the highlighted entry and move on.
-        ListCase{
-            "TabKeepsTheHighlightedEntry", {Press(Key::Space), Press(Key::Down), Press(Key::Tab)}, 1, false},
-        ListCase{"BackTabKeepsTheHighlightedEntry",
-                 {Press(Key::Space), Press(Key::End), Press(Key::BackTab)},
-                 3,
-                 false}),
+    ::testing::Values(ListCase{"SpaceOpens", {Press(InputKind::Space)}, 0, true},
+                      ListCase{"EnterPicks",
+                               {Press(InputKind::Space), Press(InputKind::Down), Press(InputKind::Down),
+                                Press(InputKind::Enter)},
+                               2,
+                               false},
+                      ListCase{"EscapeCloses",
+                               {Press(InputKind::Space), Press(InputKind::Down), Press(InputKind::Escape)},
+                               0,
+                               false},
+                      ListCase{"EndThenEnter",
+                               {Press(InputKind::OpenList), Press(InputKind::End), Press(InputKind::Enter)},
+                               3,
+                               false},
+                      ListCase{"UpStopsAtTheTop",
+                               {Press(InputKind::Space), Press(InputKind::Up), Press(InputKind::Enter)},
+                               0,
+                               false},
+                      ListCase{"ClosedListSteps", {Press(InputKind::Down), Press(InputKind::Down)}, 2, false},
+                      ListCase{"ClosedListEnd", {Press(InputKind::End)}, 3, false},
+                      ListCase{"ClosedListHome", {Press(InputKind::End), Press(InputKind::Home)}, 0, false},
+                      ListCase{"LetterPicks", {Type(U'4')}, 3, false},
+                      ListCase{"LetterMovesInOpenList",
+                               {Press(InputKind::Space), Type(U'f'), Press(InputKind::Enter)},
+                               1,
+                               false},
+                      // As on Windows: Tab and Shift+Tab keep the highlighted entry and move on.
+                      ListCase{"TabKeepsTheHighlightedEntry",
+                               {Press(InputKind::Space), Press(InputKind::Down), Press(InputKind::Tab)},
+                               1,
+                               false},
+                      ListCase{"BackTabKeepsTheHighlightedEntry",
+                               {Press(InputKind::Space), Press(InputKind::End), Press(InputKind::BackTab)},
+                               3,
+                               false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DropDownList, TabFromAnOpenListMovesTheFocusOn) {
   DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
   DialogScreen screen(model);
-  screen.Handle(Press(Key::Space));
-  screen.Handle(Press(Key::Down));
-  screen.Handle(Press(Key::Tab));
+  screen.Handle(Press(InputKind::Space));
+  screen.Handle(Press(InputKind::Down));
+  screen.Handle(Press(InputKind::Tab));
   EXPECT_EQ(model.controls[static_cast<std::size_t>(model.focus)].id, IDC_COMBO_DUAL_GUARDBAND);
 }
 
@@ -98,8 +112,8 @@ TEST(DropDownListView, ShowsItsEntriesBelowTheFieldWithTheCursorReversed) {
   DialogScreen screen(model);
   Canvas canvas(100, 30);
   screen.Render(canvas, {&model}, u"");
-  screen.Handle(Press(Key::Space));
-  screen.Handle(Press(Key::Down));
+  screen.Handle(Press(InputKind::Space));
+  screen.Handle(Press(InputKind::Down));
   screen.Render(canvas, {&model}, u"");
   const auto field = Find(canvas, u"[Single Chip");
   const auto fastest = Find(canvas, u"Fastest");
@@ -117,8 +131,8 @@ TEST(DropDownListView, ShowsEveryEntryAgainWhenTheScreenGrows) {
   DialogScreen screen(model);
   Canvas small(100, 7);
   screen.Render(small, {&model}, u"");
-  screen.Handle(Press(Key::Space));
-  screen.Handle(Press(Key::End));
+  screen.Handle(Press(InputKind::Space));
+  screen.Handle(Press(InputKind::End));
   screen.Render(small, {&model}, u"");
   ASSERT_LT(Find(small, u"Fastest").second, 0) << "the short screen shows the end of the list only";
   Canvas large(100, 30);
@@ -129,7 +143,7 @@ TEST(DropDownListView, ShowsEveryEntryAgainWhenTheScreenGrows) {
 
 struct EndCase {
   const char* name;
-  std::vector<Key> keys;
+  std::vector<InputKind> keys;
   int result;
 };
 
@@ -139,17 +153,20 @@ class Ending : public ::testing::TestWithParam<EndCase> {};
 TEST_P(Ending, EndsTheDialogAsTheKeysSay) {
   DialogModel model = terminal_test::ProgramDialog(IDD_DUAL_CHIP_DIALOG);
   DialogScreen screen(model);
-  for (Key key : GetParam().keys) screen.Handle(Press(key));
+  for (InputKind key : GetParam().keys) screen.Handle(Press(key));
   EXPECT_TRUE(model.ended);
   EXPECT_EQ(model.result, GetParam().result);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, Ending,
-    ::testing::Values(EndCase{"Escape", {Key::Escape}, IDCANCEL}, EndCase{"EnterOnAList", {Key::Enter}, IDOK},
-                      EndCase{"EnterOnCancel", {Key::Tab, Key::Tab, Key::Tab, Key::Enter}, IDCANCEL},
-                      EndCase{"SpaceOnCancel", {Key::BackTab, Key::Space}, IDCANCEL},
-                      EndCase{"SpaceOnOk", {Key::Tab, Key::Tab, Key::Space}, IDOK}),
+    ::testing::Values(EndCase{"Escape", {InputKind::Escape}, IDCANCEL},
+                      EndCase{"EnterOnAList", {InputKind::Enter}, IDOK},
+                      EndCase{"EnterOnCancel",
+                              {InputKind::Tab, InputKind::Tab, InputKind::Tab, InputKind::Enter},
+                              IDCANCEL},
+                      EndCase{"SpaceOnCancel", {InputKind::BackTab, InputKind::Space}, IDCANCEL},
+                      EndCase{"SpaceOnOk", {InputKind::Tab, InputKind::Tab, InputKind::Space}, IDOK}),
     [](const auto& test) { return std::string(test.param.name); });
 
 struct MenuCase {
@@ -178,13 +195,14 @@ TEST_P(WindowMenu, SendsTheChosenSystemCommand) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, WindowMenu,
-    ::testing::Values(MenuCase{"MnemonicOpensAbout", {Press(Key::WindowMenu), Type(U'a')}, {IDM_ABOUTBOX}},
-                      MenuCase{"DownSkipsTheSeparator",
-                               {Press(Key::WindowMenu), Press(Key::Down), Press(Key::Enter)},
-                               {IDM_ABOUTBOX}},
-                      MenuCase{"FirstEntryCloses", {Press(Key::WindowMenu), Press(Key::Enter)}, {SC_CLOSE}},
-                      MenuCase{"EscapeChoosesNothing", {Press(Key::WindowMenu), Press(Key::Escape)}, {}},
-                      MenuCase{"F10AgainClosesIt", {Press(Key::WindowMenu), Press(Key::WindowMenu)}, {}}),
+    ::testing::Values(
+        MenuCase{"MnemonicOpensAbout", {Press(InputKind::WindowMenu), Type(U'a')}, {IDM_ABOUTBOX}},
+        MenuCase{"DownSkipsTheSeparator",
+                 {Press(InputKind::WindowMenu), Press(InputKind::Down), Press(InputKind::Enter)},
+                 {IDM_ABOUTBOX}},
+        MenuCase{"FirstEntryCloses", {Press(InputKind::WindowMenu), Press(InputKind::Enter)}, {SC_CLOSE}},
+        MenuCase{"EscapeChoosesNothing", {Press(InputKind::WindowMenu), Press(InputKind::Escape)}, {}},
+        MenuCase{"F10AgainClosesIt", {Press(InputKind::WindowMenu), Press(InputKind::WindowMenu)}, {}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // The entries without their mnemonic marks, and a separator that joins the menu's frame on both
@@ -193,7 +211,7 @@ TEST(WindowMenuView, ListsTheEntriesWithoutTheirMnemonicMarks) {
   DialogModel model = terminal_test::ProgramDialog(IDD_CONFIGURATOR_DIALOG);
   DialogScreen screen(model);
   Canvas canvas(80, 24);
-  screen.Handle(Press(Key::WindowMenu));
+  screen.Handle(Press(InputKind::WindowMenu));
   screen.Render(canvas, {&model}, u"");
   EXPECT_TRUE(CanvasShows(canvas, u"About Configurator..."));
   EXPECT_TRUE(CanvasShows(canvas, u"Close"));
@@ -220,7 +238,7 @@ TEST(Mouse, ClicksReachButtonsListsAndTheWindowMenu) {
     screen.Render(canvas, {&model}, u"");
     const auto at = Find(canvas, text);
     ASSERT_GE(at.first, 0) << ToUtf8(text);
-    screen.Handle(InputEvent{Key::Click, 0, at.first + 1, at.second});
+    screen.Handle(InputEvent{InputKind::Click, 0, at.first + 1, at.second});
   };
   click(u"[ General ]");
   click(u"[ QEL 700 ]");  // disabled: nothing happens
@@ -236,11 +254,11 @@ TEST(Mouse, ClicksReachButtonsListsAndTheWindowMenu) {
   screen.Render(canvas, {&chip}, u"");
   chipScreen.Render(canvas, {&chip}, u"");
   auto at = Find(canvas, u"[Disabled");
-  chipScreen.Handle(InputEvent{Key::Click, 0, at.first + 2, at.second});
+  chipScreen.Handle(InputEvent{InputKind::Click, 0, at.first + 2, at.second});
   EXPECT_TRUE(chipScreen.ListOpen());
   chipScreen.Render(canvas, {&chip}, u"");
   at = Find(canvas, u"Enabled");
-  chipScreen.Handle(InputEvent{Key::Click, 0, at.first, at.second});
+  chipScreen.Handle(InputEvent{InputKind::Click, 0, at.first, at.second});
   EXPECT_FALSE(chipScreen.ListOpen());
   EXPECT_EQ(chip.Find(IDC_COMBO_QUAD_GUARDBAND)->selection, 1);
 }
@@ -263,16 +281,16 @@ TEST(Mouse, ClicksBesideAControlHitNothing) {
                       std::pair{cancel.first - 1, cancel.second}, std::pair{cancel.first + 10, cancel.second},
                       std::pair{check.first + 23, check.second}}) {
     screen.Render(canvas, {&model}, u"");
-    screen.Handle(InputEvent{Key::Click, 0, x, y});
+    screen.Handle(InputEvent{InputKind::Click, 0, x, y});
   }
   EXPECT_TRUE(recorder.commands.empty());
   EXPECT_FALSE(screen.ListOpen());
   // The faces themselves, from their first cell to their last.
-  screen.Handle(InputEvent{Key::Click, 0, check.first - 2, check.second});
+  screen.Handle(InputEvent{InputKind::Click, 0, check.first - 2, check.second});
   screen.Render(canvas, {&model}, u"");
-  screen.Handle(InputEvent{Key::Click, 0, check.first + 22, check.second});
+  screen.Handle(InputEvent{InputKind::Click, 0, check.first + 22, check.second});
   screen.Render(canvas, {&model}, u"");
-  screen.Handle(InputEvent{Key::Click, 0, ok.first + 7, ok.second});
+  screen.Handle(InputEvent{InputKind::Click, 0, ok.first + 7, ok.second});
   EXPECT_EQ(recorder.commands,
             (std::vector<unsigned>{IDC_CHECK_TRIPLE_BUFFER, IDC_CHECK_TRIPLE_BUFFER, IDOK}));
 }
@@ -324,7 +342,7 @@ TEST(Stack, MessageBoxSitsCentredOverItsOwnerOverTheMainDialog) {
     EXPECT_NE(ToUtf8(canvas.Row(height - kBottomRows)).find("Display mode set: settings reloaded"),
               std::string::npos);
   }
-  boxScreen.Handle(Press(Key::Enter));
+  boxScreen.Handle(Press(InputKind::Enter));
   EXPECT_TRUE(box.ended);
   EXPECT_EQ(box.result, IDOK);
 }
@@ -363,14 +381,14 @@ TEST(StatusLine, F2ShowsTheWholeMessage) {
   DialogScreen screen(general);
   Canvas canvas(80, 24);
   screen.Render(canvas, {&general}, kReload);
-  screen.Handle(Press(Key::ShowMessage));
+  screen.Handle(Press(InputKind::ShowMessage));
   EXPECT_TRUE(screen.MessageOpen());
   screen.Render(canvas, {&general}, kReload);
   const std::string text = canvas.ToText();
   EXPECT_NE(text.find("command FIFO 512K"), std::string::npos) << text;
   EXPECT_NE(text.find("LOD bias +0.50"), std::string::npos) << text;
   EXPECT_EQ(screen.KeyHints(), u"Any key Close");
-  screen.Handle(Press(Key::Escape));
+  screen.Handle(Press(InputKind::Escape));
   EXPECT_FALSE(screen.MessageOpen());
   EXPECT_FALSE(general.ended) << "the Escape that closes the message does not cancel the dialog";
   screen.Render(canvas, {&general}, kReload);
@@ -379,7 +397,7 @@ TEST(StatusLine, F2ShowsTheWholeMessage) {
 
 struct HintCase {
   int dialog;
-  std::vector<Key> keys;
+  std::vector<InputKind> keys;
   const char16_t* hints;
 };
 
@@ -391,7 +409,7 @@ TEST_P(KeyLine, TellsWhatTheKeysDoThere) {
   DialogScreen screen(model);
   Canvas canvas(80, 24);
   screen.Render(canvas, {&model}, kReload);
-  for (Key key : GetParam().keys) {
+  for (InputKind key : GetParam().keys) {
     screen.Handle(Press(key));
     screen.Render(canvas, {&model}, kReload);
   }
@@ -413,15 +431,18 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{IDD_CONFIGURATOR_DIALOG, {}, u"Tab Next  Enter Press  Esc Exit  F10 Menu  F2 Message"},
         HintCase{IDD_GENERAL_DIALOG, {}, u"Tab Next  Space List  Enter OK  Esc Cancel  F10 Menu  F2 Message"},
         HintCase{IDD_GENERAL_DIALOG,
-                 {Key::Tab},
+                 {InputKind::Tab},
                  u"Tab Next  Space Tick  Enter OK  Esc Cancel  F10 Menu  F2 Message"},
         HintCase{IDD_GENERAL_DIALOG,
-                 {Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab, Key::Tab},  // OK
+                 {InputKind::Tab, InputKind::Tab, InputKind::Tab, InputKind::Tab, InputKind::Tab,
+                  InputKind::Tab, InputKind::Tab, InputKind::Tab},  // OK
                  u"Tab Next  Enter Press  Esc Cancel  F10 Menu  F2 Message"},
-        HintCase{
-            IDD_DUAL_CHIP_DIALOG, {Key::Space}, u"Up/Down Move  Enter Pick  Tab Pick, next  Esc Close list"},
+        HintCase{IDD_DUAL_CHIP_DIALOG,
+                 {InputKind::Space},
+                 u"Up/Down Move  Enter Pick  Tab Pick, next  Esc Close list"},
         HintCase{IDD_ABOUTBOX, {}, u"Tab Next  Enter Press  Esc Close  F10 Menu  F2 Message"},
-        HintCase{IDD_CONFIGURATOR_DIALOG, {Key::WindowMenu}, u"Up/Down Move  Enter Choose  Esc Close menu"}),
+        HintCase{
+            IDD_CONFIGURATOR_DIALOG, {InputKind::WindowMenu}, u"Up/Down Move  Enter Choose  Esc Close menu"}),
     [](const auto& test) { return "Case" + std::to_string(test.index); });
 
 TEST(Stack, LongMessageWrapsInsideANarrowTerminal) {

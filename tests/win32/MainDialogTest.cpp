@@ -51,34 +51,37 @@ TEST_F(MainDialogOnWine, ShowsTheHardwareInformationAndTheAboutBox) {
   scenarios::EndingEndsTheProgram(*user, scenarios::Ending::ExitButton);
 }
 
-struct ChipRow {
-  const char* what;
-  std::u16string adapter;
-  std::u16string caption;
-  const wchar_t* picture;
-};
+// The name of a chip dialog's picture.
+const wchar_t* PictureOf(scenarios::SettingsDialog dialog) {
+  switch (dialog) {
+    case scenarios::SettingsDialog::SingleChip:
+      return L"single-chip";
+    case scenarios::SettingsDialog::DualChip:
+      return L"dual-chip";
+    case scenarios::SettingsDialog::QuadChip:
+      return L"quad-chip";
+    case scenarios::SettingsDialog::General:
+      break;
+  }
+  return L"general";
+}
 
-void PrintTo(const ChipRow& row, std::ostream* os) { *os << row.what; }
-
-class ChipButtonOnWine : public MainDialogOnWine, public ::testing::WithParamInterface<ChipRow> {};
+class ChipButtonOnWine : public MainDialogOnWine,
+                         public ::testing::WithParamInterface<scenarios::ChipCase> {};
 
 TEST_P(ChipButtonOnWine, OpensTheDialogOfTheChipCountAndGeneralStaysAvailable) {
   const MainDialogView view = Start(GetParam().adapter, u"QEL 700");
+  const std::u16string caption = scenarios::CaptionOf(GetParam().dialog);
   scenarios::ExpectMainDialog(*user, view);
-  scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_CHIP, GetParam().caption, view);
+  scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_CHIP, caption, view);
   scenarios::ButtonOpensSettingsDialog(*user, IDC_BUTTON_GENERAL, u"General Features", view);
-  Picture(IDC_BUTTON_CHIP, GetParam().caption, GetParam().picture);
+  Picture(IDC_BUTTON_CHIP, caption, PictureOf(GetParam().dialog));
   Picture(IDC_BUTTON_GENERAL, u"General Features", L"general");
   scenarios::EndingEndsTheProgram(*user, scenarios::Ending::ExitButton);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ChipCounts, ChipButtonOnWine,
-    ::testing::Values(ChipRow{"NoModel", u"Orlo M600", u"Single Chip QEL 700", L"single-chip"},
-                      ChipRow{"M720", u"Orlo M720", u"Dual Chip QEL 700", L"dual-chip"},
-                      ChipRow{"M750", u"Orlo M750", u"Dual Chip QEL 700", L"dual-chip"},
-                      ChipRow{"M940", u"Orlo M720 M940", u"Quad Chip QEL 700", L"quad-chip"}),
-    [](const auto& row) { return std::string(row.param.what); });
+INSTANTIATE_TEST_SUITE_P(ChipCounts, ChipButtonOnWine, ::testing::ValuesIn(scenarios::ChipCases()),
+                         [](const auto& row) { return std::string(row.param.what); });
 
 TEST_F(MainDialogOnWine, UnsupportedChipTypeKeepsTheChipButtonDisabled) {
   const MainDialogView view = Start(u"Orlo M940", u"QEL 700 ");

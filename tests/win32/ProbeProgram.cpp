@@ -2,7 +2,7 @@
 // line, then one write to that key as their OK handler does after the probe: the refusal
 // path on the real registry without the rest of the program.
 #include "framework/WinApp.h"
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 
 namespace {
 

@@ -28,7 +28,7 @@ inline void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenari
 
 namespace {
 
-using scenarios::Key;
+using scenarios::DialogKey;
 using scenarios::Scenario;
 using scenarios::SettingsDialog;
 using scenarios::StoredValue;
@@ -109,8 +109,8 @@ std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin()
 
 std::vector<StoredValue> StoredIn(const SeededAdapter& adapter) {
   std::vector<StoredValue> values;
-  for (const Key key : {Key::Device, Key::DriverSettings}) {
-    const std::wstring path = key == Key::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
+  for (const DialogKey key : {DialogKey::Device, DialogKey::DriverSettings}) {
+    const std::wstring path = key == DialogKey::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
     for (const testregistry::Value& value : testregistry::Values(path))
       values.push_back({key, std::u16string(value.name.begin(), value.name.end()), value.type, value.data});
   }
@@ -125,7 +125,8 @@ TEST_P(SettingsDialogOnWine, Runs) {
   ASSERT_TRUE(adapter.SeedHardware(AdapterTextFor(scenario.dialog), u"BIOS 3.1", u"QEL 700", 64u << 20));
   ASSERT_TRUE(adapter.CreateCurrentKeys(scenario.driverSettingsKeyExists));
   for (const StoredValue& value : scenario.stored) {
-    const std::wstring path = value.key == Key::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
+    const std::wstring path =
+        value.key == DialogKey::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
     ASSERT_TRUE(testregistry::SetValue(path, Wide(value.name), value.type, value.data))
         << scenarios::Narrow(value.name);
   }

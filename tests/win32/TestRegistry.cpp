@@ -6,15 +6,15 @@ namespace testregistry {
 namespace {
 
 // Owns one open key.
-class Key {
+class HkeyOwner {
  public:
-  Key(const std::wstring& path, REGSAM access)
+  HkeyOwner(const std::wstring& path, REGSAM access)
       : m_status(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &m_key)) {}
-  ~Key() {
+  ~HkeyOwner() {
     if (m_status == ERROR_SUCCESS) ::RegCloseKey(m_key);
   }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
+  HkeyOwner(const HkeyOwner&) = delete;
+  HkeyOwner& operator=(const HkeyOwner&) = delete;
   bool Opened() const { return m_status == ERROR_SUCCESS; }
   LSTATUS Status() const { return m_status; }
   HKEY Handle() const { return m_key; }
@@ -53,7 +53,7 @@ bool DeleteKey(const std::wstring& path) {
   // A key that refuses writing refuses its deletion too; its owner may still change its rules.
   // Subkeys are handled first, deepest first, for the same reason.
   {
-    Key key(path, KEY_ENUMERATE_SUB_KEYS);
+    HkeyOwner key(path, KEY_ENUMERATE_SUB_KEYS);
     if (key.Opened()) {
       std::vector<std::wstring> subkeys;
       wchar_t name[256];
@@ -73,25 +73,25 @@ bool DeleteKey(const std::wstring& path) {
 }
 
 bool KeyExists(const std::wstring& path) {
-  Key key(path, KEY_QUERY_VALUE);
+  HkeyOwner key(path, KEY_QUERY_VALUE);
   return key.Status() != ERROR_FILE_NOT_FOUND;
 }
 
 bool SetValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
-  Key key(path, KEY_SET_VALUE);
+  HkeyOwner key(path, KEY_SET_VALUE);
   return key.Opened() && ::RegSetValueExW(key.Handle(), name.c_str(), 0, type, data.data(),
                                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 std::optional<Value> GetValue(const std::wstring& path, const std::wstring& name) {
-  Key key(path, KEY_QUERY_VALUE);
+  HkeyOwner key(path, KEY_QUERY_VALUE);
   if (!key.Opened()) return std::nullopt;
   return Query(key.Handle(), name);
 }
 
 std::vector<Value> Values(const std::wstring& path) {
   std::vector<Value> values;
-  Key key(path, KEY_QUERY_VALUE);
+  HkeyOwner key(path, KEY_QUERY_VALUE);
   if (!key.Opened()) return values;
   std::vector<std::wstring> names;
   wchar_t name[16384];
@@ -112,7 +112,7 @@ bool SetSecurity(const std::wstring& path, const std::wstring& sddl) {
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr))
     return false;
-  Key key(path, WRITE_DAC);
+  HkeyOwner key(path, WRITE_DAC);
   const bool set = key.Opened() &&
                    ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
   ::LocalFree(descriptor);

@@ -21,7 +21,7 @@
 
 namespace {
 
-using scenarios::Key;
+using scenarios::DialogKey;
 using scenarios::StoredValue;
 
 // While it lives, Wine reports this Windows version to every program started (the value that
@@ -72,8 +72,8 @@ std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin()
 // Every tuning value of an adapter, as stored, by key (current device key or D3D) and name.
 std::vector<StoredValue> Tuning(const SeededAdapter& adapter) {
   std::vector<StoredValue> values;
-  for (const Key key : {Key::Device, Key::DriverSettings}) {
-    const std::wstring path = key == Key::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
+  for (const DialogKey key : {DialogKey::Device, DialogKey::DriverSettings}) {
+    const std::wstring path = key == DialogKey::Device ? adapter.CurrentKey() : adapter.DriverSettingsKey();
     for (const testregistry::Value& value : testregistry::Values(path))
       values.push_back({key, std::u16string(value.name.begin(), value.name.end()), value.type, value.data});
   }
@@ -133,7 +133,7 @@ TEST_F(OnWindows2000, StartsAndTheGeneralDialogsOkWritesUnderTheServiceKey) {
   ASSERT_NE(scenario, all.end());
   for (const StoredValue& value : scenario->stored) {
     const std::wstring path =
-        value.key == Key::Device ? m_adapter.CurrentKey() : m_adapter.DriverSettingsKey();
+        value.key == DialogKey::Device ? m_adapter.CurrentKey() : m_adapter.DriverSettingsKey();
     ASSERT_TRUE(testregistry::SetValue(path, Wide(value.name), value.type, value.data));
   }
 

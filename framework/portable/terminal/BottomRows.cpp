@@ -11,7 +11,7 @@ bool BottomRows::Handle(const InputEvent& event) {
     m_messageOpen = false;  // any key or click closes the message view, and only that
     return true;
   }
-  if (event.key != Key::ShowMessage) return false;
+  if (event.key != InputKind::ShowMessage) return false;
   m_messageOpen = true;
   return true;
 }

@@ -25,14 +25,14 @@ ControlModel* DialogScreen::Focused() {
 }
 
 void DialogScreen::Handle(const InputEvent& event) {
-  if (event.key == Key::None || event.key == Key::Redraw || m_bottom.Handle(event)) return;
-  if (event.key == Key::Click)
+  if (event.key == InputKind::None || event.key == InputKind::Redraw || m_bottom.Handle(event)) return;
+  if (event.key == InputKind::Click)
     HandleClick(event.x, event.y);
   else if (m_menu.IsOpen())
     m_menu.Handle(event);
   else if (!m_list.IsOpen())
     HandleDialog(event);
-  else if (event.key != Key::WindowMenu)
+  else if (event.key != InputKind::WindowMenu)
     m_list.Handle(event);
   else {
     m_list.Close();  // the window menu replaces an open list
@@ -44,53 +44,54 @@ void DialogScreen::HandleDialog(const InputEvent& event) {
   ControlModel* focused = Focused();
   const bool combo = focused != nullptr && focused->kind == ControlKind::ComboBox;
   switch (event.key) {
-    case Key::Tab:
+    case InputKind::Tab:
       m_dialog.FocusNext(false);
       break;
-    case Key::BackTab:
+    case InputKind::BackTab:
       m_dialog.FocusNext(true);
       break;
-    case Key::Up:
-    case Key::Left:
-    case Key::Down:
-    case Key::Right:
-    case Key::Home:
-    case Key::End:
-    case Key::PageUp:
-    case Key::PageDown: {
-      const bool back = event.key == Key::Up || event.key == Key::Left || event.key == Key::PageUp;
+    case InputKind::Up:
+    case InputKind::Left:
+    case InputKind::Down:
+    case InputKind::Right:
+    case InputKind::Home:
+    case InputKind::End:
+    case InputKind::PageUp:
+    case InputKind::PageDown: {
+      const bool back =
+          event.key == InputKind::Up || event.key == InputKind::Left || event.key == InputKind::PageUp;
       if (!combo) {
         // Arrows move among the controls, as in a dialog's group of buttons.
-        if (event.key != Key::Home && event.key != Key::End) m_dialog.FocusNext(back);
+        if (event.key != InputKind::Home && event.key != InputKind::End) m_dialog.FocusNext(back);
         break;
       }
       // A closed drop-down list steps through its entries, as the Win32 control does.
       const int count = static_cast<int>(focused->items.size());
       if (count == 0) break;
-      const int step = event.key == Key::PageUp || event.key == Key::PageDown ? kListPage : 1;
+      const int step = event.key == InputKind::PageUp || event.key == InputKind::PageDown ? kListPage : 1;
       int target = focused->selection < 0 ? 0 : focused->selection + (back ? -step : step);
-      if (event.key == Key::Home) target = 0;
-      if (event.key == Key::End) target = count - 1;
+      if (event.key == InputKind::Home) target = 0;
+      if (event.key == InputKind::End) target = count - 1;
       target = std::clamp(target, 0, count - 1);
       if (target != focused->selection) m_dialog.SelectItem(focused->id, target);
       break;
     }
-    case Key::Space:
+    case InputKind::Space:
       if (focused != nullptr) Choose(m_dialog.focus);
       break;
-    case Key::OpenList:
+    case InputKind::OpenList:
       if (combo) m_list.Open(m_dialog.focus);
       break;
-    case Key::Enter:
+    case InputKind::Enter:
       m_dialog.PressEnter();
       break;
-    case Key::Escape:
+    case InputKind::Escape:
       m_dialog.PressEscape();
       break;
-    case Key::WindowMenu:
+    case InputKind::WindowMenu:
       if (!m_dialog.systemMenu.empty()) m_menu.Open();
       break;
-    case Key::Char:
+    case InputKind::Char:
       if (combo) {
         // Typing a letter picks the next entry that starts with it.
         const int count = static_cast<int>(focused->items.size());
@@ -135,7 +136,7 @@ void DialogScreen::HandleClick(int x, int y) {
   }
   if (hit == nullptr) return;
   if (hit->kind == Hit::MenuBox) {
-    HandleDialog(InputEvent{Key::WindowMenu});
+    HandleDialog(InputEvent{InputKind::WindowMenu});
   } else if (hit->kind == Hit::Control) {
     const ControlModel& control = m_dialog.controls[static_cast<std::size_t>(hit->index)];
     if (control.enabled && (IsButton(control) || control.kind == ControlKind::ComboBox)) Choose(hit->index);

@@ -6,7 +6,7 @@
 
 namespace portable::terminal {
 
-enum class Key {
+enum class InputKind {
   None,
   Tab,
   BackTab,
@@ -30,7 +30,7 @@ enum class Key {
 };
 
 struct InputEvent {
-  Key key = Key::None;
+  InputKind key = InputKind::None;
   char32_t ch = 0;
   int x = 0, y = 0;
 };

@@ -10,48 +10,48 @@ enum Modifier { kShift = 1, kAlt = 2, kCtrl = 4 };
 // A key with its modifiers as the dialogs take it: Alt+Up and Alt+Down open (or pick from) a
 // drop-down list as on Windows, Alt+Space opens the window menu; Shift and Ctrl leave a key as
 // it is; any other key with Alt, and a function key with any modifier, does nothing.
-InputEvent WithModifiers(Key key, int modifiers, bool functionKey) {
-  if (key == Key::None) return {};
+InputEvent WithModifiers(InputKind key, int modifiers, bool functionKey) {
+  if (key == InputKind::None) return {};
   if ((modifiers & kAlt) != 0) {
-    if (key == Key::Up || key == Key::Down) return {Key::OpenList};
-    if (key == Key::Space) return {Key::WindowMenu};
+    if (key == InputKind::Up || key == InputKind::Down) return {InputKind::OpenList};
+    if (key == InputKind::Space) return {InputKind::WindowMenu};
     return {};
   }
   if (functionKey && modifiers != 0) return {};
   return {key};
 }
 
-Key FunctionKey(int number) {
+InputKind FunctionKey(int number) {
   switch (number) {
     case 2:
-      return Key::ShowMessage;
+      return InputKind::ShowMessage;
     case 4:
-      return Key::OpenList;
+      return InputKind::OpenList;
     case 10:
-      return Key::WindowMenu;
+      return InputKind::WindowMenu;
     default:
-      return Key::None;
+      return InputKind::None;
   }
 }
 
 // The final letter of a CSI or SS3 sequence.
-Key LetterKey(char letter, bool* functionKey) {
+InputKind LetterKey(char letter, bool* functionKey) {
   *functionKey = false;
   switch (letter) {
     case 'A':
-      return Key::Up;
+      return InputKind::Up;
     case 'B':
-      return Key::Down;
+      return InputKind::Down;
     case 'C':
-      return Key::Right;
+      return InputKind::Right;
     case 'D':
-      return Key::Left;
+      return InputKind::Left;
     case 'H':
-      return Key::Home;
+      return InputKind::Home;
     case 'F':
-      return Key::End;
+      return InputKind::End;
     case 'Z':
-      return Key::BackTab;
+      return InputKind::BackTab;
     case 'P':
     case 'Q':
     case 'R':
@@ -59,24 +59,24 @@ Key LetterKey(char letter, bool* functionKey) {
       *functionKey = true;
       return FunctionKey(letter - 'P' + 1);
     default:
-      return Key::None;
+      return InputKind::None;
   }
 }
 
 // The number of a "CSI number ~" sequence (VT220 and xterm).
-Key TildeKey(int number, bool* functionKey) {
+InputKind TildeKey(int number, bool* functionKey) {
   *functionKey = false;
   switch (number) {
     case 1:
     case 7:
-      return Key::Home;
+      return InputKind::Home;
     case 4:
     case 8:
-      return Key::End;
+      return InputKind::End;
     case 5:
-      return Key::PageUp;
+      return InputKind::PageUp;
     case 6:
-      return Key::PageDown;
+      return InputKind::PageDown;
     default:
       break;
   }
@@ -87,7 +87,7 @@ Key TildeKey(int number, bool* functionKey) {
       *functionKey = true;
       return FunctionKey(n + 1);
     }
-  return Key::None;
+  return InputKind::None;
 }
 
 // The modifiers of an xterm modifier parameter: 1 + (Shift 1, Alt 2, Ctrl 4).
@@ -101,7 +101,7 @@ InputEvent DecodeEscape(std::string_view sequence) {
     modifiers = kAlt;
     sequence.remove_prefix(1);
   }
-  if (sequence == " ") return WithModifiers(Key::Space, modifiers | kAlt, false);
+  if (sequence == " ") return WithModifiers(InputKind::Space, modifiers | kAlt, false);
   if (sequence.size() < 2 || (sequence.front() != '[' && sequence.front() != 'O')) return {};
   const bool ss3 = sequence.front() == 'O';
   sequence.remove_prefix(1);
@@ -128,13 +128,14 @@ InputEvent DecodeEscape(std::string_view sequence) {
     }
   }
   if (number >= 0) parameters.push_back(number);
-  Key key = Key::None;
+  InputKind key = InputKind::None;
   if (final == '~') {
     if (ss3 || parameters.empty()) return {};
     key = TildeKey(parameters[0], &functionKey);
     if (parameters.size() >= 2) modifiers |= Modifiers(parameters[1]);
   } else {
-    key = ss3 && final == 'M' ? Key::Enter : LetterKey(final, &functionKey);  // "SS3 M": the keypad's Enter
+    key = ss3 && final == 'M' ? InputKind::Enter
+                              : LetterKey(final, &functionKey);  // "SS3 M": the keypad's Enter
     // "CSI 1 ; m X" (xterm), or "SS3 m X" (some older terminals).
     if (ss3 && parameters.size() == 1) modifiers |= Modifiers(parameters[0]);
     if (!ss3 && parameters.size() >= 2) modifiers |= Modifiers(parameters[1]);
@@ -148,9 +149,10 @@ InputEvent WithAlt(const InputEvent& key) { return WithModifiers(key.key, kAlt, 
 InputEvent DecodeKeyName(std::string_view name) {
   static const struct {
     std::string_view name;
-    Key key;
-  } kNames[] = {{"kUP", Key::Up},    {"kDN", Key::Down}, {"kLFT", Key::Left},   {"kRIT", Key::Right},
-                {"kHOM", Key::Home}, {"kEND", Key::End}, {"kPRV", Key::PageUp}, {"kNXT", Key::PageDown}};
+    InputKind key;
+  } kNames[] = {{"kUP", InputKind::Up},      {"kDN", InputKind::Down},     {"kLFT", InputKind::Left},
+                {"kRIT", InputKind::Right},  {"kHOM", InputKind::Home},    {"kEND", InputKind::End},
+                {"kPRV", InputKind::PageUp}, {"kNXT", InputKind::PageDown}};
   for (const auto& known : kNames) {
     if (name.substr(0, known.name.size()) != known.name) continue;
     const std::string_view rest = name.substr(known.name.size());

@@ -37,38 +37,38 @@ void DropDownList::Handle(const InputEvent& event) {
   const ControlModel& combo = m_dialog.controls[static_cast<std::size_t>(m_control)];
   const int count = static_cast<int>(combo.items.size());
   switch (event.key) {
-    case Key::Up:
+    case InputKind::Up:
       m_cursor = std::max(m_cursor - 1, 0);
       break;
-    case Key::Down:
+    case InputKind::Down:
       m_cursor = std::min(m_cursor + 1, count - 1);
       break;
-    case Key::PageUp:
+    case InputKind::PageUp:
       m_cursor = std::max(m_cursor - kListPage, 0);
       break;
-    case Key::PageDown:
+    case InputKind::PageDown:
       m_cursor = std::min(m_cursor + kListPage, count - 1);
       break;
-    case Key::Home:
+    case InputKind::Home:
       m_cursor = 0;
       break;
-    case Key::End:
+    case InputKind::End:
       m_cursor = count - 1;
       break;
-    case Key::Enter:
-    case Key::OpenList:
+    case InputKind::Enter:
+    case InputKind::OpenList:
       Pick();
       break;
-    case Key::Escape:
+    case InputKind::Escape:
       Close();
       break;
-    case Key::Tab:
-    case Key::BackTab:
+    case InputKind::Tab:
+    case InputKind::BackTab:
       // As a Windows drop-down list: the highlighted entry stays chosen, and the focus moves on.
       Pick();
-      m_dialog.FocusNext(event.key == Key::BackTab);
+      m_dialog.FocusNext(event.key == InputKind::BackTab);
       break;
-    case Key::Char:
+    case InputKind::Char:
       for (int n = 1; n <= count; ++n) {
         const int index = (m_cursor + n) % count;
         if (StartsWithLetter(combo.items[static_cast<std::size_t>(index)], event.ch)) {
@@ -146,29 +146,29 @@ void WindowMenu::Move(int step) {
 void WindowMenu::Handle(const InputEvent& event) {
   const auto& menu = m_dialog.systemMenu;
   switch (event.key) {
-    case Key::Up:
+    case InputKind::Up:
       Move(-1);
       break;
-    case Key::Down:
+    case InputKind::Down:
       Move(1);
       break;
-    case Key::Home:
+    case InputKind::Home:
       m_cursor = -1;
       Move(1);
       break;
-    case Key::End:
+    case InputKind::End:
       m_cursor = static_cast<int>(menu.size());
       Move(-1);
       break;
-    case Key::Enter:
-    case Key::Space:
+    case InputKind::Enter:
+    case InputKind::Space:
       if (m_cursor >= 0 && m_cursor < static_cast<int>(menu.size())) Choose(m_cursor);
       break;
-    case Key::Escape:
-    case Key::WindowMenu:
+    case InputKind::Escape:
+    case InputKind::WindowMenu:
       Close();
       break;
-    case Key::Char:
+    case InputKind::Char:
       for (std::size_t i = 0; i < menu.size(); ++i)
         if (!menu[i].separator && Mnemonic(menu[i].text) != 0 &&
             Lower(Mnemonic(menu[i].text)) == Lower(event.ch)) {

@@ -89,37 +89,37 @@ void Show(const Canvas& canvas, int cursorX, int cursorY, bool utf8) {
 InputEvent FromKeyCode(wint_t code) {
   switch (code) {
     case KEY_UP:
-      return {Key::Up};
+      return {InputKind::Up};
     case KEY_DOWN:
-      return {Key::Down};
+      return {InputKind::Down};
     case KEY_LEFT:
-      return {Key::Left};
+      return {InputKind::Left};
     case KEY_RIGHT:
-      return {Key::Right};
+      return {InputKind::Right};
     case KEY_HOME:
-      return {Key::Home};
+      return {InputKind::Home};
     case KEY_END:
-      return {Key::End};
+      return {InputKind::End};
     case KEY_PPAGE:
-      return {Key::PageUp};
+      return {InputKind::PageUp};
     case KEY_NPAGE:
-      return {Key::PageDown};
+      return {InputKind::PageDown};
     case KEY_BTAB:
-      return {Key::BackTab};
+      return {InputKind::BackTab};
     case KEY_ENTER:
-      return {Key::Enter};
+      return {InputKind::Enter};
     case KEY_RESIZE:
-      return {Key::Redraw};
+      return {InputKind::Redraw};
     case KEY_MOUSE: {
       MEVENT mouse;
       if (getmouse(&mouse) == OK && (mouse.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) != 0)
-        return {Key::Click, 0, mouse.x, mouse.y};
+        return {InputKind::Click, 0, mouse.x, mouse.y};
       return {};
     }
     default:
-      if (code == static_cast<wint_t>(KEY_F(10))) return {Key::WindowMenu};
-      if (code == static_cast<wint_t>(KEY_F(4))) return {Key::OpenList};
-      if (code == static_cast<wint_t>(KEY_F(2))) return {Key::ShowMessage};
+      if (code == static_cast<wint_t>(KEY_F(10))) return {InputKind::WindowMenu};
+      if (code == static_cast<wint_t>(KEY_F(4))) return {InputKind::OpenList};
+      if (code == static_cast<wint_t>(KEY_F(2))) return {InputKind::ShowMessage};
       // Keys with modifiers that the terminal description names as extended keys ("kDN3").
       if (code > KEY_MAX) {
         const char* name = keyname(static_cast<int>(code));
@@ -160,16 +160,16 @@ InputEvent ReadEvent(bool& gone) {
   if (kind == KEY_CODE_YES) return FromKeyCode(code);
   switch (code) {
     case L'\t':
-      return {Key::Tab};
+      return {InputKind::Tab};
     case L'\n':
     case L'\r':
-      return {Key::Enter};
+      return {InputKind::Enter};
     case L' ':
-      return {Key::Space};
+      return {InputKind::Space};
     case 3:  // Ctrl+C cancels, like Escape
-      return {Key::Escape};
+      return {InputKind::Escape};
     case 12:  // Ctrl+L
-      return {Key::Redraw};
+      return {InputKind::Redraw};
     case 27: {
       // Escape alone, or Alt+key sent as Escape and the key.
       timeout(40);
@@ -177,11 +177,11 @@ InputEvent ReadEvent(bool& gone) {
       const int nextKind = get_wch(&next);
       if (nextKind == ERR) {
         timeout(-1);
-        return {Key::Escape};
+        return {InputKind::Escape};
       }
       InputEvent event;
       if (nextKind == KEY_CODE_YES) event = WithAlt(FromKeyCode(next));
-      if (nextKind == OK && next == L' ') event = {Key::WindowMenu};
+      if (nextKind == OK && next == L' ') event = {InputKind::WindowMenu};
       if (nextKind == OK && (next == L'[' || next == L'O'))
         event = DecodeEscape(ReadSequence(static_cast<char>(next)));
       if (nextKind == OK && next == 27) {
@@ -196,7 +196,7 @@ InputEvent ReadEvent(bool& gone) {
       return event;
     }
     default:
-      if (code >= 0x20 && code != 0x7F) return {Key::Char, static_cast<char32_t>(code)};
+      if (code >= 0x20 && code != 0x7F) return {InputKind::Char, static_cast<char32_t>(code)};
       return {};
   }
 }
@@ -277,7 +277,7 @@ void TerminalFrontEnd::RunModal(DialogModel& dialog) {
       }
       break;
     }
-    if (event.key == Key::Redraw) clearok(curscr, TRUE);
+    if (event.key == InputKind::Redraw) clearok(curscr, TRUE);
     screen.Handle(event);
   }
   if (--m_depth == 0) End();

@@ -1,4 +1,4 @@
-#include "platform/posix/SimulatedDisplayMode.h"
+#include "platform/posix/DisplayMode.h"
 
 #include <utility>
 

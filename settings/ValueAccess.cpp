@@ -1,4 +1,4 @@
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "base/Text.h"
-#include "settings/Sequences.h"
+#include "settings/ValueAccess.h"
 #include "tests/support/TestServices.h"
 
 namespace {
@@ -46,13 +46,13 @@ TEST(ParseDecimal, FollowsTheRuntimeConversion) {
   EXPECT_EQ(ParseDecimal(nullptr), 0);
 }
 
-class SequencesTest : public ::testing::Test {
+class ValueAccessTest : public ::testing::Test {
  protected:
   TestServices services;
   AnsweringFrontEnd frontEnd;
 };
 
-TEST_F(SequencesTest, ReadNumberReadsWithReadRightsOnlyAndCloses) {
+TEST_F(ValueAccessTest, ReadNumberReadsWithReadRightsOnlyAndCloses) {
   services.registry.SetString(kSettings, u"QLDRV_LOD_BIAS", u"-3");
   std::int32_t value = 99;
   EXPECT_TRUE(ReadNumber(kSettings, u"QLDRV_LOD_BIAS", value));
@@ -62,7 +62,7 @@ TEST_F(SequencesTest, ReadNumberReadsWithReadRightsOnlyAndCloses) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
-TEST_F(SequencesTest, ReadNumberKeepsTheDefaultWhenNothingIsRead) {
+TEST_F(ValueAccessTest, ReadNumberKeepsTheDefaultWhenNothingIsRead) {
   services.registry.SetDword(kSettings, u"Dword", 5);
   std::int32_t value = 7;
   EXPECT_FALSE(ReadNumber(kSettings, u"Missing", value));
@@ -73,7 +73,7 @@ TEST_F(SequencesTest, ReadNumberKeepsTheDefaultWhenNothingIsRead) {
   EXPECT_FALSE(services.registry.KeyExists(kSettings + u"\\Missing"));
 }
 
-TEST_F(SequencesTest, WriteNumberWritesWithWriteRightsOnly) {
+TEST_F(ValueAccessTest, WriteNumberWritesWithWriteRightsOnly) {
   services.registry.CreateKey(kSettings);
   WriteNumber(kSettings, u"QLDRV_LOD_BIAS", 2);
   const auto value = services.registry.Value(kSettings, u"QLDRV_LOD_BIAS");
@@ -85,7 +85,7 @@ TEST_F(SequencesTest, WriteNumberWritesWithWriteRightsOnly) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
-TEST_F(SequencesTest, WriteNumberSkipsAKeyItCannotOpenWithoutAWord) {
+TEST_F(ValueAccessTest, WriteNumberSkipsAKeyItCannotOpenWithoutAWord) {
   services.registry.CreateKey(kDevice);
   WriteNumber(kSettings, u"QLDRV_LOD_BIAS", 2);
   EXPECT_FALSE(services.registry.KeyExists(kSettings)) << "a key is never created";
@@ -97,7 +97,7 @@ TEST_F(SequencesTest, WriteNumberSkipsAKeyItCannotOpenWithoutAWord) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
-TEST_F(SequencesTest, ProbeWriteAccessAllowedSaysNothing) {
+TEST_F(ValueAccessTest, ProbeWriteAccessAllowedSaysNothing) {
   services.registry.CreateKey(kSettings);
   EXPECT_TRUE(ProbeWriteAccess(nullptr, kSettings));
   EXPECT_TRUE(frontEnd.shown.empty());
@@ -105,7 +105,7 @@ TEST_F(SequencesTest, ProbeWriteAccessAllowedSaysNothing) {
   EXPECT_EQ(services.registry.OpenHandleCount(), 0);
 }
 
-TEST_F(SequencesTest, ProbeWriteAccessRefusedOrMissingShowsTheAdministratorMessageOnce) {
+TEST_F(ValueAccessTest, ProbeWriteAccessRefusedOrMissingShowsTheAdministratorMessageOnce) {
   services.registry.CreateKey(kSettings);
   services.registry.DenyWriteEverywhere(true);
   EXPECT_FALSE(ProbeWriteAccess(nullptr, kSettings));

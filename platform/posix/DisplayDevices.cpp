@@ -1,4 +1,4 @@
-#include "platform/posix/SimulatedDevices.h"
+#include "platform/posix/DisplayDevices.h"
 
 #include <algorithm>
 #include <cstring>

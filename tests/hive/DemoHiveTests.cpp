@@ -1,0 +1,64 @@
+// The demo data the program makes for itself: the empty hive image it starts from, and the demo
+// folder, made once and never overwritten.
+#include <gtest/gtest.h>
+#include <hivex.h>
+#include <sys/stat.h>
+
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/Owners.h"
+#include "tests/hive/HiveTestSupport.h"
+
+namespace {
+
+using hivetest::Hivexget;
+using hivetest::kSettingsKey;
+using hivetest::kSettingsPath;
+using hivetest::LoadOrFail;
+using hivetest::QueryValue;
+using hivetest::SetValue;
+using hivetest::Utf16;
+using platform::Failure;
+using platform::HiveProblem;
+using platform::HiveStore;
+
+TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
+  hivetest::TempFolder folder;
+  const std::string path = folder / "EMPTY";
+  Failure failure;
+  ASSERT_TRUE(platform::WriteEmptyHive(path, &failure)) << failure.Text();
+  EXPECT_FALSE(platform::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
+  EXPECT_EQ(failure.Text(), "cannot create " + path + ": File exists");
+  platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hive_h* hive = hiveOwner.get();
+  ASSERT_NE(hive, nullptr);
+  EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
+  EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
+  hiveOwner.reset();
+
+  std::vector<std::uint8_t> image = platform::EmptyHiveImage(0);
+  EXPECT_EQ(image.size(), 8192u);
+  image[0x30] ^= 1;  // a header byte changed without its checksum
+  hivetest::WriteFile(path, std::string(image.begin(), image.end()));
+  EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
+}
+
+TEST(HiveFiles, TheDemoFolderIsMadeOnceAndNeverOverwritten) {
+  hivetest::TempFolder folder;
+  const std::string data = folder / "share/configurator";
+  Failure failure;
+  ASSERT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kCreated) << failure.Text();
+  EXPECT_NE(Hivexget(data + "/SYSTEM", "Select").find("\"Current\"=dword:00000001"), std::string::npos);
+  EXPECT_NE(hivetest::ReadFile(data + "/board").find(" board\n"), std::string::npos);
+
+  hivetest::WriteFile(data + "/SYSTEM", "mine");
+  EXPECT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kExisting);
+  EXPECT_EQ(hivetest::ReadFile(data + "/SYSTEM"), "mine");
+
+  const std::string empty = folder / "empty";
+  mkdir(empty.c_str(), 0755);
+  EXPECT_EQ(platform::EnsureDemoFolder(empty, &failure), platform::DemoFolder::kExisting);
+  EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(empty)), "");
+  EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder / "share")), "configurator\n") << "no leftovers";
+}
+
+}  // namespace

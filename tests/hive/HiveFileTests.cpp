@@ -1,0 +1,174 @@
+// Hive files as the store meets them: damaged or unreadable files refused in words, never a crash;
+// a save that keeps the file's owner, mode and attributes; a fuzzer's damaged hive written soundly.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "platform/posix/HiveStore.h"
+#include "tests/hive/HiveTestSupport.h"
+
+namespace {
+
+using hivetest::Hivexget;
+using hivetest::kSettingsKey;
+using hivetest::kSettingsPath;
+using hivetest::LoadOrFail;
+using hivetest::QueryValue;
+using hivetest::SetValue;
+using hivetest::Utf16;
+using platform::Failure;
+using platform::HiveProblem;
+using platform::HiveStore;
+
+TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
+  hivetest::TempFolder folder;
+  const std::string good = hivetest::ReadFile(hivetest::DemoHive(folder, "GOOD"));
+  auto flip = [&](std::size_t at) {
+    std::string bytes = good;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+    return bytes;
+  };
+  struct Row {
+    const char* name;
+    std::string bytes;
+    HiveProblem problem;
+  } rows[] = {
+      {"empty file", "", HiveProblem::kNotHive},
+      {"text", "Windows Registry Editor Version 5.00\r\n", HiveProblem::kNotHive},
+      {"header only", good.substr(0, 4096), HiveProblem::kCorrupt},
+      {"truncated in the header", good.substr(0, 300), HiveProblem::kCorrupt},
+      {"truncated in a bin", good.substr(0, 6000), HiveProblem::kCorrupt},
+      {"header checksum", flip(0x1FC), HiveProblem::kCorrupt},
+      {"bin signature", flip(4096), HiveProblem::kCorrupt},
+  };
+  for (const Row& row : rows) {
+    const std::string path = folder / "SYSTEM";
+    hivetest::WriteFile(path, row.bytes);
+    Failure failure;
+    EXPECT_EQ(HiveStore::Load(path, &failure), nullptr) << row.name;
+    EXPECT_EQ(failure.problem, row.problem) << row.name;
+  }
+  Failure failure;
+  EXPECT_EQ(HiveStore::Load(folder / "none", &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kMissing);
+  // A file that cannot be read says why in the system's words; a FIFO is refused at once
+  // instead of waiting for a writer.
+  EXPECT_EQ(HiveStore::Load(folder.Path(), &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(failure.why, "Is a directory");
+  EXPECT_EQ(failure.Text(), folder.Path() + ": cannot read the hive file: Is a directory");
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(HiveStore::Load(fifo, &failure), nullptr);
+  EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
+  EXPECT_EQ(failure.why, "not a regular file");
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+  char value[4096];
+  const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
+  return size < 0 ? "(none)" : std::string(value, static_cast<std::size_t>(size));
+}
+
+// A save replaces the file, yet the hive keeps its owner, mode and extended attributes; on an
+// NTFS volume (ntfs-3g, when it runs here) these carry the file's NTFS attributes, creation time
+// and security descriptor.
+TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
+  hivetest::TempFolder folder;
+  struct Volume {
+    std::string name;
+    std::string folder;
+    std::vector<const char*> attributes;
+  };
+  std::vector<Volume> volumes{{"local", folder / "local", {"user.origin"}}};
+  const bool ntfs =
+      geteuid() == 0 &&
+      hivetest::Run("command -v mkntfs >/dev/null && command -v ntfs-3g >/dev/null && echo yes") == "yes\n";
+  if (ntfs) {
+    const std::string image = folder / "ntfs.img";
+    int status = -1;
+    hivetest::Run("truncate -s 16M " + image + " && mkntfs -F -Q -q " + image + " >/dev/null 2>&1 && mkdir " +
+                      folder / "ntfs" + " && ntfs-3g " + image + " " + folder / "ntfs" + " 2>&1",
+                  &status);
+    if (status == 0)
+      volumes.push_back({"ntfs",
+                         folder / "ntfs",
+                         {"user.origin", "system.ntfs_attrib", "system.ntfs_crtime", "system.ntfs_acl"}});
+  }
+  if (volumes.size() == 1) std::printf("NTFS volume not tested: needs root, mkntfs, ntfs-3g and FUSE\n");
+  struct Unmount {
+    std::string path;
+    ~Unmount() {
+      if (!path.empty()) hivetest::Run("umount " + hivetest::Quote(path));
+    }
+  } unmount{volumes.size() == 2 ? volumes[1].folder : std::string()};
+  for (const Volume& volume : volumes) {
+    std::filesystem::create_directories(volume.folder);
+    const std::string hive = volume.folder + "/SYSTEM";
+    Failure failure;
+    ASSERT_TRUE(platform::WriteDemoHive(hive, &failure)) << failure.Text();
+    ASSERT_EQ(setxattr(hive.c_str(), "user.origin", "installer", 9, 0), 0) << volume.name;
+    if (volume.name == "ntfs") {
+      const std::uint8_t hiddenSystemArchive[4] = {0x26, 0, 0, 0};
+      ASSERT_EQ(setxattr(hive.c_str(), "system.ntfs_attrib", hiddenSystemArchive, 4, 0), 0);
+    } else {
+      chmod(hive.c_str(), 0640);
+      if (geteuid() == 0) {
+        ASSERT_EQ(chown(hive.c_str(), 1234, 5678), 0);
+      }
+    }
+    struct stat before {};
+    stat(hive.c_str(), &before);
+    std::vector<std::string> kept;
+    for (const char* name : volume.attributes) kept.push_back(Attribute(hive, name));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    auto store = LoadOrFail(hive);
+    ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"2")), 0)
+        << volume.name;
+    ASSERT_EQ(store->Flush(), 0) << volume.name << ": " << store->LastSave().error;
+    struct stat after {};
+    stat(hive.c_str(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino) << volume.name << ": the save replaced the file";
+    EXPECT_EQ(after.st_mode, before.st_mode) << volume.name;
+    EXPECT_EQ(after.st_uid, before.st_uid) << volume.name;
+    EXPECT_EQ(after.st_gid, before.st_gid) << volume.name;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+      EXPECT_EQ(Attribute(hive, volume.attributes[i]), kept[i]) << volume.name << " " << volume.attributes[i];
+    EXPECT_NE(Hivexget(hive, kSettingsKey).find("\"QLDRV_LOD_BIAS\"=\"2\""), std::string::npos)
+        << volume.name;
+  }
+}
+
+// A fuzzer's damaged hive (its input less the 8 bytes of lengths), on which an earlier writer
+// aborted the process: writes to it are made or refused, never a crash, and what was saved loads
+// again and holds them.
+TEST(HiveFiles, AFuzzersDamagedHiveIsWrittenSoundlyOrRefused) {
+  hivetest::TempFolder folder;
+  const std::string hive = folder / "SYSTEM";
+  hivetest::WriteFile(hive, hivetest::ReadFile(FUZZ_REGRESSIONS_DIR "/hive/set-values-abort").substr(8));
+  auto store = LoadOrFail(hive);
+  ASSERT_NE(store, nullptr);
+  platform::RegKey key = 0;
+  ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
+  const std::uint8_t value[4] = {3, 0, 0, 0};
+  const long set = store->Set(key, u"Current", platform::kRegDword, value, sizeof value);
+  EXPECT_TRUE(set == 0 || set == platform::kRegistryCorrupt) << set;
+  store->Delete(key, u"Default");
+  store->Close(key);
+  EXPECT_EQ(store->Flush(), 0);
+  store.reset();
+  auto again = LoadOrFail(hive);
+  ASSERT_NE(again, nullptr);
+  if (set == 0) {
+    EXPECT_EQ(QueryValue(*again, u"System\\Select", u"Current"), (std::vector<std::uint8_t>{3, 0, 0, 0}));
+  }
+}
+
+}  // namespace
