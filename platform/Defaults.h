@@ -4,6 +4,7 @@
 // platform/Services.cpp call them; everyone else uses GetRegistry() and the like.
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
+#include "platform/Launcher.h"
 #include "platform/Registry.h"
 
 namespace platform::detail {
@@ -11,5 +12,7 @@ namespace platform::detail {
 Registry& DefaultRegistry();
 DisplayDevices& DefaultDisplayDevices();
 DisplayMode& DefaultDisplayMode();
+RecordStore& DefaultRecordStore();
+ProcessStarter& DefaultProcessStarter();
 
 }  // namespace platform::detail

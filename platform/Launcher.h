@@ -61,9 +61,4 @@ ProcessStarter* SetProcessStarter(ProcessStarter* starter);
 // commits by itself.
 long FlushRegistryKey(const std::u16string& path);
 
-namespace detail {
-RecordStore& DefaultRecordStore();
-ProcessStarter& DefaultProcessStarter();
-}  // namespace detail
-
 }  // namespace platform

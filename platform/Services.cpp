@@ -9,6 +9,8 @@ namespace {
 constinit base::Service<Registry> g_registry(detail::DefaultRegistry);
 constinit base::Service<DisplayDevices> g_displayDevices(detail::DefaultDisplayDevices);
 constinit base::Service<DisplayMode> g_displayMode(detail::DefaultDisplayMode);
+constinit base::Service<RecordStore> g_recordStore(detail::DefaultRecordStore);
+constinit base::Service<ProcessStarter> g_processStarter(detail::DefaultProcessStarter);
 
 }  // namespace
 
@@ -20,5 +22,11 @@ DisplayDevices* SetDisplayDevices(DisplayDevices* devices) { return g_displayDev
 
 DisplayMode& GetDisplayMode() { return g_displayMode.Get(); }
 DisplayMode* SetDisplayMode(DisplayMode* displayMode) { return g_displayMode.Set(displayMode); }
+
+RecordStore& GetRecordStore() { return g_recordStore.Get(); }
+RecordStore* SetRecordStore(RecordStore* store) { return g_recordStore.Set(store); }
+
+ProcessStarter& GetProcessStarter() { return g_processStarter.Get(); }
+ProcessStarter* SetProcessStarter(ProcessStarter* starter) { return g_processStarter.Set(starter); }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
 // The services a POSIX program starts with until its entry point or a test sets its own: a
-// registry with no keys, no display devices, and a display mode that only records.
+// registry with no keys, no display devices, a display mode that only records, and no launcher.
 #include "platform/Defaults.h"
 
 #include "platform/posix/DisplayDevices.h"
@@ -24,6 +24,32 @@ class EmptyRegistry final : public Registry {
   long Close(RegKey) override { return kInvalidHandle; }
 };
 
+// No launcher: no record is ever left, and nothing is started.
+class NoRecordStore final : public RecordStore {
+ public:
+  std::u16string Location() override { return {}; }
+  long Find(Found* found, std::vector<std::uint8_t>*, std::u16string*) override {
+    *found = Found::kNone;
+    return kSuccess;
+  }
+  long Create(std::span<const std::uint8_t>, bool* held, std::u16string* why) override {
+    *held = false;
+    if (why != nullptr) *why = u"this program starts no other program";
+    return kInvalidParameter;
+  }
+  long Remove(std::u16string*) override { return kSuccess; }
+  void Release() override {}
+};
+
+class NoProcessStarter final : public ProcessStarter {
+ public:
+  long Start(const std::u16string&, std::u16string* why) override {
+    if (why != nullptr) *why = u"this program starts no other program";
+    return kInvalidParameter;
+  }
+  long Wait(std::uint32_t*, std::u16string*, std::u16string*) override { return kInvalidHandle; }
+};
+
 }  // namespace
 
 // Function-local statics: usable from other static initialisers, whatever their order.
@@ -40,6 +66,16 @@ DisplayDevices& DefaultDisplayDevices() {
 DisplayMode& DefaultDisplayMode() {
   static SimulatedDisplayMode displayMode;
   return displayMode;
+}
+
+RecordStore& DefaultRecordStore() {
+  static NoRecordStore store;
+  return store;
+}
+
+ProcessStarter& DefaultProcessStarter() {
+  static NoProcessStarter starter;
+  return starter;
 }
 
 }  // namespace platform::detail

@@ -1,9 +1,11 @@
-// The services a Windows program starts with: the system's own registry, display devices and
-// DirectDraw display mode. Tests under Wine install their own over them.
+// The services a Windows program starts with: the system's own registry, display devices,
+// DirectDraw display mode, restore-record store and process starter. Tests under Wine install their own over
+// them.
 #include "platform/Defaults.h"
 
 #include "platform/win32/DisplayDevices.h"
 #include "platform/win32/DisplayMode.h"
+#include "platform/win32/Launcher.h"
 #include "platform/win32/Registry.h"
 
 namespace platform::detail {
@@ -19,5 +21,7 @@ DirectDrawDisplayMode g_systemDisplayMode;
 Registry& DefaultRegistry() { return g_systemRegistry; }
 DisplayDevices& DefaultDisplayDevices() { return g_systemDevices; }
 DisplayMode& DefaultDisplayMode() { return g_systemDisplayMode; }
+RecordStore& DefaultRecordStore() { return SystemRecordStore(); }
+ProcessStarter& DefaultProcessStarter() { return SystemProcessStarter(); }
 
 }  // namespace platform::detail

@@ -8,7 +8,7 @@
 // The program to start runs in a job object of its own, without kill-on-close (a launcher that is
 // killed leaves the game running), and a completion port tells when the job's last process has
 // ended. All of it is on Windows 2000.
-#include "platform/Launcher.h"
+#include "platform/win32/Launcher.h"
 
 // clang-format off
 #include <windows.h>
@@ -40,7 +40,7 @@ constexpr DWORD kRecordLimit = 1u << 20;
 constexpr DWORD kHeldAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
 constexpr DWORD kHeldSharing = FILE_SHARE_READ | FILE_SHARE_DELETE;
 
-class SystemRecordStore final : public RecordStore {
+class AppDataRecordStore final : public RecordStore {
  public:
   std::u16string Location() override { return Folder() + u"\\restore-record.txt"; }
 
@@ -168,7 +168,7 @@ std::u16string ProgramPath(const std::u16string& commandLine) {
   return {};
 }
 
-class SystemProcessStarter final : public ProcessStarter {
+class JobProcessStarter final : public ProcessStarter {
  public:
   long Start(const std::u16string& commandLine, std::u16string* why) override {
     const std::u16string program = ProgramPath(commandLine);
@@ -245,13 +245,13 @@ class SystemProcessStarter final : public ProcessStarter {
 
 }  // namespace
 
-RecordStore& detail::DefaultRecordStore() {
-  static SystemRecordStore store;
+RecordStore& SystemRecordStore() {
+  static AppDataRecordStore store;
   return store;
 }
 
-ProcessStarter& detail::DefaultProcessStarter() {
-  static SystemProcessStarter starter;
+ProcessStarter& SystemProcessStarter() {
+  static JobProcessStarter starter;
   return starter;
 }
 
