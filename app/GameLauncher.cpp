@@ -81,24 +81,16 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
   }
 }
 
-std::u16string Decimal(std::size_t number) {
-  const std::string digits = std::to_string(number);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-std::u16string Joined(const std::vector<std::u16string>& texts) {
-  std::u16string joined;
-  for (const std::u16string& text : texts) joined += (joined.empty() ? u"" : u", ") + text;
-  return joined;
-}
+using base::DecimalText;
+using base::JoinedText;
 
 std::u16string Shown(const std::optional<RegData>& data) {
   if (!data) return u"no value";
   if (data->type == platform::kRegSz)
     return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
   std::u16string bytes;
-  for (std::uint8_t byte : data->bytes) bytes += u" " + Decimal(byte);
-  return u"type " + Decimal(data->type) + u", bytes" + bytes;
+  for (std::uint8_t byte : data->bytes) bytes += u" " + DecimalText(byte);
+  return u"type " + DecimalText(data->type) + u", bytes" + bytes;
 }
 
 // The values of one setting, which are put back together or not at all.
@@ -191,10 +183,10 @@ std::u16string WithoutLastBreak(std::u16string text) {
 bool Tell(const Restored& restored, const std::u16string& what, bool boxForKept,
           std::vector<LauncherMessage>* messages) {
   if (!restored.restored.empty())
-    messages->push_back({u"restored " + what + u": " + Joined(restored.restored)});
+    messages->push_back({u"restored " + what + u": " + JoinedText(restored.restored)});
   if (!restored.kept.empty())
-    messages->push_back({u"kept " + Joined(restored.kept) + u" as set now: changed since " + what + u" set " +
-                             (restored.kept.size() == 1 ? u"it" : u"them"),
+    messages->push_back({u"kept " + JoinedText(restored.kept) + u" as set now: changed since " + what +
+                             u" set " + (restored.kept.size() == 1 ? u"it" : u"them"),
                          boxForKept});
   if (restored.Failed()) messages->push_back({WithoutLastBreak(restored.failures), true});
   return restored.Failed();
@@ -230,7 +222,7 @@ std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRe
   bool adapter = false;
   for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
     const std::vector<std::string_view> fields = Split(lines[i], '\t');
-    const std::u16string at = u"line " + Decimal(i + 1) + u": ";
+    const std::u16string at = u"line " + DecimalText(i + 1) + u": ";
     if (fields[0] == "adapter" && fields.size() == 2 && !adapter) {
       record->adapterKey = base::Utf16FromUtf8(fields[1]);
       adapter = true;

@@ -24,16 +24,8 @@ namespace {
 
 constexpr std::u16string_view kMachineRoot = u"HKEY_LOCAL_MACHINE\\";
 
-std::u16string Decimal(std::int64_t number) {
-  const std::string digits = std::to_string(number);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-std::u16string Joined(const std::vector<std::u16string>& texts) {
-  std::u16string joined;
-  for (const std::u16string& text : texts) joined += (joined.empty() ? u"" : u", ") + text;
-  return joined;
-}
+using base::DecimalText;
+using base::JoinedText;
 
 // What the run found wrong; the first error decides the exit status.
 class Report {
@@ -72,7 +64,7 @@ std::u16string SettingNames() {
   std::vector<std::u16string> names;
   for (int i = 0; i <= static_cast<int>(Tuning::kCmdFifoSize); ++i)
     names.emplace_back(TuningSetting(static_cast<Tuning>(i)).Name());
-  return Joined(names);
+  return JoinedText(names);
 }
 
 // The index of a setting in the adapter's list, or -1 when the adapter has no such setting.
@@ -159,7 +151,7 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
     if (position < 0) {
       report->Error(sysexits::kUsage, u"set " + argument + u": " + std::u16string(setting.Name()) +
                                           u" has no entry \"" + value + u"\"; its entries are " +
-                                          Joined(texts));
+                                          JoinedText(texts));
       continue;
     }
     Ask(setting, static_cast<std::size_t>(index), {position, u"set " + argument}, wanted, report);
@@ -351,7 +343,7 @@ int BoardAdapter(std::vector<FileAdapter>& adapters, std::optional<std::uint32_t
   // Ranked by, in turn: in CurrentControlSet; in the control set Select\Current names; a Video
   // key. Only the best rank is kept; the others are skipped, saying which test they lost.
   const std::u16string selected =
-      currentSet ? u"ControlSet" + Decimal(1000 + *currentSet % 1000).substr(1) : std::u16string();
+      currentSet ? u"ControlSet" + DecimalText(1000 + *currentSet % 1000).substr(1) : std::u16string();
   const auto rank = [&](std::size_t a) {
     const KeyPlace& place = adapters[a].place;
     return (base::NamesEqual(place.controlSet, u"CurrentControlSet") ? 4 : 0) +
@@ -375,8 +367,8 @@ int BoardAdapter(std::vector<FileAdapter>& adapters, std::optional<std::uint32_t
     std::u16string names;
     for (std::size_t a : board)
       names += (names.empty() ? u"" : u" and ") +
-               (u"[" + adapters[a].place.adapterKey + u"] (line " + Decimal(adapters[a].line) + u")");
-    report->Error(sysexits::kDataError, shown + u": " + Decimal(static_cast<std::int64_t>(board.size())) +
+               (u"[" + adapters[a].place.adapterKey + u"] (line " + DecimalText(adapters[a].line) + u")");
+    report->Error(sysexits::kDataError, shown + u": " + DecimalText(static_cast<std::int64_t>(board.size())) +
                                             u" of the board's adapters: " + names +
                                             u"; a profile holds one (export one adapter's key)");
     return -1;
@@ -396,7 +388,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   std::u16string error;
   if (!ParseRegFile(bytes, &keys, &errorLine, &error)) {
     report->Error(sysexits::kDataError,
-                  shown + (errorLine > 0 ? u":" + Decimal(errorLine) : u"") + u": " + error);
+                  shown + (errorLine > 0 ? u":" + DecimalText(errorLine) : u"") + u": " + error);
     return;
   }
   bytes = {};
@@ -413,8 +405,8 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const RegFileKey& key = keys[k];
     if (key.remove) {
-      report->Error(sysexits::kDataError,
-                    shown + u":" + Decimal(key.line) + u": a profile removes no keys: [-" + key.path + u"]");
+      report->Error(sysexits::kDataError, shown + u":" + DecimalText(key.line) +
+                                              u": a profile removes no keys: [-" + key.path + u"]");
       continue;
     }
     const std::vector<std::u16string_view> parts = PathParts(key.path);
@@ -447,7 +439,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   std::map<std::size_t, int> lines;             // the last line of each
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const RegFileKey& key = keys[k];
-    const std::u16string where = shown + u":" + Decimal(key.line) + u": ";
+    const std::u16string where = shown + u":" + DecimalText(key.line) + u": ";
     if (adapterOf[k] != chosen) {
       const std::u16string why =
           adapterOf[k] < 0 ? u"not a tuning key" : adapters[static_cast<std::size_t>(adapterOf[k])].skipped;
@@ -457,7 +449,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
     const TuningKey tuningKey = ShapeOf(key.path).shape == KeyShape::kAdapter ? TuningKey::kCurrentDeviceKey
                                                                               : TuningKey::kDriverSettingsKey;
     for (const RegFileValue& value : key.values) {
-      const std::u16string at = shown + u":" + Decimal(value.line) + u": ";
+      const std::u16string at = shown + u":" + DecimalText(value.line) + u": ";
       const std::u16string name = value.name.empty() ? u"@" : value.name;
       const auto tuning = TuningValueNamed(tuningKey, value.name);
       if (!tuning) {
@@ -489,15 +481,15 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   for (const auto& [i, numbers] : stored) {
     const TuningSetting& setting = adapter.settings[i];
     const int position = setting.EntryFor(numbers);
-    const std::u16string from = shown + u":" + Decimal(lines[i]);
+    const std::u16string from = shown + u":" + DecimalText(lines[i]);
     if (position < 0) {
       std::u16string values;
       for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
         values += (v > 0 ? u", " : u"") + std::u16string(setting.ValueNames()[v]) + u"=" +
-                  (numbers[v] ? Decimal(*numbers[v]) : u"-");
+                  (numbers[v] ? DecimalText(*numbers[v]) : u"-");
       report->Error(sysexits::kDataError, from + u": " + std::u16string(setting.Name()) +
                                               u": no entry of its list writes " + values +
-                                              u"; its entries are " + Joined(setting.Texts()));
+                                              u"; its entries are " + JoinedText(setting.Texts()));
       continue;
     }
     Ask(setting, i, {position, from}, wanted, report);
@@ -541,8 +533,8 @@ std::u16string Described(const std::optional<RegData>& data) {
   if (data->type == platform::kRegSz)
     return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
   std::u16string bytes;
-  for (std::uint8_t byte : data->bytes) bytes += u" " + Decimal(byte);
-  return u"type " + Decimal(data->type) + u", bytes" + bytes;
+  for (std::uint8_t byte : data->bytes) bytes += u" " + DecimalText(byte);
+  return u"type " + DecimalText(data->type) + u", bytes" + bytes;
 }
 
 // Writes the changed settings and saves them; returns whether anything was written and kept.
@@ -633,12 +625,12 @@ std::u16string Query(const Adapter& adapter) {
     if (entry >= 0) {
       output += setting.Texts()[static_cast<std::size_t>(entry)];
     } else if (setting.ValueNames().size() == 1) {
-      output += u"(stored " + Decimal(stored[0].value_or(0)) + u")";
+      output += u"(stored " + DecimalText(stored[0].value_or(0)) + u")";
     } else {
       output += u"(stored";
       for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
-        output +=
-            u" " + std::u16string(setting.ValueNames()[v]) + u"=" + (stored[v] ? Decimal(*stored[v]) : u"-");
+        output += u" " + std::u16string(setting.ValueNames()[v]) + u"=" +
+                  (stored[v] ? DecimalText(*stored[v]) : u"-");
       output += u")";
     }
     output += u"\n";
@@ -773,11 +765,11 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"  Settings and their values:\n";
   // The chip settings exist for a QEL 700 board only; its chip count picks the anti-aliasing list.
   for (int chips : {1, 2, 4})
-    help += u"    AntiAliasing (" + Decimal(chips) + (chips == 1 ? u" chip" : u" chips") + u"): " +
-            Joined(TuningSetting(Tuning::kAntiAliasing, chips).Texts()) + u"\n";
+    help += u"    AntiAliasing (" + DecimalText(chips) + (chips == 1 ? u" chip" : u" chips") + u"): " +
+            JoinedText(TuningSetting(Tuning::kAntiAliasing, chips).Texts()) + u"\n";
   for (const TuningSetting& setting : TuningSetting::ForAdapter(true, 1))
     if (setting.Id() != Tuning::kAntiAliasing)
-      help += u"    " + std::u16string(setting.Name()) + u": " + Joined(setting.Texts()) + u"\n";
+      help += u"    " + std::u16string(setting.Name()) + u": " + JoinedText(setting.Texts()) + u"\n";
   help += u"    AntiAliasing and GuardBandClipping exist for QEL 700 boards only.\n";
   return help;
 }

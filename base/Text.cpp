@@ -147,4 +147,15 @@ std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated) 
   return bytes;
 }
 
+std::u16string DecimalText(std::int64_t number) {
+  const std::string digits = std::to_string(number);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string JoinedText(const std::vector<std::u16string>& texts) {
+  std::u16string joined;
+  for (const std::u16string& text : texts) joined += (joined.empty() ? u"" : u", ") + text;
+  return joined;
+}
+
 }  // namespace base

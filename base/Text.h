@@ -37,4 +37,9 @@ std::u16string Utf16FromBytes(const std::uint8_t* data, std::size_t size);
 // a REG_SZ value: with the terminating null unit unless terminated is false.
 std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated = true);
 
+// A number in decimal digits, for the texts the user reads.
+std::u16string DecimalText(std::int64_t number);
+// The texts one after another, separated by ", ".
+std::u16string JoinedText(const std::vector<std::u16string>& texts);
+
 }  // namespace base
