@@ -193,9 +193,9 @@ void InMemory(fuzz::HiveFiles& files) {
   // back so from the hive that a save would write.
   const std::uint8_t current[4] = {1, 0, 0, 0};
   static const std::vector<std::uint8_t> longData = [] {
-    std::vector<std::uint8_t> bytes(40000);
-    std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-    return bytes;
+    std::vector<std::uint8_t> pattern(40000);
+    std::iota(pattern.begin(), pattern.end(), std::uint8_t{0});
+    return pattern;
   }();
   const bool setCurrent = image.SetValue(select, u"Current", platform::kRegDword, current, 4) == 0;
   const bool setLong = image.SetValue(select, u"Long", platform::kRegBinary, longData.data(),
