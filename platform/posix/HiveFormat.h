@@ -85,6 +85,7 @@ inline constexpr std::size_t kKeyClass = 0x34;
 inline constexpr std::size_t kMaxValueName = 0x40;
 inline constexpr std::size_t kMaxValueData = 0x44;
 inline constexpr std::size_t kKeyNameLength = 0x4C;
+inline constexpr std::size_t kKeyClassLength = 0x4E;
 inline constexpr std::size_t kKeyName = 0x50;
 inline constexpr std::uint16_t kKeyHiveEntry = 0x04;
 inline constexpr std::uint16_t kKeyNoDelete = 0x08;

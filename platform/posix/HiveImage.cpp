@@ -314,6 +314,105 @@ bool HiveImage::IsCellStart(std::uint32_t offset) const {
   return at == offset;
 }
 
+// Writing frees cells and takes free ones, which a damaged hive can make destroy what the keys
+// use: a value's data that is also a key would free the key, and a key inside a free cell would be
+// written over. So before the first write, every cell the keys use (key, subkey lists, value
+// list, values, their data, class name; security cells, which keys share by design) is looked up
+// among the bins' cells: one that is not among them makes every write refused; one used twice is
+// never freed. What cannot be read is not followed: reading it fails anyway.
+bool HiveImage::CheckCells() {
+  if (cellCheck_ != CellCheck::kNotYet) return cellCheck_ == CellCheck::kSound;
+  enum : std::uint8_t { kStart = 1, kUsed = 2, kUsedBySecurity = 4, kShared = 8 };
+  std::vector<std::uint8_t> cells(BinsSize() / 8);
+  for (std::size_t bin = 0; bin < bins_.size(); ++bin) {
+    const std::size_t binEnd = bin + 1 < bins_.size() ? bins_[bin + 1] : BinsSize();
+    for (std::size_t at = bins_[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
+      const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+      const std::size_t length =
+          size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
+      if (length < 8 || length % 8 != 0 || length > binEnd - at) break;
+      cells[at / 8] = kStart;
+      at += length;
+    }
+  }
+  bool hidden = false;
+  // Notes a use of a cell; true when it is its first, so that what it names is followed once.
+  auto take = [&](std::uint32_t offset, bool security = false) {
+    if (offset % 8 != 0 || offset / 8 >= cells.size() || (cells[offset / 8] & kStart) == 0) {
+      hidden = true;
+      return false;
+    }
+    std::uint8_t& cell = cells[offset / 8];
+    const bool first = (cell & (kUsed | kUsedBySecurity)) == 0;
+    if ((cell & kUsed) != 0 || (!first && !security)) cell |= kShared;
+    cell |= security ? kUsedBySecurity : kUsed;
+    return first;
+  };
+  const std::uint8_t* b = bytes_.data();
+  std::vector<std::uint32_t> next{static_cast<std::uint32_t>(root_ - kBase)};  // keys and "ri" entries
+  auto list = [&](std::uint32_t offset, bool top) {
+    std::size_t capacity = 0;
+    const std::size_t cell = UsedCell(offset, 4, &capacity);
+    if (cell == 0) return;
+    const std::string_view signature(reinterpret_cast<const char*>(b + cell + kCellSignature), 2);
+    const bool index = signature == "li" || (signature == "ri" && top);
+    if ((!index && signature != "lf" && signature != "lh") || !take(offset)) return;
+    const std::size_t stride = index ? 4 : 8;
+    const std::size_t count =
+        std::min<std::size_t>(base::ReadLittleEndian16(b + cell + kListCount), (capacity - 4) / stride);
+    for (std::size_t i = 0; i < count; ++i)
+      next.push_back(base::ReadLittleEndian32(b + cell + kListEntries + stride * i));
+  };
+  while (!next.empty()) {
+    const std::uint32_t offset = next.back();
+    next.pop_back();
+    const std::size_t key = KeyCell(kBase + offset);
+    if (key == 0) {
+      if (UsedCell(offset, 4) != 0) list(offset, false);
+      continue;
+    }
+    if (!take(offset)) continue;
+    if (const std::uint32_t security = base::ReadLittleEndian32(b + key + kKeySecurity);
+        UsedCell(security, 0))
+      take(security, true);
+    if (const std::uint32_t name = base::ReadLittleEndian32(b + key + kKeyClass);
+        base::ReadLittleEndian16(b + key + kKeyClassLength) != 0 && UsedCell(name, 0) != 0)
+      take(name);
+    if (base::ReadLittleEndian32(b + key + kSubkeyCount) != 0)
+      list(base::ReadLittleEndian32(b + key + kSubkeyList), true);
+    std::size_t values = 0;
+    std::uint32_t count = 0;
+    if (ValueList(key, &values, &count) != kSuccess || values == 0 ||
+        !take(base::ReadLittleEndian32(b + key + kValueList)))
+      continue;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint32_t entry = base::ReadLittleEndian32(b + values + kCellData + 4ULL * i);
+      const std::size_t value = ValueCell(entry);
+      DataPlace place;
+      if (value == 0 || !take(entry) || Place(value, &place) != kSuccess || place.inlined ||
+          !take(place.cell) || !place.big)
+        continue;
+      const std::uint32_t segmentList = base::ReadLittleEndian32(b + kBase + place.cell + kListEntries);
+      const std::size_t segments = base::ReadLittleEndian16(b + kBase + place.cell + kListCount);
+      if (!take(segmentList)) continue;
+      for (std::size_t s = 0; s < segments; ++s) {
+        const std::uint32_t segment = base::ReadLittleEndian32(b + kBase + segmentList + kCellData + 4 * s);
+        if (UsedCell(segment, 0) != 0) take(segment);
+      }
+    }
+  }
+  shared_.clear();
+  for (std::size_t unit = 0; unit < cells.size(); ++unit) {
+    if ((cells[unit] & kShared) != 0) shared_.push_back(static_cast<std::uint32_t>(unit * 8));
+  }
+  cellCheck_ = hidden ? CellCheck::kHidden : CellCheck::kSound;
+  return !hidden;
+}
+
+bool HiveImage::Shared(std::uint32_t offset) const {
+  return std::binary_search(shared_.begin(), shared_.end(), offset);
+}
+
 bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (place.inlined) return true;
   // The key's own cells are never its data (a damaged hive could say so).
@@ -325,7 +424,8 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   for (std::uint32_t i = 0; i < count; ++i)
     seen.push_back(base::ReadLittleEndian32(&bytes_[list + kCellData + 4ULL * i]));
   auto fresh = [&](std::uint32_t cell) {
-    if (!IsCellStart(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end()) return false;
+    if (!IsCellStart(cell) || Shared(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end())
+      return false;
     seen.push_back(cell);
     return true;
   };
@@ -462,7 +562,7 @@ std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size)
 long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                          std::uint32_t size) {
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
+  if (key == 0 || !CheckCells()) return kRegistryCorrupt;
   if (size > 0 && data == nullptr) return kInvalidParameter;
   std::uint32_t index = 0;
   std::size_t value = 0;
@@ -500,7 +600,8 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
     std::size_t listCapacity = 0;
     if (count > 0) {
       UsedCell(listOffset, 0, &listCapacity);
-      if (listCapacity < 4ULL * (count + 1) && !IsCellStart(listOffset)) return kRegistryCorrupt;
+      if (listCapacity < 4ULL * (count + 1) && (!IsCellStart(listOffset) || Shared(listOffset)))
+        return kRegistryCorrupt;
     }
     const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
     const std::uint32_t cell = Allocate(kValueName - kCellData + nameBytes);
@@ -545,7 +646,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
 
 long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
+  if (key == 0 || !CheckCells()) return kRegistryCorrupt;
   std::uint32_t index = 0;
   std::size_t value = 0;
   if (const long status = Find(key, name, &index, &value); status != kSuccess) return status;
@@ -554,7 +655,8 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   const std::uint32_t listOffset = base::ReadLittleEndian32(&bytes_[key + kValueList]);
   const auto valueOffset = static_cast<std::uint32_t>(value - kBase);
   const std::uint32_t count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
-  if (!Freeable(old, key) || !IsCellStart(valueOffset) || (count == 1 && !IsCellStart(listOffset)))
+  if (!Freeable(old, key) || !IsCellStart(valueOffset) || Shared(valueOffset) ||
+      (count == 1 && (!IsCellStart(listOffset) || Shared(listOffset))))
     return kRegistryCorrupt;
   std::uint8_t* entries = &bytes_[kBase + listOffset + kCellData];
   std::memmove(entries + 4ULL * index, entries + 4ULL * (index + 1), 4ULL * (count - 1 - index));

@@ -14,7 +14,9 @@
 // rest can be a cell of its own) and only when none fits appends a bin. What is no longer used
 // is freed (merged with free neighbours), so saves that change values back and forth never grow
 // the file. A write that would have to free or follow a cell that is not one (a damaged hive) is
-// refused with 1015 before anything changes.
+// refused with 1015 before anything changes; so is a write that would free a cell that the keys
+// use twice (a value's data that is also a key, say), and every write to a hive whose keys use a
+// cell that lies inside another.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -88,6 +90,8 @@ class HiveImage {
   long Find(std::size_t key, std::u16string_view name, std::uint32_t* index, std::size_t* value) const;
   long Place(std::size_t value, DataPlace* place) const;
   bool IsCellStart(std::uint32_t offset) const;
+  bool CheckCells();
+  bool Shared(std::uint32_t offset) const;
   bool Freeable(const DataPlace& place, std::size_t key) const;
   std::uint32_t Allocate(std::size_t size);
   std::uint32_t AppendBin(std::size_t length);
@@ -98,6 +102,9 @@ class HiveImage {
   std::vector<std::uint8_t> bytes_;
   std::vector<std::uint32_t> bins_;  // where each bin starts, from the first bin
   Node root_ = 0;
+  enum class CellCheck : std::uint8_t { kNotYet, kSound, kHidden };
+  CellCheck cellCheck_ = CellCheck::kNotYet;  // see CheckCells
+  std::vector<std::uint32_t> shared_;         // cells that the keys use twice, in order
 };
 
 }  // namespace platform

@@ -10,7 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
+#include "platform/posix/HiveImage.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -149,6 +153,50 @@ TEST(HiveReading, EveryValueOfHivesWindowsWroteReadsAsLibhivexReadsIt) {
     EXPECT_NE(theirs.find('\t'), std::string::npos) << subject.name << ": " << theirs;
     EXPECT_EQ(StoreValues(subject.hive), theirs) << subject.name;
   }
+}
+
+// A long value's segment list may name one 16 KiB cell many times over: data larger than the
+// whole hive cannot be its own, and is refused as corrupt before any reader makes room for it.
+TEST(HiveReading, ALongValueLargerThanTheHiveIsCorrupt) {
+  using namespace platform::hive;
+  using platform::HiveImage;
+  std::vector<std::uint8_t> empty = platform::EmptyHiveImage(0);
+  base::WriteLittleEndian32(5, &empty[kMinor]);  // a format that keeps long data in segments
+  base::WriteLittleEndian32(platform::HiveHeaderChecksum(empty.data()), &empty[kChecksum]);
+  HiveImage image;
+  std::string why;
+  ASSERT_TRUE(HiveImage::Open(std::move(empty), &image, &why)) << why;
+  constexpr std::uint32_t kSegments = 8;
+  constexpr std::uint32_t kSegmentSize = 16344;
+  const std::vector<std::uint8_t> twoSegments(kSegmentSize + 1, 7);
+  const std::vector<std::uint8_t> room(4 * kSegments);  // a cell to serve as the long segment list
+  ASSERT_EQ(image.SetValue(image.Root(), u"Long", platform::kRegBinary, twoSegments.data(), kSegmentSize + 1),
+            0);
+  ASSERT_EQ(image.SetValue(image.Root(), u"Room", platform::kRegBinary, room.data(), 4 * kSegments), 0);
+  HiveImage::Value longValue, roomValue;
+  ASSERT_EQ(image.FindValue(image.Root(), u"Long", &longValue), 0);
+  ASSERT_EQ(image.FindValue(image.Root(), u"Room", &roomValue), 0);
+
+  image.MarkClean(1, 0);
+  std::vector<std::uint8_t> bytes = image.Bytes();
+  auto cell = [&bytes](std::size_t field) {
+    return platform::kHiveBaseBlockSize + base::ReadLittleEndian32(&bytes[field]);
+  };
+  const std::size_t db = cell(longValue.cell + kDataOffset);
+  const std::uint32_t firstSegment = base::ReadLittleEndian32(&bytes[cell(db + kListEntries) + kCellData]);
+  const std::uint32_t list = base::ReadLittleEndian32(&bytes[roomValue.cell + kDataOffset]);
+  for (std::uint32_t i = 0; i < kSegments; ++i)
+    base::WriteLittleEndian32(firstSegment, &bytes[cell(roomValue.cell + kDataOffset) + kCellData + 4 * i]);
+  base::WriteLittleEndian16(kSegments, &bytes[db + kListCount]);
+  base::WriteLittleEndian32(list, &bytes[db + kListEntries]);
+  base::WriteLittleEndian32(kSegments * kSegmentSize, &bytes[longValue.cell + kDataSize]);
+  ASSERT_GT(kSegments * kSegmentSize, bytes.size()) << "the claim must be larger than the hive";
+
+  HiveImage damaged;
+  ASSERT_TRUE(HiveImage::Open(std::move(bytes), &damaged, &why)) << why;
+  HiveImage::Value value;
+  EXPECT_EQ(damaged.FindValue(damaged.Root(), u"Long", &value), platform::kRegistryCorrupt);
+  EXPECT_EQ(damaged.FindValue(damaged.Root(), u"Room", &value), 0) << "the rest of the key reads";
 }
 
 std::vector<std::uint8_t> Text(std::u16string_view text) { return base::Utf16Bytes(text); }

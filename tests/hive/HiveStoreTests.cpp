@@ -397,8 +397,9 @@ std::uint32_t LastFreeCell(const std::string& bytes) {
 }
 
 // A value whose data cannot be where it says is damaged: reading it gives 1015, and so does
-// writing or deleting it (its cell cannot be freed or patched safely); the rest of the key and
-// of the hive is read and written as usual, and the saved hive is sound.
+// writing or deleting it (its cell cannot be freed or patched safely, nor can a cell that a key
+// uses too); the rest of the key and of the hive is read and written as usual, and the saved hive
+// is sound.
 TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
   const std::string good = hivetest::ReadFile(hive);
   auto field = [](std::uint32_t size, std::uint32_t offset) {
@@ -410,6 +411,8 @@ TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
   const auto current = static_cast<std::uint32_t>(good.find("Current") - 0x18 - 4096);
   const std::uint32_t free = LastFreeCell(good);
   ASSERT_NE(free, 0u);
+  const std::uint32_t root =
+      base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(good.data()) + 0x24);
   struct Row {
     const char* name;
     std::array<char, 8> data;
@@ -419,6 +422,7 @@ TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
       {"more than 4 bytes inline", field(0x80000007, 0x04030201), false},
       {"data in a free cell", field(8, free), false},
       {"data in another value's cell", field(4, current), true},
+      {"data in the root key's cell", field(4, root), true},
   };
   for (const Row& row : rows) {
     char data[8];
