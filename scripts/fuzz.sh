@@ -2,6 +2,7 @@
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) in build/fuzz and runs
 # them, one after the other, each for SECONDS (default 60):
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
+# SECONDS 0 builds the targets and runs none (scripts/test.sh does that, so that they keep building).
 # Targets: hive recovery resources hand_off query_string reg_file board_file decimal escape switches
 # (see tests/fuzz/CMakeLists.txt). Extra libFuzzer flags can be given in FUZZ_FLAGS, e.g.
 # FUZZ_FLAGS=-runs=10000000 for a run of a set number of inputs.
@@ -30,6 +31,10 @@ build=build/fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFIGURATOR_FUZZ=ON \
   >/dev/null
 cmake --build "$build" -j2 --target configurator "${targets[@]/#/fuzz_}"
+if [ "$seconds" = 0 ]; then
+  echo "fuzz.sh: built ${targets[*]}"
+  exit 0
+fi
 
 # AddressSanitizer keeps freed memory out of use for a while to catch late uses; with its default
 # of 256 MiB, every run of the hive targets touches fresh pages, at a third of the speed.

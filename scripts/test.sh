@@ -35,6 +35,10 @@ cmake --build --preset posix-asan -j "$jobs"
 step="sanitizer tests"
 ctest --preset posix-asan -j "$jobs"
 
+step="fuzz targets build"
+echo "== fuzz targets build (clang, libFuzzer; scripts/fuzz.sh runs them)"
+bash scripts/fuzz.sh all 0
+
 step="Windows build (32-bit x86, shipped)"
 echo "== Windows build and tests under Wine"
 cmake --preset windows >/dev/null
