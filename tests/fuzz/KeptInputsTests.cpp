@@ -25,6 +25,7 @@
 
 #define DECLARE_ENTRY(name) extern "C" int FuzzEntry_##name(const std::uint8_t* data, std::size_t size);
 FUZZ_ENTRIES(DECLARE_ENTRY)
+extern "C" int HiveFuzzBothWays(const std::uint8_t* data, std::size_t size);
 
 // The kept inputs are a few KiB each: no allocation for them comes near this, as libFuzzer's
 // -malloc_limit_mb ends a run that asks for more. Memory is taken from malloc, and given back to
@@ -54,7 +55,12 @@ using Entry = int (*)(const std::uint8_t*, std::size_t);
 
 const std::map<std::string, Entry>& Targets() {
 #define TARGET_ROW(name) {#name, FuzzEntry_##name},
-  static const std::map<std::string, Entry> targets{FUZZ_ENTRIES(TARGET_ROW)};
+  static const std::map<std::string, Entry> targets = [] {
+    std::map<std::string, Entry> entries{FUZZ_ENTRIES(TARGET_ROW)};
+    // A hive input goes through files or stays in memory by its bytes; kept ones take both ways.
+    entries["hive"] = HiveFuzzBothWays;
+    return entries;
+  }();
 #undef TARGET_ROW
   return targets;
 }
