@@ -84,15 +84,6 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
 using base::DecimalText;
 using base::JoinedText;
 
-std::u16string Shown(const std::optional<RegData>& data) {
-  if (!data) return u"no value";
-  if (data->type == platform::kRegSz)
-    return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
-  std::u16string bytes;
-  for (std::uint8_t byte : data->bytes) bytes += u" " + DecimalText(byte);
-  return u"type " + DecimalText(data->type) + u", bytes" + bytes;
-}
-
 // The values of one setting, which are put back together or not at all.
 struct SettingValues {
   std::u16string setting;
@@ -158,8 +149,8 @@ Restored Restore(const RestoreRecord& record, bool refresh) {
       const std::optional<RegData> now = StoredData(value->keyPath, value->name);
       if (now == value->before) continue;
       stuck = false;
-      result.failures += setting.setting + u": " + value->name + u" reads back as " + Shown(now) +
-                         u" after restoring " + Shown(value->before) + u"\n";
+      result.failures += setting.setting + u": " + value->name + u" reads back as " + DescribedData(now) +
+                         u" after restoring " + DescribedData(value->before) + u"\n";
     }
     if (stuck) result.restored.push_back(setting.setting);
   }

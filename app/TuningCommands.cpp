@@ -528,15 +528,6 @@ RegData WrittenData(const TuningSetting& setting, std::int64_t number) {
   return {platform::kRegBinary, {bytes.begin(), bytes.end()}};
 }
 
-std::u16string Described(const std::optional<RegData>& data) {
-  if (!data) return u"no value";
-  if (data->type == platform::kRegSz)
-    return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
-  std::u16string bytes;
-  for (std::uint8_t byte : data->bytes) bytes += u" " + DecimalText(byte);
-  return u"type " + DecimalText(data->type) + u", bytes" + bytes;
-}
-
 // Writes the changed settings and saves them; returns whether anything was written and kept.
 bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& commands, Report* report) {
   std::vector<std::pair<std::size_t, int>> changes;
@@ -610,7 +601,8 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
       if (actual != expected)
         report->Error(sysexits::kIoError, std::u16string(setting.Name()) + u": " +
                                               std::u16string(setting.ValueNames()[v]) + u" reads back as " +
-                                              Described(actual) + u" after writing " + Described(expected));
+                                              DescribedData(actual) + u" after writing " +
+                                              DescribedData(expected));
     }
   }
   return true;
@@ -670,6 +662,15 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
 }
 
 }  // namespace
+
+std::u16string DescribedData(const std::optional<RegData>& data) {
+  if (!data) return u"no value";
+  if (data->type == platform::kRegSz)
+    return u"\"" + base::TextFromUtf16Bytes(data->bytes.data(), data->bytes.size()) + u"\"";
+  std::u16string bytes;
+  for (std::uint8_t byte : data->bytes) bytes += u" " + DecimalText(byte);
+  return u"type " + DecimalText(data->type) + u", bytes" + bytes;
+}
 
 std::optional<RegData> StoredData(const std::u16string& keyPath, std::u16string_view name) {
   return QueryData(keyPath, name);

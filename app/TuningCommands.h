@@ -73,6 +73,8 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
 
 // A value as stored (type and bytes), or none when it or its key is missing.
 std::optional<RegData> StoredData(const std::u16string& keyPath, std::u16string_view name);
+// A stored value as a message names it: a quoted text, its type and bytes, or "no value".
+std::u16string DescribedData(const std::optional<RegData>& data);
 
 // What --help says about the actions, with the switch spelling of the program ("--" or "/").
 std::u16string TuningCommandsHelp(bool windowsSwitches);

@@ -28,8 +28,6 @@ std::vector<BYTE> Raw(DWORD value) {
           static_cast<BYTE>(value >> 24)};
 }
 
-using Stored = std::vector<std::tuple<std::wstring, DWORD, std::vector<BYTE>>>;
-
 class CommandLineOnWine : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,14 +45,7 @@ class CommandLineOnWine : public ::testing::Test {
   }
 
   // Every value of both tuning keys, as stored, by name.
-  Stored Tuning() const {
-    Stored values;
-    for (const std::wstring& key : {m_adapter.CurrentKey(), m_adapter.DriverSettingsKey()})
-      for (const testregistry::Value& value : testregistry::Values(key))
-        values.emplace_back(key + L"\\" + value.name, value.type, value.data);
-    std::sort(values.begin(), values.end());
-    return values;
-  }
+  Stored Tuning() const { return m_adapter.TuningValues(); }
 
   SeededAdapter m_adapter;
 };

@@ -28,8 +28,6 @@ std::vector<BYTE> Text(const std::string& text) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-using Stored = std::vector<std::tuple<std::wstring, DWORD, std::vector<BYTE>>>;
-
 // A launcher started and left running, with its standard handles in files.
 class Launched {
  public:
@@ -159,14 +157,7 @@ class LauncherOnWine : public ::testing::Test {
     return "absent";
   }
 
-  Stored Tuning() const {
-    Stored values;
-    for (const std::wstring& key : {m_adapter.CurrentKey(), m_adapter.DriverSettingsKey()})
-      for (const testregistry::Value& value : testregistry::Values(key))
-        values.emplace_back(key + L"\\" + value.name, value.type, value.data);
-    std::sort(values.begin(), values.end());
-    return values;
-  }
+  Stored Tuning() const { return m_adapter.TuningValues(); }
 
   SeededAdapter m_adapter;
   HANDLE m_running = nullptr;

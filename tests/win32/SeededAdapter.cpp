@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/win32/TestRegistry.h"
@@ -67,4 +68,13 @@ bool SeededAdapter::CreateCurrentKeys(bool driverSettings) {
 
 std::wstring SeededAdapter::HandOff() const {
   return L"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\" + m_deviceKey;
+}
+
+Stored SeededAdapter::TuningValues() const {
+  Stored values;
+  for (const std::wstring& key : {CurrentKey(), DriverSettingsKey()})
+    for (const testregistry::Value& value : testregistry::Values(key))
+      values.emplace_back(key + L"\\" + value.name, value.type, value.data);
+  std::sort(values.begin(), values.end());
+  return values;
 }

@@ -7,8 +7,15 @@
 // Control\Video only volatile keys can be made: they live as long as the wine server, which the
 // test run keeps alive while the program under test runs. Wine's own adapter key is never
 // touched. The keys are removed when the object goes.
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <vector>
+
+// Values as stored: path below HKEY_LOCAL_MACHINE and name, type, bytes; sorted.
+using Stored = std::vector<std::tuple<std::wstring, DWORD, std::vector<BYTE>>>;
 
 class SeededAdapter {
  public:
@@ -32,6 +39,8 @@ class SeededAdapter {
   const std::wstring& DeviceKey() const { return m_deviceKey; }
   const std::wstring& CurrentKey() const { return m_currentKey; }
   std::wstring DriverSettingsKey() const { return m_currentKey + L"\\D3D"; }
+  // Every value of both tuning keys (the current key and its D3D subkey), as stored.
+  Stored TuningValues() const;
 
  private:
   std::wstring m_parent;  // below ControlSet001 or CurrentControlSet: what the object removes
