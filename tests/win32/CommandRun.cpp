@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
 
 std::wstring TempFile(const std::wstring& name) {
   wchar_t folder[MAX_PATH] = {};
@@ -47,8 +48,15 @@ Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug, b
   wchar_t previousDebug[256] = {};
   const DWORD previousLength = ::GetEnvironmentVariableW(L"WINEDEBUG", previousDebug, 256);
   if (wineDebug != nullptr) ::SetEnvironmentVariableW(L"WINEDEBUG", wineDebug);
-  const BOOL created =
-      ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  // A start that fails ran nothing, so it is tried once more (Wine has been seen to refuse one start
+  // in hundreds); a second failure is told in the error output that the test reads.
+  BOOL created = FALSE;
+  DWORD startError = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 2 && !created; ++attempt) {
+    created =
+        ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    if (!created) startError = ::GetLastError();
+  }
   if (wineDebug != nullptr)
     ::SetEnvironmentVariableW(L"WINEDEBUG",
                               previousLength > 0 && previousLength < 256 ? previousDebug : nullptr);
@@ -66,6 +74,7 @@ Finished RunCommand(const std::wstring& commandLine, const wchar_t* wineDebug, b
   ::CloseHandle(err);
   finished.out = ReadAll(outPath);
   finished.err = ReadAll(errPath);
+  if (!created) finished.err += "CreateProcessW failed: error " + std::to_string(startError) + "\n";
   return finished;
 }
 
