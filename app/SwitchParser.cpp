@@ -33,19 +33,19 @@ bool IsNameAndValue(std::u16string_view value) {
 
 bool SwitchParser::Takes(const SwitchRow& row) const {
   return row.common ||
-         std::find(programSwitches_.begin(), programSwitches_.end(), row.id) != programSwitches_.end();
+         std::find(m_programSwitches.begin(), m_programSwitches.end(), row.id) != m_programSwitches.end();
 }
 
 // The message is made of its parts here, once, rather than by concatenations at every call.
 void SwitchParser::Problem(std::initializer_list<std::u16string_view> parts, bool unknown) {
   std::u16string message;
   for (std::u16string_view part : parts) message += part;
-  parsed_.problems.push_back({std::move(message), unknown});
+  m_parsed.problems.push_back({std::move(message), unknown});
 }
 
 void SwitchParser::Given(const SwitchRow& row, std::u16string_view value, std::size_t argument,
                          bool attached) {
-  parsed_.given.push_back({row.id, std::u16string(value), argument, attached});
+  m_parsed.given.push_back({row.id, std::u16string(value), argument, attached});
 }
 
 bool ParsedSwitches::Scripting() const {

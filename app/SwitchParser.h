@@ -30,17 +30,17 @@ class SwitchParser {
   SwitchParser() = default;
   // The program's own switches; the list must outlive the parser.
   explicit SwitchParser(std::initializer_list<SwitchId> programSwitches)
-      : programSwitches_(programSwitches) {}
+      : m_programSwitches(programSwitches) {}
 
   // Whether the program takes the switch.
   bool Takes(const SwitchRow& row) const;
   // A problem, its message made of these parts.
   void Problem(std::initializer_list<std::u16string_view> parts, bool unknown = false);
   void Given(const SwitchRow& row, std::u16string_view value, std::size_t argument, bool attached);
-  void Operand(const std::u16string& argument) { parsed_.operands.push_back(argument); }
-  ParsedSwitches Result() { return std::move(parsed_); }
+  void Operand(const std::u16string& argument) { m_parsed.operands.push_back(argument); }
+  ParsedSwitches Result() { return std::move(m_parsed); }
 
  private:
-  std::initializer_list<SwitchId> programSwitches_;
-  ParsedSwitches parsed_;
+  std::initializer_list<SwitchId> m_programSwitches;
+  ParsedSwitches m_parsed;
 };

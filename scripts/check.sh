@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The tree's own rules, checked in seconds: format, which layer may include which, platform code
-# only where it belongs, commit subjects, pipelines in scripts, and scripts that the documents
+# only where it belongs, member names, commit subjects, pipelines in scripts, and scripts that the documents
 # name. scripts/test.sh runs it first; the before-commit hook (scripts/git-hooks/pre-commit) runs
 # it too.
 #   scripts/check.sh          every check
@@ -110,6 +110,13 @@ if git rev-parse --verify -q "$hook_added^{commit}" >/dev/null 2>&1; then
 elif git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   echo "check: commit subjects not checked: this clone lacks the history back to $hook_added"
 fi
+
+# --- member names ---------------------------------------------------------------------------
+# One style in every layer: a class's own data members are m_name. A trailing underscore was a
+# second style; it is refused outside string literals and comments.
+while IFS= read -r hit; do
+  fail "member named with a trailing underscore (use m_name): $hit"
+done < <(sources | xargs perl -ne 's{"(?:[^"\\]|\\.)*"}{""}g; s{//.*}{}; print "$ARGV:$.: $1\n" if /\b([a-z][A-Za-z0-9]*_)\b/; close ARGV if eof')
 
 # --- documents name scripts that exist ------------------------------------------------------
 while IFS= read -r named; do

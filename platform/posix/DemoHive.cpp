@@ -62,15 +62,15 @@ std::vector<std::string> HivePath(std::u16string_view deviceKey) {
 
 class DemoBuilder {
  public:
-  explicit DemoBuilder(hive_h* hive) : hive_(hive) {}
+  explicit DemoBuilder(hive_h* hive) : m_hive(hive) {}
 
   // The key at this path below the root, made with its parents where missing; 0 on failure.
   hive_node_h NodeAt(const std::vector<std::string>& path) {
-    hive_node_h node = hivex_root(hive_);
+    hive_node_h node = hivex_root(m_hive);
     for (const std::string& name : path) {
       if (node == 0) return 0;
-      const hive_node_h child = hivex_node_get_child(hive_, node, name.c_str());
-      node = child != 0 ? child : hivex_node_add_child(hive_, node, name.c_str());
+      const hive_node_h child = hivex_node_get_child(m_hive, node, name.c_str());
+      node = child != 0 ? child : hivex_node_add_child(m_hive, node, name.c_str());
     }
     return node;
   }
@@ -82,11 +82,11 @@ class DemoBuilder {
       list.push_back(
           hive_set_value{const_cast<char*>(value.name), value.type, value.data.size(), value.data.data()});
     }
-    return hivex_node_set_values(hive_, node, list.size(), list.data(), 0) == 0;
+    return hivex_node_set_values(m_hive, node, list.size(), list.data(), 0) == 0;
   }
 
  private:
-  hive_h* hive_;
+  hive_h* m_hive;
 };
 
 bool FillDemoHive(hive_h* hive) {

@@ -111,11 +111,11 @@ long StatusFromProblem(HiveProblem problem) {
   return kRegistryCorrupt;
 }
 
-HiveFile::HiveFile(std::string path) : path_(std::move(path)) {
+HiveFile::HiveFile(std::string path) : m_path(std::move(path)) {
   // Replacing goes through rename(2), which would replace a symbolic link by a file: work on
   // the file the link points to.
   char resolved[PATH_MAX];
-  if (realpath(path_.c_str(), resolved) != nullptr) path_ = resolved;
+  if (realpath(m_path.c_str(), resolved) != nullptr) m_path = resolved;
 }
 
 HiveFile::~HiveFile() = default;
@@ -161,14 +161,14 @@ Failure HiveFile::Diagnose(const std::string& path) {
 Failure HiveFile::Load() {
   for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
     Identity before;
-    if (!ReadIdentity(path_, &before)) {
+    if (!ReadIdentity(m_path, &before)) {
       const int error = errno;
-      if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
+      if (Failure failure = Diagnose(m_path); failure.Failed()) return failure;
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     }
-    if (Failure failure = Diagnose(path_); failure.Failed()) return failure;
+    if (Failure failure = Diagnose(m_path); failure.Failed()) return failure;
     std::vector<std::uint8_t> primary;
-    if (const int error = ReadHive(path_, &primary); error != 0)
+    if (const int error = ReadHive(m_path, &primary); error != 0)
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
     HiveLogs logs;
@@ -201,27 +201,27 @@ Failure HiveFile::Load() {
     std::vector<std::uint8_t> bytes;
     if (recovery.outcome != HiveRecovery::Outcome::kRefused)
       bytes = std::move(recovery.image);
-    else if (const int error = ReadHive(path_, &bytes); error != 0)
+    else if (const int error = ReadHive(m_path, &bytes); error != 0)
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     HiveImage image;
     std::string why;
     if (!HiveImage::Open(std::move(bytes), &image, &why)) {
-      Failure failure = Diagnose(path_);
+      Failure failure = Diagnose(m_path);
       return failure.Failed()
                  ? failure
                  : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal.empty() ? why : refusal));
     }
     Identity after;
-    const bool stable = ReadIdentity(path_, &after) && after == before;
+    const bool stable = ReadIdentity(m_path, &after) && after == before;
     if (stable || attempt + 1 == kLoadAttempts) {
-      image_ = std::move(image);
+      m_image = std::move(image);
       // A file that kept changing while it was read keeps the identity from before the read,
       // so the next look at it loads it again.
-      identity_ = before;
-      ++generation_;
-      refusal_ = refusal;
-      logsUsed_ = std::move(recovery.logsUsed);
-      highestSequence_ = recovery.highestSequence;
+      m_identity = before;
+      ++m_generation;
+      m_refusal = refusal;
+      m_logsUsed = std::move(recovery.logsUsed);
+      m_highestSequence = recovery.highestSequence;
       return {};
     }
   }
@@ -230,16 +230,16 @@ Failure HiveFile::Load() {
 
 bool HiveFile::ChangedOnDisk() const {
   Identity now;
-  return !ReadIdentity(path_, &now) || !(now == identity_);
+  return !ReadIdentity(m_path, &now) || !(now == m_identity);
 }
 
 std::string HiveFile::WhyReadOnly() const {
-  if (!refusal_.empty()) return refusal_;
+  if (!m_refusal.empty()) return m_refusal;
   const std::string folder = Folder();
   struct statvfs volume {};
   if (statvfs(folder.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
     return "the file system it is on is mounted read-only";
-  for (const auto& [path, what] : {std::pair<std::string, const char*>{path_, "the hive file"},
+  for (const auto& [path, what] : {std::pair<std::string, const char*>{m_path, "the hive file"},
                                    std::pair<std::string, const char*>{folder, "the folder it is in"}}) {
     const std::string kind = Unchangeable(path);
     if (kind.empty()) continue;
@@ -247,7 +247,7 @@ std::string HiveFile::WhyReadOnly() const {
     return std::string(what) + " is marked " + kind + " (chattr +" + letter +
            "), so it cannot be replaced; 'chattr -" + letter + "' (as root) allows saving";
   }
-  if (NoWriteBits(path_) || faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
+  if (NoWriteBits(m_path) || faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) != 0)
     return "no permission to write the hive file";
   if (NoWriteBits(folder) || faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
     return "no permission to write the folder it is in";
@@ -255,15 +255,15 @@ std::string HiveFile::WhyReadOnly() const {
 }
 
 std::string HiveFile::Folder() const {
-  const auto slash = path_.rfind('/');
+  const auto slash = m_path.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
-  return path_.substr(0, slash);
+  return m_path.substr(0, slash);
 }
 
 std::string HiveFile::BaseName() const {
-  const auto slash = path_.rfind('/');
-  return slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  const auto slash = m_path.rfind('/');
+  return slash == std::string::npos ? m_path : m_path.substr(slash + 1);
 }
 
 void HiveFile::RemoveStaleTemporaries() const {
@@ -303,15 +303,15 @@ void HiveFile::RemoveLeftovers() {
 }
 
 long HiveFile::Fail(long status, std::string why) {
-  commitError_ = std::move(why);
+  m_commitError = std::move(why);
   return status;
 }
 
 long HiveFile::Commit(const std::function<bool()>& reapply,
                       const std::function<std::vector<std::uintptr_t>()>& editedKeys) {
-  commitError_.clear();
-  if (!image_.Loaded()) return Fail(kInvalidHandle, "no hive is loaded");
-  if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
+  m_commitError.clear();
+  if (!m_image.Loaded()) return Fail(kInvalidHandle, "no hive is loaded");
+  if (!m_refusal.empty()) return Fail(kAccessDenied, m_refusal);
   const std::string folder = Folder();
   Descriptor lock(LockFolder(folder));
   if (lock.Get() < 0) return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
@@ -320,23 +320,23 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     if (const Failure failure = Load(); failure.Failed())
       return Fail(StatusFromProblem(failure.problem),
                   "another program replaced the hive with one that cannot be read");
-    if (!refusal_.empty()) return Fail(kAccessDenied, refusal_);
+    if (!m_refusal.empty()) return Fail(kAccessDenied, m_refusal);
     if (!reapply())
       return Fail(kRegistryCorrupt, "the changes could not be applied to the hive another program saved");
   }
   RemoveStaleTemporaries();
   const std::vector<std::string> logs = FindHiveLogs(folder, BaseName()).all;
-  if (backup_.empty() && !backupRoot_.empty()) {
+  if (m_backup.empty() && !m_backupRoot.empty()) {
     std::vector<std::string> logPaths;
     for (const std::string& name : logs) logPaths.push_back(folder + "/" + name);
-    if (const Failure failure = BackUpHive(backupRoot_, keepBackups_, path_, logPaths, &backup_);
+    if (const Failure failure = BackUpHive(m_backupRoot, m_keepBackups, m_path, logPaths, &m_backup);
         failure.Failed())
       return Fail(StatusFromErrno(failure.error, kWriteFault),
-                  "no backup could be made in " + backupRoot_ + ": " + failure.Text());
+                  "no backup could be made in " + m_backupRoot + ": " + failure.Text());
   }
 
   struct stat original {};
-  if (stat(path_.c_str(), &original) != 0)
+  if (stat(m_path.c_str(), &original) != 0)
     return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
   std::string temporary = folder + "/." + BaseName() + ".tmp.XXXXXX";
   Descriptor fd(mkstemp(temporary.data()));
@@ -352,21 +352,21 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
   // save (the base block and every edited key, as Windows stamps them). The image is changed to
   // what is written: should the write fail, the caller loads the hive again anyway.
-  const std::uint32_t held = image_.Sequence();
-  const std::uint32_t sequence = SequenceAtLeast(held, highestSequence_ + 1) ? held : highestSequence_ + 1;
+  const std::uint32_t held = m_image.Sequence();
+  const std::uint32_t sequence = SequenceAtLeast(held, m_highestSequence + 1) ? held : m_highestSequence + 1;
   const std::uint64_t now = FiletimeNow();
   for (const std::uintptr_t node : editedKeys ? editedKeys() : std::vector<std::uintptr_t>{})
-    image_.StampKey(node, now);
-  image_.MarkClean(sequence, now);
-  const std::vector<std::uint8_t>& bytes = image_.Bytes();
+    m_image.StampKey(node, now);
+  m_image.MarkClean(sequence, now);
+  const std::vector<std::uint8_t>& bytes = m_image.Bytes();
   if (const int error = WriteAll(fd.Get(), bytes); error != 0) return fail(error);
-  CopyAttributes(path_, fd.Get());
+  CopyAttributes(m_path, fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
-  if (rename(temporary.c_str(), path_.c_str()) != 0) return fail(errno);
+  if (rename(temporary.c_str(), m_path.c_str()) != 0) return fail(errno);
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) fsync(directory.Get());
-  ++commits_;
+  ++m_commits;
 
   // Only now that the clean hive is durable may the logs go: emptied, as Windows leaves them.
   // Should this fail, the clean hive is still safe, as Windows ignores the logs of a clean hive.
@@ -374,8 +374,8 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     Descriptor log(open((folder + "/" + name).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     if (log.Get() >= 0 && ftruncate(log.Get(), 0) == 0) fsync(log.Get());
   }
-  highestSequence_ = sequence;
-  ReadIdentity(path_, &identity_);
+  m_highestSequence = sequence;
+  ReadIdentity(m_path, &m_identity);
   return 0;
 }
 

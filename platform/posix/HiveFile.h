@@ -64,11 +64,11 @@ class HiveFile {
   // looks like a hive.
   static Failure Diagnose(const std::string& path);
 
-  HiveImage& Image() { return image_; }
-  const HiveImage& Image() const { return image_; }
+  HiveImage& Image() { return m_image; }
+  const HiveImage& Image() const { return m_image; }
   // Grows with every Load that replaced the image; node handles from an older generation are
   // invalid.
-  std::uint64_t Generation() const { return generation_; }
+  std::uint64_t Generation() const { return m_generation; }
   // True when the file on disk is not the one this image was loaded from or committed to.
   bool ChangedOnDisk() const;
   // Why the user may not replace the hive, in words; empty when they may. A dirty hive that
@@ -79,9 +79,9 @@ class HiveFile {
   std::string WhyReadOnly() const;
   bool Writable() const { return WhyReadOnly().empty(); }
   // Why a dirty hive was not recovered (it is loaded as it is, read-only); empty otherwise.
-  const std::string& Refusal() const { return refusal_; }
+  const std::string& Refusal() const { return m_refusal; }
   // The logs whose replay made the image; empty when the file was clean.
-  const std::vector<std::string>& LogsUsed() const { return logsUsed_; }
+  const std::vector<std::string>& LogsUsed() const { return m_logsUsed; }
 
   // Removes the temporary files that killed commits left beside the hive (under the lock, so
   // never another writer's file in progress), and the empty lock file of earlier versions.
@@ -90,11 +90,11 @@ class HiveFile {
   // Where the first commit backs the hive and its logs up (BackUpHive), keeping the first and
   // the newest keep backups of this hive. Empty (the default): no backup.
   void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups) {
-    backupRoot_ = std::move(folder);
-    keepBackups_ = keep;
+    m_backupRoot = std::move(folder);
+    m_keepBackups = keep;
   }
   // The folder of the backup of the hive as it was before the first commit, once made.
-  const std::string& Backup() const { return backup_; }
+  const std::string& Backup() const { return m_backup; }
 
   // Writes the image as the new hive file (see above). reapply is called, under the lock, only
   // when another process replaced the file and it was loaded again; it must apply the pending
@@ -105,11 +105,11 @@ class HiveFile {
   // unchanged). CommitError() says why in words.
   long Commit(const std::function<bool()>& reapply,
               const std::function<std::vector<std::uintptr_t>()>& editedKeys = nullptr);
-  const std::string& CommitError() const { return commitError_; }
+  const std::string& CommitError() const { return m_commitError; }
   // How many commits replaced the file (for tests and the benchmark).
-  std::uint64_t Commits() const { return commits_; }
+  std::uint64_t Commits() const { return m_commits; }
 
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return m_path; }
 
  private:
   struct Identity {
@@ -127,18 +127,18 @@ class HiveFile {
   void RemoveStaleTemporaries() const;
   long Fail(long status, std::string why);
 
-  std::string path_;
-  HiveImage image_;
-  Identity identity_;
-  std::uint64_t generation_ = 0;
-  std::uint64_t commits_ = 0;
-  std::string refusal_;
-  std::vector<std::string> logsUsed_;
-  std::uint32_t highestSequence_ = 0;
-  std::string backupRoot_;
-  int keepBackups_ = kDefaultKeptBackups;
-  std::string backup_;
-  std::string commitError_;
+  std::string m_path;
+  HiveImage m_image;
+  Identity m_identity;
+  std::uint64_t m_generation = 0;
+  std::uint64_t m_commits = 0;
+  std::string m_refusal;
+  std::vector<std::string> m_logsUsed;
+  std::uint32_t m_highestSequence = 0;
+  std::string m_backupRoot;
+  int m_keepBackups = kDefaultKeptBackups;
+  std::string m_backup;
+  std::string m_commitError;
 };
 
 }  // namespace platform

@@ -85,24 +85,24 @@ bool HiveImage::Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::str
   }
   bytes.resize(kBase + binsSize);
   HiveImage opened;
-  opened.bytes_ = std::move(bytes);
-  opened.bins_ = std::move(bins);
-  opened.root_ = kBase + base::ReadLittleEndian32(&opened.bytes_[kRootCell]);
-  if (opened.KeyCell(opened.root_) == 0) return fail("the hive's root key is damaged");
+  opened.m_bytes = std::move(bytes);
+  opened.m_bins = std::move(bins);
+  opened.m_root = kBase + base::ReadLittleEndian32(&opened.m_bytes[kRootCell]);
+  if (opened.KeyCell(opened.m_root) == 0) return fail("the hive's root key is damaged");
   *image = std::move(opened);
   return true;
 }
 
-std::size_t HiveImage::BinsSize() const { return bytes_.size() - kBase; }
+std::size_t HiveImage::BinsSize() const { return m_bytes.size() - kBase; }
 
 std::size_t HiveImage::UsedCell(std::uint32_t offset, std::size_t need, std::size_t* capacity) const {
-  if (offset % 8 != 0 || offset >= BinsSize() || bins_.empty()) return 0;
-  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
+  if (offset % 8 != 0 || offset >= BinsSize() || m_bins.empty()) return 0;
+  const auto next = std::upper_bound(m_bins.begin(), m_bins.end(), offset);
   const std::size_t binStart = *(next - 1);
-  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  const std::size_t binEnd = next == m_bins.end() ? BinsSize() : *next;
   if (offset < binStart + kBinHeaderSize || offset + 4 > binEnd) return 0;
   const std::size_t cell = kBase + offset;
-  const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[cell]));
+  const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&m_bytes[cell]));
   if (size >= 0) return 0;
   const std::size_t length = 0U - static_cast<std::uint32_t>(size);
   if (length < 4 || length - 4 < need || length > binEnd - offset) return 0;
@@ -115,8 +115,8 @@ std::size_t HiveImage::KeyCell(Node node) const {
   std::size_t capacity = 0;
   const std::size_t cell =
       UsedCell(static_cast<std::uint32_t>(node - kBase), kKeyName - kCellData, &capacity);
-  if (cell == 0 || !HasSignature(&bytes_[cell + kCellSignature], kKeySignature) ||
-      capacity < kKeyName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kKeyNameLength]))
+  if (cell == 0 || !HasSignature(&m_bytes[cell + kCellSignature], kKeySignature) ||
+      capacity < kKeyName - kCellData + base::ReadLittleEndian16(&m_bytes[cell + kKeyNameLength]))
     return 0;
   return cell;
 }
@@ -124,8 +124,8 @@ std::size_t HiveImage::KeyCell(Node node) const {
 std::size_t HiveImage::ValueCell(std::uint32_t offset) const {
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(offset, kValueName - kCellData, &capacity);
-  if (cell == 0 || !HasSignature(&bytes_[cell + kCellSignature], kValueSignature) ||
-      capacity < kValueName - kCellData + base::ReadLittleEndian16(&bytes_[cell + kValueNameLength]))
+  if (cell == 0 || !HasSignature(&m_bytes[cell + kCellSignature], kValueSignature) ||
+      capacity < kValueName - kCellData + base::ReadLittleEndian16(&m_bytes[cell + kValueNameLength]))
     return 0;
   return cell;
 }
@@ -135,7 +135,7 @@ long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool to
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(list, 4, &capacity);
   if (cell == 0) return kRegistryCorrupt;
-  const std::uint8_t* b = bytes_.data();
+  const std::uint8_t* b = m_bytes.data();
   const bool leaves = HasSignature(b + cell + kCellSignature, kFastLeafSignature) ||
                       HasSignature(b + cell + kCellSignature, kHashLeafSignature);
   const bool index = HasSignature(b + cell + kCellSignature, kIndexLeafSignature);
@@ -169,23 +169,23 @@ long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool to
 long HiveImage::Child(Node node, std::u16string_view name, Node* child) const {
   const std::size_t key = KeyCell(node);
   if (key == 0) return kRegistryCorrupt;
-  if (base::ReadLittleEndian32(&bytes_[key + kSubkeyCount]) == 0) return kFileNotFound;
-  return SearchList(base::ReadLittleEndian32(&bytes_[key + kSubkeyList]), name, true, child, nullptr);
+  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return kFileNotFound;
+  return SearchList(base::ReadLittleEndian32(&m_bytes[key + kSubkeyList]), name, true, child, nullptr);
 }
 
 long HiveImage::Subkeys(Node node, std::vector<std::u16string>* names) const {
   names->clear();
   const std::size_t key = KeyCell(node);
   if (key == 0) return kRegistryCorrupt;
-  if (base::ReadLittleEndian32(&bytes_[key + kSubkeyCount]) == 0) return kSuccess;
-  return SearchList(base::ReadLittleEndian32(&bytes_[key + kSubkeyList]), {}, true, nullptr, names);
+  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return kSuccess;
+  return SearchList(base::ReadLittleEndian32(&m_bytes[key + kSubkeyList]), {}, true, nullptr, names);
 }
 
 long HiveImage::ValueList(std::size_t key, std::size_t* list, std::uint32_t* count) const {
-  *count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
+  *count = base::ReadLittleEndian32(&m_bytes[key + kValueCount]);
   *list = 0;
   if (*count == 0) return kSuccess;
-  *list = UsedCell(base::ReadLittleEndian32(&bytes_[key + kValueList]), 4ULL * *count);
+  *list = UsedCell(base::ReadLittleEndian32(&m_bytes[key + kValueList]), 4ULL * *count);
   return *list != 0 ? kSuccess : kRegistryCorrupt;
 }
 
@@ -194,7 +194,7 @@ long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* i
   std::size_t list = 0;
   std::uint32_t count = 0;
   if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
-  const std::uint8_t* b = bytes_.data();
+  const std::uint8_t* b = m_bytes.data();
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
@@ -215,7 +215,7 @@ long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const 
   std::size_t list = 0;
   std::uint32_t count = 0;
   if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
-  const std::uint8_t* b = bytes_.data();
+  const std::uint8_t* b = m_bytes.data();
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
     if (cell == 0) return kRegistryCorrupt;
@@ -227,27 +227,27 @@ long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const 
 
 long HiveImage::Place(std::size_t value, DataPlace* place) const {
   *place = DataPlace{};
-  const std::uint32_t raw = base::ReadLittleEndian32(&bytes_[value + kDataSize]);
+  const std::uint32_t raw = base::ReadLittleEndian32(&m_bytes[value + kDataSize]);
   const std::size_t size = raw & ~kDataInline;
   if ((raw & kDataInline) != 0) return size <= 4 ? kSuccess : kRegistryCorrupt;
   // No data: whatever the offset names is not this value's (Windows keeps empty data inline).
   if (size == 0) return kSuccess;
-  const std::uint32_t offset = base::ReadLittleEndian32(&bytes_[value + kDataOffset]);
+  const std::uint32_t offset = base::ReadLittleEndian32(&m_bytes[value + kDataOffset]);
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(offset, 0, &capacity);
   if (cell == 0) return kRegistryCorrupt;
-  const bool formatWithBigData = base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
-  if (size > kBigChunk && capacity >= 8 && HasSignature(&bytes_[cell + kCellSignature], kBigDataSignature) &&
+  const bool formatWithBigData = base::ReadLittleEndian32(&m_bytes[kMinor]) >= 4;
+  if (size > kBigChunk && capacity >= 8 && HasSignature(&m_bytes[cell + kCellSignature], kBigDataSignature) &&
       (formatWithBigData || capacity < size)) {
-    const std::size_t segments = base::ReadLittleEndian16(&bytes_[cell + kListCount]);
+    const std::size_t segments = base::ReadLittleEndian16(&m_bytes[cell + kListCount]);
     if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
     // Segments may name one cell many times over: data larger than the hive cannot be its own,
     // and a reader would otherwise make room for it.
     if (size > BinsSize()) return kRegistryCorrupt;
-    const std::size_t list = UsedCell(base::ReadLittleEndian32(&bytes_[cell + kListEntries]), 4 * segments);
+    const std::size_t list = UsedCell(base::ReadLittleEndian32(&m_bytes[cell + kListEntries]), 4 * segments);
     if (list == 0) return kRegistryCorrupt;
     for (std::size_t i = 0, left = size; left > 0; ++i, left -= std::min(left, kBigChunk)) {
-      if (UsedCell(base::ReadLittleEndian32(&bytes_[list + kCellData + 4 * i]), std::min(left, kBigChunk)) ==
+      if (UsedCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4 * i]), std::min(left, kBigChunk)) ==
           0)
         return kRegistryCorrupt;
     }
@@ -268,31 +268,31 @@ long HiveImage::FindValue(Node node, std::u16string_view name, Value* value) con
   DataPlace place;
   if (const long status = Place(cell, &place); status != kSuccess) return status;
   value->cell = cell;
-  value->type = base::ReadLittleEndian32(&bytes_[cell + kValueType]);
-  value->size = base::ReadLittleEndian32(&bytes_[cell + kDataSize]) & ~kDataInline;
+  value->type = base::ReadLittleEndian32(&m_bytes[cell + kValueType]);
+  value->size = base::ReadLittleEndian32(&m_bytes[cell + kDataSize]) & ~kDataInline;
   return kSuccess;
 }
 
 long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
   if (value.cell < kBase || ValueCell(static_cast<std::uint32_t>(value.cell - kBase)) != value.cell)
     return kRegistryCorrupt;
-  const std::uint32_t raw = base::ReadLittleEndian32(&bytes_[value.cell + kDataSize]);
+  const std::uint32_t raw = base::ReadLittleEndian32(&m_bytes[value.cell + kDataSize]);
   if ((raw & ~kDataInline) != value.size) return kRegistryCorrupt;
   DataPlace place;
   if (const long status = Place(value.cell, &place); status != kSuccess) return status;
   if (value.size == 0) return kSuccess;
   if (place.inlined) {
-    std::memcpy(out, &bytes_[value.cell + kDataOffset], value.size);
+    std::memcpy(out, &m_bytes[value.cell + kDataOffset], value.size);
   } else if (!place.big) {
-    std::memcpy(out, &bytes_[kBase + place.cell + kCellData], value.size);
+    std::memcpy(out, &m_bytes[kBase + place.cell + kCellData], value.size);
   } else {
     const std::size_t db = kBase + place.cell;
-    const std::size_t list = kBase + base::ReadLittleEndian32(&bytes_[db + kListEntries]);
+    const std::size_t list = kBase + base::ReadLittleEndian32(&m_bytes[db + kListEntries]);
     std::size_t done = 0;
     for (std::size_t i = 0; done < value.size; ++i) {
       const std::size_t chunk = std::min<std::size_t>(value.size - done, kBigChunk);
-      const std::size_t segment = kBase + base::ReadLittleEndian32(&bytes_[list + kCellData + 4 * i]);
-      std::memcpy(out + done, &bytes_[segment + kCellData], chunk);
+      const std::size_t segment = kBase + base::ReadLittleEndian32(&m_bytes[list + kCellData + 4 * i]);
+      std::memcpy(out + done, &m_bytes[segment + kCellData], chunk);
       done += chunk;
     }
   }
@@ -301,11 +301,11 @@ long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
 
 bool HiveImage::IsCellStart(std::uint32_t offset) const {
   if (UsedCell(offset, 0) == 0) return false;
-  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
-  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  const auto next = std::upper_bound(m_bins.begin(), m_bins.end(), offset);
+  const std::size_t binEnd = next == m_bins.end() ? BinsSize() : *next;
   std::size_t at = *(next - 1) + kBinHeaderSize;
   while (at < offset) {
-    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&m_bytes[kBase + at]));
     const std::size_t length =
         size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
     if (length < 8 || length % 8 != 0 || length > binEnd - at) return false;
@@ -321,13 +321,13 @@ bool HiveImage::IsCellStart(std::uint32_t offset) const {
 // among the bins' cells: one that is not among them makes every write refused; one used twice is
 // never freed. What cannot be read is not followed: reading it fails anyway.
 bool HiveImage::CheckCells() {
-  if (cellCheck_ != CellCheck::kNotYet) return cellCheck_ == CellCheck::kSound;
+  if (m_cellCheck != CellCheck::kNotYet) return m_cellCheck == CellCheck::kSound;
   enum : std::uint8_t { kStart = 1, kUsed = 2, kUsedBySecurity = 4, kShared = 8 };
   std::vector<std::uint8_t> cells(BinsSize() / 8);
-  for (std::size_t bin = 0; bin < bins_.size(); ++bin) {
-    const std::size_t binEnd = bin + 1 < bins_.size() ? bins_[bin + 1] : BinsSize();
-    for (std::size_t at = bins_[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
-      const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+  for (std::size_t bin = 0; bin < m_bins.size(); ++bin) {
+    const std::size_t binEnd = bin + 1 < m_bins.size() ? m_bins[bin + 1] : BinsSize();
+    for (std::size_t at = m_bins[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
+      const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&m_bytes[kBase + at]));
       const std::size_t length =
           size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
       if (length < 8 || length % 8 != 0 || length > binEnd - at) break;
@@ -348,8 +348,8 @@ bool HiveImage::CheckCells() {
     cell |= security ? kUsedBySecurity : kUsed;
     return first;
   };
-  const std::uint8_t* b = bytes_.data();
-  std::vector<std::uint32_t> next{static_cast<std::uint32_t>(root_ - kBase)};  // keys and "ri" entries
+  const std::uint8_t* b = m_bytes.data();
+  std::vector<std::uint32_t> next{static_cast<std::uint32_t>(m_root - kBase)};  // keys and "ri" entries
   auto list = [&](std::uint32_t offset, bool top) {
     std::size_t capacity = 0;
     const std::size_t cell = UsedCell(offset, 4, &capacity);
@@ -401,16 +401,16 @@ bool HiveImage::CheckCells() {
       }
     }
   }
-  shared_.clear();
+  m_shared.clear();
   for (std::size_t unit = 0; unit < cells.size(); ++unit) {
-    if ((cells[unit] & kShared) != 0) shared_.push_back(static_cast<std::uint32_t>(unit * 8));
+    if ((cells[unit] & kShared) != 0) m_shared.push_back(static_cast<std::uint32_t>(unit * 8));
   }
-  cellCheck_ = hidden ? CellCheck::kHidden : CellCheck::kSound;
+  m_cellCheck = hidden ? CellCheck::kHidden : CellCheck::kSound;
   return !hidden;
 }
 
 bool HiveImage::Shared(std::uint32_t offset) const {
-  return std::binary_search(shared_.begin(), shared_.end(), offset);
+  return std::binary_search(m_shared.begin(), m_shared.end(), offset);
 }
 
 bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
@@ -422,7 +422,7 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (ValueList(key, &list, &count) != kSuccess) return false;
   if (list != 0) seen.push_back(static_cast<std::uint32_t>(list - kBase));
   for (std::uint32_t i = 0; i < count; ++i)
-    seen.push_back(base::ReadLittleEndian32(&bytes_[list + kCellData + 4ULL * i]));
+    seen.push_back(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
   auto fresh = [&](std::uint32_t cell) {
     if (!IsCellStart(cell) || Shared(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end())
       return false;
@@ -432,23 +432,23 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (!fresh(place.cell)) return false;
   if (!place.big) return true;
   const std::size_t db = kBase + place.cell;
-  const std::uint32_t segmentList = base::ReadLittleEndian32(&bytes_[db + kListEntries]);
-  const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + kListCount]);
+  const std::uint32_t segmentList = base::ReadLittleEndian32(&m_bytes[db + kListEntries]);
+  const std::size_t segments = base::ReadLittleEndian16(&m_bytes[db + kListCount]);
   if (!fresh(segmentList) || UsedCell(segmentList, 4 * segments) == 0) return false;
   for (std::size_t i = 0; i < segments; ++i) {
-    if (!fresh(base::ReadLittleEndian32(&bytes_[kBase + segmentList + kCellData + 4 * i]))) return false;
+    if (!fresh(base::ReadLittleEndian32(&m_bytes[kBase + segmentList + kCellData + 4 * i]))) return false;
   }
   return true;
 }
 
 void HiveImage::Free(std::uint32_t offset) {
   if (UsedCell(offset, 0) == 0) return;
-  const auto next = std::upper_bound(bins_.begin(), bins_.end(), offset);
-  const std::size_t binEnd = next == bins_.end() ? BinsSize() : *next;
+  const auto next = std::upper_bound(m_bins.begin(), m_bins.end(), offset);
+  const std::size_t binEnd = next == m_bins.end() ? BinsSize() : *next;
   std::size_t previous = 0;  // a free cell just before, if any
   std::size_t at = *(next - 1) + kBinHeaderSize;
   while (at < offset) {
-    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+    const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(&m_bytes[kBase + at]));
     const std::size_t length =
         size < 0 ? 0U - static_cast<std::uint32_t>(size) : static_cast<std::uint32_t>(size);
     if (length < 8 || length % 8 != 0 || length > binEnd - at) return;
@@ -456,7 +456,7 @@ void HiveImage::Free(std::uint32_t offset) {
     at += length;
   }
   if (at != offset) return;  // not a cell: nothing is freed rather than a part of another
-  std::uint8_t* b = bytes_.data() + kBase;
+  std::uint8_t* b = m_bytes.data() + kBase;
   std::size_t length = 0U - base::ReadLittleEndian32(b + offset);
   // Merged with free neighbours, as Windows does, so that space freed piece by piece serves a
   // larger cell later.
@@ -476,10 +476,10 @@ void HiveImage::FreeData(const DataPlace& place) {
   if (place.inlined) return;
   if (place.big) {
     const std::size_t db = kBase + place.cell;
-    const std::uint32_t list = base::ReadLittleEndian32(&bytes_[db + kListEntries]);
-    const std::size_t segments = base::ReadLittleEndian16(&bytes_[db + kListCount]);
+    const std::uint32_t list = base::ReadLittleEndian32(&m_bytes[db + kListEntries]);
+    const std::size_t segments = base::ReadLittleEndian16(&m_bytes[db + kListCount]);
     for (std::size_t i = 0; i < segments; ++i)
-      Free(base::ReadLittleEndian32(&bytes_[kBase + list + kCellData + 4 * i]));
+      Free(base::ReadLittleEndian32(&m_bytes[kBase + list + kCellData + 4 * i]));
     Free(list);
   }
   Free(place.cell);
@@ -489,10 +489,10 @@ std::uint32_t HiveImage::Allocate(std::size_t size) {
   const std::size_t length = RoundUp(4 + size, 8);
   std::size_t found = 0;
   std::size_t foundLength = 0;
-  for (std::size_t bin = 0; bin < bins_.size() && found == 0; ++bin) {
-    const std::size_t binEnd = bin + 1 < bins_.size() ? bins_[bin + 1] : BinsSize();
-    for (std::size_t at = bins_[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
-      const auto cellSize = static_cast<std::int32_t>(base::ReadLittleEndian32(&bytes_[kBase + at]));
+  for (std::size_t bin = 0; bin < m_bins.size() && found == 0; ++bin) {
+    const std::size_t binEnd = bin + 1 < m_bins.size() ? m_bins[bin + 1] : BinsSize();
+    for (std::size_t at = m_bins[bin] + kBinHeaderSize; at + 4 <= binEnd;) {
+      const auto cellSize = static_cast<std::int32_t>(base::ReadLittleEndian32(&m_bytes[kBase + at]));
       const std::size_t cellLength =
           cellSize < 0 ? 0U - static_cast<std::uint32_t>(cellSize) : static_cast<std::uint32_t>(cellSize);
       if (cellLength < 8 || cellLength % 8 != 0 || cellLength > binEnd - at) break;  // damaged: not here
@@ -508,7 +508,7 @@ std::uint32_t HiveImage::Allocate(std::size_t size) {
     found = AppendBin(length);
     foundLength = RoundUp(length + kBinHeaderSize, kBinUnit) - kBinHeaderSize;
   }
-  std::uint8_t* b = bytes_.data() + kBase;
+  std::uint8_t* b = m_bytes.data() + kBase;
   std::size_t taken = foundLength;
   if (foundLength - length >= 8) {
     taken = length;
@@ -524,22 +524,22 @@ std::uint32_t HiveImage::AppendBin(std::size_t length) {
   const std::size_t at = BinsSize();
   // Grown by what is needed (plus room for more bins), never doubled: the image is the
   // program's largest allocation.
-  if (bytes_.capacity() < bytes_.size() + binSize) bytes_.reserve(bytes_.size() + binSize + (1U << 20));
-  bytes_.resize(bytes_.size() + binSize, 0);
-  std::uint8_t* bin = &bytes_[kBase + at];
+  if (m_bytes.capacity() < m_bytes.size() + binSize) m_bytes.reserve(m_bytes.size() + binSize + (1U << 20));
+  m_bytes.resize(m_bytes.size() + binSize, 0);
+  std::uint8_t* bin = &m_bytes[kBase + at];
   PutSignature(bin, kBinSignature);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(at), bin + kBinOffset);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize), bin + kBinSize);
   base::WriteLittleEndian32(static_cast<std::uint32_t>(binSize - kBinHeaderSize), bin + kBinHeaderSize);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(at + binSize), &bytes_[kBinsSize]);
-  bins_.push_back(static_cast<std::uint32_t>(at));
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(at + binSize), &m_bytes[kBinsSize]);
+  m_bins.push_back(static_cast<std::uint32_t>(at));
   return static_cast<std::uint32_t>(at + kBinHeaderSize);
 }
 
 std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size) {
-  if (size <= kBigChunk || base::ReadLittleEndian32(&bytes_[kMinor]) < 4) {
+  if (size <= kBigChunk || base::ReadLittleEndian32(&m_bytes[kMinor]) < 4) {
     const std::uint32_t cell = Allocate(size);
-    std::memcpy(&bytes_[kBase + cell + kCellData], data, size);
+    std::memcpy(&m_bytes[kBase + cell + kCellData], data, size);
     return cell;
   }
   const std::size_t segments = (size + kBigChunk - 1) / kBigChunk;
@@ -547,12 +547,12 @@ std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size)
   for (std::size_t i = 0, done = 0; i < segments; ++i) {
     const std::size_t chunk = std::min<std::size_t>(size - done, kBigChunk);
     const std::uint32_t segment = Allocate(chunk);
-    std::memcpy(&bytes_[kBase + segment + kCellData], data + done, chunk);
-    base::WriteLittleEndian32(segment, &bytes_[kBase + list + kCellData + 4 * i]);
+    std::memcpy(&m_bytes[kBase + segment + kCellData], data + done, chunk);
+    base::WriteLittleEndian32(segment, &m_bytes[kBase + list + kCellData + 4 * i]);
     done += chunk;
   }
   const std::uint32_t db = Allocate(8);
-  std::uint8_t* cell = &bytes_[kBase + db];
+  std::uint8_t* cell = &m_bytes[kBase + db];
   PutSignature(cell + kCellSignature, kBigDataSignature);
   base::WriteLittleEndian16(static_cast<std::uint16_t>(segments), cell + kListCount);
   base::WriteLittleEndian32(list, cell + kListEntries);
@@ -568,27 +568,27 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
   std::size_t value = 0;
   const long found = Find(key, name, &index, &value);
   if (found != kSuccess && found != kFileNotFound) return found;
-  const bool big = size > kBigChunk && base::ReadLittleEndian32(&bytes_[kMinor]) >= 4;
+  const bool big = size > kBigChunk && base::ReadLittleEndian32(&m_bytes[kMinor]) >= 4;
 
   if (found == kSuccess) {
     DataPlace old;
     if (const long status = Place(value, &old); status != kSuccess) return status;
     if (!Freeable(old, key)) return kRegistryCorrupt;
     if (size <= 4) {
-      base::WriteLittleEndian32(kDataInline | size, &bytes_[value + kDataSize]);
-      std::memset(&bytes_[value + kDataOffset], 0, 4);
-      if (size > 0) std::memcpy(&bytes_[value + kDataOffset], data, size);
+      base::WriteLittleEndian32(kDataInline | size, &m_bytes[value + kDataSize]);
+      std::memset(&m_bytes[value + kDataOffset], 0, 4);
+      if (size > 0) std::memcpy(&m_bytes[value + kDataOffset], data, size);
       FreeData(old);
     } else if (!old.inlined && !old.big && !big && old.capacity >= size) {
-      std::memcpy(&bytes_[kBase + old.cell + kCellData], data, size);
-      base::WriteLittleEndian32(size, &bytes_[value + kDataSize]);
+      std::memcpy(&m_bytes[kBase + old.cell + kCellData], data, size);
+      base::WriteLittleEndian32(size, &m_bytes[value + kDataSize]);
     } else {
       const std::uint32_t cell = StoreData(data, size);
-      base::WriteLittleEndian32(size, &bytes_[value + kDataSize]);
-      base::WriteLittleEndian32(cell, &bytes_[value + kDataOffset]);
+      base::WriteLittleEndian32(size, &m_bytes[value + kDataSize]);
+      base::WriteLittleEndian32(cell, &m_bytes[value + kDataOffset]);
       FreeData(old);
     }
-    base::WriteLittleEndian32(type, &bytes_[value + kValueType]);
+    base::WriteLittleEndian32(type, &m_bytes[value + kValueType]);
   } else {
     const bool compressed = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 0xFF; });
     const std::size_t nameBytes = compressed ? name.size() : 2 * name.size();
@@ -596,7 +596,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
     std::size_t list = 0;
     std::uint32_t count = 0;
     ValueList(key, &list, &count);  // sound: Find read it
-    const std::uint32_t listOffset = base::ReadLittleEndian32(&bytes_[key + kValueList]);
+    const std::uint32_t listOffset = base::ReadLittleEndian32(&m_bytes[key + kValueList]);
     std::size_t listCapacity = 0;
     if (count > 0) {
       UsedCell(listOffset, 0, &listCapacity);
@@ -605,7 +605,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
     }
     const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
     const std::uint32_t cell = Allocate(kValueName - kCellData + nameBytes);
-    std::uint8_t* v = &bytes_[kBase + cell];
+    std::uint8_t* v = &m_bytes[kBase + cell];
     PutSignature(v + kCellSignature, kValueSignature);
     base::WriteLittleEndian16(static_cast<std::uint16_t>(nameBytes), v + kValueNameLength);
     if (size <= 4) {
@@ -624,23 +624,23 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
         base::WriteLittleEndian16(name[i], v + kValueName + 2 * i);
     }
     if (count > 0 && listCapacity >= 4ULL * (count + 1)) {
-      base::WriteLittleEndian32(cell, &bytes_[kBase + listOffset + kCellData + 4ULL * count]);
+      base::WriteLittleEndian32(cell, &m_bytes[kBase + listOffset + kCellData + 4ULL * count]);
     } else {
       const std::uint32_t grown = Allocate(4ULL * (count + 1));
       if (count > 0) {
-        std::memmove(&bytes_[kBase + grown + kCellData], &bytes_[kBase + listOffset + kCellData],
+        std::memmove(&m_bytes[kBase + grown + kCellData], &m_bytes[kBase + listOffset + kCellData],
                      4ULL * count);
         Free(listOffset);
       }
-      base::WriteLittleEndian32(cell, &bytes_[kBase + grown + kCellData + 4ULL * count]);
-      base::WriteLittleEndian32(grown, &bytes_[key + kValueList]);
+      base::WriteLittleEndian32(cell, &m_bytes[kBase + grown + kCellData + 4ULL * count]);
+      base::WriteLittleEndian32(grown, &m_bytes[key + kValueList]);
     }
-    base::WriteLittleEndian32(count + 1, &bytes_[key + kValueCount]);
-    if (2 * name.size() > base::ReadLittleEndian32(&bytes_[key + kMaxValueName]))
-      base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &bytes_[key + kMaxValueName]);
+    base::WriteLittleEndian32(count + 1, &m_bytes[key + kValueCount]);
+    if (2 * name.size() > base::ReadLittleEndian32(&m_bytes[key + kMaxValueName]))
+      base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &m_bytes[key + kMaxValueName]);
   }
-  if (size > base::ReadLittleEndian32(&bytes_[key + kMaxValueData]))
-    base::WriteLittleEndian32(size, &bytes_[key + kMaxValueData]);
+  if (size > base::ReadLittleEndian32(&m_bytes[key + kMaxValueData]))
+    base::WriteLittleEndian32(size, &m_bytes[key + kMaxValueData]);
   return kSuccess;
 }
 
@@ -652,17 +652,17 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   if (const long status = Find(key, name, &index, &value); status != kSuccess) return status;
   DataPlace old;
   if (const long status = Place(value, &old); status != kSuccess) return status;
-  const std::uint32_t listOffset = base::ReadLittleEndian32(&bytes_[key + kValueList]);
+  const std::uint32_t listOffset = base::ReadLittleEndian32(&m_bytes[key + kValueList]);
   const auto valueOffset = static_cast<std::uint32_t>(value - kBase);
-  const std::uint32_t count = base::ReadLittleEndian32(&bytes_[key + kValueCount]);
+  const std::uint32_t count = base::ReadLittleEndian32(&m_bytes[key + kValueCount]);
   if (!Freeable(old, key) || !IsCellStart(valueOffset) || Shared(valueOffset) ||
       (count == 1 && (!IsCellStart(listOffset) || Shared(listOffset))))
     return kRegistryCorrupt;
-  std::uint8_t* entries = &bytes_[kBase + listOffset + kCellData];
+  std::uint8_t* entries = &m_bytes[kBase + listOffset + kCellData];
   std::memmove(entries + 4ULL * index, entries + 4ULL * (index + 1), 4ULL * (count - 1 - index));
-  base::WriteLittleEndian32(count - 1, &bytes_[key + kValueCount]);
+  base::WriteLittleEndian32(count - 1, &m_bytes[key + kValueCount]);
   if (count == 1) {
-    base::WriteLittleEndian32(kNoCell, &bytes_[key + kValueList]);
+    base::WriteLittleEndian32(kNoCell, &m_bytes[key + kValueList]);
     Free(listOffset);
   }
   FreeData(old);
@@ -672,16 +672,16 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
 
 void HiveImage::StampKey(Node node, std::uint64_t filetime) {
   if (const std::size_t key = KeyCell(node); key != 0)
-    base::WriteLittleEndian64(filetime, &bytes_[key + kKeyTime]);
+    base::WriteLittleEndian64(filetime, &m_bytes[key + kKeyTime]);
 }
 
 void HiveImage::MarkClean(std::uint32_t sequence, std::uint64_t filetime) {
-  base::WriteLittleEndian32(sequence, &bytes_[kSequence1]);
-  base::WriteLittleEndian32(sequence, &bytes_[kSequence2]);
-  base::WriteLittleEndian64(filetime, &bytes_[kTimestamp]);
-  base::WriteLittleEndian32(HiveHeaderChecksum(bytes_.data()), &bytes_[kChecksum]);
+  base::WriteLittleEndian32(sequence, &m_bytes[kSequence1]);
+  base::WriteLittleEndian32(sequence, &m_bytes[kSequence2]);
+  base::WriteLittleEndian64(filetime, &m_bytes[kTimestamp]);
+  base::WriteLittleEndian32(HiveHeaderChecksum(m_bytes.data()), &m_bytes[kChecksum]);
 }
 
-std::uint32_t HiveImage::Sequence() const { return base::ReadLittleEndian32(&bytes_[kSequence1]); }
+std::uint32_t HiveImage::Sequence() const { return base::ReadLittleEndian32(&m_bytes[kSequence1]); }
 
 }  // namespace platform

@@ -48,10 +48,10 @@ class HiveImage {
   // image is then left as it was. Bytes past the last bin are dropped.
   static bool Open(std::vector<std::uint8_t> bytes, HiveImage* image, std::string* why);
 
-  bool Loaded() const { return !bytes_.empty(); }
+  bool Loaded() const { return !m_bytes.empty(); }
   // The hive file as it is now.
-  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-  Node Root() const { return root_; }
+  const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+  Node Root() const { return m_root; }
 
   // Statuses: 0, 2 (no such subkey or value), 1015 (what had to be read is damaged).
   long Child(Node node, std::u16string_view name, Node* child) const;
@@ -99,12 +99,12 @@ class HiveImage {
   void FreeData(const DataPlace& place);
   std::uint32_t StoreData(const std::uint8_t* data, std::uint32_t size);
 
-  std::vector<std::uint8_t> bytes_;
-  std::vector<std::uint32_t> bins_;  // where each bin starts, from the first bin
-  Node root_ = 0;
+  std::vector<std::uint8_t> m_bytes;
+  std::vector<std::uint32_t> m_bins;  // where each bin starts, from the first bin
+  Node m_root = 0;
   enum class CellCheck : std::uint8_t { kNotYet, kSound, kHidden };
-  CellCheck cellCheck_ = CellCheck::kNotYet;  // see CheckCells
-  std::vector<std::uint32_t> shared_;         // cells that the keys use twice, in order
+  CellCheck m_cellCheck = CellCheck::kNotYet;  // see CheckCells
+  std::vector<std::uint32_t> m_shared;         // cells that the keys use twice, in order
 };
 
 }  // namespace platform

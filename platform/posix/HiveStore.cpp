@@ -69,23 +69,23 @@ std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, Failure* fai
   return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));
 }
 
-HiveStore::HiveStore(HiveFile file, CommitPolicy policy) : file_(std::move(file)), policy_(policy) {}
+HiveStore::HiveStore(HiveFile file, CommitPolicy policy) : m_file(std::move(file)), m_policy(policy) {}
 
 HiveStore::~HiveStore() { Flush(); }
 
 bool HiveStore::HasPendingEdits() const {
-  std::lock_guard lock(mutex_);
-  return !pending_.empty();
+  std::lock_guard lock(m_mutex);
+  return !m_pending.empty();
 }
 
 std::size_t HiveStore::OpenHandles() const {
-  std::lock_guard lock(mutex_);
-  return keys_.size();
+  std::lock_guard lock(m_mutex);
+  return m_keys.size();
 }
 
 std::uint64_t HiveStore::Commits() const {
-  std::lock_guard lock(mutex_);
-  return file_.Commits();
+  std::lock_guard lock(m_mutex);
+  return m_file.Commits();
 }
 
 long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>* components,
@@ -111,8 +111,8 @@ long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>*
 }
 
 std::u16string HiveStore::CurrentControlSet() {
-  std::lock_guard lock(mutex_);
-  const HiveImage& image = file_.Image();
+  std::lock_guard lock(m_mutex);
+  const HiveImage& image = m_file.Image();
   HiveImage::Node select = 0;
   std::uint32_t number = 0;
   if (image.Child(image.Root(), u"Select", &select) == kSuccess) {
@@ -126,7 +126,7 @@ std::u16string HiveStore::CurrentControlSet() {
 }
 
 std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path, long* status) {
-  const HiveImage& image = file_.Image();
+  const HiveImage& image = m_file.Image();
   HiveImage::Node node = image.Root();
   for (const std::u16string& name : path) {
     HiveImage::Node child = 0;
@@ -141,14 +141,14 @@ std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path, long*
 }
 
 HiveStore::OpenedKey* HiveStore::Find(RegKey key) {
-  const auto found = keys_.find(key);
-  return found == keys_.end() ? nullptr : &found->second;
+  const auto found = m_keys.find(key);
+  return found == m_keys.end() ? nullptr : &found->second;
 }
 
 long HiveStore::NodeOf(OpenedKey& key, std::uintptr_t* node) {
-  if (key.generation != file_.Generation()) {
+  if (key.generation != m_file.Generation()) {
     key.node = Resolve(key.path);
-    key.generation = file_.Generation();
+    key.generation = m_file.Generation();
   }
   if (key.node == 0) return kKeyDeleted;
   *node = key.node;
@@ -156,7 +156,7 @@ long HiveStore::NodeOf(OpenedKey& key, std::uintptr_t* node) {
 }
 
 long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_mutex);
   if (key == nullptr) return kInvalidParameter;
   std::vector<std::u16string> components;
   bool machineRoot = false;
@@ -168,8 +168,8 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
     return kFileNotFound;
   }
 
-  if (file_.ChangedOnDisk()) {
-    if (const Failure failure = file_.Load(); failure.Failed()) return StatusFromProblem(failure.problem);
+  if (m_file.ChangedOnDisk()) {
+    if (const Failure failure = m_file.Load(); failure.Failed()) return StatusFromProblem(failure.problem);
     Reapply();
   }
   // A reader after a writer: the writes go to disk first (see the header).
@@ -186,27 +186,27 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
     opened.path = std::move(components);
     long found = kSuccess;
     opened.node = Resolve(opened.path, &found);
-    opened.generation = file_.Generation();
+    opened.generation = m_file.Generation();
     if (found == kRegistryCorrupt) return found;
     if (opened.node == 0) {
       // A write that cannot happen, which the program may not tell the user of: the next
       // save report does.
       if (write) {
-        ++missing_;
-        missingKey_ = path;
+        ++m_missing;
+        m_missingKey = path;
       }
       return kFileNotFound;
     }
-    if (write && !file_.Writable()) return kAccessDenied;
+    if (write && !m_file.Writable()) return kAccessDenied;
   }
-  *key = nextKey_++;
-  keys_.emplace(*key, std::move(opened));
+  *key = m_nextKey++;
+  m_keys.emplace(*key, std::move(opened));
   return kSuccess;
 }
 
 long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
                       std::uint32_t* size) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_mutex);
   OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kKeyQueryValue) == 0) return kAccessDenied;
@@ -215,7 +215,7 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
 
-  const HiveImage& image = file_.Image();
+  const HiveImage& image = m_file.Image();
   HiveImage::Value value;
   if (const long status = image.FindValue(node, name, &value); status != kSuccess) return status;
   if (data != nullptr) {
@@ -232,19 +232,19 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
 }
 
 long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
-  HiveImage& image = file_.Image();
+  HiveImage& image = m_file.Image();
   if (edit.remove) return image.DeleteValue(node, edit.name);
   return image.SetValue(node, edit.name, edit.type, edit.data.data(),
                         static_cast<std::uint32_t>(edit.data.size()));
 }
 
 bool HiveStore::Reapply() {
-  imageMissesEdits_ = false;
-  for (const Edit& edit : pending_) {
+  m_imageMissesEdits = false;
+  for (const Edit& edit : m_pending) {
     const std::uintptr_t node = Resolve(edit.path);
     // A key that another program removed takes its pending edits with it, as on Windows.
     if (node != 0 && Apply(node, edit) == kRegistryCorrupt) {
-      imageMissesEdits_ = true;
+      m_imageMissesEdits = true;
       return false;
     }
   }
@@ -252,7 +252,7 @@ bool HiveStore::Reapply() {
 }
 
 long HiveStore::Change(RegKey key, Edit edit) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_mutex);
   OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->rights & kKeySetValue) == 0 || opened->machineRoot) return kAccessDenied;
@@ -260,7 +260,7 @@ long HiveStore::Change(RegKey key, Edit edit) {
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
   if (const long status = Apply(node, edit); status != kSuccess) return status;
   edit.path = opened->path;
-  pending_.push_back(std::move(edit));
+  m_pending.push_back(std::move(edit));
   return kSuccess;
 }
 
@@ -282,93 +282,93 @@ long HiveStore::Delete(RegKey key, std::u16string_view name) {
 }
 
 long HiveStore::Close(RegKey key) {
-  std::lock_guard lock(mutex_);
-  const auto found = keys_.find(key);
-  if (found == keys_.end()) return kInvalidHandle;
+  std::lock_guard lock(m_mutex);
+  const auto found = m_keys.find(key);
+  if (found == m_keys.end()) return kInvalidHandle;
   const bool writable = (found->second.rights & kChangeRights) != 0;
-  keys_.erase(found);
-  if (policy_ == CommitPolicy::kOnClose && writable) return Flush();
+  m_keys.erase(found);
+  if (m_policy == CommitPolicy::kOnClose && writable) return Flush();
   return kSuccess;
 }
 
 long HiveStore::Flush() {
-  std::lock_guard lock(mutex_);
-  if (pending_.empty() && missing_ == 0) return kSuccess;
+  std::lock_guard lock(m_mutex);
+  if (m_pending.empty() && m_missing == 0) return kSuccess;
   long status = kSuccess;
   std::string why = "the changes could not be applied to the hive another program saved";
   // The image lacks some pending edits (they could not be applied to the hive that another
   // program saved): it must not be written as it is, but loaded and given them all again.
-  if (imageMissesEdits_) {
-    if (const Failure failure = file_.Load(); failure.Failed())
+  if (m_imageMissesEdits) {
+    if (const Failure failure = m_file.Load(); failure.Failed())
       status = StatusFromProblem(failure.problem);
     else if (!Reapply())
       status = kRegistryCorrupt;
   }
-  if (status == kSuccess && !pending_.empty()) {
-    status = file_.Commit([this] { return Reapply(); }, [this] { return EditedNodes(); });
-    why = file_.CommitError();
+  if (status == kSuccess && !m_pending.empty()) {
+    status = m_file.Commit([this] { return Reapply(); }, [this] { return EditedNodes(); });
+    why = m_file.CommitError();
   }
 
   SaveReport news;
-  news.serial = reported_.serial + 1;
-  news.missing = std::exchange(missing_, 0);
-  news.missingKey = std::exchange(missingKey_, std::u16string());
+  news.serial = m_reported.serial + 1;
+  news.missing = std::exchange(m_missing, 0);
+  news.missingKey = std::exchange(m_missingKey, std::u16string());
   if (status == kSuccess) {
-    news.saved = pending_.size();
+    news.saved = m_pending.size();
   } else {
-    news.lost = pending_.size();
+    news.lost = m_pending.size();
     news.error = why;
-    lostChanges_ = why;
+    m_lostChanges = why;
     // The edits are gone: from now on the store shows what the file holds.
-    file_.Load();
-    imageMissesEdits_ = false;
+    m_file.Load();
+    m_imageMissesEdits = false;
   }
-  pending_.clear();
-  reported_ = news;
+  m_pending.clear();
+  m_reported = news;
   return status;
 }
 
 std::vector<std::uintptr_t> HiveStore::EditedNodes() {
   std::vector<std::uintptr_t> nodes;
-  for (const Edit& edit : pending_) {
+  for (const Edit& edit : m_pending) {
     if (const std::uintptr_t node = Resolve(edit.path); node != 0) nodes.push_back(node);
   }
   return nodes;
 }
 
 HiveStore::SaveReport HiveStore::LastSave() const {
-  std::lock_guard lock(mutex_);
-  return reported_;
+  std::lock_guard lock(m_mutex);
+  return m_reported;
 }
 
 Failure HiveStore::LostChanges() const {
-  std::lock_guard lock(mutex_);
-  if (lostChanges_.empty()) return {};
-  return Failure::Because(file_.Path() + ": changes were not saved and are lost", lostChanges_);
+  std::lock_guard lock(m_mutex);
+  if (m_lostChanges.empty()) return {};
+  return Failure::Because(m_file.Path() + ": changes were not saved and are lost", m_lostChanges);
 }
 
 std::string HiveStore::WhyReadOnly() const {
-  std::lock_guard lock(mutex_);
-  return file_.WhyReadOnly();
+  std::lock_guard lock(m_mutex);
+  return m_file.WhyReadOnly();
 }
 
 void HiveStore::SetBackupRoot(std::string folder, int keep) {
-  std::lock_guard lock(mutex_);
-  file_.SetBackupRoot(std::move(folder), keep);
+  std::lock_guard lock(m_mutex);
+  m_file.SetBackupRoot(std::move(folder), keep);
 }
 
 std::string HiveStore::Backup() const {
-  std::lock_guard lock(mutex_);
-  return file_.Backup();
+  std::lock_guard lock(m_mutex);
+  return m_file.Backup();
 }
 
 std::vector<std::string> HiveStore::LogsUsed() const {
-  std::lock_guard lock(mutex_);
-  return file_.LogsUsed();
+  std::lock_guard lock(m_mutex);
+  return m_file.LogsUsed();
 }
 
 long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_mutex);
   OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();
@@ -378,18 +378,18 @@ long HiveStore::Subkeys(RegKey key, std::vector<std::u16string>* names) {
   }
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
-  return file_.Image().Subkeys(node, names);
+  return m_file.Image().Subkeys(node, names);
 }
 
 long HiveStore::Values(RegKey key, std::vector<std::u16string>* names) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_mutex);
   OpenedKey* opened = Find(key);
   if (opened == nullptr) return kInvalidHandle;
   names->clear();
   if (opened->machineRoot) return kSuccess;
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
-  return file_.Image().ValueNames(node, names);
+  return m_file.Image().ValueNames(node, names);
 }
 
 }  // namespace platform

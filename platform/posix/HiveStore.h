@@ -103,7 +103,7 @@ class HiveStore final : public Registry {
 
   std::size_t OpenHandles() const;
   std::uint64_t Commits() const;
-  const std::string& Path() const { return file_.Path(); }
+  const std::string& Path() const { return m_file.Path(); }
 
  private:
   struct OpenedKey {
@@ -133,17 +133,17 @@ class HiveStore final : public Registry {
   long Change(RegKey key, Edit edit);
   std::vector<std::uintptr_t> EditedNodes();
 
-  HiveFile file_;
-  CommitPolicy policy_;
-  std::map<RegKey, OpenedKey> keys_;
-  RegKey nextKey_ = 1;
-  std::vector<Edit> pending_;
-  bool imageMissesEdits_ = false;  // the last Reapply failed: the image lacks pending edits
-  SaveReport reported_;
-  std::size_t missing_ = 0;  // writes refused for a missing key since the last report
-  std::u16string missingKey_;
-  std::string lostChanges_;
-  mutable std::recursive_mutex mutex_;
+  HiveFile m_file;
+  CommitPolicy m_policy;
+  std::map<RegKey, OpenedKey> m_keys;
+  RegKey m_nextKey = 1;
+  std::vector<Edit> m_pending;
+  bool m_imageMissesEdits = false;  // the last Reapply failed: the image lacks pending edits
+  SaveReport m_reported;
+  std::size_t m_missing = 0;  // writes refused for a missing key since the last report
+  std::u16string m_missingKey;
+  std::string m_lostChanges;
+  mutable std::recursive_mutex m_mutex;
 };
 
 }  // namespace platform

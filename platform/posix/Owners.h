@@ -15,33 +15,33 @@ namespace platform {
 // A file descriptor (-1: none). Closing also releases any flock held through it.
 class Descriptor {
  public:
-  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  explicit Descriptor(int fd = -1) : m_fd(fd) {}
   ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
+    if (m_fd >= 0) close(m_fd);
   }
-  Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+  Descriptor(Descriptor&& other) noexcept : m_fd(other.Release()) {}
   Descriptor& operator=(Descriptor&& other) noexcept {
     if (this != &other) {
-      if (fd_ >= 0) close(fd_);
-      fd_ = other.Release();
+      if (m_fd >= 0) close(m_fd);
+      m_fd = other.Release();
     }
     return *this;
   }
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
 
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release() { return std::exchange(fd_, -1); }
+  int Get() const { return m_fd; }
+  bool Valid() const { return m_fd >= 0; }
+  int Release() { return std::exchange(m_fd, -1); }
   // Closes ahead of the destructor; 0, or the errno of close(2)'s error (EBADF when there was
   // nothing open).
   int CloseNow() {
-    if (fd_ < 0) return EBADF;
+    if (m_fd < 0) return EBADF;
     return close(Release()) == 0 ? 0 : errno;
   }
 
  private:
-  int fd_;
+  int m_fd;
 };
 
 struct FolderListingCloser {

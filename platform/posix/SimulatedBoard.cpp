@@ -78,8 +78,8 @@ bool StartsWithFolded(std::u16string_view text, std::u16string_view prefix) {
 
 }  // namespace
 
-SimulatedBoard::SimulatedBoard() : devices_(std::make_unique<SimulatedDevices>()) {
-  displayMode_.SetModeSetHook([this](std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel) {
+SimulatedBoard::SimulatedBoard() : m_devices(std::make_unique<SimulatedDevices>()) {
+  m_displayMode.SetModeSetHook([this](std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel) {
     (void)width, (void)height, (void)bitsPerPixel;
     Reload();
   });
@@ -171,9 +171,9 @@ void SimulatedBoard::Install(std::vector<Entry> entries, std::string logPath) {
     devices.push_back(device.board ? SimulatedDevice::Board(device.name, device.key)
                                    : SimulatedDevice::Other(device.name, device.key));
   }
-  devices_ = std::make_unique<SimulatedDevices>(std::move(devices));
-  entries_ = std::move(entries);
-  logPath_ = std::move(logPath);
+  m_devices = std::make_unique<SimulatedDevices>(std::move(devices));
+  m_entries = std::move(entries);
+  m_logPath = std::move(logPath);
 }
 
 void SimulatedBoard::UseAdapters(const std::vector<std::u16string>& deviceKeys) {
@@ -187,7 +187,7 @@ void SimulatedBoard::UseAdapters(const std::vector<std::u16string>& deviceKeys) 
 
 std::vector<SimulatedBoard::Device> SimulatedBoard::Listed() const {
   std::vector<Device> devices;
-  for (const Entry& entry : entries_) devices.push_back(entry.device);
+  for (const Entry& entry : m_entries) devices.push_back(entry.device);
   return devices;
 }
 
@@ -270,33 +270,33 @@ std::string SimulatedBoard::DescribeValues(const std::u16string& keyPath) {
 }
 
 std::u16string SimulatedBoard::DeviceNameFor(const std::u16string& deviceKey) const {
-  for (const Entry& entry : entries_) {
+  for (const Entry& entry : m_entries) {
     if (base::NamesEqual(entry.device.key, deviceKey)) return entry.device.name;
   }
   return {};
 }
 
 void SimulatedBoard::Reload() {
-  for (const Entry& entry : entries_) {
+  for (const Entry& entry : m_entries) {
     if (!entry.reloads) continue;
     const std::string line = Timestamp() + " " + base::Utf8FromUtf16(entry.device.name) +
                              " reloaded: " + DescribeValues(DriverKeyPath(entry.device.key));
     const std::string record = line + "\n";
-    const Descriptor fd(open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    const Descriptor fd(open(m_logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (fd.Valid()) {
       // One write per line, so lines of two programs never mix.
       if (write(fd.Get(), record.data(), record.size()) < 0) {
         // The log is a courtesy: the reload has happened whether or not it could be written.
       }
     }
-    std::lock_guard lock(mutex_);
-    lastReload_ = line;
+    std::lock_guard lock(m_mutex);
+    m_lastReload = line;
   }
 }
 
 std::string SimulatedBoard::LastReload() const {
-  std::lock_guard lock(mutex_);
-  return lastReload_;
+  std::lock_guard lock(m_mutex);
+  return m_lastReload;
 }
 
 }  // namespace platform

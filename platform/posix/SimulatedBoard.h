@@ -63,8 +63,8 @@ class SimulatedBoard {
   static std::string DemoFileText();
 
   // The services to install with platform::SetDisplayDevices and platform::SetDisplayMode.
-  SimulatedDevices& Devices() { return *devices_; }
-  SimulatedDisplayMode& DisplayMode() { return displayMode_; }
+  SimulatedDevices& Devices() { return *m_devices; }
+  SimulatedDisplayMode& DisplayMode() { return m_displayMode; }
 
   // The name of the device with this device key (any case), or empty.
   std::u16string DeviceNameFor(const std::u16string& deviceKey) const;
@@ -74,7 +74,7 @@ class SimulatedBoard {
   // The line that the last reload appended to the log (without the newline); empty before the
   // first reload. For the terminal front end's status line.
   std::string LastReload() const;
-  const std::string& LogPath() const { return logPath_; }
+  const std::string& LogPath() const { return m_logPath; }
 
   // The registry path (from "System" on, through CurrentControlSet) that the driver of a device
   // key reads; exposed for tests.
@@ -89,12 +89,12 @@ class SimulatedBoard {
   };
   void Install(std::vector<Entry> entries, std::string logPath);
 
-  std::unique_ptr<SimulatedDevices> devices_;
-  SimulatedDisplayMode displayMode_;
-  std::vector<Entry> entries_;
-  std::string logPath_;
-  mutable std::mutex mutex_;
-  std::string lastReload_;
+  std::unique_ptr<SimulatedDevices> m_devices;
+  SimulatedDisplayMode m_displayMode;
+  std::vector<Entry> m_entries;
+  std::string m_logPath;
+  mutable std::mutex m_mutex;
+  std::string m_lastReload;
 };
 
 }  // namespace platform

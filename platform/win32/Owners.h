@@ -13,25 +13,25 @@ template <typename Traits>
 class Owned {
  public:
   using Raw = typename Traits::Raw;
-  explicit Owned(Raw raw = Traits::None()) : raw_(raw) {}
+  explicit Owned(Raw raw = Traits::None()) : m_raw(raw) {}
   ~Owned() { Reset(); }
-  Owned(Owned&& other) noexcept : raw_(other.Release()) {}
+  Owned(Owned&& other) noexcept : m_raw(other.Release()) {}
   Owned& operator=(Owned&& other) noexcept {
     if (this != &other) {
       Reset();
-      raw_ = other.Release();
+      m_raw = other.Release();
     }
     return *this;
   }
   Owned(const Owned&) = delete;
   Owned& operator=(const Owned&) = delete;
 
-  Raw Get() const { return raw_; }
-  bool Valid() const { return raw_ != Traits::None(); }
-  Raw Release() { return std::exchange(raw_, Traits::None()); }
+  Raw Get() const { return m_raw; }
+  bool Valid() const { return m_raw != Traits::None(); }
+  Raw Release() { return std::exchange(m_raw, Traits::None()); }
   void Reset(Raw raw = Traits::None()) {
-    if (Valid()) Traits::Close(raw_);
-    raw_ = raw;
+    if (Valid()) Traits::Close(m_raw);
+    m_raw = raw;
   }
   // Closes ahead of the destructor; ERROR_SUCCESS, or the error of the release call
   // (ERROR_INVALID_HANDLE when there was nothing open).
@@ -41,7 +41,7 @@ class Owned {
   }
 
  private:
-  Raw raw_;
+  Raw m_raw;
 };
 
 // A file opened by CreateFileW (INVALID_HANDLE_VALUE: none).
@@ -72,18 +72,18 @@ using ModuleHandle = Owned<ModuleHandleTraits>;
 template <typename Interface>
 class ComReference {
  public:
-  explicit ComReference(Interface* object = nullptr) : object_(object) {}
+  explicit ComReference(Interface* object = nullptr) : m_object(object) {}
   ~ComReference() { ReleaseNow(); }
   ComReference(const ComReference&) = delete;
   ComReference& operator=(const ComReference&) = delete;
 
-  Interface* operator->() const { return object_; }
+  Interface* operator->() const { return m_object; }
   // Releases ahead of the destructor; the count of references the object has left (0 when
   // none was held).
-  unsigned long ReleaseNow() { return object_ != nullptr ? std::exchange(object_, nullptr)->Release() : 0; }
+  unsigned long ReleaseNow() { return m_object != nullptr ? std::exchange(m_object, nullptr)->Release() : 0; }
 
  private:
-  Interface* object_;
+  Interface* m_object;
 };
 
 }  // namespace platform

@@ -252,16 +252,16 @@ std::string HiveText(const platform::HiveStore& store) {
 // own when the driver reloads after a save; this covers a save that no reload follows.
 class SavingFrontEnd final : public portable::FrontEnd {
  public:
-  SavingFrontEnd(portable::FrontEnd& inner, platform::HiveStore& store) : inner_(inner), store_(store) {}
+  SavingFrontEnd(portable::FrontEnd& inner, platform::HiveStore& store) : m_inner(inner), m_store(store) {}
   void RunModal(portable::DialogModel& dialog) override {
-    store_.Flush();
-    inner_.RunModal(dialog);
-    store_.Flush();
+    m_store.Flush();
+    m_inner.RunModal(dialog);
+    m_store.Flush();
   }
 
  private:
-  portable::FrontEnd& inner_;
-  platform::HiveStore& store_;
+  portable::FrontEnd& m_inner;
+  platform::HiveStore& m_store;
 };
 
 // Where the hive's backups go. A run that may save makes the folder now, before anything is
@@ -306,13 +306,16 @@ int PrepareBackups(const Options& options, platform::HiveStore& store) {
 class InstalledServices {
  public:
   InstalledServices(platform::HiveStore& store, platform::SimulatedBoard& board, portable::FrontEnd& frontEnd)
-      : registry_(store), devices_(board.Devices()), displayMode_(board.DisplayMode()), frontEnd_(frontEnd) {}
+      : m_registry(store),
+        m_devices(board.Devices()),
+        m_displayMode(board.DisplayMode()),
+        m_frontEnd(frontEnd) {}
 
  private:
-  base::Installed<platform::SetRegistry> registry_;
-  base::Installed<platform::SetDisplayDevices> devices_;
-  base::Installed<platform::SetDisplayMode> displayMode_;
-  base::Installed<portable::SetFrontEnd> frontEnd_;
+  base::Installed<platform::SetRegistry> m_registry;
+  base::Installed<platform::SetDisplayDevices> m_devices;
+  base::Installed<platform::SetDisplayMode> m_displayMode;
+  base::Installed<portable::SetFrontEnd> m_frontEnd;
 };
 
 }  // namespace

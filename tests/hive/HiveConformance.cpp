@@ -35,14 +35,14 @@ std::vector<std::string> Components(const std::u16string& path) {
 
 class HiveUnderTest final : public conformance::RegistryUnderTest {
  public:
-  HiveUnderTest() : hive_(hivetest::DemoHive(folder_)) {
+  HiveUnderTest() : m_hive(hivetest::DemoHive(m_folder)) {
     CreateKey(kScratch);
     platform::Failure failure;
-    store_ = platform::HiveStore::Load(hive_, &failure);
+    m_store = platform::HiveStore::Load(m_hive, &failure);
   }
-  ~HiveUnderTest() override { EXPECT_EQ(store_->OpenHandles(), 0u); }
+  ~HiveUnderTest() override { EXPECT_EQ(m_store->OpenHandles(), 0u); }
 
-  platform::Registry& Registry() override { return *store_; }
+  platform::Registry& Registry() override { return *m_store; }
   std::u16string ScratchKey() override { return kScratch; }
 
   void CreateKey(const std::u16string& path) override {
@@ -94,7 +94,7 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
     return exists;
   }
   // The hive file is the unit of permission: a read-only file refuses writing everywhere.
-  void DenyWrite(const std::u16string&) override { chmod(hive_.c_str(), 0444); }
+  void DenyWrite(const std::u16string&) override { chmod(m_hive.c_str(), 0444); }
 
  private:
   static constexpr const char16_t* kScratch =
@@ -110,10 +110,10 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
   }
   template <typename F>
   void Read(F use) {
-    if (store_) {
-      ASSERT_EQ(store_->Flush(), 0);
+    if (m_store) {
+      ASSERT_EQ(m_store->Flush(), 0);
     }
-    platform::HiveHandle hiveOwner(hivex_open(hive_.c_str(), 0));
+    platform::HiveHandle hiveOwner(hivex_open(m_hive.c_str(), 0));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     use(hive);
@@ -121,19 +121,19 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
   // Another program's edit: written to a new file that replaces the hive.
   template <typename F>
   void Edit(F change) {
-    platform::HiveHandle hiveOwner(hivex_open(hive_.c_str(), HIVEX_OPEN_WRITE));
+    platform::HiveHandle hiveOwner(hivex_open(m_hive.c_str(), HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     change(hive);
-    const std::string next = hive_ + ".next";
+    const std::string next = m_hive + ".next";
     ASSERT_EQ(hivex_commit(hive, next.c_str(), 0), 0);
     hiveOwner.reset();
-    ASSERT_EQ(std::rename(next.c_str(), hive_.c_str()), 0);
+    ASSERT_EQ(std::rename(next.c_str(), m_hive.c_str()), 0);
   }
 
-  hivetest::TempFolder folder_;
-  std::string hive_;
-  std::unique_ptr<platform::HiveStore> store_;
+  hivetest::TempFolder m_folder;
+  std::string m_hive;
+  std::unique_ptr<platform::HiveStore> m_store;
 };
 
 }  // namespace

@@ -30,24 +30,24 @@ class TempFolder {
     const char* base = std::getenv("TMPDIR");
     std::string pattern =
         std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/hive-test.XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
   }
   ~TempFolder() {
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_path, ignored)) {
       chmod(entry.path().c_str(), 0755);
     }
-    chmod(path_.c_str(), 0755);
-    std::filesystem::remove_all(path_, ignored);
+    chmod(m_path.c_str(), 0755);
+    std::filesystem::remove_all(m_path, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return m_path; }
+  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
 
  private:
-  std::string path_;
+  std::string m_path;
 };
 
 inline std::string ReadFile(const std::string& path) {
