@@ -1,8 +1,10 @@
 // The application's Win32 pieces: icon resources, common controls and the standard streams.
 #include "framework/WinApp.h"
 
+#include <memory>
 #include <string>
 
+#include "base/Text.h"
 #include "framework/win32/WinInclude.h"
 
 IconHandle CWinApp::LoadIcon(unsigned id) const {
@@ -18,32 +20,20 @@ bool AfxInitCommonControlsEx(std::uint32_t structSize, std::uint32_t classes) {
 
 namespace {
 
-// The system's words for an error, with its number: "Access is denied (error 5)". Built in
-// place: this layer's strings are UTF-16 already (wchar_t has char16_t's representation here).
+// The system's words for an error, with its number: "Access is denied (error 5)".
 std::u16string SystemWords(DWORD error) {
   wchar_t* buffer = nullptr;
   DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  const std::unique_ptr<wchar_t, decltype(&::LocalFree)> owner(buffer, &::LocalFree);
   if (buffer == nullptr) length = 0;
   while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
                         buffer[length - 1] == L' ' || buffer[length - 1] == L'.'))
     --length;
-  char16_t number[16] = u"(error ";
-  char16_t digits[12];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char16_t>(u'0' + error % 10);
-    error /= 10;
-  } while (error != 0);
-  int end = 7;
-  while (count > 0) number[end++] = digits[--count];
-  number[end++] = u')';
-  std::u16string words(reinterpret_cast<const char16_t*>(buffer != nullptr ? buffer : L""), length);
-  if (buffer != nullptr) ::LocalFree(buffer);
-  if (length > 0) words += u' ';
-  words.append(number, static_cast<std::size_t>(end));
-  return words;
+  std::u16string words(buffer, buffer + length);
+  if (!words.empty()) words += u' ';
+  return words + u"(error " + base::DecimalText(error) + u")";
 }
 
 bool Failed(std::u16string* why) {

@@ -1,7 +1,8 @@
 #pragma once
 // Owners of what the Win32 platform opens: kernel handles (files, processes, jobs, ports), loaded
-// modules and COM object references, each released when its owner goes out of scope. Where the result of
-// closing matters (a file just written), CloseNow() closes early and gives the error, if any.
+// modules, memory the system allocated for the caller and COM object references, each released when its owner
+// goes out of scope. Where the result of closing matters (a file just written), CloseNow() closes early and
+// gives the error, if any.
 #include <windows.h>
 
 #include <utility>
@@ -67,6 +68,17 @@ struct ModuleHandleTraits {
   static bool Close(Raw raw) { return ::FreeLibrary(raw) != FALSE; }
 };
 using ModuleHandle = Owned<ModuleHandleTraits>;
+
+// Memory a system call allocated with LocalAlloc and handed over (FormatMessageW's buffer,
+// CommandLineToArgvW's array, a converted security descriptor); null: none.
+template <typename Pointer>
+struct LocalMemoryTraits {
+  using Raw = Pointer;
+  static Raw None() { return nullptr; }
+  static bool Close(Raw raw) { return ::LocalFree(raw) == nullptr; }
+};
+template <typename Pointer>
+using LocalMemory = Owned<LocalMemoryTraits<Pointer>>;
 
 // One reference to a COM object (null: none).
 template <typename Interface>

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
+#include "platform/win32/Owners.h"
+
 namespace platform {
 
 // The system's message ("Access is denied") with the number beside it, for a search or a
@@ -14,13 +17,9 @@ std::u16string StatusWords(long status) {
   while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' ' ||
                         text[length - 1] == L'.'))
     --length;
-  std::u16string words(text, text + length);
-  if (text != nullptr) ::LocalFree(text);
-  char16_t digits[12];
-  char16_t* first = digits + 12;
-  for (unsigned long rest = static_cast<unsigned long>(status); first == digits + 12 || rest != 0; rest /= 10)
-    *--first = static_cast<char16_t>(u'0' + rest % 10);
-  const std::u16string number = u"error " + std::u16string(first, digits + 12);
+  const LocalMemory<wchar_t*> owner(text);
+  const std::u16string words(text, text + length);
+  const std::u16string number = u"error " + base::DecimalText(static_cast<DWORD>(status));
   return words.empty() ? number : words + u" (" + number + u")";
 }
 

@@ -10,17 +10,16 @@
 // clang-format off
 #include "framework/win32/WinInclude.h"
 #include <shellapi.h>
+#include "platform/win32/Owners.h"  // after WinInclude.h, which includes <windows.h> its way
 // clang-format on
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::vector<std::u16string> arguments;
   int count = 0;
-  if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
-    for (int i = 1; i < count; ++i) {
-      const wchar_t* argument = argv[i];
-      arguments.emplace_back(argument, argument + std::wcslen(argument));
-    }
-    ::LocalFree(argv);
+  const platform::LocalMemory<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  for (int i = 1; argv.Valid() && i < count; ++i) {
+    const wchar_t* argument = argv.Get()[i];
+    arguments.emplace_back(argument, argument + std::wcslen(argument));
   }
   const wchar_t* commandLine = ::GetCommandLineW();
   return AfxWinMain(std::move(arguments),

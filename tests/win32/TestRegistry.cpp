@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "platform/win32/Owners.h"
+
 namespace testregistry {
 namespace {
 
@@ -112,11 +114,10 @@ bool SetSecurity(const std::wstring& path, const std::wstring& sddl) {
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
                                                               nullptr))
     return false;
+  const platform::LocalMemory<PSECURITY_DESCRIPTOR> owner(descriptor);
   HkeyOwner key(path, WRITE_DAC);
-  const bool set = key.Opened() &&
-                   ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-  ::LocalFree(descriptor);
-  return set;
+  return key.Opened() &&
+         ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
 }
 
 }  // namespace testregistry
