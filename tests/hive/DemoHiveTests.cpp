@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -36,8 +37,8 @@ TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   hiveOwner.reset();
 
   std::vector<std::uint8_t> image = platform::EmptyHiveImage(0);
-  EXPECT_EQ(image.size(), 8192u);
-  image[0x30] ^= 1;  // a header byte changed without its checksum
+  EXPECT_EQ(image.size(), platform::kHiveBaseBlockSize + platform::hive::kBinUnit);
+  image[platform::hive::kFileName] ^= 1;  // a header byte changed without its checksum
   hivetest::WriteFile(path, std::string(image.begin(), image.end()));
   EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
 }

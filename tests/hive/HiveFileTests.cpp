@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -41,11 +42,11 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   } rows[] = {
       {"empty file", "", HiveProblem::kNotHive},
       {"text", "Windows Registry Editor Version 5.00\r\n", HiveProblem::kNotHive},
-      {"header only", good.substr(0, 4096), HiveProblem::kCorrupt},
+      {"header only", good.substr(0, platform::kHiveBaseBlockSize), HiveProblem::kCorrupt},
       {"truncated in the header", good.substr(0, 300), HiveProblem::kCorrupt},
       {"truncated in a bin", good.substr(0, 6000), HiveProblem::kCorrupt},
-      {"header checksum", flip(0x1FC), HiveProblem::kCorrupt},
-      {"bin signature", flip(4096), HiveProblem::kCorrupt},
+      {"header checksum", flip(platform::hive::kChecksum), HiveProblem::kCorrupt},
+      {"bin signature", flip(platform::kHiveBaseBlockSize), HiveProblem::kCorrupt},
   };
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";

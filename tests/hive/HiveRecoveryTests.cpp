@@ -14,6 +14,7 @@
 
 #include "base/ByteOrder.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/HiveRecovery.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/Owners.h"
@@ -27,6 +28,16 @@ using platform::HiveRecovery;
 using platform::RecoverHive;
 using Bytes = std::vector<std::uint8_t>;
 using Outcome = HiveRecovery::Outcome;
+namespace hive = platform::hive;
+using platform::kHiveBaseBlockSize;
+
+// Offsets in a new-format log with one entry: the entry follows the log's copy of the base block.
+constexpr std::size_t kFirstEntry = hive::kLogBaseSize;
+constexpr std::size_t kFirstPageRef = hive::kEntryHeaderSize;            // in the entry
+constexpr std::size_t kFirstPage = kFirstPageRef + hive::kEntryPageRef;  // one page reference
+// In a small old-format log, the pages follow the base block's copy and one page that holds "DIRT"
+// and the bitmap.
+constexpr std::size_t kOldLogPages = hive::kLogBaseSize + hive::kLogPageSize;
 
 #ifndef HIVE_REFERENCE_DIR
 #define HIVE_REFERENCE_DIR ""
@@ -50,7 +61,7 @@ std::optional<HiveLogFile> LogOf(const std::string& path) {
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 void SetChecksum(Bytes& base) {
-  base::WriteLittleEndian32(platform::HiveHeaderChecksum(base.data()), &base[508]);
+  base::WriteLittleEndian32(platform::HiveHeaderChecksum(base.data()), &base[hive::kChecksum]);
 }
 
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
@@ -136,16 +147,16 @@ TEST_F(ReferenceHives, OldFormatLogGivesWindowsOwnKeysValuesAndTimes) {
   const HiveRecovery result = RecoverHive(oldPrimary, oldLogs);
   ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
   EXPECT_EQ(result.logsUsed, (std::vector<std::string>{"OldDirtyHive.LOG1"}));
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[4]), 5u);
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), 5u);
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[40]), 0x77000u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence1]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kBinsSize]), 0x77000u);
   const std::string recovered = DumpImage(result.image);
   EXPECT_EQ(recovered, Dump(oldDir + "RecoveredHive_Windows7"));
   EXPECT_NE(recovered, Dump(oldDir + "OldDirtyHive")) << "the log changed nothing";
 
   // A damaged base block is rebuilt from the log's copy; the first bin's older time guards it.
   Bytes badBase = oldPrimary;
-  base::WriteLittleEndian32(1, &badBase[24]);
+  base::WriteLittleEndian32(1, &badBase[hive::kMinor]);
   const HiveRecovery rebuilt = RecoverHive(badBase, oldLogs);
   ASSERT_EQ(rebuilt.outcome, Outcome::kRecovered) << rebuilt.reason;
   EXPECT_TRUE(rebuilt.image == result.image);
@@ -160,8 +171,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
   } rows[] = {
       {"primary 4/3: the log older than it is skipped",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian32(4, &p[4]);
-         base::WriteLittleEndian32(3, &p[8]);
+         base::WriteLittleEndian32(4, &p[hive::kSequence1]);
+         base::WriteLittleEndian32(3, &p[hive::kSequence2]);
          SetChecksum(p);
        },
        {3, 4, 5}},
@@ -176,9 +187,9 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
        {}},
       {"both logs claim the same sequence",
        [](Bytes&, HiveLogs& l) {
-         Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + 512);
-         base::WriteLittleEndian32(3, &base[4]);
-         base::WriteLittleEndian32(3, &base[8]);
+         Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + hive::kLogBaseSize);
+         base::WriteLittleEndian32(3, &base[hive::kSequence1]);
+         base::WriteLittleEndian32(3, &base[hive::kSequence2]);
          SetChecksum(base);
          std::copy(base.begin(), base.end(), l.log1->bytes.begin());
        },
@@ -186,8 +197,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
       {"no logs", [](Bytes&, HiveLogs& l) { l = {}; }, {}},
       {"primary 7/6: every log is older",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian32(7, &p[4]);
-         base::WriteLittleEndian32(6, &p[8]);
+         base::WriteLittleEndian32(7, &p[hive::kSequence1]);
+         base::WriteLittleEndian32(6, &p[hive::kSequence2]);
          SetChecksum(p);
        },
        {}},
@@ -204,7 +215,7 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
     }
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
-    EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), row.applied.back() + 1) << row.name;
     // Entry 4 rewrites every page that entry 2 wrote: stopping at 5 gives Windows' bytes again.
     EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5)
         << row.name;
@@ -237,7 +248,7 @@ TEST_F(ReferenceHives, ARecoveryThatMayBeShortIsReadOnly) {
        {"NewDirtyHive.LOG2 cannot be read (Permission denied)"}},
       {"LOG2 empty", [](HiveLogs& l) { l.log2->bytes.clear(); }, {2}, {}},
       {"a byte of entry 3, entries 4 and 5 after it",
-       [](HiveLogs& l) { l.log2->bytes[512 + 4000] ^= 1; },
+       [](HiveLogs& l) { l.log2->bytes[kFirstEntry + 4000] ^= 1; },
        {2},
        {"NewDirtyHive.LOG2 is damaged", "damaged entry at offset 512", "number 4 at offset 8192",
         "cannot be written safely"}},
@@ -251,7 +262,7 @@ TEST_F(ReferenceHives, ARecoveryThatMayBeShortIsReadOnly) {
       {"a stale entry after the last",
        [](HiveLogs& l) {
          Bytes& log2 = l.log2->bytes;
-         std::copy(l.log1->bytes.begin() + 512, l.log1->bytes.end(), log2.begin() + 40960);
+         std::copy(l.log1->bytes.begin() + kFirstEntry, l.log1->bytes.end(), log2.begin() + 40960);
        },
        {2, 3, 4, 5},
        {}},
@@ -262,7 +273,7 @@ TEST_F(ReferenceHives, ARecoveryThatMayBeShortIsReadOnly) {
     const HiveRecovery result = RecoverHive(newPrimary, logs);
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
-    EXPECT_EQ(base::ReadLittleEndian32(&result.image[8]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), row.applied.back() + 1) << row.name;
     EXPECT_EQ(result.notWhole.empty(), row.told.empty()) << row.name << ": " << result.notWhole;
     for (const std::string& told : row.told)
       EXPECT_NE(result.notWhole.find(told), std::string::npos) << row.name << ": " << result.notWhole;
@@ -300,8 +311,9 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
     std::function<void(Bytes& primary, HiveLogs& logs)> damage;
   } rows[] = {
       {"LOG1 header checksum", [](Bytes&, HiveLogs& l) { l.log1->bytes[100] ^= 1; }},
-      {"LOG1 DIRT signature", [](Bytes&, HiveLogs& l) { l.log1->bytes[512] = 'X'; }},
-      {"LOG1 torn", [](Bytes&, HiveLogs& l) { l.log1->bytes.resize(l.log1->bytes.size() - 512); }},
+      {"LOG1 DIRT signature", [](Bytes&, HiveLogs& l) { l.log1->bytes[hive::kLogBaseSize] = 'X'; }},
+      {"LOG1 torn",
+       [](Bytes&, HiveLogs& l) { l.log1->bytes.resize(l.log1->bytes.size() - hive::kLogPageSize); }},
       {"LOG1 empty", [](Bytes&, HiveLogs& l) { l.log1->bytes.clear(); }},
       {"a short primary without logs",
        [](Bytes& p, HiveLogs& l) {
@@ -310,7 +322,7 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
        }},
       {"LOG1 older than the primary",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian64(base::ReadLittleEndian64(&p[12]) + 1, &p[12]);
+         base::WriteLittleEndian64(base::ReadLittleEndian64(&p[hive::kTimestamp]) + 1, &p[hive::kTimestamp]);
          SetChecksum(p);
        }},
   };
@@ -326,8 +338,8 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
 
 TEST_F(ReferenceHives, ACleanPrimaryIsNeverReplayedOver) {
   Bytes clean = ReadBytes(newDir + "RecoveredHive_Windows10");
-  base::WriteLittleEndian32(3, &clean[4]);
-  base::WriteLittleEndian32(3, &clean[8]);
+  base::WriteLittleEndian32(3, &clean[hive::kSequence1]);
+  base::WriteLittleEndian32(3, &clean[hive::kSequence2]);
   SetChecksum(clean);
   const HiveRecovery result = RecoverHive(clean, newLogs);
   EXPECT_EQ(result.outcome, Outcome::kClean);
@@ -370,8 +382,9 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
 
   const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[4]), base::ReadLittleEndian32(&saved[8]));
-  EXPECT_GT(base::ReadLittleEndian32(&saved[4]), 6u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kSequence1]),
+            base::ReadLittleEndian32(&saved[hive::kSequence2]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::kSequence1]), 6u);
   EXPECT_EQ(std::filesystem::file_size(folder / "newdirtyhive.log1"), 0u);
   EXPECT_EQ(std::filesystem::file_size(folder / "NewDirtyHive.Log2"), 0u);
   std::string dump = Dump(folder / "NEWDIRTYHIVE");
@@ -386,15 +399,15 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
 // past its end.
 TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
   Bytes primary = platform::EmptyHiveImage(1000);
-  base::WriteLittleEndian32(0, &primary[8]);
+  base::WriteLittleEndian32(0, &primary[hive::kSequence2]);
   SetChecksum(primary);
-  Bytes log(1024, 0);
-  std::copy(primary.begin(), primary.begin() + 512, log.begin());
-  base::WriteLittleEndian32(1, &log[8]);
-  base::WriteLittleEndian32(1, &log[28]);
-  base::WriteLittleEndian32(0x7FFFF000, &log[40]);
+  Bytes log(kOldLogPages, 0);
+  std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, log.begin());
+  base::WriteLittleEndian32(1, &log[hive::kSequence2]);
+  base::WriteLittleEndian32(hive::kOldLogFile1, &log[hive::kFileType]);
+  base::WriteLittleEndian32(0x7FFFF000, &log[hive::kBinsSize]);
   SetChecksum(log);
-  std::memcpy(&log[512], "DIRT", 4);
+  hive::PutSignature(&log[hive::kLogBaseSize], hive::kDirtyPagesSignature);
   const HiveRecovery result =
       RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
   EXPECT_EQ(result.outcome, Outcome::kRefused);
@@ -404,68 +417,77 @@ TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
 TEST(OldFormatLog, EachBitMovesItsOwnPage) {
   for (const std::uint8_t bitmap : {std::uint8_t{0x01}, std::uint8_t{0x80}}) {
     Bytes primary = platform::EmptyHiveImage(1000);
-    base::WriteLittleEndian32(0, &primary[8]);  // dirty: 1/0
+    base::WriteLittleEndian32(0, &primary[hive::kSequence2]);  // dirty: 1/0
     SetChecksum(primary);
-    Bytes log(1024 + 512, 0);
-    std::copy(primary.begin(), primary.begin() + 512, log.begin());
-    base::WriteLittleEndian32(1, &log[8]);
-    base::WriteLittleEndian32(1, &log[28]);
+    Bytes log(kOldLogPages + hive::kLogPageSize, 0);
+    std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, log.begin());
+    base::WriteLittleEndian32(1, &log[hive::kSequence2]);
+    base::WriteLittleEndian32(hive::kOldLogFile1, &log[hive::kFileType]);
     SetChecksum(log);
-    std::memcpy(&log[512], "DIRT", 4);
-    log[516] = bitmap;
+    hive::PutSignature(&log[hive::kLogBaseSize], hive::kDirtyPagesSignature);
+    log[hive::kDirtyBitmap] = bitmap;
     const int page = bitmap == 0x01 ? 0 : 7;
     // The page as it is in the primary, with a marker in a free cell's bytes.
-    std::copy(primary.begin() + 4096 + 512 * page, primary.begin() + 4096 + 512 * (page + 1),
-              log.begin() + 1024);
-    log[1024 + 500] = 0xA5;
+    const std::size_t pageStart = kHiveBaseBlockSize + hive::kLogPageSize * page;
+    std::copy(primary.begin() + pageStart, primary.begin() + pageStart + hive::kLogPageSize,
+              log.begin() + kOldLogPages);
+    log[kOldLogPages + 500] = 0xA5;
     const HiveRecovery result =
         RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
-    for (int i = 0; i < 8; ++i)
-      EXPECT_EQ(result.image[4096 + 512 * i + 500], i == page ? 0xA5 : primary[4096 + 512 * i + 500]) << i;
+    for (int i = 0; i < 8; ++i) {
+      const std::size_t marker = kHiveBaseBlockSize + hive::kLogPageSize * i + 500;
+      EXPECT_EQ(result.image[marker], i == page ? 0xA5 : primary[marker]) << i;
+    }
   }
 }
 
 // Makes the hashes of the new-format log entry at offset at right.
 void HashEntry(Bytes& log, std::size_t at) {
-  const std::uint32_t size = base::ReadLittleEndian32(&log[at + 4]);
-  base::WriteLittleEndian64(platform::Marvin32(&log[at + 40], size - 40, platform::kHiveLogSeed),
-                            &log[at + 24]);
-  base::WriteLittleEndian64(platform::Marvin32(&log[at], 32, platform::kHiveLogSeed), &log[at + 32]);
+  const std::uint32_t size = base::ReadLittleEndian32(&log[at + hive::kEntrySize]);
+  base::WriteLittleEndian64(platform::Marvin32(&log[at + hive::kEntryHeaderSize],
+                                               size - hive::kEntryHeaderSize, platform::kHiveLogSeed),
+                            &log[at + hive::kEntryDataHash]);
+  base::WriteLittleEndian64(platform::Marvin32(&log[at], hive::kEntryHeaderHash, platform::kHiveLogSeed),
+                            &log[at + hive::kEntryHeaderHash]);
 }
 
 // A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
 Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
-  const std::uint32_t bins = base::ReadLittleEndian32(&after[40]);
-  Bytes log(512, 0);
-  std::copy(after.begin(), after.begin() + 512, log.begin());
-  base::WriteLittleEndian32(sequence, &log[4]);
-  base::WriteLittleEndian32(sequence, &log[8]);
-  base::WriteLittleEndian32(6, &log[28]);
+  const std::uint32_t bins = base::ReadLittleEndian32(&after[hive::kBinsSize]);
+  Bytes log(hive::kLogBaseSize, 0);
+  std::copy(after.begin(), after.begin() + hive::kLogBaseSize, log.begin());
+  base::WriteLittleEndian32(sequence, &log[hive::kSequence1]);
+  base::WriteLittleEndian32(sequence, &log[hive::kSequence2]);
+  base::WriteLittleEndian32(hive::kNewLogFile, &log[hive::kFileType]);
   SetChecksum(log);
-  Bytes entry((48 + bins + 511) / 512 * 512, 0);
-  std::copy(after.begin() + 4096, after.begin() + 4096 + bins, entry.begin() + 48);
-  std::memcpy(entry.data(), "HvLE", 4);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[4]);
-  base::WriteLittleEndian32(sequence, &entry[12]);
-  base::WriteLittleEndian32(bins, &entry[16]);
-  base::WriteLittleEndian32(1, &entry[20]);
-  base::WriteLittleEndian32(bins, &entry[44]);  // one reference: offset 0, every byte of the bins
+  const std::size_t pageSize = hive::kLogPageSize;
+  Bytes entry((kFirstPage + bins + pageSize - 1) / pageSize * pageSize, 0);
+  std::copy(after.begin() + kHiveBaseBlockSize, after.begin() + kHiveBaseBlockSize + bins,
+            entry.begin() + kFirstPage);
+  hive::PutSignature(entry.data(), hive::kLogEntrySignature);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[hive::kEntrySize]);
+  base::WriteLittleEndian32(sequence, &entry[hive::kEntrySequence]);
+  base::WriteLittleEndian32(bins, &entry[hive::kEntryBinsSize]);
+  base::WriteLittleEndian32(1, &entry[hive::kEntryPages]);
+  // One reference: offset 0, every byte of the bins.
+  base::WriteLittleEndian32(0, &entry[kFirstPageRef]);
+  base::WriteLittleEndian32(bins, &entry[kFirstPageRef + 4]);
   log.insert(log.end(), entry.begin(), entry.end());
-  HashEntry(log, 512);
+  HashEntry(log, kFirstEntry);
   return log;
 }
 
 // A hive that grew: the empty hive with a second bin (one free cell) after its first.
 Bytes GrownHive(const Bytes& primary) {
   Bytes grown = primary;
-  Bytes bin(4096, 0);
-  std::memcpy(bin.data(), "hbin", 4);
-  base::WriteLittleEndian32(4096, &bin[4]);
-  base::WriteLittleEndian32(4096, &bin[8]);
-  base::WriteLittleEndian32(4096 - 32, &bin[32]);
+  Bytes bin(hive::kBinUnit, 0);
+  hive::PutSignature(bin.data(), hive::kBinSignature);
+  base::WriteLittleEndian32(hive::kBinUnit, &bin[hive::kBinOffset]);
+  base::WriteLittleEndian32(hive::kBinUnit, &bin[hive::kBinSize]);
+  base::WriteLittleEndian32(hive::kBinUnit - hive::kBinHeaderSize, &bin[hive::kBinHeaderSize]);  // free
   grown.insert(grown.end(), bin.begin(), bin.end());
-  base::WriteLittleEndian32(8192, &grown[40]);
+  base::WriteLittleEndian32(2 * hive::kBinUnit, &grown[hive::kBinsSize]);
   SetChecksum(grown);
   return grown;
 }
@@ -475,33 +497,35 @@ Bytes GrownHive(const Bytes& primary) {
 // in it the claim is. A hive that grew by a bin that the log holds is recovered.
 TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
   Bytes primary = platform::EmptyHiveImage(1000);
-  base::WriteLittleEndian32(0, &primary[8]);  // dirty: 1/0
+  base::WriteLittleEndian32(0, &primary[hive::kSequence2]);  // dirty: 1/0
   SetChecksum(primary);
   const Bytes grown = GrownHive(primary);
-  Bytes oldLog(1024, 0);  // an old-format log that claims 32 KiB of bins and holds no page
-  std::copy(primary.begin(), primary.begin() + 512, oldLog.begin());
-  base::WriteLittleEndian32(1, &oldLog[8]);
-  base::WriteLittleEndian32(1, &oldLog[28]);
-  base::WriteLittleEndian32(32768, &oldLog[40]);
+  Bytes oldLog(kOldLogPages, 0);  // an old-format log that claims 32 KiB of bins and holds no page
+  std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, oldLog.begin());
+  base::WriteLittleEndian32(1, &oldLog[hive::kSequence2]);
+  base::WriteLittleEndian32(hive::kOldLogFile1, &oldLog[hive::kFileType]);
+  base::WriteLittleEndian32(32768, &oldLog[hive::kBinsSize]);
   SetChecksum(oldLog);
-  std::memcpy(&oldLog[512], "DIRT", 4);
+  hive::PutSignature(&oldLog[hive::kLogBaseSize], hive::kDirtyPagesSignature);
   struct Row {
     const char* name;
     std::function<void(Bytes& log)> change;  // on a new-format log holding the grown hive
     const char* refusal;                     // empty: recovered, as grown
   } rows[] = {
       {"the grown hive", [](Bytes&) {}, ""},
-      {"bins past what a hive can hold", [](Bytes& l) { base::WriteLittleEndian32(0xFFFFF000, &l[528]); },
+      {"bins past what a hive can hold",
+       [](Bytes& l) { base::WriteLittleEndian32(0xFFFFF000, &l[kFirstEntry + hive::kEntryBinsSize]); },
        "X.LOG1 cannot be replayed: the entry at offset 512 claims 4294963200 bytes of hive bins, more than a "
        "hive can hold"},
-      {"bins past its pages", [](Bytes& l) { base::WriteLittleEndian32(65536, &l[528]); },
+      {"bins past its pages",
+       [](Bytes& l) { base::WriteLittleEndian32(65536, &l[kFirstEntry + hive::kEntryBinsSize]); },
        "the entry at offset 512 claims 65536 bytes of hive bins, more than the 8192 that the hive file and "
        "the "
        "log's pages hold"},
       {"a page far past the hive's end",
        [](Bytes& l) {
-         base::WriteLittleEndian32(65536 + 8192, &l[528]);
-         base::WriteLittleEndian32(65536, &l[552]);
+         base::WriteLittleEndian32(65536 + 8192, &l[kFirstEntry + hive::kEntryBinsSize]);
+         base::WriteLittleEndian32(65536, &l[kFirstEntry + kFirstPageRef]);
        },
        "the entry at offset 512 writes a page at hive bins offset 65536, past the 4096 bytes"},
       {"an old-format log claiming bins it has no pages for", [&](Bytes& l) { l = oldLog; },
@@ -510,8 +534,8 @@ TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
       {"an old-format log with a page far past the hive's end",
        [&](Bytes& l) {
          l = oldLog;
-         l[516 + 4] = 0x01;  // the 512 bytes at bins offset 16384
-         l.resize(1024 + 512);
+         l[hive::kDirtyBitmap + 4] = 0x01;  // the 512 bytes at bins offset 16384
+         l.resize(kOldLogPages + hive::kLogPageSize);
        },
        "X.LOG1 cannot be replayed: its dirty page map (offset 516) writes a page at hive bins offset 16384, "
        "past "
@@ -520,13 +544,14 @@ TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
   for (const Row& row : rows) {
     Bytes log = NewFormatLog(grown, 1);
     row.change(log);
-    if (log.size() > 1024 && std::memcmp(&log[512], "HvLE", 4) == 0) HashEntry(log, 512);
+    if (log.size() > kOldLogPages && hive::HasSignature(&log[kFirstEntry], hive::kLogEntrySignature))
+      HashEntry(log, kFirstEntry);
     const HiveRecovery result =
         RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
     if (row.refusal[0] == 0) {
       ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
-      EXPECT_TRUE(
-          std::equal(result.image.begin() + 4096, result.image.end(), grown.begin() + 4096, grown.end()))
+      EXPECT_TRUE(std::equal(result.image.begin() + kHiveBaseBlockSize, result.image.end(),
+                             grown.begin() + kHiveBaseBlockSize, grown.end()))
           << row.name;
       continue;
     }
@@ -561,8 +586,8 @@ class DirtyHive : public ::testing::Test {
     }
     after = ReadBytes(made);
     primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
-    base::WriteLittleEndian32(3, &primary[4]);
-    base::WriteLittleEndian32(2, &primary[8]);
+    base::WriteLittleEndian32(3, &primary[hive::kSequence1]);
+    base::WriteLittleEndian32(2, &primary[hive::kSequence2]);
     SetChecksum(primary);
     log1 = NewFormatLog(after, 2);
     hivetest::WriteFile(hive, Text(primary));
@@ -634,10 +659,11 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
 
   // Clean, above the log's sequence numbers, stamped now; the edited key too.
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[4]), base::ReadLittleEndian32(&saved[8]));
-  EXPECT_GT(base::ReadLittleEndian32(&saved[4]), 3u);
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[508]), platform::HiveHeaderChecksum(saved.data()));
-  EXPECT_GE(base::ReadLittleEndian64(&saved[12]), before);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kSequence1]),
+            base::ReadLittleEndian32(&saved[hive::kSequence2]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::kSequence1]), 3u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kChecksum]), platform::HiveHeaderChecksum(saved.data()));
+  EXPECT_GE(base::ReadLittleEndian64(&saved[hive::kTimestamp]), before);
   platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
   hive_h* check = checkOwner.get();
   ASSERT_NE(check, nullptr);

@@ -21,6 +21,7 @@
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/posix/EmptyHive.h"
+#include "platform/posix/HiveFormat.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
@@ -374,12 +375,17 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
   EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder.Path())), "SYSTEM\n");
 }
 
+namespace hive = platform::hive;
+
+// Where the value cell whose name is found at nameAt starts.
+std::size_t ValueCellOf(std::size_t nameAt) { return nameAt - hive::kValueName; }
+
 // The hive's bytes with Select's value "Failed" damaged (its vk cell's data size and offset).
 std::string WithDamagedValue(const std::string& bytes, const char (&dataField)[8]) {
   std::string damaged = bytes;
-  const std::size_t cell = damaged.find("Failed") - 0x18;
-  if (damaged.substr(cell + 4, 2) != "vk") return {};
-  damaged.replace(cell + 8, 8, dataField, 8);
+  const std::size_t cell = ValueCellOf(damaged.find("Failed"));
+  if (damaged.compare(cell + hive::kCellSignature, 2, hive::kValueSignature) != 0) return {};
+  damaged.replace(cell + hive::kDataSize, 8, dataField, 8);  // the data size and offset
   return damaged;
 }
 
@@ -387,10 +393,11 @@ std::string WithDamagedValue(const std::string& bytes, const char (&dataField)[8
 std::uint32_t LastFreeCell(const std::string& bytes) {
   const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
   std::uint32_t free = 0;
-  for (std::size_t at = 4096 + 32; at < 8192;) {
+  const std::size_t bin = platform::kHiveBaseBlockSize;
+  for (std::size_t at = bin + hive::kBinHeaderSize; at < bin + hive::kBinUnit;) {
     const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(b + at));
     if (size == 0) break;
-    if (size > 0) free = static_cast<std::uint32_t>(at - 4096);
+    if (size > 0) free = static_cast<std::uint32_t>(at - bin);
     at += static_cast<std::size_t>(size < 0 ? -size : size);
   }
   return free;
@@ -408,11 +415,12 @@ TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
     base::WriteLittleEndian32(offset, reinterpret_cast<std::uint8_t*>(data.data()) + 4);
     return data;
   };
-  const auto current = static_cast<std::uint32_t>(good.find("Current") - 0x18 - 4096);
+  const auto current =
+      static_cast<std::uint32_t>(ValueCellOf(good.find("Current")) - platform::kHiveBaseBlockSize);
   const std::uint32_t free = LastFreeCell(good);
   ASSERT_NE(free, 0u);
   const std::uint32_t root =
-      base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(good.data()) + 0x24);
+      base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(good.data()) + hive::kRootCell);
   struct Row {
     const char* name;
     std::array<char, 8> data;
