@@ -189,40 +189,42 @@ long HiveImage::ValueList(std::size_t key, std::size_t* list, std::uint32_t* cou
   return *list != 0 ? kSuccess : kRegistryCorrupt;
 }
 
-long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* index,
-                     std::size_t* value) const {
+template <typename Visit>
+long HiveImage::VisitValues(std::size_t key, Visit visit) const {
   std::size_t list = 0;
   std::uint32_t count = 0;
   if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
-  const std::uint8_t* b = m_bytes.data();
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
+    const std::size_t cell = ValueCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
     if (cell == 0) return kRegistryCorrupt;
-    const StoredName stored = ValueNameAt(b, cell);
-    if (SameName(stored.bytes, stored.length, stored.compressed, name)) {
-      *index = i;
-      *value = cell;
-      return kSuccess;
-    }
+    if (visit(i, cell)) break;
   }
-  return kFileNotFound;
+  return kSuccess;
+}
+
+long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* index,
+                     std::size_t* value) const {
+  bool found = false;
+  const long status = VisitValues(key, [&](std::uint32_t i, std::size_t cell) {
+    const StoredName stored = ValueNameAt(m_bytes.data(), cell);
+    if (!SameName(stored.bytes, stored.length, stored.compressed, name)) return false;
+    *index = i;
+    *value = cell;
+    return found = true;
+  });
+  if (status != kSuccess) return status;
+  return found ? kSuccess : kFileNotFound;
 }
 
 long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const {
   names->clear();
   const std::size_t key = KeyCell(node);
   if (key == 0) return kRegistryCorrupt;
-  std::size_t list = 0;
-  std::uint32_t count = 0;
-  if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
-  const std::uint8_t* b = m_bytes.data();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t cell = ValueCell(base::ReadLittleEndian32(b + list + kCellData + 4ULL * i));
-    if (cell == 0) return kRegistryCorrupt;
-    const StoredName stored = ValueNameAt(b, cell);
+  return VisitValues(key, [&](std::uint32_t, std::size_t cell) {
+    const StoredName stored = ValueNameAt(m_bytes.data(), cell);
     names->push_back(NameOf(stored.bytes, stored.length, stored.compressed));
-  }
-  return kSuccess;
+    return false;
+  });
 }
 
 long HiveImage::Place(std::size_t value, DataPlace* place) const {

@@ -87,6 +87,10 @@ class HiveImage {
   long SearchList(std::uint32_t list, std::u16string_view name, bool top, Node* child,
                   std::vector<std::u16string>* names) const;
   long ValueList(std::size_t key, std::size_t* list, std::uint32_t* count) const;
+  // Calls visit(index, cell) with each value's checked cell, in the list's order, until it
+  // returns true; kRegistryCorrupt at the first cell that is not a value.
+  template <typename Visit>
+  long VisitValues(std::size_t key, Visit visit) const;
   long Find(std::size_t key, std::u16string_view name, std::uint32_t* index, std::size_t* value) const;
   long Place(std::size_t value, DataPlace* place) const;
   bool IsCellStart(std::uint32_t offset) const;
