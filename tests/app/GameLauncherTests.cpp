@@ -14,15 +14,15 @@
 #include "base/Service.h"
 #include "base/Text.h"
 #include "platform/Launcher.h"
+#include "tests/support/TestAdapter.h"
 #include "tests/support/TestServices.h"
 
 namespace {
 
-const std::u16string kAdapter = u"Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
-const std::u16string kDeviceKey = u"System\\ControlSet001\\" + kAdapter;
-const std::u16string kCurrentKey = u"System\\CurrentControlSet\\" + kAdapter;
-const std::u16string kDriverKey = kCurrentKey + u"\\D3D";
-const std::u16string kHandOff = u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\" + kDeviceKey;
+using testadapter::kCurrentKey;
+using testadapter::kDeviceKey;
+using testadapter::kDriverKey;
+using testadapter::kHandOff;
 const std::u16string kGame = u"\"C:\\Games\\UT\\System\\UnrealTournament.exe\" -nohomedir  \"a  b\"";
 
 using Values = std::vector<std::tuple<std::u16string, std::uint32_t, std::vector<std::uint8_t>>>;

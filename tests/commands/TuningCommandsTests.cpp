@@ -11,15 +11,16 @@
 #include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
+#include "tests/support/ForwardingRegistry.h"
+#include "tests/support/TestAdapter.h"
 #include "tests/support/TestServices.h"
 
 namespace {
 
-const std::u16string kAdapter = u"Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
-const std::u16string kDeviceKey = u"System\\ControlSet001\\" + kAdapter;
-const std::u16string kCurrentKey = u"System\\CurrentControlSet\\" + kAdapter;
-const std::u16string kDriverKey = kCurrentKey + u"\\D3D";
-const std::u16string kHandOff = u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\" + kDeviceKey;
+using testadapter::kCurrentKey;
+using testadapter::kDeviceKey;
+using testadapter::kDriverKey;
+using testadapter::kHandOff;
 
 std::string Narrow(const std::u16string& text) { return base::Utf8FromUtf16(text); }
 
@@ -206,26 +207,16 @@ TEST_F(TuningCommandsTest, RefusedWriteAccessIsItsOwnStatusAndWritesNothing) {
 }
 
 // A store that answers every write with success but keeps none for one value name.
-class ForgetfulRegistry final : public platform::Registry {
+class ForgetfulRegistry final : public platform::ForwardingRegistry {
  public:
   ForgetfulRegistry(platform::Registry& inner, std::u16string forgotten)
-      : m_inner(inner), m_forgotten(forgotten) {}
-  long Open(std::u16string_view path, std::uint32_t access, platform::RegKey* key) override {
-    return m_inner.Open(path, access, key);
-  }
-  long Query(platform::RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
-             std::uint32_t* size) override {
-    return m_inner.Query(key, name, type, data, size);
-  }
+      : ForwardingRegistry(inner), m_forgotten(forgotten) {}
   long Set(platform::RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
            std::uint32_t size) override {
-    return name == m_forgotten ? platform::kSuccess : m_inner.Set(key, name, type, data, size);
+    return name == m_forgotten ? platform::kSuccess : ForwardingRegistry::Set(key, name, type, data, size);
   }
-  long Delete(platform::RegKey key, std::u16string_view name) override { return m_inner.Delete(key, name); }
-  long Close(platform::RegKey key) override { return m_inner.Close(key); }
 
  private:
-  platform::Registry& m_inner;
   std::u16string m_forgotten;
 };
 

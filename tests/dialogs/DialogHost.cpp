@@ -8,15 +8,17 @@
 using scenarios::DialogKey;
 using scenarios::SettingsDialog;
 using scenarios::StoredValue;
+using testadapter::kCurrentKey;
+using testadapter::kDeviceKey;
+using testadapter::kDeviceName;
+using testadapter::kDriverKey;
 
-std::u16string PathOf(DialogKey key) {
-  return key == DialogKey::Device ? kCurrentKeyPath : kDriverSettingsKeyPath;
-}
+std::u16string PathOf(DialogKey key) { return key == DialogKey::Device ? kCurrentKey : kDriverKey; }
 
 void DialogHost::Seed(const std::vector<StoredValue>& values, bool driverSettingsKeyExists) {
-  store.CreateKey(kDeviceKeyPath);
-  store.CreateKey(kCurrentKeyPath);
-  if (driverSettingsKeyExists) store.CreateKey(kDriverSettingsKeyPath);
+  store.CreateKey(kDeviceKey);
+  store.CreateKey(kCurrentKey);
+  if (driverSettingsKeyExists) store.CreateKey(kDriverKey);
   for (const StoredValue& value : values)
     store.SetValue(PathOf(value.key), value.name, value.type, value.data);
   store.ResetCounters();
@@ -34,17 +36,13 @@ std::unique_ptr<PortableUser> DialogHost::Open(SettingsDialog dialog) {
   return std::make_unique<PortableUser>([dialog]() -> int {
     switch (dialog) {
       case SettingsDialog::General:
-        return static_cast<int>(
-            CGeneralDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+        return static_cast<int>(CGeneralDialog(nullptr, kDeviceName, kCurrentKey, kDeviceKey).DoModal());
       case SettingsDialog::SingleChip:
-        return static_cast<int>(
-            CSingleChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+        return static_cast<int>(CSingleChipDialog(nullptr, kDeviceName, kCurrentKey, kDeviceKey).DoModal());
       case SettingsDialog::DualChip:
-        return static_cast<int>(
-            CDualChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+        return static_cast<int>(CDualChipDialog(nullptr, kDeviceName, kCurrentKey, kDeviceKey).DoModal());
       case SettingsDialog::QuadChip:
-        return static_cast<int>(
-            CQuadChipDialog(nullptr, kDeviceName, kCurrentKeyPath, kDeviceKeyPath).DoModal());
+        return static_cast<int>(CQuadChipDialog(nullptr, kDeviceName, kCurrentKey, kDeviceKey).DoModal());
     }
     return -1;
   });

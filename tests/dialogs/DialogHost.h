@@ -11,13 +11,7 @@
 #include "tests/scenarios/SettingsScenario.h"
 #include "tests/support/MemoryRegistry.h"
 #include "tests/support/PortableUser.h"
-
-inline const std::u16string kDeviceName = u"\\\\.\\DISPLAY1";
-inline const std::u16string kDeviceKeyPath =
-    u"System\\ControlSet001\\Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
-inline const std::u16string kCurrentKeyPath =
-    u"System\\CurrentControlSet\\Control\\Video\\{6C9A3E51-0D4B-4E0C-9F1A-2B7D5C3E8A10}\\0000";
-inline const std::u16string kDriverSettingsKeyPath = kCurrentKeyPath + u"\\D3D";
+#include "tests/support/TestAdapter.h"
 
 std::u16string PathOf(scenarios::DialogKey key);
 

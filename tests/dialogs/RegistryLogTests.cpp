@@ -11,6 +11,7 @@
 #include "framework/portable/Layer.h"
 #include "res/resource.h"
 #include "tests/dialogs/DialogHost.h"
+#include "tests/support/ForwardingRegistry.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ using scenarios::StoredValue;
 
 // Passes every call to the store, logs it, and can refuse chosen opens for writing (counted
 // from 1 over all opens for writing, the probe's included).
-class LoggingRegistry final : public platform::Registry {
+class LoggingRegistry final : public platform::ForwardingRegistry {
  public:
-  explicit LoggingRegistry(platform::Registry& inner) : m_inner(inner) {}
+  using ForwardingRegistry::ForwardingRegistry;
 
   long Open(std::u16string_view path, std::uint32_t access, platform::RegKey* key) override {
     const bool write = access == platform::kKeyWrite;
@@ -32,27 +33,27 @@ class LoggingRegistry final : public platform::Registry {
       log.push_back(entry + " refused");
       return platform::kAccessDenied;
     }
-    const long status = m_inner.Open(path, access, key);
+    const long status = ForwardingRegistry::Open(path, access, key);
     log.push_back(status == 0 ? entry : entry + " failed");
     return status;
   }
   long Query(platform::RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
              std::uint32_t* size) override {
     log.push_back("query " + scenarios::Narrow(name));
-    return m_inner.Query(key, name, type, data, size);
+    return ForwardingRegistry::Query(key, name, type, data, size);
   }
   long Set(platform::RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
            std::uint32_t size) override {
     log.push_back("set " + scenarios::Narrow(name));
-    return m_inner.Set(key, name, type, data, size);
+    return ForwardingRegistry::Set(key, name, type, data, size);
   }
   long Delete(platform::RegKey key, std::u16string_view name) override {
     log.push_back("delete " + scenarios::Narrow(name));
-    return m_inner.Delete(key, name);
+    return ForwardingRegistry::Delete(key, name);
   }
   long Close(platform::RegKey key) override {
     log.push_back("close");
-    return m_inner.Close(key);
+    return ForwardingRegistry::Close(key);
   }
 
   std::vector<std::string> log;
@@ -60,11 +61,10 @@ class LoggingRegistry final : public platform::Registry {
 
  private:
   static std::string Where(std::u16string_view path) {
-    if (path == kCurrentKeyPath) return "device";
-    if (path == kDriverSettingsKeyPath) return "D3D";
+    if (path == testadapter::kCurrentKey) return "device";
+    if (path == testadapter::kDriverKey) return "D3D";
     return scenarios::Narrow(path);
   }
-  platform::Registry& m_inner;
   int m_writeOpens = 0;
 };
 

@@ -34,7 +34,7 @@ void RunScenario(const Scenario& scenario) {
       << "stored afterwards:\n"
       << scenarios::DescribeValues(scenarios::SortedValues(host.Stored())) << "expected:\n"
       << scenarios::DescribeValues(scenarios::SortedValues(scenario.expected));
-  EXPECT_EQ(host.store.KeyExists(kDriverSettingsKeyPath), scenario.driverSettingsKeyExists);
+  EXPECT_EQ(host.store.KeyExists(testadapter::kDriverKey), scenario.driverSettingsKeyExists);
   Checks refresh;
   host.ExpectRefreshes(scenario.refreshed, refresh);
   for (const std::string& failure : refresh.Failures()) ADD_FAILURE() << failure;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "settings/SettingsKey.h"
+#include "tests/support/ForwardingRegistry.h"
 #include "tests/support/TestServices.h"
 
 namespace {
@@ -67,28 +68,13 @@ TEST_F(SettingsKeyTest, DestructionAndMovesReleaseEachHandleOnce) {
 }
 
 // A registry whose every close fails, over the test's registry.
-class FailingCloses final : public platform::Registry {
+class FailingCloses final : public platform::ForwardingRegistry {
  public:
-  explicit FailingCloses(platform::Registry& inner) : m_inner(inner) {}
-  long Open(std::u16string_view path, std::uint32_t access, platform::RegKey* key) override {
-    return m_inner.Open(path, access, key);
-  }
-  long Query(platform::RegKey key, std::u16string_view name, std::uint32_t* type, std::uint8_t* data,
-             std::uint32_t* size) override {
-    return m_inner.Query(key, name, type, data, size);
-  }
-  long Set(platform::RegKey key, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
-           std::uint32_t size) override {
-    return m_inner.Set(key, name, type, data, size);
-  }
-  long Delete(platform::RegKey key, std::u16string_view name) override { return m_inner.Delete(key, name); }
+  using ForwardingRegistry::ForwardingRegistry;
   long Close(platform::RegKey key) override {
-    m_inner.Close(key);
+    ForwardingRegistry::Close(key);
     return platform::kInvalidHandle;
   }
-
- private:
-  platform::Registry& m_inner;
 };
 
 // An Open that replaces a key reports the open, whatever closing the old key said.

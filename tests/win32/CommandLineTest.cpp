@@ -16,12 +16,7 @@
 
 namespace {
 
-std::vector<BYTE> Text(const std::string& text) {
-  std::vector<BYTE> bytes;
-  for (char c : text) bytes.insert(bytes.end(), {static_cast<BYTE>(c), 0});
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using testregistry::SzData;
 
 std::vector<BYTE> Raw(DWORD value) {
   return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
@@ -51,7 +46,7 @@ class CommandLineOnWine : public ::testing::Test {
 };
 
 TEST_F(CommandLineOnWine, QueryPrintsEverySettingFromTheConsoleAndTheGuiProgram) {
-  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("-3")));
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("-3")));
   for (const wchar_t* program : {L"Configurator.com", L"Configurator.exe"}) {
     SCOPED_TRACE(std::string(program, program + wcslen(program)));
     const Finished finished = Run(L"/query", program);
@@ -82,7 +77,7 @@ TEST_F(CommandLineOnWine, SetWritesAsTheDialogsAndRefusedCommandsWriteNothing) {
   const auto lodBias = testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS");
   ASSERT_TRUE(lodBias);
   EXPECT_EQ(lodBias->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(lodBias->data, Text("2"));
+  EXPECT_EQ(lodBias->data, SzData("2"));
   const auto dx8 = testregistry::GetValue(m_adapter.CurrentKey(), L"DisableDX8");
   ASSERT_TRUE(dx8);
   EXPECT_EQ(dx8->type, static_cast<DWORD>(REG_BINARY));
@@ -156,7 +151,7 @@ TEST_F(CommandLineOnWine, OutputThatCannotBeWrittenIsAnError) {
   // What was asked is done; only its output is lost.
   const auto lodBias = testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS");
   ASSERT_TRUE(lodBias);
-  EXPECT_EQ(lodBias->data, Text("3"));
+  EXPECT_EQ(lodBias->data, SzData("3"));
 }
 
 TEST_F(CommandLineOnWine, AChangeRefreshesTheDisplayModeOnceWithAWindowOfItsOwn) {
@@ -179,7 +174,8 @@ TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
                 L"/norefresh")
                 .status,
             0u);
-  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_OVERLAYMODE", REG_SZ, Text("3")));
+  ASSERT_TRUE(
+      testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_OVERLAYMODE", REG_SZ, SzData("3")));
   const Stored exported = Tuning();
   const std::wstring profile = TempFile(L"ours.reg");
   Finished finished = Run(L"/export:" + Quoted(profile));
@@ -197,7 +193,7 @@ TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
 
 TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {
   ASSERT_TRUE(
-      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, Text("qel700")));
+      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, SzData("qel700")));
   ASSERT_EQ(Run(L"/set:LODBias=1.25 /set:CmdFifoSize=896K \"/set:VSync=Vsync Off\" /norefresh").status, 0u);
   const Stored saved = Tuning();
   const std::wstring profile = TempFile(L"regedit.reg");
@@ -210,14 +206,14 @@ TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {
 
   ASSERT_EQ(Run(L"/set:LODBias=0.00 /set:CmdFifoSize=512K /set:VSync=Software /norefresh").status, 0u);
   ASSERT_TRUE(
-      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, Text("other")));
+      testregistry::SetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers", REG_SZ, SzData("other")));
   finished = Run(L"/import:" + Quoted(profile));
   EXPECT_EQ(finished.status, 0u) << finished.err;
   EXPECT_NE(finished.err.find("skipped InstalledDisplayDrivers: not a tuning value"), std::string::npos)
       << finished.err;
   const auto other = testregistry::GetValue(m_adapter.CurrentKey(), L"InstalledDisplayDrivers");
   ASSERT_TRUE(other);
-  EXPECT_EQ(other->data, Text("other"));
+  EXPECT_EQ(other->data, SzData("other"));
   Stored restored = Tuning();
   std::erase_if(restored,
                 [](const auto& value) { return std::get<0>(value).ends_with(L"InstalledDisplayDrivers"); });
@@ -232,7 +228,7 @@ TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {
 TEST_F(CommandLineOnWine, AnExportOfTheParentKeyAppliesTheAdaptersTuning) {
   const std::wstring settings = m_adapter.CurrentKey() + L"\\Settings";
   ASSERT_TRUE(testregistry::CreateKey(settings, true));
-  ASSERT_TRUE(testregistry::SetValue(settings, L"Mode", REG_SZ, Text("x")));
+  ASSERT_TRUE(testregistry::SetValue(settings, L"Mode", REG_SZ, SzData("x")));
   ASSERT_EQ(Run(L"/set:LODBias=-1.00 /set:DDIVersion=8 /norefresh").status, 0u);
   const Stored saved = Tuning();
   const std::wstring parent = m_adapter.CurrentKey().substr(0, m_adapter.CurrentKey().rfind(L'\\'));

@@ -19,12 +19,7 @@
 
 namespace {
 
-std::vector<BYTE> Text(const std::string& text) {
-  std::vector<BYTE> bytes;
-  for (char c : text) bytes.insert(bytes.end(), {static_cast<BYTE>(c), 0});
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using testregistry::SzData;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -89,7 +84,8 @@ class LauncherOnWine : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
     ASSERT_TRUE(m_adapter.CreateCurrentKeys(true));
-    ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("1")));
+    ASSERT_TRUE(
+        testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("1")));
     m_running =
         ::CreateEventW(nullptr, TRUE, FALSE, standingame::RunningEvent(m_adapter.CurrentKey()).c_str());
     m_release =
@@ -208,7 +204,7 @@ TEST_F(LauncherOnWine, AKilledLaunchersTuningIsPutBackByTheNextStartKeepingTheUs
   }
   ASSERT_TRUE(Exists(RecordPath()));
   // Meanwhile the user sets the LOD bias in the dialogs.
-  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, Text("-1")));
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("-1")));
 
   const Finished query = RunCommand(Program(L"Configurator.com") + L" /query " + Quoted(m_adapter.HandOff()));
   EXPECT_EQ(query.status, 0u) << query.err;
@@ -221,7 +217,7 @@ TEST_F(LauncherOnWine, AKilledLaunchersTuningIsPutBackByTheNextStartKeepingTheUs
   EXPECT_FALSE(Exists(RecordPath()));
   Stored expected = before;
   for (auto& [name, type, data] : expected)
-    if (name == m_adapter.DriverSettingsKey() + L"\\QLDRV_LOD_BIAS") data = Text("-1");
+    if (name == m_adapter.DriverSettingsKey() + L"\\QLDRV_LOD_BIAS") data = SzData("-1");
   EXPECT_EQ(Tuning(), expected);
 }
 

@@ -19,6 +19,14 @@ struct Value {
   std::vector<BYTE> data;
 };
 
+// The bytes of a REG_SZ value that holds this ASCII text: UTF-16LE with the terminating null.
+inline std::vector<BYTE> SzData(const std::string& text) {
+  std::vector<BYTE> bytes;
+  for (char c : text) bytes.insert(bytes.end(), {static_cast<BYTE>(c), 0});
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
 // Everyone may read the key, nobody may write it: KEY_WRITE is refused with 5.
 inline constexpr wchar_t kReadOnlyForEveryone[] = L"D:P(A;;KR;;;WD)";
 
