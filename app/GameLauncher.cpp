@@ -5,13 +5,17 @@
 #include <set>
 #include <string_view>
 
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
+#include "mainwnd/HardwareInformation.h"
 #include "platform/Launcher.h"
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
+#include "settings/AdapterKey.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/SettingsKey.h"
+#include "settings/TuningSetting.h"
 
 namespace {
 
@@ -83,6 +87,38 @@ std::vector<std::string_view> Split(std::string_view line, char separator) {
 
 using base::DecimalText;
 using base::JoinedText;
+
+// The longest number text a setting stores: 63 characters and the terminator.
+constexpr std::size_t kMostNumberTextBytes = 64 * sizeof(char16_t);
+
+// Whether data is something the setting stores, or what the dialogs read as its value (none: absent):
+// a REG_SZ number text, or a raw value of at most 4 bytes, REG_BINARY or REG_DWORD.
+bool Stores(const TuningSetting& setting, const std::optional<RegData>& data) {
+  if (!data) return true;
+  if (setting.Encoding() == TuningEncoding::kNumberText)
+    return data->type == platform::kRegSz && data->bytes.size() <= kMostNumberTextBytes;
+  return (data->type == platform::kRegBinary || data->type == platform::kRegDword) && data->bytes.size() <= 4;
+}
+
+// The chip type of the adapter at a current device key path. Wine keeps CurrentControlSet as a key
+// of its own, holding what was written through it and not the driver's hardware information: that
+// is read where Windows links CurrentControlSet at boot, in the control set that System\Select's
+// Current names (ControlSet001 when none is named).
+std::u16string AdapterChipType(const std::u16string& adapterKey) {
+  std::u16string chipType = ReadHardwareInformation(adapterKey).chipTypeText;
+  const std::vector<std::u16string_view> parts = KeyPathParts(adapterKey);
+  if (!chipType.empty() || parts.size() < 2 || !base::NamesEqual(parts[1], u"CurrentControlSet"))
+    return chipType;
+  std::uint32_t current = 1;
+  if (const std::optional<RegData> select = StoredData(u"System\\Select", u"Current");
+      select && select->type == platform::kRegDword && select->bytes.size() == 4)
+    current = base::ReadLittleEndian32(select->bytes.data());
+  if (current == 0 || current > 999) return chipType;
+  std::u16string controlSet = DecimalText(1000 + current).substr(1);
+  std::u16string path = u"System\\ControlSet" + controlSet;
+  for (std::size_t i = 2; i < parts.size(); ++i) path += u"\\" + std::u16string(parts[i]);
+  return ReadHardwareInformation(path).chipTypeText;
+}
 
 // The values of one setting, which are put back together or not at all.
 struct SettingValues {
@@ -210,15 +246,13 @@ std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRe
            base::Utf16FromUtf8(lines.front().substr(kRecordHeading.size())) + u")";
   // A whole record ends with its end line.
   if (lines.size() < 3 || lines.back() != "" || lines[lines.size() - 2] != "end") return u"it is cut short";
-  bool adapter = false;
-  for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
+  // The adapter comes first, as the record is written: its values' lines are numbered from 3.
+  const std::vector<std::string_view> adapter = Split(lines[1], '\t');
+  if (adapter.size() != 2 || adapter[0] != "adapter") return u"it names no adapter";
+  record->adapterKey = base::Utf16FromUtf8(adapter[1]);
+  for (std::size_t i = 2; i + 2 < lines.size(); ++i) {
     const std::vector<std::string_view> fields = Split(lines[i], '\t');
     const std::u16string at = u"line " + DecimalText(i + 1) + u": ";
-    if (fields[0] == "adapter" && fields.size() == 2 && !adapter) {
-      record->adapterKey = base::Utf16FromUtf8(fields[1]);
-      adapter = true;
-      continue;
-    }
     if (fields[0] != "value" || fields.size() != 6 || fields[1].empty() || fields[2].empty())
       return at + u"not a value of the record";
     TouchedValue& value = record->values.emplace_back();
@@ -228,7 +262,41 @@ std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRe
     if (!ParseData(fields[4], &value.before) || !ParseData(fields[5], &value.written))
       return at + u"a value that is not type:hex or -";
   }
-  if (!adapter) return u"it names no adapter";
+  return {};
+}
+
+std::u16string UntrustedIn(const RestoreRecord& record, int* line) {
+  *line = 2;
+  if (AdapterKeyShapeOf(record.adapterKey) == AdapterKeyShape::kNone)
+    return u"the restore record names a key that is not a display adapter's key";
+  const std::u16string chipType = AdapterChipType(record.adapterKey);
+  if (!IsSupportedChipType(chipType))
+    return u"the restore record names an adapter that is not one of the board's (" +
+           (chipType.empty() ? std::u16string(u"no chip type") : u"chip type \"" + chipType + u"\"") +
+           u" where " + std::u16string(kSupportedChipType) + u" was expected)";
+  const std::vector<TuningSetting> settings = TuningSetting::ForAdapter(true, 1);
+  std::vector<std::pair<std::u16string_view, std::u16string_view>> seen;  // key path and value name
+  for (std::size_t i = 0; i < record.values.size(); ++i) {
+    const TouchedValue& value = record.values[i];
+    *line = static_cast<int>(i) + 3;
+    const auto setting = std::find_if(settings.begin(), settings.end(), [&](const TuningSetting& s) {
+      return base::NamesEqual(s.Name(), value.setting);
+    });
+    const bool tuningValue =
+        setting != settings.end() && base::NamesEqual(value.keyPath, setting->KeyPath(record.adapterKey)) &&
+        std::any_of(setting->ValueNames().begin(), setting->ValueNames().end(),
+                    [&](std::u16string_view name) { return base::NamesEqual(name, value.name); });
+    if (!tuningValue) return u"the restore record names a value that is not one of the board's tuning values";
+    if (!Stores(*setting, value.before) || !Stores(*setting, value.written))
+      return u"the restore record holds data that " + std::u16string(setting->Name()) +
+             u" never stores (its type or size)";
+    const bool twice = std::any_of(seen.begin(), seen.end(), [&](const auto& other) {
+      return base::NamesEqual(other.first, value.keyPath) && base::NamesEqual(other.second, value.name);
+    });
+    if (twice) return u"the restore record names a value twice";
+    seen.emplace_back(value.keyPath, value.name);
+  }
+  *line = 0;
   return {};
 }
 
@@ -252,6 +320,15 @@ LeftRecord RestoreLeftRecord(std::vector<LauncherMessage>* messages) {
     messages->push_back({store.Location() + u": the restore record of an earlier /run is damaged (" + wrong +
                              u"); it is kept: check the tuning, then delete it",
                          true});
+    return LeftRecord::kFailed;
+  }
+  int line = 0;
+  if (const std::u16string untrusted = UntrustedIn(record, &line); !untrusted.empty()) {
+    store.Release();
+    messages->push_back(
+        {store.Location() + u": nothing of the restore record of an earlier /run was put back: " + untrusted +
+             u": line " + DecimalText(line) + u"; it is kept: check the tuning, then delete it",
+         true});
     return LeftRecord::kFailed;
   }
   const Restored restored = Restore(record, true);
@@ -298,6 +375,10 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
   bool recorded = false;
   commands.beforeWrite = [&](const std::u16string& adapterKey, const std::vector<TouchedValue>& touched) {
     record = {adapterKey, touched};
+    int line = 0;
+    if (const std::u16string untrusted = UntrustedIn(record, &line); !untrusted.empty())
+      return TuningSave{sysexits::kDataError,
+                        u"no restore record can be made, so /run changes nothing: " + untrusted};
     std::vector<std::uint8_t> bytes;
     if (!FormatRestoreRecord(record, &bytes))
       return TuningSave{sysexits::kDataError,

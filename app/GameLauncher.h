@@ -26,6 +26,15 @@ bool FormatRestoreRecord(const RestoreRecord& record, std::vector<std::uint8_t>*
 // Reads a record; empty when it is one, else what is wrong with it.
 std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRecord* record);
 
+// The record is the user's own file, which any program of the user's can write, and restoring it
+// writes to the registry with the rights of whoever starts the program next. So a record is put
+// back only when every value it names is one of the board's tuning values, in the adapter's key or
+// its D3D subkey, of the type and size the setting stores, and the adapter's key has an adapter
+// key's shape and the board's chip type. Empty when the record is such; else what is wrong, in
+// words, and *line the record's line that holds it. A record is checked the same way before it is
+// written.
+std::u16string UntrustedIn(const RestoreRecord& record, int* line);
+
 // Something the launcher tells the user. The GUI program, having no console, shows in a message
 // box only those that ask for one.
 struct LauncherMessage {

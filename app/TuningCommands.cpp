@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <span>
 #include <string_view>
 
 #include "app/RegFile.h"
@@ -15,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
+#include "settings/AdapterKey.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/SettingsKey.h"
 #include "settings/TuningSetting.h"
@@ -158,24 +160,6 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
   }
 }
 
-bool IsGuid(std::u16string_view text) {
-  if (text.size() != 38 || text.front() != u'{' || text.back() != u'}') return false;
-  for (std::size_t i = 1; i < 37; ++i) {
-    const char16_t c = text[i];
-    const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-    const bool hex = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-    if (dash ? c != u'-' : !hex) return false;
-  }
-  return true;
-}
-
-bool IsDigits(std::u16string_view text, std::size_t fewest, std::size_t most) {
-  if (text.size() < fewest || text.size() > most) return false;
-  for (char16_t c : text)
-    if (c < u'0' || c > u'9') return false;
-  return true;
-}
-
 // Where a key of a profile lies: a display adapter's key, its D3D subkey, or elsewhere. Windows
 // names an adapter's key "HKEY_LOCAL_MACHINE\SYSTEM\<control set>\Control\Video\{GUID}\NNNN";
 // Windows 2000 names it "...\<control set>\Services\<service>\DeviceN". The control set is
@@ -189,18 +173,6 @@ struct KeyPlace {
   bool windows2000 = false;   // a Services\<service>\DeviceN key
 };
 
-std::vector<std::u16string_view> PathParts(std::u16string_view path) {
-  std::vector<std::u16string_view> parts;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = path.find(u'\\', start);
-    parts.push_back(
-        path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start));
-    if (end == std::u16string_view::npos) break;
-    start = end + 1;
-  }
-  return parts;
-}
-
 bool IsSystemRoot(const std::vector<std::u16string_view>& parts) {
   return parts.size() >= 2 &&
          (base::NamesEqual(parts[0], u"HKEY_LOCAL_MACHINE") || base::NamesEqual(parts[0], u"HKLM")) &&
@@ -208,35 +180,25 @@ bool IsSystemRoot(const std::vector<std::u16string_view>& parts) {
 }
 
 KeyPlace ShapeOf(std::u16string_view path) {
-  const std::vector<std::u16string_view> parts = PathParts(path);
+  const std::vector<std::u16string_view> parts = KeyPathParts(path);
+  if (!IsSystemRoot(parts)) return {};
+  // From "System" on: the adapter's key, or its D3D subkey.
+  std::span<const std::u16string_view> fromSystem = std::span(parts).subspan(1);
   KeyPlace place;
-  if (parts.size() < 6 || !IsSystemRoot(parts)) return place;
-  const bool controlSet = base::NamesEqual(parts[2], u"CurrentControlSet") ||
-                          (parts[2].size() == 13 && base::NamesEqual(parts[2].substr(0, 10), u"ControlSet") &&
-                           IsDigits(parts[2].substr(10), 3, 3));
-  if (!controlSet) return place;
-  std::size_t adapterParts = 0;
-  if (parts.size() >= 7 && base::NamesEqual(parts[3], u"Control") && base::NamesEqual(parts[4], u"Video") &&
-      IsGuid(parts[5]) && IsDigits(parts[6], 4, 4)) {
-    adapterParts = 7;
-  } else if (base::NamesEqual(parts[3], u"Services") && !parts[4].empty() && parts[5].size() > 6 &&
-             base::NamesEqual(parts[5].substr(0, 6), u"Device") && IsDigits(parts[5].substr(6), 1, 4)) {
-    adapterParts = 6;
-    place.windows2000 = true;
-  } else {
-    return place;
-  }
-  if (parts.size() == adapterParts + 1 &&
-      base::NamesEqual(parts[adapterParts], platform::kDriverSettingsSubkey))
+  place.shape = KeyShape::kAdapter;
+  AdapterKeyShape shape = AdapterKeyShapeOf(fromSystem);
+  if (shape == AdapterKeyShape::kNone &&
+      base::NamesEqual(fromSystem.back(), platform::kDriverSettingsSubkey)) {
+    fromSystem = fromSystem.first(fromSystem.size() - 1);
+    shape = AdapterKeyShapeOf(fromSystem);
     place.shape = KeyShape::kDriverSettings;
-  else if (parts.size() == adapterParts)
-    place.shape = KeyShape::kAdapter;
-  else
-    return {};
-  const std::u16string_view last = parts[adapterParts - 1];
+  }
+  if (shape == AdapterKeyShape::kNone) return {};
+  place.windows2000 = shape == AdapterKeyShape::kDriverService;
+  const std::u16string_view last = fromSystem.back();
   place.adapterKey =
       std::u16string(path.substr(0, static_cast<std::size_t>(last.data() - path.data()) + last.size()));
-  place.controlSet = std::u16string(parts[2]);
+  place.controlSet = std::u16string(fromSystem[1]);
   return place;
 }
 
@@ -409,7 +371,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
                                               u": a profile removes no keys: [-" + key.path + u"]");
       continue;
     }
-    const std::vector<std::u16string_view> parts = PathParts(key.path);
+    const std::vector<std::u16string_view> parts = KeyPathParts(key.path);
     if (parts.size() == 3 && IsSystemRoot(parts) && base::NamesEqual(parts[2], u"Select")) {
       for (const RegFileValue& value : key.values)
         if (base::NamesEqual(value.name, u"Current") && value.data && value.data->type == platform::kRegDword)
@@ -687,6 +649,14 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   }
   if (handOff.empty()) {
     report.Error(sysexits::kUnavailable, u"No Adapter Found");
+    return report.Result({});
+  }
+  if (!HandOffNamesAdapterKey(handOff)) {
+    report.Error(sysexits::kUsage,
+                 handOff +
+                     u": not a display adapter's hand-off; it is DEVICE&&&KEY, the KEY "
+                     u"\\Registry\\Machine\\System\\<control set>\\Control\\Video\\{GUID}\\NNNN or "
+                     u"...\\Services\\<service>\\DeviceN");
     return report.Result({});
   }
   Adapter adapter;

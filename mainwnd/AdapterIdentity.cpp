@@ -1,5 +1,8 @@
 #include "mainwnd/AdapterIdentity.h"
 
+#include "base/Text.h"
+#include "settings/AdapterKey.h"
+
 namespace {
 
 constexpr std::u16string_view kControlSet = u"ControlSet";
@@ -35,4 +38,16 @@ AdapterIdentity ParseAdapterHandOff(const std::u16string& handOff) {
   identity.deviceKeyPath = system == std::u16string::npos ? keyText : keyText.substr(system);
   identity.currentDeviceKeyPath = CurrentPath(identity.deviceKeyPath);
   return identity;
+}
+
+bool HandOffNamesAdapterKey(const std::u16string& handOff) {
+  const AdapterIdentity identity = ParseAdapterHandOff(handOff);
+  const std::size_t lastAmpersand = handOff.rfind(u'&');
+  if (lastAmpersand == std::u16string::npos) return false;
+  const std::u16string_view keyText = std::u16string_view(handOff).substr(lastAmpersand + 1);
+  constexpr std::u16string_view kMachine = u"\\Registry\\Machine\\";
+  const std::u16string_view prefix = keyText.substr(0, keyText.size() - identity.deviceKeyPath.size());
+  return (prefix.empty() || base::NamesEqual(prefix, kMachine)) &&
+         AdapterKeyShapeOf(identity.deviceKeyPath) != AdapterKeyShape::kNone &&
+         AdapterKeyShapeOf(identity.currentDeviceKeyPath) != AdapterKeyShape::kNone;
 }

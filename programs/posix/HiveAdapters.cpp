@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "mainwnd/AdapterIdentity.h"
 #include "platform/Registry.h"
+#include "settings/AdapterKey.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -65,17 +66,6 @@ std::string ChoicesText(const std::vector<platform::SimulatedBoard::Device>& dev
   return text;
 }
 
-bool IsDigits(const std::u16string& text, std::size_t count) {
-  return text.size() == count &&
-         std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
-}
-
-// "Device" and a decimal number: a driver service's device key, e.g. Device0.
-bool IsServiceDeviceName(const std::u16string& name) {
-  return name.size() > 6 && base::NamesEqual(std::u16string_view(name).substr(0, 6), u"Device") &&
-         IsDigits(name.substr(6), name.size() - 6);
-}
-
 // A text value of a key, or empty when it cannot be read.
 std::u16string TextValue(const std::u16string& path, const std::u16string& name) {
   CSettingsKey key;
@@ -94,7 +84,9 @@ int Refuse(int status, const std::string& text) {
 
 }  // namespace
 
-bool IsAdapterKeyName(const std::u16string& name) { return IsDigits(name, 4) || IsServiceDeviceName(name); }
+bool IsAdapterKeyName(const std::u16string& name) {
+  return IsVideoAdapterName(name) || IsServiceDeviceName(name);
+}
 
 std::vector<std::u16string> HiveAdapters::BoardKeys() const {
   std::vector<std::u16string> keys;
@@ -158,11 +150,12 @@ HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
   };
   std::vector<std::u16string> videoServices;  // the services that Video keys name, folded
   for (const std::u16string& guid : sorted(Subkeys(store, found.video))) {
+    if (!IsGuidName(guid)) continue;  // Windows names each adapter's class of keys by a GUID
     const std::u16string guidPath = found.video + u"\\" + guid;
     if (const std::u16string service = TextValue(guidPath + u"\\Video", u"Service"); !service.empty())
       videoServices.push_back(Folded(service));
     for (const std::u16string& index : sorted(Subkeys(store, guidPath)))
-      if (IsDigits(index, 4))
+      if (IsVideoAdapterName(index))
         add(guidPath + u"\\" + index, ReadHardwareInformation(guidPath + u"\\" + index));
   }
   for (const std::u16string& service : sorted(Subkeys(store, found.services))) {

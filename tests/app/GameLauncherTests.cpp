@@ -423,6 +423,185 @@ TEST_F(GameLauncherTest, ARecordHeldOrDamagedIsLeftInPlace) {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
+// The record is the user's own file: a program of the user's can write anything into it, and the
+// next start restores with the rights of whoever runs it. A record that names anything but the
+// board's tuning values of one of the board's adapters, as the setting stores them, puts back
+// nothing at all, and is kept with a message that says which line.
+TEST_F(GameLauncherTest, AHostileRecordWritesNothingAnywhereAndIsKept) {
+  const std::u16string run = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::u16string service = u"System\\CurrentControlSet\\Services\\Svc";
+  const std::u16string otherVideo =
+      u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-000000000001}";
+  const std::u16string other = otherVideo + u"\\0000";  // another of the board's adapters
+  registry().CreateKey(run);
+  registry().CreateKey(service);
+  registry().CreateKey(other + u"\\D3D");
+  registry().SetString(other, u"HardwareInformation.ChipType", u"QEL 700");
+  registry().SetString(u"System\\ControlSet001\\Control\\Video\\{0B0A0C0D-0000-4000-8000-000000000002}\\0000",
+                       u"HardwareInformation.ChipType", u"QEL 600");
+  registry().CreateKey(
+      u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-000000000002}\\0000\\D3D");
+  const std::u16string d3d = kCurrentKey + u"\\D3D";
+  const std::string xc = "1:7800630000000000";  // "xc"
+  const std::string sz = "1:3200";              // "2" without its terminator
+  struct Row {
+    const char* what;
+    std::u16string adapter;
+    std::vector<std::u16string> values;  // setting, key, name, before, written
+    const char* said;
+  };
+  const auto u = [](const std::string& data) { return base::Utf16FromUtf8(data); };
+  const std::string notTuning = "names a value that is not one of the board's tuning values: line 3";
+  const Row rows[] = {
+      {"the Run key", kCurrentKey, {u"LODBias", run, u"QelHostile", u(xc), u"-"}, notTuning.c_str()},
+      {"a service's ImagePath",
+       kCurrentKey,
+       {u"LODBias", service, u"ImagePath", u(xc), u"-"},
+       notTuning.c_str()},
+      {"a service's key as the adapter",
+       service,
+       {u"LODBias", service + u"\\D3D", u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       "names a key that is not a display adapter's key: line 2"},
+      {"not a tuning value of the adapter's key",
+       kCurrentKey,
+       {u"LODBias", kCurrentKey, u"HardwareInformation.ChipType", u(xc), u"-"},
+       notTuning.c_str()},
+      {"a tuning value of another setting",
+       kCurrentKey,
+       {u"VSync", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       notTuning.c_str()},
+      {"a tuning value in the other key",
+       kCurrentKey,
+       {u"LODBias", kCurrentKey, u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       notTuning.c_str()},
+      {"no such setting", kCurrentKey, {u"Hostile", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-"}, notTuning.c_str()},
+      {"a number text as a DWORD",
+       kCurrentKey,
+       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u"4:01000000", u"-"},
+       "holds data that LODBias never stores (its type or size): line 3"},
+      {"a number text of 65 characters",
+       kCurrentKey,
+       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u"1:" + std::u16string(260, u'3'), u"-"},
+       "holds data that LODBias never stores (its type or size): line 3"},
+      {"a raw value of 8 bytes",
+       kCurrentKey,
+       {u"TripleBuffer", kCurrentKey, u"MaxTileBuffers", u"3:0100000000000000", u"-"},
+       "holds data that TripleBuffer never stores (its type or size): line 3"},
+      {"a raw value as a text",
+       kCurrentKey,
+       {u"TripleBuffer", kCurrentKey, u"MaxTileBuffers", u(sz), u"-"},
+       "holds data that TripleBuffer never stores (its type or size): line 3"},
+      {"an adapter that does not exist",
+       u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-00000000000F}\\0000",
+       {u"LODBias",
+        u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-00000000000F}\\0000\\D3D",
+        u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       "names an adapter that is not one of the board's (no chip type where QEL 700 was expected): line 2"},
+      {"an adapter of another chip",
+       u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-000000000002}\\0000",
+       {u"LODBias",
+        u"System\\CurrentControlSet\\Control\\Video\\{0B0A0C0D-0000-4000-8000-000000000002}\\0000\\D3D",
+        u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       "names an adapter that is not one of the board's (chip type \"QEL 600\" where QEL 700 was expected): "
+       "line 2"},
+      {"a value of a second adapter",
+       kCurrentKey,
+       {u"LODBias", other + u"\\D3D", u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       notTuning.c_str()},
+      {"a path with ..",
+       kCurrentKey,
+       {u"LODBias", d3d + u"\\..\\..\\..\\..\\..\\..\\Services\\Svc", u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       notTuning.c_str()},
+      {"an adapter with ..",
+       kCurrentKey + u"\\D3D\\..",
+       {u"LODBias", kCurrentKey + u"\\D3D\\..\\D3D", u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       "names a key that is not a display adapter's key: line 2"},
+      {"a leading backslash",
+       u"\\" + kCurrentKey,
+       {u"LODBias", u"\\" + d3d, u"QLDRV_LOD_BIAS", u(sz), u"-"},
+       "names a key that is not a display adapter's key: line 2"},
+      // A genuine value first: nothing of a record with one bad line is put back.
+      {"a genuine value, then the Run key",
+       kCurrentKey,
+       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-", u"VSync", run, u"QelHostile", u(xc), u"-"},
+       "names a value that is not one of the board's tuning values: line 4"},
+      {"a value twice",
+       kCurrentKey,
+       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-", u"LODBias", d3d, u"qldrv_lod_bias", u"-", u"-"},
+       "names a value twice: line 4"},
+  };
+  registry().RemoveValue(kDriverKey, u"QLDRV_LOD_BIAS");
+  const auto everything = [this] {
+    Values values;
+    for (const std::u16string& path : registry().KeyPaths())
+      for (const platform::RegistryValue& value : registry().Values(path))
+        values.emplace_back(path + u"\\" + value.name, value.type, value.data);
+    return values;
+  };
+  const Values before = everything();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::u16string text = u"Configurator restore record 1\nadapter\t" + row.adapter + u"\n";
+    for (std::size_t i = 0; i < row.values.size(); i += 5)
+      text += u"value\t" + row.values[i] + u"\t" + row.values[i + 1] + u"\t" + row.values[i + 2] + u"\t" +
+              row.values[i + 3] + u"\t" + row.values[i + 4] + u"\n";
+    text += u"end\n";
+    const std::string bytes = Narrow(text);
+    store = {};
+    store.record = std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    m_services.displayMode.ClearCalls();
+    std::vector<LauncherMessage> messages;
+    EXPECT_EQ(RestoreLeftRecord(&messages), LeftRecord::kFailed);
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(store.record, std::vector<std::uint8_t>(bytes.begin(), bytes.end())) << "the record is kept";
+    EXPECT_FALSE(store.heldHere);
+    EXPECT_EQ(ModeSets(), 0);
+    EXPECT_EQ(Said(messages),
+              std::string("[box] C:\\AppData\\Configurator\\restore-record.txt: nothing of the "
+                          "restore record of an earlier /run was put back: the restore record ") +
+                  row.said + "; it is kept: check the tuning, then delete it\n");
+    EXPECT_EQ(registry().OpenHandleCount(), 0);
+  }
+}
+
+// The same checks before a record is made: /run on an adapter that is not one of the board's, or
+// over a value the record could not put back, changes nothing and starts nothing.
+TEST_F(GameLauncherTest, NoRecordIsMadeThatTheNextStartWouldRefuse) {
+  struct Row {
+    const char* what;
+    std::function<void(GameLauncherTest&)> seed;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"another chip",
+       [](GameLauncherTest& t) {
+         t.registry().SetString(kDeviceKey, u"HardwareInformation.ChipType", u"QEL 600");
+       },
+       "no restore record can be made, so /run changes nothing: the restore record names an adapter that is "
+       "not "
+       "one of the board's (chip type \"QEL 600\" where QEL 700 was expected)"},
+      {"a number text stored as a DWORD",
+       [](GameLauncherTest& t) { t.registry().SetDword(kDriverKey, u"QLDRV_LOD_BIAS", 1); },
+       "no restore record can be made, so /run changes nothing: the restore record holds data that LODBias "
+       "never "
+       "stores (its type or size)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    SetUp();
+    row.seed(*this);
+    const Values before = Tuning();
+    store = {};
+    game = {};
+    const LauncherResult result = Run({u"LODBias=0.50"});
+    EXPECT_EQ(result.status, sysexits::kDataError);
+    EXPECT_FALSE(game.started);
+    EXPECT_FALSE(store.record);
+    EXPECT_EQ(Tuning(), before);
+    EXPECT_NE(Said(result.messages).find(row.said), std::string::npos) << Said(result.messages);
+  }
+}
+
 TEST(RestoreRecord, ItsTextRoundTripsAndADamagedOneIsNamed) {
   RestoreRecord record{
       u"System\\CurrentControlSet\\Services\\qel\\Device0",

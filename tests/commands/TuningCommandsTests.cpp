@@ -11,6 +11,7 @@
 #include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
+#include "mainwnd/AdapterIdentity.h"
 #include "tests/support/ForwardingRegistry.h"
 #include "tests/support/TestAdapter.h"
 #include "tests/support/TestServices.h"
@@ -275,10 +276,45 @@ TEST_F(TuningCommandsTest, NoAdapterAndAMissingKeyAreReported) {
   EXPECT_EQ(Narrow(result.messages), "No Adapter Found\n");
   EXPECT_TRUE(result.output.empty());
 
-  result =
-      RunTuningCommands(commands, u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Nothing");
+  // An adapter's key that is not there.
+  result = RunTuningCommands(
+      commands, u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Services\\gone\\Device0");
   EXPECT_EQ(result.status, sysexits::kUnavailable);
   EXPECT_NE(Narrow(result.messages).find("the adapter's key cannot be opened"), std::string::npos);
+}
+
+// The hand-off may come from whoever made a shortcut: the scripting switches write through no key
+// but an adapter's, of either shape, and read nothing through another.
+TEST_F(TuningCommandsTest, AHandOffThatNamesNoAdapterKeyIsRefused) {
+  registry().CreateKey(u"System\\CurrentControlSet\\Services\\SomeService");
+  const char16_t* const refused[] = {
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\CurrentControlSet\\Services\\SomeService",
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Nothing",
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\Software\\System\\CurrentControlSet\\Services\\x\\Device0",
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\{6C9A3E51-0D4B-"
+      u"4E0C-9F1A-"
+      u"2B7D5C3E8A10}\\0000\\..\\..\\..\\..\\Services\\SomeService",
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\{not a guid}\\0000",
+      u"\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\CurrentControlSet\\Services\\..\\Device0",
+      u"\\\\.\\DISPLAY1",
+  };
+  for (const char16_t* handOff : refused) {
+    SCOPED_TRACE(Narrow(handOff));
+    TuningCommands commands;
+    commands.sets = {u"TripleBuffer=off"};
+    const TuningCommandsResult result = RunTuningCommands(commands, handOff);
+    EXPECT_EQ(result.status, sysexits::kUsage);
+    EXPECT_NE(Narrow(result.messages).find("not a display adapter's hand-off"), std::string::npos)
+        << Narrow(result.messages);
+    EXPECT_TRUE(registry().Values(u"System\\CurrentControlSet\\Services\\SomeService").empty());
+  }
+  // Both shapes, in any case, as discovery reports them or from System on.
+  for (const std::u16string& key :
+       std::vector<std::u16string>{u"\\Registry\\Machine\\" + kDeviceKey, kDeviceKey,
+                                   u"\\REGISTRY\\MACHINE\\SYSTEM\\ControlSet001\\services\\qel\\device12"}) {
+    SCOPED_TRACE(Narrow(key));
+    EXPECT_TRUE(HandOffNamesAdapterKey(u"\\\\.\\DISPLAY1&&&" + key));
+  }
 }
 
 TEST_F(TuningCommandsTest, ExportThenChangeThenImportRestores) {

@@ -37,12 +37,12 @@ hive VGAONLY "cd $guid" 'del'
 hive NOKEYS "cd $guid" 'del' "cd $plain\\0000" 'del'
 hive NOVIDEO "cd $video" 'del'
 # A key name with '&' cannot be carried by a hand-off string: never the board's device.
-hive AMPERSAND "cd $guid" 'del' "cd $video" 'add {A&B}' 'cd {A&B}' 'add 0000' 'cd 0000' 'setval 1' \
-  'HardwareInformation.ChipType' 'string:QEL 700'
+hive AMPERSAND "cd $guid" 'del' 'cd \ControlSet001' 'add Services' 'cd Services' 'add qel&700' 'cd qel&700' \
+  'add Device0' 'cd Device0' 'setval 1' 'HardwareInformation.ChipType' 'string:QEL 700'
 # The board in the second control set, which Select\Current names: the numbered path is its.
 hive SECOND 'cd \Select' 'setval 4' 'Current' 'dword:2' 'Default' 'dword:2' 'LastKnownGood' 'dword:1' 'Failed' 'dword:0' \
-  'cd \' 'add ControlSet002' 'cd ControlSet002' 'add Control' 'cd Control' 'add Video' 'cd Video' 'add {AB}' \
-  'cd {AB}' 'add 0003' 'cd 0003' 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M700 Single' \
+  'cd \' 'add ControlSet002' 'cd ControlSet002' 'add Control' 'cd Control' 'add Video' 'cd Video' 'add {AB000000-0000-4000-8000-00000000000B}' \
+  'cd {AB000000-0000-4000-8000-00000000000B}' 'add 0003' 'cd 0003' 'setval 2' 'HardwareInformation.AdapterString' 'string:QEL 700 M700 Single' \
   'HardwareInformation.ChipType' 'string:QEL 700'
 
 # The board under its driver service, as Windows 2000 keeps it; beside it a VGA driver's device key
@@ -95,7 +95,7 @@ VGAONLY | 69 | the one adapter key has chip type \"VGA\", not QEL 700 (under $pl
 NOKEYS  | 69 | No Adapter Found in $scratch/NOKEYS: no adapter keys under System\\ControlSet001\\Control\\Video, and no key System\\ControlSet001\\Services\\<service>\\DeviceN holds hardware information | --query
 NOVIDEO | 69 | the current control set has no key System\\ControlSet001\\Control\\Video | --export $scratch/none.reg
 AMPERSAND | 69 | chip type QEL 700 under $places have a '&' in their names | --query
-SECOND  | 0  | [1] System\\ControlSet002\\Control\\Video\\{AB}\\0003              | --list-adapters
+SECOND  | 0  | [1] System\\ControlSet002\\Control\\Video\\{AB000000-0000-4000-8000-00000000000B}\\0003              | --list-adapters
 SECOND  | 0  | # Adapter: QEL 700 M700 Single                                     | --query
 W2K     | 0  | [1] $w2k_key                                                       | --list-adapters
 W2K     | 0  | Hand-off:  '\\\\.\\DISPLAY1&&&\\Registry\\Machine\\$w2k_key'          | --list-adapters
@@ -128,7 +128,7 @@ raw() { hivexget "$scratch/$1" "$2" DisableDX8 | od -An -tx1 | tr -d ' \n'; }
 [ "$(raw TWO "$guid\\0001")" = 01000000 ] || fail "--adapter 2 did not write adapter 2"
 [ "$(raw TWO "$guid\\0000")" = 00000000 ] || fail "--adapter 2 wrote adapter 1"
 "$program" --hive "$scratch/SECOND" --set DDIVersion=7 >/dev/null 2>&1 || fail "--set in the second control set"
-[ "$(raw SECOND '\ControlSet002\Control\Video\{AB}\0003')" = 01000000 ] || fail "not written in ControlSet002"
+[ "$(raw SECOND '\ControlSet002\Control\Video\{AB000000-0000-4000-8000-00000000000B}\0003')" = 01000000 ] || fail "not written in ControlSet002"
 # Under the service's key: the values, the profile's keys, and a profile of the other shape.
 "$program" --hive "$scratch/W2K" --set DDIVersion=7 --set LODBias=0.50 >/dev/null 2>&1 || fail "--set under Device0"
 [ "$(raw W2K "$service")" = 01000000 ] || fail "--set did not write DisableDX8 under Device0"
