@@ -7,13 +7,15 @@
 # program has its own in tests/win32/CMakeLists.txt), and the display and the server are shut
 # down whatever happens.
 #
-# Usage: scripts/wine-tests.sh [PRESET]. PRESET is windows (the shipped 32-bit build, run by Wine's
+# Usage: scripts/wine-tests.sh [PRESET [CTEST-ARGUMENTS...]]. PRESET is windows (the shipped 32-bit build, run by Wine's
 # 32-bit loader: the default) or windows-x64 (the same source built for 64-bit x86, run by Wine's
-# 64-bit loader alone, for machines whose kernel refuses 32-bit programs).
+# 64-bit loader alone, for machines whose kernel refuses 32-bit programs). Further arguments go
+# to ctest, e.g. -R win32_launcher_tests to run one test program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 preset=${1:-windows}
+shift $(($# > 0 ? 1 : 0))
 case "$preset" in
   windows) loader=/usr/lib/wine/wine ;;
   windows-x64) loader=/usr/lib/wine/wine64 ;;
@@ -92,7 +94,7 @@ timeout 60 "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f 
 echo "wine-tests: $preset build, loader $loader, prefix ready on display $DISPLAY after $(($(date +%s) - start)) s"
 
 status=0
-timeout 900 ctest --preset "$preset" --timeout 300 || status=$?
+timeout 900 ctest --preset "$preset" --timeout 300 "$@" || status=$?
 
 # The tests save screenshots as bitmaps; keep them as PNG for people to look at.
 for bitmap in "$artifacts"/*.bmp; do

@@ -15,6 +15,8 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <algorithm>
+
 #include "platform/StatusWords.h"
 #include "platform/win32/Owners.h"
 
@@ -32,24 +34,95 @@ const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const 
 
 std::u16string Narrowed(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 
+constexpr std::u16string_view kRecordName = u"restore-record.txt";
+
 // A record is a few KiB; anything past this is no record of ours.
 constexpr DWORD kRecordLimit = 1u << 20;
 
 // Every handle on the record or its temporary name: others may read it, and it may be renamed
-// or deleted through this handle, but no other start may open it for writing.
+// or deleted through this handle, but no other start may open it for writing. Links are opened
+// as themselves, never followed.
 constexpr DWORD kHeldAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
 constexpr DWORD kHeldSharing = FILE_SHARE_READ | FILE_SHARE_DELETE;
+constexpr DWORD kHeldFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
+// The record's folder is the user's, and so is every name in it: a program of the user's may make
+// the folder a junction, or the record a symbolic or hard link to a file the user may not write,
+// for a run with more rights (an elevated one) to write or delete through. So the folder is held
+// open while the store works in it, which keeps it from being renamed or replaced, and refused
+// when it is a reparse point; a file is opened as itself and used only when it is a plain file
+// with no other name; and a file is deleted through its own handle, never by name.
+long Refused(const std::u16string& path, const char16_t* what, std::u16string* why) {
+  if (why != nullptr) *why = path + what;
+  return kAccessDenied;
+}
+
+// Why an opened file may not be used as the record, or kSuccess.
+long CheckPlainFile(HANDLE file, const std::u16string& path, std::u16string* why) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file, &information)) return LastError(why);
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    return Refused(path, u" is a symbolic link or junction, not a file of this program's: it is not used",
+                   why);
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    return Refused(path, u" is a folder, not a file of this program's: it is not used", why);
+  if (information.nNumberOfLinks != 1)
+    return Refused(path, u" has another name (a hard link), so it may be another file: it is not used", why);
+  return kSuccess;
+}
+
+// File information set through a handle (NtSetInformationFile, on every Windows since NT): the
+// calls that delete or rename the very file a handle holds, whatever its name is by now.
+struct StatusBlock {
+  ULONG_PTR status;
+  ULONG_PTR information;
+};
+using SetInformationFile = LONG(WINAPI*)(HANDLE, StatusBlock*, void*, ULONG, int);
+
+long SetInformation(HANDLE file, void* information, ULONG size, int kind) {
+  static const auto set = reinterpret_cast<SetInformationFile>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
+  if (set == nullptr) return kInvalidHandle;
+  StatusBlock block{};
+  return set(file, &block, information, size, kind) >= 0 ? kSuccess : kAccessDenied;
+}
+
+// Deletes the file of a handle opened with DELETE access.
+long DeleteThrough(HANDLE file) {
+  constexpr int kFileDispositionInformation = 13;
+  BOOLEAN deleteFile = TRUE;
+  return SetInformation(file, &deleteFile, sizeof deleteFile, kFileDispositionInformation);
+}
+
+// Gives the file of a handle opened with DELETE access a name in a folder held open, replacing
+// what has that name.
+long RenameThrough(HANDLE file, HANDLE folder, std::u16string_view name) {
+  constexpr int kFileRenameInformation = 10;
+  struct Rename {
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    WCHAR fileName[MAX_PATH];
+  };
+  if (name.size() >= MAX_PATH) return kBadPathName;
+  Rename rename{TRUE, folder, static_cast<ULONG>(name.size() * sizeof(WCHAR)), {}};
+  std::copy(name.begin(), name.end(), rename.fileName);
+  return SetInformation(file, &rename, sizeof rename, kFileRenameInformation);
+}
 
 class AppDataRecordStore final : public RecordStore {
  public:
-  std::u16string Location() override { return Folder() + u"\\restore-record.txt"; }
+  std::u16string Location() override { return Folder() + u"\\" + std::u16string(kRecordName); }
 
   long Find(Found* found, std::vector<std::uint8_t>* bytes, std::u16string* why) override {
     *found = Found::kNone;
     bytes->clear();
+    FileHandle folder;
+    if (const long status = HoldFolder(false, &folder, why); status != kSuccess || !folder.Valid())
+      return status;
     const std::u16string path = Location();
-    FileHandle file(::CreateFileW(Wide(path), kHeldAccess, kHeldSharing, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        ::CreateFileW(Wide(path), kHeldAccess, kHeldSharing, nullptr, OPEN_EXISTING, kHeldFlags, nullptr));
     if (!file.Valid()) {
       const DWORD error = ::GetLastError();
       if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return kSuccess;
@@ -59,6 +132,7 @@ class AppDataRecordStore final : public RecordStore {
       }
       return Failed(static_cast<long>(error), why);
     }
+    if (const long status = CheckPlainFile(file.Get(), path, why); status != kSuccess) return status;
     const DWORD size = ::GetFileSize(file.Get(), nullptr);
     if (size == INVALID_FILE_SIZE) return LastError(why);
     if (size > kRecordLimit) return Failed(kFileTooLarge, why);
@@ -73,18 +147,12 @@ class AppDataRecordStore final : public RecordStore {
 
   long Create(std::span<const std::uint8_t> bytes, bool* held, std::u16string* why) override {
     *held = false;
-    const std::u16string folder = Folder();
-    if (folder.empty()) return Failed(kFileNotFound, why);
-    if (!::CreateDirectoryW(Wide(folder), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-      return LastError(why);
-    const std::u16string temporary = folder + u"\\restore-record.new";
-    FileHandle file(::CreateFileW(Wide(temporary), kHeldAccess, kHeldSharing, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-      if (::GetLastError() != ERROR_SHARING_VIOLATION) return LastError(why);
-      *held = true;  // another launcher is making its record
-      return kSuccess;
-    }
+    FileHandle folder;
+    if (const long status = HoldFolder(true, &folder, why); status != kSuccess) return status;
+    const std::u16string temporary = Folder() + u"\\restore-record.new";
+    FileHandle file;
+    if (const long status = OpenTemporary(temporary, &file, held, why); status != kSuccess || *held)
+      return status;
     DWORD written = 0;
     long status = kSuccess;
     if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
@@ -94,29 +162,30 @@ class AppDataRecordStore final : public RecordStore {
     else if (!::FlushFileBuffers(file.Get()))
       status = static_cast<long>(::GetLastError());
     if (status != kSuccess) {
-      ::DeleteFileW(Wide(temporary));
+      DeleteThrough(file.Get());
       return Failed(status, why);
     }
     if (::GetFileAttributesW(Wide(Location())) != INVALID_FILE_ATTRIBUTES) {
-      ::DeleteFileW(Wide(temporary));
+      DeleteThrough(file.Get());
       *held = true;  // another launcher made its record since this one looked
       return kSuccess;
     }
-    if (!::MoveFileExW(Wide(temporary), Wide(Location()),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      const long moved = static_cast<long>(::GetLastError());
-      ::DeleteFileW(Wide(temporary));
+    if (const long moved = RenameThrough(file.Get(), folder.Get(), kRecordName); moved != kSuccess) {
+      DeleteThrough(file.Get());
       return Failed(moved, why);
     }
+    ::FlushFileBuffers(file.Get());
     m_held = std::move(file);  // the handle follows the file to its new name
     return kSuccess;
   }
 
   long Remove(std::u16string* why) override {
-    // Deleted while still held: no other start can open it between the two.
-    const long status = ::DeleteFileW(Wide(Location())) ? kSuccess : LastError(why);
+    // Deleted through the handle that holds it: no other start can open it between the two, and
+    // no other file can stand in for it.
+    if (!m_held.Valid()) return Failed(kInvalidHandle, why);
+    const long status = DeleteThrough(m_held.Get());
     m_held.Reset();
-    return status;
+    return status == kSuccess ? kSuccess : Failed(status, why);
   }
 
   void Release() override { m_held.Reset(); }
@@ -128,6 +197,66 @@ class AppDataRecordStore final : public RecordStore {
         S_OK)
       return {};
     return Narrowed(path) + u"\\Configurator";
+  }
+
+  // Opens the record's folder, made first when asked, and holds it without sharing deletion so
+  // that it cannot be renamed or replaced while *folder is open. A folder that is not there
+  // leaves *folder invalid (kSuccess); one that is a reparse point is refused.
+  static long HoldFolder(bool create, FileHandle* folder, std::u16string* why) {
+    const std::u16string path = Folder();
+    if (path.empty()) return create ? Failed(kFileNotFound, why) : kSuccess;
+    if (create && !::CreateDirectoryW(Wide(path), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+      return LastError(why);
+    folder->Reset(::CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder->Valid()) {
+      const DWORD error = ::GetLastError();
+      if (!create && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return kSuccess;
+      return Failed(static_cast<long>(error), why);
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(folder->Get(), &information)) return LastError(why);
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      folder->Reset();
+      return Refused(path,
+                     u" is a junction or a symbolic link, not a folder of this program's: no restore "
+                     u"record is read or written there",
+                     why);
+    }
+    if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      folder->Reset();
+      return Refused(path, u" is not a folder", why);
+    }
+    return kSuccess;
+  }
+
+  // The temporary name every new record goes through, made new, or a plain one that a launcher
+  // that was cut short left. Held by another launcher: *held.
+  static long OpenTemporary(const std::u16string& temporary, FileHandle* file, bool* held,
+                            std::u16string* why) {
+    file->Reset(
+        ::CreateFileW(Wide(temporary), kHeldAccess, kHeldSharing, nullptr, CREATE_NEW, kHeldFlags, nullptr));
+    if (file->Valid()) return kSuccess;
+    DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+      file->Reset(::CreateFileW(Wide(temporary), kHeldAccess, kHeldSharing, nullptr, OPEN_EXISTING,
+                                kHeldFlags, nullptr));
+      if (file->Valid()) {
+        if (const long status = CheckPlainFile(file->Get(), temporary, why); status != kSuccess) {
+          file->Reset();
+          return status;
+        }
+        if (::SetFilePointer(file->Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+            !::SetEndOfFile(file->Get()))
+          return LastError(why);
+        return kSuccess;
+      }
+      error = ::GetLastError();
+    }
+    if (error != ERROR_SHARING_VIOLATION) return Failed(static_cast<long>(error), why);
+    *held = true;  // another launcher is making its record
+    return kSuccess;
   }
 
   FileHandle m_held;
