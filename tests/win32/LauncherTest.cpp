@@ -273,6 +273,85 @@ TEST_F(LauncherOnWine, RefusedRunsChangeNothingAndStartNothing) {
   }
 }
 
+// The record is in the user's own folder, where any program of the user's can write, and the next
+// start restores it with its own rights (an elevated one's). A planted record that names a key
+// outside the board's adapter, on either shape of the adapter's key, writes nothing, and is kept
+// and told.
+TEST_F(LauncherOnWine, APlantedRecordWritesNothingOnEitherKeyShape) {
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  ASSERT_TRUE(testregistry::CreateKey(run));
+  SeededAdapter windows2000(SeededAdapter::Shape::kDriverService);
+  ASSERT_TRUE(windows2000.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
+  ASSERT_TRUE(windows2000.CreateCurrentKeys(true));
+  ASSERT_TRUE(
+      testregistry::SetValue(windows2000.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("1")));
+  for (const SeededAdapter* adapter : {&m_adapter, &windows2000}) {
+    SCOPED_TRACE(Narrow(adapter->CurrentKey()));
+    const Stored before = adapter->TuningValues();
+    const std::string record = "Configurator restore record 1\nadapter\t" + Narrow(adapter->CurrentKey()) +
+                               "\nvalue\tLODBias\t" + Narrow(run) +
+                               "\tQelHostile\t1:7800630000000000\t-\nend\n";
+    std::ofstream(RecordPath().c_str(), std::ios::binary) << record;
+
+    const Finished query =
+        RunCommand(Program(L"Configurator.com") + L" /query " + Quoted(adapter->HandOff()));
+    EXPECT_EQ(query.status, 0u) << query.err;
+    EXPECT_FALSE(testregistry::GetValue(run, L"QelHostile")) << "written under the Run key";
+    EXPECT_EQ(adapter->TuningValues(), before);
+    EXPECT_EQ(ReadAll(RecordPath()), record) << "the record is kept as it was";
+    EXPECT_EQ(query.err, "Configurator: " + Narrow(RecordPath()) +
+                             ": nothing of the restore record of an earlier /run was put back: the restore "
+                             "record names a value that is not one of the board's tuning values: line 3; it "
+                             "is kept: check the tuning, then delete it\r\n");
+    ::DeleteFileW(RecordPath().c_str());
+  }
+}
+
+// A record, or the temporary name a new one goes through, that is a second name of another file is
+// neither read, written nor deleted: the other file stays as it was.
+TEST_F(LauncherOnWine, ARecordThatIsAHardLinkIsNotUsed) {
+  const std::wstring folder = RecordPath().substr(0, RecordPath().find_last_of(L'\\'));
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring other = TempFile(L"other-file.txt");
+  const Stored before = Tuning();
+  // A genuine record: as another file, it would be restored and deleted.
+  {
+    Launched launcher(LauncherLine(L"Configurator.com", L"/set:LODBias=0.50", 0));
+    ASSERT_TRUE(GameRunning(launcher)) << launcher.Errors();
+    launcher.Kill();
+  }
+  ::ResetEvent(m_running);
+  const std::string genuine = ReadAll(RecordPath());
+  ASSERT_FALSE(genuine.empty());
+  ::DeleteFileW(other.c_str());
+  ASSERT_TRUE(::MoveFileW(RecordPath().c_str(), other.c_str()));
+  ASSERT_TRUE(::CreateHardLinkW(RecordPath().c_str(), other.c_str(), nullptr));
+  const Stored applied = Tuning();
+
+  const Finished query = RunCommand(Program(L"Configurator.com") + L" /query " + Quoted(m_adapter.HandOff()));
+  EXPECT_EQ(query.status, 0u) << query.err;
+  EXPECT_NE(query.err.find("has another name (a hard link)"), std::string::npos) << query.err;
+  EXPECT_EQ(ReadAll(other), genuine);
+  EXPECT_TRUE(Exists(RecordPath()));
+  EXPECT_EQ(Tuning(), applied);
+  ::DeleteFileW(RecordPath().c_str());
+
+  // The temporary name: a /run that would write through it is refused before it changes anything.
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("1")));
+  const std::wstring temporary = folder + L"\\restore-record.new";
+  ::DeleteFileW(temporary.c_str());
+  ASSERT_TRUE(::CreateHardLinkW(temporary.c_str(), other.c_str(), nullptr));
+  const Finished refused = RunCommand(LauncherLine(L"Configurator.com", L"/set:LODBias=0.50", 0));
+  EXPECT_EQ(refused.status, 73u) << refused.err;
+  EXPECT_NE(refused.err.find("has another name (a hard link)"), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadAll(other), genuine);
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(Exists(RecordPath()));
+  EXPECT_EQ(::WaitForSingleObject(m_running, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the game was started";
+  ::DeleteFileW(temporary.c_str());
+  ::DeleteFileW(other.c_str());
+}
+
 TEST_F(LauncherOnWine, TheGuiProgramPassesOnTheGamesStatus) {
   ASSERT_TRUE(::SetEvent(m_release));
   const Stored before = Tuning();
