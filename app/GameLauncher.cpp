@@ -279,19 +279,19 @@ std::u16string UntrustedIn(const RestoreRecord& record, int* line) {
   for (std::size_t i = 0; i < record.values.size(); ++i) {
     const TouchedValue& value = record.values[i];
     *line = static_cast<int>(i) + 3;
-    const auto setting = std::find_if(settings.begin(), settings.end(), [&](const TuningSetting& s) {
-      return base::NamesEqual(s.Name(), value.setting);
-    });
-    const bool tuningValue =
-        setting != settings.end() && base::NamesEqual(value.keyPath, setting->KeyPath(record.adapterKey)) &&
-        std::any_of(setting->ValueNames().begin(), setting->ValueNames().end(),
-                    [&](std::u16string_view name) { return base::NamesEqual(name, value.name); });
+    // Spelt exactly as a record is written: what is restored is then what the settings name.
+    const auto setting = std::find_if(settings.begin(), settings.end(),
+                                      [&](const TuningSetting& s) { return s.Name() == value.setting; });
+    const bool tuningValue = setting != settings.end() &&
+                             value.keyPath == setting->KeyPath(record.adapterKey) &&
+                             std::any_of(setting->ValueNames().begin(), setting->ValueNames().end(),
+                                         [&](std::u16string_view name) { return name == value.name; });
     if (!tuningValue) return u"the restore record names a value that is not one of the board's tuning values";
     if (!Stores(*setting, value.before) || !Stores(*setting, value.written))
       return u"the restore record holds data that " + std::u16string(setting->Name()) +
              u" never stores (its type or size)";
     const bool twice = std::any_of(seen.begin(), seen.end(), [&](const auto& other) {
-      return base::NamesEqual(other.first, value.keyPath) && base::NamesEqual(other.second, value.name);
+      return other.first == value.keyPath && other.second == value.name;
     });
     if (twice) return u"the restore record names a value twice";
     seen.emplace_back(value.keyPath, value.name);

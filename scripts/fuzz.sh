@@ -4,6 +4,7 @@
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
 # SECONDS 0 builds the targets and runs none (scripts/test.sh does that, so that they keep building).
 # Targets: hive recovery resources hand_off query_string reg_file board_file decimal escape switches
+# restore_record
 # (see tests/fuzz/CMakeLists.txt). Extra libFuzzer flags can be given in FUZZ_FLAGS, e.g.
 # FUZZ_FLAGS=-runs=10000000 for a run of a set number of inputs.
 #
@@ -15,7 +16,7 @@
 # (fuzz_inputs_tests). One summary line per target; the exit status is 1 when any target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-all=(hive recovery resources hand_off query_string reg_file board_file decimal escape switches)
+all=(hive recovery resources hand_off query_string reg_file board_file decimal escape switches restore_record)
 which=${1:-all}
 seconds=${2:-60}
 if [ "$which" = all ]; then

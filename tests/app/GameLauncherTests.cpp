@@ -474,6 +474,10 @@ TEST_F(GameLauncherTest, AHostileRecordWritesNothingAnywhereAndIsKept) {
        kCurrentKey,
        {u"LODBias", kCurrentKey, u"QLDRV_LOD_BIAS", u(sz), u"-"},
        notTuning.c_str()},
+      {"a tuning value's name spelt otherwise",
+       kCurrentKey,
+       {u"LODBias", d3d, u"qldrv_lod_bias", u(sz), u"-"},
+       notTuning.c_str()},
       {"no such setting", kCurrentKey, {u"Hostile", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-"}, notTuning.c_str()},
       {"a number text as a DWORD",
        kCurrentKey,
@@ -527,7 +531,7 @@ TEST_F(GameLauncherTest, AHostileRecordWritesNothingAnywhereAndIsKept) {
        "names a value that is not one of the board's tuning values: line 4"},
       {"a value twice",
        kCurrentKey,
-       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-", u"LODBias", d3d, u"qldrv_lod_bias", u"-", u"-"},
+       {u"LODBias", d3d, u"QLDRV_LOD_BIAS", u(sz), u"-", u"LODBias", d3d, u"QLDRV_LOD_BIAS", u"-", u"-"},
        "names a value twice: line 4"},
   };
   registry().RemoveValue(kDriverKey, u"QLDRV_LOD_BIAS");
