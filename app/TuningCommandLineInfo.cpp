@@ -35,7 +35,8 @@ const char16_t kUsage[] =
     u"Usage: Configurator [SWITCH]... [HAND-OFF]\n"
     u"Tune the display driver of a QEL 700 board. Without a switch below, the dialogs open.\n"
     u"HAND-OFF names the adapter as DEVICE&&&DEVICE-KEY; without it the display devices are\n"
-    u"probed for the board's driver.\n"
+    u"probed for the board's driver. The scripting switches take no DEVICE-KEY but an adapter's:\n"
+    u"...\\Control\\Video\\{GUID}\\NNNN, or Windows 2000's ...\\Services\\<service>\\DeviceN.\n"
     u"  /?   this help\n"
     u"Switches are /NAME or -NAME, in any case. Configurator.com refuses others (64), and so\n"
     u"does Configurator.exe with a scripting switch; alone, it ignores them.\n"
@@ -55,7 +56,10 @@ const char16_t kRunHelp[] =
     u"      told, and is 74 if the program's status was 0.\n"
     u"      While it runs, %APPDATA%\\Configurator\\restore-record.txt holds the old values; if\n"
     u"      the run is cut short (killed, power lost, logged off), the next start of Configurator,\n"
-    u"      whatever it is asked, puts them back first. A shortcut's target, for example:\n"
+    u"      whatever it is asked, puts them back first. Any program of yours can write that file,\n"
+    u"      so a record is put back only when it names nothing but the board's tuning values of\n"
+    u"      one of its adapters, as the settings store them, and is not a link; otherwise nothing\n"
+    u"      of it is, and it is kept and the line that is wrong told. A shortcut's target, e.g.:\n"
     u"      Configurator.exe /import:ut.reg /run \"C:\\Games\\UT\\System\\UnrealTournament.exe\"\n";
 
 // Whether an argument is the run switch, with or without a value.
