@@ -15,7 +15,7 @@
 #include "base/Text.h"
 #include "platform/DriverSettingsKey.h"
 #include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveBackups.h"
+#include "platform/posix/Folders.h"
 #include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
@@ -170,13 +170,23 @@ bool WriteDemoHive(const std::string& path, Failure* failure) {
 
 DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure) {
   struct stat existing {};
-  if (lstat(folder.c_str(), &existing) == 0) return DemoFolder::kExisting;
+  if (lstat(folder.c_str(), &existing) == 0) {
+    // It holds the hive the program saves and its backups: the user's own, or none.
+    if (const std::string why = WhyNotOwnFolder(existing); !why.empty()) {
+      *failure =
+          Failure::Because("cannot use data folder " + folder,
+                           why + "; set XDG_DATA_HOME to a folder of your own, or name a hive with --hive");
+      return DemoFolder::kFailed;
+    }
+    return DemoFolder::kExisting;
+  }
   if (errno != ENOENT) {
     *failure = Failure::FromErrno("cannot use data folder " + folder, errno);
     return DemoFolder::kFailed;
   }
+  // The folders above it may be anyone's (XDG_DATA_HOME=/tmp); it is made private below.
   if (const std::size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0) {
-    if (Failure made = MakePrivateFolders(folder.substr(0, slash)); made.Failed()) {
+    if (Failure made = MakeFolders(folder.substr(0, slash), false); made.Failed()) {
       *failure = made;
       return DemoFolder::kFailed;
     }

@@ -60,7 +60,12 @@ int ReadToEnd(int fd, std::vector<std::uint8_t>* bytes, std::size_t limit, std::
 
 int ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes, std::size_t limit,
                   std::size_t spare, int flags) {
-  const Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | flags));
+  return ReadFileBytes(AT_FDCWD, path, bytes, limit, spare, flags);
+}
+
+int ReadFileBytes(int at, const std::string& name, std::vector<std::uint8_t>* bytes, std::size_t limit,
+                  std::size_t spare, int flags) {
+  const Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | flags));
   if (!fd.Valid()) return errno;
   return ReadToEnd(fd.Get(), bytes, limit, spare);
 }

@@ -27,6 +27,9 @@ int ReadToEnd(int fd, std::vector<std::uint8_t>* bytes, std::size_t limit = kNoS
 // whole as ReadToEnd does: 0 or the errno of the failure.
 int ReadFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes, std::size_t limit = kNoSizeLimit,
                   std::size_t spare = 0, int flags = 0);
+// The same for the file name in the open folder at (or AT_FDCWD).
+int ReadFileBytes(int at, const std::string& name, std::vector<std::uint8_t>* bytes,
+                  std::size_t limit = kNoSizeLimit, std::size_t spare = 0, int flags = 0);
 
 // Writes every byte to an open file: 0, or the errno of the failure (EIO when the system wrote
 // nothing and said no more).

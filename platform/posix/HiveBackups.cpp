@@ -41,8 +41,6 @@ std::uint64_t PathHash(const std::string& text) {
 
 Failure Errno(std::string what) { return Failure::FromErrno(std::move(what), errno); }
 
-int OpenFolder(int at, const char* name) { return openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
-
 // Copies what is left of from (from its position) to to (at its position) without holding the
 // file in memory: in the kernel when it can (copy_file_range, then sendfile), else a buffer at a
 // time. False with errno set.
@@ -87,12 +85,36 @@ bool CopyContents(int from, int to) {
   }
 }
 
-// Copies the file at from into a new file name in the folder at, and makes it durable.
-bool CopyFileInto(const std::string& from, int at, const std::string& name) {
-  const Descriptor source(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-  if (!source.Valid()) return false;
-  Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (!copy.Valid() || !CopyContents(source.Get(), copy.Get()) || fsync(copy.Get()) != 0) return false;
+// A file to back up: its name, how the user is told of it, and the file open for reading.
+struct Source {
+  std::string name;
+  std::string shown;
+  Descriptor file;
+};
+
+// Opens the file name in the folder at for reading, never through a link; a regular file or a
+// failure naming it (shown).
+Failure OpenSource(int at, const std::string& name, const std::string& shown, Descriptor* opened) {
+  Descriptor file(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  struct stat status {};
+  if (!file.Valid()) {
+    const int error = errno;
+    if (fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
+      return Failure::Because(
+          "cannot copy " + shown,
+          "it is a symbolic link, which backups do not follow; put the file itself there");
+    return Failure::FromErrno("cannot copy " + shown, error);
+  }
+  if (fstat(file.Get(), &status) != 0) return Failure::FromErrno("cannot copy " + shown, errno);
+  if (!S_ISREG(status.st_mode)) return Failure::Because("cannot copy " + shown, "not a regular file");
+  *opened = std::move(file);
+  return {};
+}
+
+// Copies the open file into a new file name in the folder at, and makes it durable.
+bool CopyFileInto(int source, int at, const std::string& name) {
+  Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!copy.Valid() || !CopyContents(source, copy.Get()) || fsync(copy.Get()) != 0) return false;
   if (const int error = copy.CloseNow(); error != 0) {
     errno = error;
     return false;
@@ -100,81 +122,75 @@ bool CopyFileInto(const std::string& from, int at, const std::string& name) {
   return true;
 }
 
-bool SameContents(const std::string& one, const std::string& other) {
-  const Descriptor a(open(one.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-  const Descriptor b(open(other.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+// Whether two open files hold the same bytes (read at offsets: their positions stay).
+bool SameContents(int a, int b) {
   struct stat statusA {
   }, statusB{};
-  if (!a.Valid() || !b.Valid() || fstat(a.Get(), &statusA) != 0 || fstat(b.Get(), &statusB) != 0 ||
-      statusA.st_size != statusB.st_size)
-    return false;
+  if (fstat(a, &statusA) != 0 || fstat(b, &statusB) != 0 || statusA.st_size != statusB.st_size) return false;
   // The base block first: every save changes its sequence numbers and time.
   std::vector<char> bufferA(kBufferSize), bufferB(kBufferSize);
   for (off_t at = 0; at < statusA.st_size;) {
     const std::size_t want = at == 0 ? 4096 : kBufferSize;
-    const ssize_t gotA = pread(a.Get(), bufferA.data(), want, at);
-    const ssize_t gotB = pread(b.Get(), bufferB.data(), want, at);
+    const ssize_t gotA = pread(a, bufferA.data(), want, at);
+    const ssize_t gotB = pread(b, bufferB.data(), want, at);
     if (gotA <= 0 || gotA != gotB || std::memcmp(bufferA.data(), bufferB.data(), gotA) != 0) return false;
     at += gotA;
   }
   return true;
 }
 
-// The names in the folder at, but "." and "..".
-std::vector<std::string> Names(int at) {
-  std::vector<std::string> names;
-  Descriptor copy(dup(at));
-  const FolderListing folder(copy.Valid() ? fdopendir(copy.Get()) : nullptr);
-  if (!folder) return names;
-  copy.Release();           // the listing owns it now
-  rewinddir(folder.get());  // the copy shares its position with at, which an earlier listing moved
-  while (const dirent* entry = readdir(folder.get())) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-      names.emplace_back(entry->d_name);
-  }
-  return names;
+bool IsFolder(int at, const std::string& name) {
+  struct stat status {};
+  return fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
 }
 
-// Removes the folder name in at and the files in it (a backup holds no folders).
+// Removes the folder name in at and the files in it (a backup holds no folders). A link in its
+// place is not followed, and one in it is removed itself.
 void RemoveFolder(int at, const std::string& name) {
-  const Descriptor folder(OpenFolder(at, name.c_str()));
+  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (folder.Valid()) {
-    for (const std::string& entry : Names(folder.Get())) unlinkat(folder.Get(), entry.c_str(), 0);
+    for (const std::string& entry : FolderNames(folder.Get())) unlinkat(folder.Get(), entry.c_str(), 0);
   }
   unlinkat(at, name.c_str(), AT_REMOVEDIR);
 }
 
-// A backup's number, from its name ("000012-20261210-211530"); 0 for any other name.
+// A backup's number, from its name ("000012-20261210-211530": six digits or more, the date and
+// the time); 0 for any other name.
 std::uint64_t BackupNumber(const std::string& name) {
-  if (name.empty() || name[0] < '0' || name[0] > '9') return 0;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long number = std::strtoull(name.c_str(), &end, 10);
-  return errno == 0 && *end == '-' ? number : 0;
+  const std::size_t dash = name.find('-');
+  if (dash == std::string::npos || dash < 6 || dash > 19 || name.size() != dash + 16 || name[dash + 9] != '-')
+    return 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (i != dash && i != dash + 9 && (name[i] < '0' || name[i] > '9')) return 0;
+  }
+  return std::strtoull(name.c_str(), nullptr, 10);
 }
 
-// The backups in the folder at, oldest first.
+// The backups in the folder at, oldest first: real folders with a backup's name.
 std::vector<std::pair<std::uint64_t, std::string>> Backups(int at) {
   std::vector<std::pair<std::uint64_t, std::string>> backups;
-  for (std::string& name : Names(at)) {
-    if (const std::uint64_t number = BackupNumber(name); number != 0)
+  for (std::string& name : FolderNames(at)) {
+    if (const std::uint64_t number = BackupNumber(name); number != 0 && IsFolder(at, name))
       backups.emplace_back(number, std::move(name));
   }
   std::sort(backups.begin(), backups.end());
   return backups;
 }
 
-// Whether the backup folder holds exactly these files (by name) with the same bytes.
-bool HoldsTheSame(const std::string& backup, const std::vector<std::string>& files) {
-  const Descriptor folder(OpenFolder(AT_FDCWD, backup.c_str()));
+// Whether the backup name in the folder at holds exactly these files (by name) with the same
+// bytes.
+bool HoldsTheSame(int at, const std::string& backup, const std::vector<Source>& files) {
+  const Descriptor folder(openat(at, backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder.Valid()) return false;
-  std::vector<std::string> held = Names(folder.Get()), wanted;
-  for (const std::string& file : files) wanted.push_back(NameOf(file));
+  std::vector<std::string> held = FolderNames(folder.Get()), wanted;
+  for (const Source& file : files) wanted.push_back(file.name);
   std::sort(held.begin(), held.end());
   std::sort(wanted.begin(), wanted.end());
   if (held != wanted) return false;
-  for (const std::string& file : files) {
-    if (!SameContents(file, backup + "/" + NameOf(file))) return false;
+  for (const Source& file : files) {
+    const Descriptor copy(
+        openat(folder.Get(), file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!copy.Valid() || !SameContents(file.file.Get(), copy.Get())) return false;
   }
   return true;
 }
@@ -185,7 +201,7 @@ bool WritePathFile(int at, const std::string& hive) {
   if (faccessat(at, kPathFile, F_OK, AT_SYMLINK_NOFOLLOW) == 0) return true;
   const std::string temporary = std::string(kNewPrefix) + kPathFile;
   unlinkat(at, temporary.c_str(), 0);
-  Descriptor file(openat(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  Descriptor file(openat(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   const std::string line = hive + "\n";
   if (!file.Valid() || write(file.Get(), line.data(), line.size()) != static_cast<ssize_t>(line.size()) ||
       fsync(file.Get()) != 0 || file.CloseNow() != 0)
@@ -195,69 +211,72 @@ bool WritePathFile(int at, const std::string& hive) {
 
 }  // namespace
 
-Failure MakePrivateFolders(const std::string& folder) {
-  if (folder.empty()) return Failure::FromErrno("cannot create folder", ENOENT);
-  for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-    const std::string part = folder.substr(0, end);
-    // "a//b" and a trailing "/" name no new folder.
-    if (!part.empty() && part.back() != '/') {
-      if (mkdir(part.c_str(), 0700) == 0) {
-        chmod(part.c_str(), 0700);  // whatever the umask
-      } else {
-        const int error = errno;
-        struct stat status {};
-        if (error != EEXIST || stat(part.c_str(), &status) != 0)
-          return Failure::FromErrno("cannot create folder " + part, error);
-        if (!S_ISDIR(status.st_mode)) return Failure::FromErrno("cannot create folder " + part, ENOTDIR);
-      }
-    }
-    if (end == std::string::npos) return {};
-  }
-}
-
 std::string HiveBackupFolder(const std::string& root, const std::string& hive) {
   char hash[17] = {};
   std::snprintf(hash, sizeof hash, "%016" PRIx64, PathHash(hive));
   return root + "/" + NameOf(hive) + "-" + hash;
 }
 
-Failure BackUpHive(const std::string& root, int keepNewest, const std::string& hive,
+Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
                    const std::vector<std::string>& logs, std::string* where) {
   const std::string backups = HiveBackupFolder(root, hive);
-  if (Failure failure = MakePrivateFolders(backups); failure.Failed()) return failure;
-  const Descriptor folder(OpenFolder(AT_FDCWD, backups.c_str()));
-  if (!folder.Valid()) return Errno("cannot open folder " + backups);
-  while (flock(folder.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return Errno("cannot lock folder " + backups);
+  const std::string hiveName = NameOf(hive);
+  // Every file is opened first: a backup that cannot be whole is not begun.
+  const std::string hiveFolderPath = hive.substr(0, hive.size() - hiveName.size());
+  std::vector<Source> files;
+  for (const std::string& log : logs) {
+    struct stat status {};
+    const bool here = fstatat(hiveFolder, log.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    if ((!here && errno == ENOENT) || (here && S_ISREG(status.st_mode) && status.st_size == 0)) continue;
+    Source source{log, hiveFolderPath + log, Descriptor()};
+    if (Failure failure = OpenSource(hiveFolder, log, source.shown, &source.file); failure.Failed())
+      return failure;
+    if (fstat(source.file.Get(), &status) == 0 && status.st_size == 0) continue;
+    files.push_back(std::move(source));
   }
+  files.push_back(Source{hiveName, hive, Descriptor()});
+  if (Failure failure = OpenSource(hiveFolder, hiveName, hive, &files.back().file); failure.Failed())
+    return failure;
+
+  Descriptor rootFolder, folder, lock;
+  Failure failure = MakePrivateFolders(root, &rootFolder);
+  if (!failure.Failed()) failure = OpenPrivateFolder(rootFolder.Get(), NameOf(backups), backups, &folder);
+  if (failure.Failed()) {
+    // A folder that is not the user's own.
+    if (failure.error == 0) failure.why += "; keep backups in a folder of your own";
+    return failure;
+  }
+  if (failure = LockFolder(folder.Get(), backups, &lock); failure.Failed()) return failure;
   if (!WritePathFile(folder.Get(), hive)) return Errno("cannot write " + backups + "/" + kPathFile);
   // What killed runs left: a backup never finished, or one never fully removed.
-  for (const std::string& name : Names(folder.Get())) {
+  for (const std::string& name : FolderNames(folder.Get())) {
     if (name.rfind(kNewPrefix, 0) == 0 || name.rfind(kOldPrefix, 0) == 0) {
-      if (unlinkat(folder.Get(), name.c_str(), 0) != 0) RemoveFolder(folder.Get(), name);
+      if (IsFolder(folder.Get(), name))
+        RemoveFolder(folder.Get(), name);
+      else
+        unlinkat(folder.Get(), name.c_str(), 0);
     }
   }
 
-  std::vector<std::string> files;
-  for (const std::string& log : logs) {
-    struct stat status {};
-    if (stat(log.c_str(), &status) == 0 && status.st_size > 0) files.push_back(log);
-  }
-  files.push_back(hive);
-
   std::vector<std::pair<std::uint64_t, std::string>> existing = Backups(folder.Get());
-  if (!existing.empty() && HoldsTheSame(backups + "/" + existing.back().second, files)) {
+  if (!existing.empty() && HoldsTheSame(folder.Get(), existing.back().second, files)) {
     *where = backups + "/" + existing.back().second;
   } else {
-    std::string temporary = backups + "/" + kNewPrefix + "XXXXXX";
-    if (mkdtemp(temporary.data()) == nullptr) return Errno("cannot create a folder in " + backups);
-    const std::string temporaryName = NameOf(temporary);
-    const Descriptor parts(OpenFolder(folder.Get(), temporaryName.c_str()));
-    for (const std::string& file : files) {
-      if (!parts.Valid() || !CopyFileInto(file, parts.Get(), NameOf(file))) {
+    std::string temporaryName;
+    for (int attempt = 0; temporaryName.empty(); ++attempt) {
+      const std::string name = RandomName(kNewPrefix);
+      if (mkdirat(folder.Get(), name.c_str(), 0700) == 0)
+        temporaryName = name;
+      else if (errno != EEXIST || attempt == 100)
+        return Errno("cannot create a folder in " + backups);
+    }
+    const Descriptor parts(
+        openat(folder.Get(), temporaryName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    for (const Source& file : files) {
+      if (!parts.Valid() || !CopyFileInto(file.file.Get(), parts.Get(), file.name)) {
         const int error = errno;
         RemoveFolder(folder.Get(), temporaryName);
-        return Failure::FromErrno("cannot copy " + file + " into " + backups, error);
+        return Failure::FromErrno("cannot copy " + file.shown + " into " + backups, error);
       }
     }
     if (fsync(parts.Get()) != 0) {

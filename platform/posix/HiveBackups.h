@@ -14,7 +14,8 @@
 // fsynced, the folder fsynced, then renamed to its real name and its parent fsynced. A backup is
 // removed by renaming it to ".old-*" first. So a backup under its real name is always whole,
 // whenever the program is killed; the ".new-*" and ".old-*" leftovers of killed runs go at the
-// next backup of that hive.
+// next backup of that hive. Only real folders of these shapes are ever removed, never through
+// a link, and only files in them.
 //
 // Per hive, the first backup ever made (the hive before this program first changed it) and the
 // newest few are kept; older ones go once the new one is durable. No backup is added when the
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "platform/posix/Failure.h"
+#include "platform/posix/Folders.h"
 
 namespace platform {
 
@@ -34,18 +36,18 @@ namespace platform {
 inline constexpr int kDefaultKeptBackups = 5;
 inline constexpr int kMaxKeptBackups = 9999;
 
-// Makes folder and every missing folder above it, each one private (0700) as the XDG rules ask;
-// folders that exist keep their mode. The failure names the folder that could not be made.
-Failure MakePrivateFolders(const std::string& folder);
-
 // The folder inside root that holds the backups of the hive at this real path.
 std::string HiveBackupFolder(const std::string& root, const std::string& hive);
 
-// Backs up the hive at its real path, with those of its logs (paths) that are not empty, into
-// root (made when missing), keeping the first backup and the newest keepNewest ones. *where is
-// the backup's folder: the new one, or the newest when it already held these bytes. Holds an
-// flock on the hive's backup folder while it works, so two programs never interleave there.
-Failure BackUpHive(const std::string& root, int keepNewest, const std::string& hive,
+// Backs up the hive at its real path hive, which is the file of that name in the open folder
+// hiveFolder, with those of its logs (names in that folder) that are not empty, into root (made
+// when missing), keeping the first backup and the newest keepNewest ones. *where is the
+// backup's folder: the new one, or the newest when it already held these bytes. Holds an flock
+// on the hive's backup folder while it works, so two programs never interleave there.
+// Root and the hive's backup folder must be the user's own (see Folders.h). No link is ever
+// followed: a log that is a symbolic link fails the backup, naming it, as a backup without it
+// would not put the hive back as it was.
+Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
                    const std::vector<std::string>& logs, std::string* where);
 
 }  // namespace platform

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -23,6 +25,7 @@
 #include "platform/Status.h"
 #include "platform/posix/EmptyHive.h"
 #include "platform/posix/FileIo.h"
+#include "platform/posix/Folders.h"
 #include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveFormat.h"
 #include "platform/posix/HiveRecovery.h"
@@ -40,24 +43,27 @@ constexpr std::size_t kSpareRoom = 1U << 20;
 // Files are opened without becoming the controlling terminal and without waiting on a FIFO.
 constexpr int kReadFlags = O_NOCTTY | O_NONBLOCK;
 
+// The hive file (name in the open folder at), never through a link.
+constexpr int kHiveFlags = kReadFlags | O_NOFOLLOW;
+
 // The hive file's bytes, with room for bins that saves append: 0 or the errno of the failure.
-int ReadHive(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  return ReadFileBytes(path, bytes, kNoSizeLimit, kSpareRoom, kReadFlags);
+int ReadHive(int at, const std::string& name, std::vector<std::uint8_t>* bytes) {
+  return ReadFileBytes(at, name, bytes, kNoSizeLimit, kSpareRoom, kHiveFlags);
 }
 
 std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
-bool NoWriteBits(const std::string& path) {
+bool NoWriteBits(int at, const std::string& name) {
   struct stat status {};
-  return stat(path.c_str(), &status) != 0 || (status.st_mode & 0222) == 0;
+  return fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || (status.st_mode & 0222) == 0;
 }
 
-// "append-only" or "immutable" when the file or folder carries that attribute (chattr +a, +i):
-// then no rename may replace the hive, not even root's; empty otherwise.
-std::string Unchangeable(const std::string& path) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+// "append-only" or "immutable" when the file or folder (name in at) carries that attribute
+// (chattr +a, +i): then no rename may replace the hive, not even root's; empty otherwise.
+std::string Unchangeable(int at, const std::string& name) {
+  Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   int flags = 0;
   if (fd.Get() < 0 || ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) != 0) return {};
   if ((flags & FS_IMMUTABLE_FL) != 0) return "immutable";
@@ -69,22 +75,22 @@ std::string Unchangeable(const std::string& path) {
 // security descriptor and creation time.
 constexpr const char* kNtfsAttributes[] = {"system.ntfs_attrib", "system.ntfs_acl", "system.ntfs_crtime"};
 
-// Copies the extended attributes of the file at from to the open file to, as far as the file
+// Copies the extended attributes of the open file from to the open file to, as far as the file
 // system and the user's rights allow.
-void CopyAttributes(const std::string& from, int to) {
+void CopyAttributes(int from, int to) {
   std::vector<std::string> names(std::begin(kNtfsAttributes), std::end(kNtfsAttributes));
-  const ssize_t listSize = llistxattr(from.c_str(), nullptr, 0);
+  const ssize_t listSize = flistxattr(from, nullptr, 0);
   if (listSize > 0) {
     std::string list(static_cast<std::size_t>(listSize), '\0');
-    const ssize_t got = llistxattr(from.c_str(), list.data(), list.size());
+    const ssize_t got = flistxattr(from, list.data(), list.size());
     for (std::size_t at = 0; got > 0 && at < static_cast<std::size_t>(got); at = list.find('\0', at) + 1)
       names.emplace_back(list.c_str() + at);
   }
   for (const std::string& name : names) {
-    const ssize_t size = lgetxattr(from.c_str(), name.c_str(), nullptr, 0);
+    const ssize_t size = fgetxattr(from, name.c_str(), nullptr, 0);
     if (size < 0) continue;
     std::vector<char> value(static_cast<std::size_t>(size));
-    const ssize_t got = lgetxattr(from.c_str(), name.c_str(), value.data(), value.size());
+    const ssize_t got = fgetxattr(from, name.c_str(), value.data(), value.size());
     if (got >= 0) fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
   }
 }
@@ -92,6 +98,101 @@ void CopyAttributes(const std::string& from, int to) {
 Failure Problem(HiveProblem problem, Failure failure = {}) {
   failure.problem = problem;
   return failure;
+}
+
+// Why a file cannot be loaded as a hive (name in the open folder at, opened with these flags
+// besides reading), looking only at the file; no problem when it looks like a hive.
+Failure DiagnoseAt(int at, const std::string& name, int flags) {
+  Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | flags));
+  if (fd.Get() < 0) {
+    const int error = errno;
+    return Problem(error == ENOENT || error == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable,
+                   Failure::FromErrno({}, error));
+  }
+  struct stat status {};
+  if (fstat(fd.Get(), &status) != 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+  if (S_ISDIR(status.st_mode)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, EISDIR));
+  if (!S_ISREG(status.st_mode))
+    return Problem(HiveProblem::kUnreadable, Failure::Because({}, "not a regular file"));
+  std::uint8_t magic[hive::kBaseBlockSignature.size()] = {};
+  const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
+  if (got < 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
+  if (got != sizeof magic || !hive::HasSignature(magic, hive::kBaseBlockSignature))
+    return Problem(HiveProblem::kNotHive);
+  return {};
+}
+
+bool InGroup(gid_t group) {
+  if (getegid() == group) return true;
+  const int count = getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+  const int got = count > 0 ? getgroups(count, groups.data()) : 0;
+  return std::find(groups.begin(), groups.begin() + std::max(got, 0), group) !=
+         groups.begin() + std::max(got, 0);
+}
+
+// The mode for a file that replaces original and belongs to uid:gid, such that no one gains
+// access they did not have: each class keeps only what everyone who now falls in it had before.
+// The new owner is the user saving (owner moved: they had the group's bits or the others').
+// Set-id and sticky bits go with any change of owner or group.
+mode_t NarrowedMode(const struct stat& original, uid_t uid, gid_t gid, bool userWasInGroup) {
+  const mode_t mode = original.st_mode & 07777;
+  const bool ownerMoved = uid != original.st_uid, groupMoved = gid != original.st_gid;
+  if (!ownerMoved && !groupMoved) return mode;
+  const mode_t owner = (mode >> 6) & 7, group = (mode >> 3) & 7, other = mode & 7;
+  mode_t newOwner = owner, newGroup = group, newOther = other;
+  if (ownerMoved) {
+    newOwner &= userWasInGroup ? group : other;
+    newGroup &= owner;  // the old owner may be in the group
+    newOther &= owner;  // or among the others
+  }
+  if (groupMoved) {
+    newGroup &= other;  // the new group's members were others
+    newOther &= group;  // the old group's are others now
+  }
+  return (newOwner << 6) | (newGroup << 3) | newOther;
+}
+
+std::string UserName(uid_t uid) {
+  const passwd* user = getpwuid(uid);
+  return user != nullptr ? user->pw_name : std::to_string(uid);
+}
+
+std::string GroupName(gid_t gid) {
+  const struct group* found = getgrgid(gid);
+  return found != nullptr ? found->gr_name : std::to_string(gid);
+}
+
+std::string Octal(mode_t mode) {
+  char text[8] = {};
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// Gives the open new file fd the owner, group and mode of original, as far as the user may,
+// narrowing the mode where they may not (see HiveFile::Commit): 0 or the errno of the failure;
+// *note tells what could not be kept.
+int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note) {
+  // Owner and group first: a change of owner clears the set-id bits.
+  // Not root: the group at least, when the user is in it. (A file system without owners may
+  // refuse both, and reports every file with the same ones: nothing changes then.)
+  if (fchown(fd, original.st_uid, original.st_gid) != 0 &&
+      fchown(fd, static_cast<uid_t>(-1), original.st_gid) != 0) {
+    // What the file got is read back below.
+  }
+  struct stat made {};
+  if (fstat(fd, &made) != 0) return errno;
+  const mode_t mode = NarrowedMode(original, made.st_uid, made.st_gid, InGroup(original.st_gid));
+  if (fchmod(fd, mode) != 0) return errno;
+  if (made.st_uid != original.st_uid || made.st_gid != original.st_gid) {
+    *note = "the hive now belongs to " + UserName(made.st_uid) + ":" + GroupName(made.st_gid) + ", not " +
+            UserName(original.st_uid) + ":" + GroupName(original.st_gid) +
+            " (only root may give a file to another user, or to a group one is not in)";
+    if (mode != (original.st_mode & 07777))
+      *note += "; its permissions were narrowed from " + Octal(original.st_mode) + " to " + Octal(mode) +
+               " so that no one gained access";
+  }
+  return 0;
 }
 
 }  // namespace
@@ -122,8 +223,12 @@ HiveFile::~HiveFile() = default;
 HiveFile::HiveFile(HiveFile&& other) noexcept = default;
 HiveFile& HiveFile::operator=(HiveFile&& other) noexcept = default;
 
-bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+bool HiveFile::ReadIdentity(Identity* identity) const {
+  if (!m_folder.Valid()) {
+    errno = EBADF;
+    return false;
+  }
+  Descriptor fd(openat(m_folder.Get(), BaseName().c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   *identity = Identity{};
@@ -138,48 +243,46 @@ bool HiveFile::ReadIdentity(const std::string& path, Identity* identity) {
   return true;
 }
 
-Failure HiveFile::Diagnose(const std::string& path) {
-  Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.Get() < 0) {
-    const int error = errno;
-    return Problem(error == ENOENT || error == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable,
-                   Failure::FromErrno({}, error));
-  }
-  struct stat status {};
-  if (fstat(fd.Get(), &status) != 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
-  if (S_ISDIR(status.st_mode)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, EISDIR));
-  if (!S_ISREG(status.st_mode))
-    return Problem(HiveProblem::kUnreadable, Failure::Because({}, "not a regular file"));
-  std::uint8_t magic[hive::kBaseBlockSignature.size()] = {};
-  const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
-  if (got < 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
-  if (got != sizeof magic || !hive::HasSignature(magic, hive::kBaseBlockSignature))
-    return Problem(HiveProblem::kNotHive);
-  return {};
-}
+Failure HiveFile::Diagnose(const std::string& path) { return DiagnoseAt(AT_FDCWD, path, kReadFlags); }
 
 Failure HiveFile::Load() {
-  for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
-    Identity before;
-    if (!ReadIdentity(m_path, &before)) {
+  if (!m_folder.Valid()) {
+    // Once, for the life of the object. A folder the user may only pass through is still held
+    // (reading the hive needs no more); it cannot be locked, so nothing can be saved into it.
+    int fd = open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = open(Folder().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
       const int error = errno;
       if (Failure failure = Diagnose(m_path); failure.Failed()) return failure;
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     }
-    if (Failure failure = Diagnose(m_path); failure.Failed()) return failure;
-    std::vector<std::uint8_t> primary;
-    if (const int error = ReadHive(m_path, &primary); error != 0)
+    m_folder = Descriptor(fd);
+  }
+  const int folder = m_folder.Get();
+  const std::string name = BaseName();
+  for (int attempt = 0; attempt < kLoadAttempts; ++attempt) {
+    Identity before;
+    if (!ReadIdentity(&before)) {
+      const int error = errno;
+      // The words for a file that is missing, a folder or a FIFO; a link (which the name no
+      // longer was when the path was resolved) is refused in the system's words.
+      if (Failure failure = DiagnoseAt(folder, name, kReadFlags); failure.Failed()) return failure;
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
-    const HiveLogNames names = FindHiveLogs(Folder(), BaseName());
+    }
+    if (Failure failure = DiagnoseAt(folder, name, kHiveFlags); failure.Failed()) return failure;
+    std::vector<std::uint8_t> primary;
+    if (const int error = ReadHive(folder, name, &primary); error != 0)
+      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
+    const HiveLogNames names = FindHiveLogs(folder, name);
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
-    for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
-                             std::pair{&names.log2, &logs.log2}}) {
+    for (auto [logName, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
+                                std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
-      if (name->empty()) continue;
-      const int error = ReadFileBytes(Folder() + "/" + *name, &bytes, kNoSizeLimit, 0, kReadFlags);
-      *log =
-          error == 0 ? HiveLogFile{*name, std::move(bytes), {}} : HiveLogFile{*name, {}, ErrnoWords(error)};
+      if (logName->empty()) continue;
+      const int error = ReadFileBytes(folder, *logName, &bytes, kNoSizeLimit, 0, kReadFlags);
+      *log = error == 0 ? HiveLogFile{*logName, std::move(bytes), {}}
+                        : HiveLogFile{*logName, {}, ErrnoWords(error)};
     }
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     logs = {};
@@ -201,18 +304,18 @@ Failure HiveFile::Load() {
     std::vector<std::uint8_t> bytes;
     if (recovery.outcome != HiveRecovery::Outcome::kRefused)
       bytes = std::move(recovery.image);
-    else if (const int error = ReadHive(m_path, &bytes); error != 0)
+    else if (const int error = ReadHive(folder, name, &bytes); error != 0)
       return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
     HiveImage image;
     std::string why;
     if (!HiveImage::Open(std::move(bytes), &image, &why)) {
-      Failure failure = Diagnose(m_path);
+      Failure failure = DiagnoseAt(folder, name, kHiveFlags);
       return failure.Failed()
                  ? failure
                  : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal.empty() ? why : refusal));
     }
     Identity after;
-    const bool stable = ReadIdentity(m_path, &after) && after == before;
+    const bool stable = ReadIdentity(&after) && after == before;
     if (stable || attempt + 1 == kLoadAttempts) {
       m_image = std::move(image);
       // A file that kept changing while it was read keeps the identity from before the read,
@@ -230,26 +333,27 @@ Failure HiveFile::Load() {
 
 bool HiveFile::ChangedOnDisk() const {
   Identity now;
-  return !ReadIdentity(m_path, &now) || !(now == m_identity);
+  return !ReadIdentity(&now) || !(now == m_identity);
 }
 
 std::string HiveFile::WhyReadOnly() const {
   if (!m_refusal.empty()) return m_refusal;
-  const std::string folder = Folder();
+  if (!m_folder.Valid()) return "no hive is loaded";
+  const int folder = m_folder.Get();
   struct statvfs volume {};
-  if (statvfs(folder.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
+  if (fstatvfs(folder, &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
     return "the file system it is on is mounted read-only";
-  for (const auto& [path, what] : {std::pair<std::string, const char*>{m_path, "the hive file"},
-                                   std::pair<std::string, const char*>{folder, "the folder it is in"}}) {
-    const std::string kind = Unchangeable(path);
+  for (const auto& [name, what] : {std::pair<std::string, const char*>{BaseName(), "the hive file"},
+                                   std::pair<std::string, const char*>{".", "the folder it is in"}}) {
+    const std::string kind = Unchangeable(folder, name);
     if (kind.empty()) continue;
     const std::string letter = kind == "immutable" ? "i" : "a";
     return std::string(what) + " is marked " + kind + " (chattr +" + letter +
            "), so it cannot be replaced; 'chattr -" + letter + "' (as root) allows saving";
   }
-  if (NoWriteBits(m_path) || faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) != 0)
+  if (NoWriteBits(folder, BaseName()) || faccessat(folder, BaseName().c_str(), W_OK, AT_EACCESS) != 0)
     return "no permission to write the hive file";
-  if (NoWriteBits(folder) || faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+  if (NoWriteBits(folder, ".") || faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
     return "no permission to write the folder it is in";
   return {};
 }
@@ -267,39 +371,23 @@ std::string HiveFile::BaseName() const {
 }
 
 void HiveFile::RemoveStaleTemporaries() const {
-  const FolderListing folder(opendir(Folder().c_str()));
-  if (!folder) return;
   const std::string prefix = "." + BaseName() + ".tmp.";
-  while (const dirent* entry = readdir(folder.get())) {
-    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-      unlinkat(dirfd(folder.get()), entry->d_name, 0);
+  for (const std::string& name : FolderNames(m_folder.Get())) {
+    if (name.rfind(prefix, 0) == 0) unlinkat(m_folder.Get(), name.c_str(), 0);
   }
 }
-
-namespace {
-
-// An exclusive flock on a folder, held while the descriptor is open.
-int LockFolder(const std::string& folder) {
-  Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() < 0) return -1;
-  while (flock(fd.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return -1;
-  }
-  return fd.Release();
-}
-
-}  // namespace
 
 void HiveFile::RemoveLeftovers() {
-  if (faccessat(AT_FDCWD, Folder().c_str(), W_OK | X_OK, AT_EACCESS) != 0) return;
-  Descriptor lock(LockFolder(Folder()));
-  if (lock.Get() < 0) return;
+  if (!m_folder.Valid() || faccessat(m_folder.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0) return;
+  Descriptor lock;
+  if (LockFolder(m_folder.Get(), Folder(), &lock).Failed()) return;
   RemoveStaleTemporaries();
   // Earlier versions locked an empty "NAME.lock" beside the hive and left it there.
-  const std::string oldLock = Folder() + "/" + BaseName() + ".lock";
+  const std::string oldLock = BaseName() + ".lock";
   struct stat status {};
-  if (lstat(oldLock.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0)
-    unlink(oldLock.c_str());
+  if (fstatat(m_folder.Get(), oldLock.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(status.st_mode) && status.st_size == 0)
+    unlinkat(m_folder.Get(), oldLock.c_str(), 0);
 }
 
 long HiveFile::Fail(long status, std::string why) {
@@ -310,11 +398,25 @@ long HiveFile::Fail(long status, std::string why) {
 long HiveFile::Commit(const std::function<bool()>& reapply,
                       const std::function<std::vector<std::uintptr_t>()>& editedKeys) {
   m_commitError.clear();
-  if (!m_image.Loaded()) return Fail(kInvalidHandle, "no hive is loaded");
+  m_commitNote.clear();
+  if (!m_image.Loaded() || !m_folder.Valid()) return Fail(kInvalidHandle, "no hive is loaded");
   if (!m_refusal.empty()) return Fail(kAccessDenied, m_refusal);
   const std::string folder = Folder();
-  Descriptor lock(LockFolder(folder));
-  if (lock.Get() < 0) return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
+  const std::string name = BaseName();
+  const int at = m_folder.Get();
+  Descriptor lock;
+  if (const Failure failure = LockFolder(at, folder, &lock); failure.Failed())
+    return Fail(StatusFromErrno(failure.error, kWriteFault),
+                failure.error == EWOULDBLOCK ? failure.Text() : ErrnoWords(failure.error));
+  // The path must still lead to the folder held since the load: a folder moved or swapped for a
+  // link meanwhile means the user's path now names another hive, which is not ours to replace.
+  struct stat heldFolder {
+  }, namedFolder{};
+  if (fstat(at, &heldFolder) != 0 || stat(folder.c_str(), &namedFolder) != 0 ||
+      heldFolder.st_dev != namedFolder.st_dev || heldFolder.st_ino != namedFolder.st_ino)
+    return Fail(kWriteFault, "the folder " + folder +
+                                 " is no longer the one the hive was loaded from (it was moved or replaced), "
+                                 "so nothing was written; start again on the hive where it is now");
 
   if (ChangedOnDisk()) {
     if (const Failure failure = Load(); failure.Failed())
@@ -325,30 +427,32 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
       return Fail(kRegistryCorrupt, "the changes could not be applied to the hive another program saved");
   }
   RemoveStaleTemporaries();
-  const std::vector<std::string> logs = FindHiveLogs(folder, BaseName()).all;
+  const std::vector<std::string> logs = FindHiveLogs(at, name).all;
   if (m_backup.empty() && !m_backupRoot.empty()) {
-    std::vector<std::string> logPaths;
-    for (const std::string& name : logs) logPaths.push_back(folder + "/" + name);
-    if (const Failure failure = BackUpHive(m_backupRoot, m_keepBackups, m_path, logPaths, &m_backup);
+    if (const Failure failure = BackUpHive(m_backupRoot, m_keepBackups, at, m_path, logs, &m_backup);
         failure.Failed())
       return Fail(StatusFromErrno(failure.error, kWriteFault),
                   "no backup could be made in " + m_backupRoot + ": " + failure.Text());
   }
 
+  const Descriptor hive(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
   struct stat original {};
-  if (stat(m_path.c_str(), &original) != 0)
+  if (!hive.Valid() || fstat(hive.Get(), &original) != 0)
     return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
-  std::string temporary = folder + "/." + BaseName() + ".tmp.XXXXXX";
-  Descriptor fd(mkstemp(temporary.data()));
-  if (fd.Get() < 0) return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
+  std::string temporary;
+  Descriptor fd;
+  for (int attempt = 0; !fd.Valid(); ++attempt) {
+    temporary = RandomName("." + name + ".tmp.");
+    fd = Descriptor(openat(at, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.Valid() && (errno != EEXIST || attempt == 100))
+      return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
+  }
   auto fail = [&](int error) {
-    unlink(temporary.c_str());
+    unlinkat(at, temporary.c_str(), 0);
     return Fail(StatusFromErrno(error, kWriteFault), ErrnoWords(error));
   };
-  if (fchmod(fd.Get(), original.st_mode & 07777) != 0) return fail(errno);
-  if (geteuid() == 0 && fchown(fd.Get(), original.st_uid, original.st_gid) != 0) {
-    // Root keeps the owner when it can; a file system without owners is no reason to fail.
-  }
+  std::string note;
+  if (const int error = KeepOwnerAndMode(fd.Get(), original, &note); error != 0) return fail(error);
   // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
   // save (the base block and every edited key, as Windows stamps them). The image is changed to
   // what is written: should the write fail, the caller loads the hive again anyway.
@@ -360,22 +464,25 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   m_image.MarkClean(sequence, now);
   const std::vector<std::uint8_t>& bytes = m_image.Bytes();
   if (const int error = WriteAll(fd.Get(), bytes); error != 0) return fail(error);
-  CopyAttributes(m_path, fd.Get());
+  CopyAttributes(hive.Get(), fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
-  if (rename(temporary.c_str(), m_path.c_str()) != 0) return fail(errno);
-  Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.Get() >= 0) fsync(directory.Get());
+  if (renameat(at, temporary.c_str(), at, name.c_str()) != 0) return fail(errno);
+  fsync(at);
   ++m_commits;
 
   // Only now that the clean hive is durable may the logs go: emptied, as Windows leaves them.
   // Should this fail, the clean hive is still safe, as Windows ignores the logs of a clean hive.
-  for (const std::string& name : logs) {
-    Descriptor log(open((folder + "/" + name).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
-    if (log.Get() >= 0 && ftruncate(log.Get(), 0) == 0) fsync(log.Get());
+  for (const std::string& log : logs) {
+    Descriptor file(openat(at, log.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
+    struct stat status {};
+    if (file.Get() >= 0 && fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
+        ftruncate(file.Get(), 0) == 0)
+      fsync(file.Get());
   }
   m_highestSequence = sequence;
-  ReadIdentity(m_path, &m_identity);
+  m_commitNote = std::move(note);
+  ReadIdentity(&m_identity);
   return 0;
 }
 

@@ -8,9 +8,17 @@
 // cannot recover is loaded as it is but refused for writing (Refusal() says why): writing it
 // back clean would make Windows ignore the logs, and everything only they hold would be lost.
 //
+// The folder: the hive's real path is resolved once, and its folder opened (never through a
+// link) at the first Load and held for the life of the object. Everything after goes through
+// that open folder by name in it: reading the hive and its logs, the lock, the temporary file,
+// the rename, the removal of leftovers, the emptying of the logs. A folder swapped for another
+// (or a link) on the way to the hive meanwhile changes nothing elsewhere: a commit that finds the
+// path no longer leading to the held folder is refused.
+//
 // Replacing: rewriting the file in place would tear the hive if a crash came in the middle.
-// Commit instead writes a new file beside the hive (".NAME.tmp.*"), gives it the hive's owner,
-// mode and extended attributes, makes it clean (equal sequence numbers above every one its logs
+// Commit instead writes a new file beside the hive (".NAME.tmp.*", a random name made with
+// O_EXCL), gives it the hive's owner, group, mode and extended attributes (see Commit for a
+// user who may not give the owner or group), makes it clean (equal sequence numbers above every one its logs
 // hold, the time of the save), fsyncs it, renames it over the hive and fsyncs the folder: at
 // every moment the hive's name refers to a complete file, the old one or the new one. Only then are the logs
 // emptied (truncated, as Windows leaves them), so Windows can never replay stale log pages over the saved
@@ -22,9 +30,10 @@
 // the hive.
 //
 // Writers: commits hold an exclusive flock on the hive's folder, so two commits never
-// interleave. Under the lock, a hive that another process replaced since it was loaded is
-// loaded again and the caller's pending edits are applied to it again before writing, so
-// concurrent writers merge value by value instead of losing each other's changes.
+// interleave. A lock that another program holds is waited for a bounded time (Folders.h), then
+// the commit fails naming the folder and the holder. Under the lock, a hive that another process replaced
+// since it was loaded is loaded again and the caller's pending edits are applied to it again before writing,
+// so concurrent writers merge value by value instead of losing each other's changes.
 //
 // Noticing a replacement: the file's device, inode, size, change and modification times and the
 // base block's sequence numbers and timestamp, recorded when it was loaded or committed.
@@ -102,10 +111,19 @@ class HiveFile {
   // whose last-write time the save sets. Returns 0 or a Win32 status: 5 (the hive may not be
   // written, or its folder or the backup cannot be), 2 or 1015 (the replaced file cannot be
   // loaded), 112 (no space), 29 (a write, fsync or rename failed; the hive on disk is
-  // unchanged). CommitError() says why in words.
+  // unchanged; also when the hive's folder is no longer the one it was loaded from, or it or
+  // the backup folder stays locked by another program).
+  // CommitError() says why in words.
+  //
+  // The new file gets the hive's owner, group and mode. A user other than root may not give it
+  // another owner, nor a group they are not in: then it keeps the user's own, and its mode is
+  // narrowed so that no one gains access (owner bits: only what the user had; group and other
+  // bits: only what everyone now in that class had). CommitNote() says so after such a commit.
   long Commit(const std::function<bool()>& reapply,
               const std::function<std::vector<std::uintptr_t>()>& editedKeys = nullptr);
   const std::string& CommitError() const { return m_commitError; }
+  // What the last successful commit could not keep, in words; empty when it kept everything.
+  const std::string& CommitNote() const { return m_commitNote; }
   // How many commits replaced the file (for tests and the benchmark).
   std::uint64_t Commits() const { return m_commits; }
 
@@ -121,13 +139,14 @@ class HiveFile {
     unsigned char header[16] = {};  // sequence numbers and timestamp of the base block
     bool operator==(const Identity&) const = default;
   };
-  static bool ReadIdentity(const std::string& path, Identity* identity);
+  bool ReadIdentity(Identity* identity) const;
   std::string Folder() const;
   std::string BaseName() const;
   void RemoveStaleTemporaries() const;
   long Fail(long status, std::string why);
 
   std::string m_path;
+  Descriptor m_folder;  // the hive's folder, from the first Load on
   HiveImage m_image;
   Identity m_identity;
   std::uint64_t m_generation = 0;
@@ -139,6 +158,7 @@ class HiveFile {
   int m_keepBackups = kDefaultKeptBackups;
   std::string m_backup;
   std::string m_commitError;
+  std::string m_commitNote;
 };
 
 }  // namespace platform

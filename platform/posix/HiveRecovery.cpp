@@ -1,6 +1,7 @@
 #include "platform/posix/HiveRecovery.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -351,9 +352,17 @@ std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t
 }
 
 HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName) {
+  const Descriptor opened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return opened.Valid() ? FindHiveLogs(opened.Get(), hiveName) : HiveLogNames{};
+}
+
+HiveLogNames FindHiveLogs(int folder, const std::string& hiveName) {
   HiveLogNames names;
-  const FolderListing listing(opendir(folder.c_str()));
+  // A description of its own, so that the listing's position is not the caller's.
+  Descriptor own(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const FolderListing listing(own.Valid() ? fdopendir(own.Get()) : nullptr);
   if (!listing) return names;
+  own.Release();  // the listing owns it now
   const std::u16string base = base::Utf16FromUtf8(hiveName);
   while (const dirent* entry = readdir(listing.get())) {
     const std::u16string name = base::Utf16FromUtf8(entry->d_name);

@@ -41,6 +41,8 @@ struct HiveLogNames {
   std::vector<std::string> all;  // every name that matches, in folder order
 };
 HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName);
+// The same in an open folder.
+HiveLogNames FindHiveLogs(int folder, const std::string& hiveName);
 
 struct HiveRecovery {
   enum class Outcome {

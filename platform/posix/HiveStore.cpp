@@ -315,6 +315,7 @@ long HiveStore::Flush() {
   news.missingKey = std::exchange(m_missingKey, std::u16string());
   if (status == kSuccess) {
     news.saved = m_pending.size();
+    if (news.saved > 0) news.note = m_file.CommitNote();
   } else {
     news.lost = m_pending.size();
     news.error = why;

@@ -77,6 +77,7 @@ class HiveStore final : public Registry {
     std::size_t saved = 0;      // edits written to the file
     std::size_t lost = 0;       // edits dropped because the write failed
     std::string error;          // why it failed, in words
+    std::string note;           // what the save could not keep (HiveFile::CommitNote), in words
     std::size_t missing = 0;    // writes refused since the last report: no such key
     std::u16string missingKey;  // the last key that was missing
   };

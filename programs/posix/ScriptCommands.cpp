@@ -26,9 +26,12 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   // The writes are saved before they are read back: a failed save is said first, in the
   // system's words, and the values it lost are not read back one by one.
   bool lossTold = false;
+  std::string note;
   TuningCommands saving = commands;
-  saving.save = [&store, &lossTold] {
+  saving.save = [&store, &lossTold, &note] {
     const long status = store.Flush();
+    if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
+      note = report.note;
     const platform::Failure lost = store.LostChanges();
     if (!lost.Failed()) return TuningSave{};
     lossTold = true;
@@ -52,6 +55,9 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
   store.Flush();
+  if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
+    note = report.note;
+  if (!note.empty()) std::fprintf(stderr, "configurator: note: %s\n", note.c_str());
   if (const platform::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
     std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
     return sysexits::kIoError;

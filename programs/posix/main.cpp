@@ -234,6 +234,7 @@ std::string StatusText(const platform::HiveStore::SaveReport& report, const std:
     add(Counted(report.missing, "value") + " not saved: " + MissingKeyText(report.missingKey));
   if (report.saved > 0)
     add("Saved " + Counted(report.saved, "value") + " to " + hive.substr(hive.rfind('/') + 1));
+  if (!report.note.empty()) add("note: " + report.note);
   if (!reload.empty()) add("Driver: " + reload);
   if (!backup.empty()) add("backup of the hive as it was in " + backup);
   return text;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <random>
 #include <set>
 #include <thread>
@@ -68,6 +69,142 @@ TEST(HiveBackups, PrivateFoldersAreMadeWithTheirParents) {
   hivetest::WriteFile(scratch / "file", "");
   const Failure failure = platform::MakePrivateFolders(scratch / "file/x");
   EXPECT_EQ(failure.Text(), "cannot create folder " + scratch / "file" + ": Not a directory");
+
+  // Folders above may be anyone's and reached through links; the folder itself may not.
+  mkdir((scratch / "shared").c_str(), 0777);
+  chmod((scratch / "shared").c_str(), 01777);
+  ASSERT_EQ(symlink((scratch / "shared").c_str(), (scratch / "via").c_str()), 0);
+  EXPECT_FALSE(platform::MakePrivateFolders(scratch / "via/mine").Failed());
+  EXPECT_EQ(Mode(scratch / "shared/mine"), 0700u);
+  EXPECT_EQ(platform::MakePrivateFolders(scratch / "via").Text(),
+            "cannot use folder " + scratch / "via" + ": it is a symbolic link");
+  EXPECT_EQ(
+      platform::MakePrivateFolders(scratch / "shared").Text(),
+      "cannot use folder " + scratch / "shared" + ": users other than its owner may write to it (mode 1777)");
+}
+
+// A folder the user did not make: another user's (when the tests run as root), one others may
+// write to, or a link. Each is refused in words naming it, for the backup root and for the
+// hive's folder in it, and nothing goes into it or into where a link points.
+TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
+  const bool root = geteuid() == 0;
+  if (!root) std::printf("skipped: folders of another user (chown needs root)\n");
+  struct Row {
+    const char* name;
+    bool hiveFolder;  // else the root
+    std::function<void(const std::string& folder, const std::string& victim)> plant;
+    const char* why;
+    bool needsRoot = false;
+  } rows[] = {
+      {"root is a link", false,
+       [](const std::string& folder, const std::string& victim) {
+         EXPECT_EQ(symlink(victim.c_str(), folder.c_str()), 0);
+       },
+       "it is a symbolic link"},
+      {"root others may write", false,
+       [](const std::string& folder, const std::string&) {
+         mkdir(folder.c_str(), 0700);
+         chmod(folder.c_str(), 01777);
+       },
+       "users other than its owner may write to it (mode 1777)"},
+      {"root of another user", false,
+       [](const std::string& folder, const std::string&) {
+         mkdir(folder.c_str(), 0700);
+         EXPECT_EQ(chown(folder.c_str(), 12345, 12345), 0);
+       },
+       "it belongs to another user", true},
+      {"hive's folder is a link", true,
+       [](const std::string& folder, const std::string& victim) {
+         EXPECT_EQ(symlink(victim.c_str(), folder.c_str()), 0);
+       },
+       "it is a symbolic link"},
+      {"hive's folder the group may write", true,
+       [](const std::string& folder, const std::string&) {
+         mkdir(folder.c_str(), 0700);
+         chmod(folder.c_str(), 0770);
+       },
+       "users other than its owner may write to it (mode 0770)"},
+      // Another user makes the folder first, with a link shaped as a backup to the victim:
+      // pruning would remove every file there.
+      {"hive's folder of another user", true,
+       [](const std::string& folder, const std::string& victim) {
+         mkdir(folder.c_str(), 0755);
+         EXPECT_EQ(symlink(victim.c_str(), (folder + "/000002-20260101-000000").c_str()), 0);
+         EXPECT_EQ(chown(folder.c_str(), 12345, 12345), 0);
+       },
+       "it belongs to another user", true},
+  };
+  for (const Row& row : rows) {
+    if (row.needsRoot && !root) continue;
+    hivetest::TempFolder scratch, data, victim;
+    hivetest::WriteFile(victim / "precious", "keep me");
+    const std::string hive = hivetest::DemoHive(scratch);
+    const std::string backups = data / "backups";
+    const std::string planted = row.hiveFolder ? platform::HiveBackupFolder(backups, hive) : backups;
+    if (row.hiveFolder) mkdir(backups.c_str(), 0700);
+    row.plant(planted, victim.Path());
+    const std::string before = hivetest::ReadFile(hive);
+    // Enough saves for pruning, had the first one been let through.
+    for (int run = 0; run < 3; ++run)
+      EXPECT_EQ(SaveRun(hive, backups, 1, std::to_string(run)), "") << row.name;
+    EXPECT_EQ(hivetest::ReadFile(hive), before) << row.name << ": a save without its backup";
+    EXPECT_EQ(Listing(victim.Path()), std::vector<std::string>{"precious"}) << row.name;
+    EXPECT_EQ(hivetest::ReadFile(victim / "precious"), "keep me") << row.name;
+    Failure failure;
+    auto store = HiveStore::Load(hive, &failure);
+    ASSERT_NE(store, nullptr);
+    store->SetBackupRoot(backups, 1);
+    ASSERT_EQ(
+        hivetest::SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, hivetest::Utf16(u"1")),
+        0);
+    EXPECT_NE(store->Flush(), 0) << row.name;
+    const std::string error = store->LastSave().error;
+    EXPECT_NE(error.find("cannot use folder " + planted + ": " + row.why), std::string::npos)
+        << row.name << ": " << error;
+    EXPECT_NE(error.find("keep backups in a folder of your own"), std::string::npos)
+        << row.name << ": " << error;
+  }
+}
+
+// A link of a backup's name in the hive's own folder (or in place of a leftover) is neither
+// counted nor followed when old backups go: what it points to stays.
+TEST(HiveBackups, PruningNeverFollowsALink) {
+  hivetest::TempFolder scratch, data, victim;
+  hivetest::WriteFile(victim / "precious", "keep me");
+  const std::string hive = hivetest::DemoHive(scratch);
+  ASSERT_FALSE(SaveRun(hive, data.Path(), 1, "1").empty());
+  const std::string folder = platform::HiveBackupFolder(data.Path(), hive);
+  for (const char* name : {"000002-20260101-000000", ".old-000003-20260101-000000", ".new-abcdef"})
+    ASSERT_EQ(symlink(victim.Path().c_str(), (folder + "/" + name).c_str()), 0);
+  for (int run = 2; run < 6; ++run) ASSERT_FALSE(SaveRun(hive, data.Path(), 1, std::to_string(run)).empty());
+  EXPECT_EQ(Listing(victim.Path()), std::vector<std::string>{"precious"});
+  const std::vector<std::string> left = Listing(folder);
+  EXPECT_EQ(left.size(), 4u) << "the first, the newest, hive-path and the link of a backup's name";
+  EXPECT_NE(std::find(left.begin(), left.end(), "000002-20260101-000000"), left.end());
+}
+
+// A log beside the hive that is a link to another file: the backup does not copy what it points
+// to, and is refused naming it, so the save changes nothing.
+TEST(HiveBackups, ALogThatIsALinkIsRefused) {
+  hivetest::TempFolder scratch, data, secrets;
+  hivetest::WriteFile(secrets / "secret", "not for backups");
+  const std::string hive = hivetest::DemoHive(scratch);
+  ASSERT_EQ(symlink((secrets / "secret").c_str(), (scratch / "SYSTEM.LOG1").c_str()), 0);
+  const std::string before = hivetest::ReadFile(hive);
+  Failure failure;
+  auto store = HiveStore::Load(hive, &failure);
+  ASSERT_NE(store, nullptr);
+  store->SetBackupRoot(data.Path(), 5);
+  ASSERT_EQ(
+      hivetest::SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, hivetest::Utf16(u"1")),
+      0);
+  EXPECT_NE(store->Flush(), 0);
+  EXPECT_NE(store->LastSave().error.find("cannot copy " + scratch / "SYSTEM.LOG1" +
+                                         ": it is a symbolic link, which backups do not follow"),
+            std::string::npos)
+      << store->LastSave().error;
+  EXPECT_EQ(hivetest::ReadFile(hive), before);
+  EXPECT_EQ(hivetest::Run("grep -rl 'not for backups' " + hivetest::Quote(data.Path())), "");
 }
 
 // Eight runs that each save another value, keeping 3: the first backup (the hive before any

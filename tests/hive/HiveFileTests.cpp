@@ -147,6 +147,56 @@ TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
   }
 }
 
+// The hive's folder, or one above it, swapped between the load and the save (moved away, a
+// link or another folder in its place): the save is refused in words, and neither the hive
+// elsewhere that the path now leads to nor its log is touched, nor the one that moved.
+TEST(HiveFiles, AFolderSwappedAfterTheLoadIsNeverWrittenThrough) {
+  struct Row {
+    const char* name;
+    const char* moved;  // the folder moved away, below the scratch folder
+    bool link;          // a link in its place, else a copy of the other folder
+  } rows[] = {
+      {"the hive's folder, a link in its place", "top/hive", true},
+      {"the folder above, a link in its place", "top", true},
+      {"the hive's folder, another folder in its place", "top/hive", false},
+  };
+  for (const Row& row : rows) {
+    hivetest::TempFolder scratch;
+    std::filesystem::create_directories(scratch / "top/hive");
+    std::filesystem::create_directories(scratch / "other/hive");
+    const std::string hive = scratch / "top/hive/SYSTEM";
+    Failure failure;
+    ASSERT_TRUE(platform::WriteDemoHive(hive, &failure)) << failure.Text();
+    std::filesystem::copy_file(hive, scratch / "other/hive/SYSTEM");
+    hivetest::WriteFile(scratch / "other/hive/SYSTEM.LOG1", "the other hive's log");
+    const std::string before = hivetest::ReadFile(hive);
+
+    auto store = LoadOrFail(hive);
+    ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"2")), 0)
+        << row.name;
+    const std::string moved = scratch / row.moved;
+    ASSERT_EQ(rename(moved.c_str(), (moved + ".moved").c_str()), 0) << row.name;
+    const std::string other = scratch / (std::string(row.moved) == "top" ? "other" : "other/hive");
+    if (row.link)
+      ASSERT_EQ(symlink(other.c_str(), moved.c_str()), 0) << row.name;
+    else
+      std::filesystem::copy(other, moved);
+
+    EXPECT_EQ(store->Flush(), platform::kWriteFault) << row.name;
+    EXPECT_NE(store->LastSave().error.find("the folder " + scratch / "top/hive" +
+                                           " is no longer the one the hive was loaded from"),
+              std::string::npos)
+        << row.name << ": " << store->LastSave().error;
+    EXPECT_EQ(hivetest::ReadFile(scratch / "other/hive/SYSTEM"), before) << row.name;
+    EXPECT_EQ(hivetest::ReadFile(scratch / "other/hive/SYSTEM.LOG1"), "the other hive's log") << row.name;
+    EXPECT_EQ(hivetest::ReadFile(scratch / (std::string(row.moved) + ".moved") +
+                                 (std::string(row.moved) == "top" ? "/hive/SYSTEM" : "/SYSTEM")),
+              before)
+        << row.name;
+    store.reset();
+  }
+}
+
 // A fuzzer's damaged hive (its input less the 8 bytes of lengths), on which an earlier writer
 // aborted the process: writes to it are made or refused, never a crash, and what was saved loads
 // again and holds them.

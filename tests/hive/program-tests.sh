@@ -209,6 +209,60 @@ done
 [ "$(stat -c %a "$scratch/mine")" = 700 ] || fail "--backup-dir: the folders are not private"
 cmp -s "$scratch/RESCUE.before" "$scratch"/mine/backups/RESCUE-*/000001-*/RESCUE || fail "--backup-dir: the first backup"
 
+# A backup folder that is not the user's own (here a link) is refused, naming it; nothing changes.
+ln -s "$scratch/mine/backups" "$scratch/linked"
+cp "$scratch/RESCUE" "$scratch/RESCUE.before"
+expect 73 "no backup of the hive can be kept in $scratch/linked: cannot use folder $scratch/linked: it is a symbolic link" -- \
+  "${rescue[@]}" --backup-dir "$scratch/linked" --set LODBias=1.25
+cmp -s "$scratch/RESCUE" "$scratch/RESCUE.before" || fail "a link as --backup-dir: the hive was written"
+
+# A folder that another program holds locked, the hive's or its backups': the save waits a
+# bounded time (none here, CONFIGURATOR_LOCK_WAIT_MS=0), then ends with 74, naming the folder
+# and the holder; the hive is as it was. The holder is a flock(1) of our own, which says when it
+# holds the lock; the timeout only guards against a program that would wait for ever.
+for folder in "$(realpath "$scratch")" "$(echo "$scratch"/mine/backups/RESCUE-*)"; do
+  mkfifo "$scratch/held"
+  flock -o "$folder" sh -c 'echo $$; exec sleep 600' >"$scratch/held" &
+  holder=$!
+  read -r sleeper <"$scratch/held"
+  rm "$scratch/held"
+  output=$(CONFIGURATOR_LOCK_WAIT_MS=0 timeout 300 "$program" "${rescue[@]}" --backup-dir "$scratch/mine/backups" \
+    --set LODBias=1.25 2>&1)
+  status=$?
+  kill "$sleeper" && wait "$holder"
+  [ "$status" = 74 ] || fail "a locked $folder: exited $status, not 74: $output"
+  grep -qF "the folder $folder is locked by another program (pid $holder, flock); try again when it has ended" \
+    <<<"$output" || fail "a locked $folder: no word of the folder and its holder: $output"
+  cmp -s "$scratch/RESCUE" "$scratch/RESCUE.before" || fail "a locked $folder: the hive was written"
+done
+
+# A save by a user who is not root keeps the hive's group when they are in it, and never widens
+# access: where the owner or the group cannot be kept, the permissions narrow, and the save says so.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  chmod 711 "$scratch"
+  shared=$scratch/shared
+  mkdir -m 755 "$shared" && mkdir "$shared/group" "$shared/all" "$shared/user"
+  chown 0:23456 "$shared/group" && chmod 770 "$shared/group" && chmod 777 "$shared/all"
+  chown 12345:12345 "$shared/user" && chmod 700 "$shared/user"
+  # the hive's folder | its mode (root:23456) | the user's groups | owner:group mode after | words
+  while IFS='|' read -r folder mode groups after words; do
+    cp "$data/SYSTEM" "$shared/$folder/SYSTEM" && chown 0:23456 "$shared/$folder/SYSTEM" &&
+      chmod "$mode" "$shared/$folder/SYSTEM"
+    output=$(setpriv --reuid=12345 --regid=12345 "$groups" env HOME="$shared/user" XDG_DATA_HOME="$shared/user" \
+      "$program" --hive "$shared/$folder/SYSTEM" "\\.\DISPLAY1&&&$board_key" --set LODBias=1.00 2>&1)
+    status=$?
+    [ "$status" = 0 ] || fail "a save by another user ($folder) exited $status: $output"
+    [ "$(stat -c '%u:%g %a' "$shared/$folder/SYSTEM")" = "$after" ] ||
+      fail "a save by another user ($folder): $(stat -c '%u:%g %a' "$shared/$folder/SYSTEM"), not $after"
+    grep -qF "configurator: note: $words" <<<"$output" || fail "a save by another user ($folder) did not say '$words': $output"
+  done <<'ROWS'
+group|660|--groups=23456|12345:23456 660|the hive now belongs to 12345:23456, not root:23456 (only root may give a file to another user, or to a group one is not in)
+all|606|--clear-groups|12345:12345 600|the hive now belongs to 12345:12345, not root:23456 (only root may give a file to another user, or to a group one is not in); its permissions were narrowed from 0606 to 0600 so that no one gained access
+ROWS
+else
+  echo "skipped: saves by another user (setpriv as root)"
+fi
+
 # A hive that may not be written says why, in words, whatever the reason.
 cp "$data/SYSTEM" "$scratch/LOCKED" && chmod 444 "$scratch/LOCKED"
 expect 0 "Read-only: no permission to write the hive file" -- --hive "$scratch/LOCKED" --list-adapters
