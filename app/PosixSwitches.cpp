@@ -32,6 +32,14 @@ bool Posix(SwitchParser& parser, const std::u16string& argument, const std::u16s
       parser.Given(*row, {}, index, false);
     return false;
   }
+  // A switch whose value may be left out takes the next argument only when it is no option and
+  // no hand-off string (which holds '&').
+  if (TakesNoValueToo(*row) && !hasValue &&
+      (next == nullptr || next->empty() || next->front() == u'-' ||
+       next->find(u'&') != std::u16string::npos)) {
+    parser.Given(*row, {}, index, false);
+    return false;
+  }
   const bool tookNext = !hasValue && next != nullptr;
   if (tookNext) value = *next;
   if (value.empty())

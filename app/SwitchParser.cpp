@@ -10,6 +10,7 @@ constexpr SwitchRow kSwitches[] = {
     {SwitchId::kSet, u"set", u"--set", u"", u"NAME=VALUE", true, true},
     {SwitchId::kExport, u"export", u"--export", u"", u"FILE", true, true},
     {SwitchId::kImport, u"import", u"--import", u"", u"FILE", true, true},
+    {SwitchId::kReset, u"reset", u"--reset", u"", u"NAME", true, true},
     {SwitchId::kNoRefresh, u"norefresh", u"--no-refresh", u"", u"", true, false},
     {SwitchId::kHelp, u"?", u"--help", u"-h", u"", true, true},
     {SwitchId::kVersion, u"", u"--version", u"", u"", false, false},
@@ -30,6 +31,8 @@ bool IsNameAndValue(std::u16string_view value) {
   const std::size_t equals = value.find(u'=');
   return equals != std::u16string_view::npos && equals > 0;
 }
+
+bool TakesNoValueToo(const SwitchRow& row) { return row.id == SwitchId::kReset; }
 
 bool SwitchParser::Takes(const SwitchRow& row) const {
   return row.common ||

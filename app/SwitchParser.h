@@ -22,6 +22,9 @@ struct SwitchRow {
 
 std::span<const SwitchRow> SwitchTable();
 
+// Whether the switch may be given without its value (a reset of every setting).
+bool TakesNoValueToo(const SwitchRow& row);
+
 // A value of a set switch names a setting before its "=".
 bool IsNameAndValue(std::u16string_view value);
 

@@ -14,6 +14,7 @@ enum class SwitchId {
   kSet,
   kExport,
   kImport,
+  kReset,  // its value, a setting's name, may be left out: every setting
   kNoRefresh,
   kHelp,
   // The POSIX program's own.
@@ -28,7 +29,9 @@ enum class SwitchId {
 
 struct GivenSwitch {
   SwitchId id;
-  std::u16string value;  // empty for a switch that takes none; never empty for one that does
+  // Empty for a switch that takes none, or a reset without a setting; never empty for one that
+  // needs a value.
+  std::u16string value;
   // Where the value was read from, for a caller that needs the argument's own bytes (a file
   // name that is no UTF-8): the index of the argument, and whether the value is its part after
   // the first "=" (or ":"), rather than the whole of it.
@@ -48,7 +51,8 @@ struct ParsedSwitches {
   std::vector<std::u16string> operands;  // the arguments that are no switch, in order
   std::vector<SwitchProblem> problems;   // in the order met; a switch with a problem is not in given
 
-  // Whether a switch that runs without the dialogs was given: query, set, export, import or help.
+  // Whether a switch that runs without the dialogs was given: query, set, reset, export, import or
+  // help.
   bool Scripting() const;
 };
 

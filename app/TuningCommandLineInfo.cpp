@@ -127,6 +127,9 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& all, bool 
       case SwitchId::kSet:
         m_commands.sets.push_back(given.value);
         break;
+      case SwitchId::kReset:
+        m_commands.resets.push_back(given.value);
+        break;
       case SwitchId::kExport:
         m_commands.exportPath = given.value;
         break;

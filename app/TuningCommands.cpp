@@ -1,6 +1,7 @@
 #include "app/TuningCommands.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 #include <span>
@@ -82,28 +83,51 @@ std::u16string NoChipSettings(std::u16string_view name) {
          u"disabled)";
 }
 
-// What each setting is to be set to, by index in the adapter's list: its list position, and
-// where it was asked for ("set NAME=VALUE", or a profile's "FILE:LINE"), to name both sides of a
-// conflict.
+// What each setting is to be set to, by index in the adapter's list: its list position, the
+// values it deletes instead (all of them: a reset, which leaves the driver its own default), and
+// where it was asked for ("set NAME=VALUE", "reset NAME", or a profile's "FILE:LINE"), to name
+// both sides of a conflict.
 struct Want {
   int position = -1;
+  std::array<bool, 2> deleted{};
   std::u16string from;
 };
 using Wanted = std::map<std::size_t, Want>;
 
-// Asks for a position, unless the setting is already given another value: one that would store
-// something else. The same value twice, however spelt, is one value.
+Want ResetWant(std::u16string from) { return {-1, {true, true}, std::move(from)}; }
+
+// Whether a want deletes every value of its setting.
+bool IsReset(const TuningSetting& setting, const Want& want) {
+  for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
+    if (!want.deleted[v]) return false;
+  return true;
+}
+
+// What a want stores: a number per value, none where it deletes the value.
+StoredNumbers Target(const TuningSetting& setting, const Want& want) {
+  StoredNumbers numbers = IsReset(setting, want) ? StoredNumbers{} : setting.NumbersFor(want.position);
+  for (std::size_t v = 0; v < numbers.size(); ++v)
+    if (want.deleted[v]) numbers[v].reset();
+  return numbers;
+}
+
+std::u16string Described(const TuningSetting& setting, const Want& want) {
+  if (IsReset(setting, want)) return u"a reset";
+  return setting.Texts()[static_cast<std::size_t>(want.position)];
+}
+
+// Asks for a want, unless the setting is already given another: one that would store something
+// else. The same value twice, however spelt, is one value.
 void Ask(const TuningSetting& setting, std::size_t index, Want want, Wanted* wanted, Report* report) {
   const auto given = wanted->find(index);
   if (given == wanted->end()) {
     (*wanted)[index] = std::move(want);
     return;
   }
-  if (setting.NumbersFor(given->second.position) == setting.NumbersFor(want.position)) return;
-  const std::vector<std::u16string> texts = setting.Texts();
+  if (Target(setting, given->second) == Target(setting, want)) return;
   report->Error(sysexits::kUsage, want.from + u": " + std::u16string(setting.Name()) + u" is also given " +
-                                      texts[static_cast<std::size_t>(given->second.position)] + u" (" +
-                                      given->second.from + u"); give it one value");
+                                      Described(setting, given->second) + u" (" + given->second.from +
+                                      u"); give it one value");
 }
 
 // List texts that the dialogs misspell, and the spelling a script may use for them as well. The
@@ -156,7 +180,32 @@ void ParseSets(const Adapter& adapter, const std::vector<std::u16string>& sets, 
                                           JoinedText(texts));
       continue;
     }
-    Ask(setting, static_cast<std::size_t>(index), {position, u"set " + argument}, wanted, report);
+    Ask(setting, static_cast<std::size_t>(index), {position, {}, u"set " + argument}, wanted, report);
+  }
+}
+
+// A reset of every setting of the adapter (an empty name) or of one, named in any case.
+void ParseResets(const Adapter& adapter, const std::vector<std::u16string>& resets, Wanted* wanted,
+                 Report* report) {
+  for (const std::u16string& name : resets) {
+    if (name.empty()) {
+      for (std::size_t i = 0; i < adapter.settings.size(); ++i)
+        Ask(adapter.settings[i], i, ResetWant(u"reset"), wanted, report);
+      continue;
+    }
+    const std::optional<Tuning> id = TuningNamed(name);
+    if (!id) {
+      report->Error(sysexits::kUsage,
+                    u"reset " + name + u": no setting \"" + name + u"\"; the settings are " + SettingNames());
+      continue;
+    }
+    const int index = IndexOf(adapter, *id);
+    if (index < 0) {
+      report->Error(sysexits::kUsage, u"reset " + name + u": " + NoChipSettings(TuningSetting(*id).Name()));
+      continue;
+    }
+    const auto i = static_cast<std::size_t>(index);
+    Ask(adapter.settings[i], i, ResetWant(u"reset " + name), wanted, report);
   }
 }
 
@@ -397,8 +446,9 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   const int chosen = BoardAdapter(adapters, currentSet, shown, report);
   if (chosen < 0) return;
 
-  std::map<std::size_t, StoredNumbers> stored;  // by index in the adapter's list
-  std::map<std::size_t, int> lines;             // the last line of each
+  std::map<std::size_t, StoredNumbers> stored;         // by index in the adapter's list
+  std::map<std::size_t, std::array<bool, 2>> deleted;  // the values the file deletes ("NAME"=-)
+  std::map<std::size_t, int> lines;                    // the last line of each
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const RegFileKey& key = keys[k];
     const std::u16string where = shown + u":" + DecimalText(key.line) + u": ";
@@ -426,6 +476,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
       }
       const auto i = static_cast<std::size_t>(index);
       std::optional<std::int64_t> number;
+      deleted[i][tuning->second] = !value.data;
       if (value.data) {
         std::int64_t read = 0;
         const std::u16string problem = NumberOf(adapter.settings[i], *value.data, &read);
@@ -442,8 +493,15 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   if (stored.empty() && !report->Failed()) report->Note(shown + u": nothing to import");
   for (const auto& [i, numbers] : stored) {
     const TuningSetting& setting = adapter.settings[i];
-    const int position = setting.EntryFor(numbers);
     const std::u16string from = shown + u":" + DecimalText(lines[i]);
+    // A value the file deletes is deleted, as a registry editor would; one it leaves out is
+    // written as the entry its other values name.
+    Want want{-1, deleted[i], from};
+    if (IsReset(setting, want)) {
+      Ask(setting, i, std::move(want), wanted, report);
+      continue;
+    }
+    const int position = setting.EntryFor(numbers);
     if (position < 0) {
       std::u16string values;
       for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
@@ -454,16 +512,9 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
                                               u"; its entries are " + JoinedText(setting.Texts()));
       continue;
     }
-    Ask(setting, i, {position, from}, wanted, report);
+    want.position = position;
+    Ask(setting, i, std::move(want), wanted, report);
   }
-}
-
-// Whether writing a position changes what is stored, as the dialogs' OK decides it: the shown
-// position differs, or a command FIFO size in no entry of the table is replaced.
-bool Changes(const TuningSetting& setting, const StoredNumbers& stored, int position) {
-  if (setting.PositionOf(stored) != position) return true;
-  if (setting.Id() != Tuning::kCmdFifoSize) return false;
-  return stored[0].value_or(kCmdFifoSizes[0]) != setting.NumbersFor(position)[0];
 }
 
 // A value as stored: type and bytes, or none when it is missing (or its key is).
@@ -490,15 +541,37 @@ RegData WrittenData(const TuningSetting& setting, std::int64_t number) {
   return {platform::kRegBinary, {bytes.begin(), bytes.end()}};
 }
 
+// Whether a want changes what is stored. A value it deletes changes it when it is there, whatever
+// it holds; otherwise as the dialogs' OK decides it: the shown position differs, or a command
+// FIFO size in no entry of the table is replaced.
+bool Changes(const TuningSetting& setting, const std::u16string& adapterKey, const Want& want) {
+  const std::u16string keyPath = setting.KeyPath(adapterKey);
+  for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
+    if (want.deleted[v] && QueryData(keyPath, setting.ValueNames()[v])) return true;
+  if (IsReset(setting, want)) return false;
+  const StoredNumbers stored = setting.Read(adapterKey);
+  if (setting.PositionOf(stored) != want.position) return true;
+  if (setting.Id() != Tuning::kCmdFifoSize) return false;
+  return stored[0].value_or(kCmdFifoSizes[0]) != setting.NumbersFor(want.position)[0];
+}
+
+// What a want leaves in each value: its data, or none.
+std::vector<std::optional<RegData>> TargetData(const TuningSetting& setting, const Want& want) {
+  const StoredNumbers numbers = Target(setting, want);
+  std::vector<std::optional<RegData>> data;
+  for (std::size_t v = 0; v < setting.ValueNames().size(); ++v)
+    data.push_back(numbers[v] ? std::optional(WrittenData(setting, *numbers[v])) : std::nullopt);
+  return data;
+}
+
 // Writes the changed settings and saves them; returns whether anything was written and kept.
 bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& commands, Report* report) {
-  std::vector<std::pair<std::size_t, int>> changes;
+  std::vector<std::pair<std::size_t, const Want*>> changes;
   std::set<std::u16string> keyPaths;
   for (const auto& [i, want] : wanted) {
-    const int position = want.position;
     const TuningSetting& setting = adapter.settings[i];
-    if (!Changes(setting, setting.Read(adapter.keyPath), position)) continue;
-    changes.emplace_back(i, position);
+    if (!Changes(setting, adapter.keyPath, want)) continue;
+    changes.emplace_back(i, &want);
     keyPaths.insert(setting.KeyPath(adapter.keyPath));
   }
   if (changes.empty()) return false;
@@ -523,9 +596,9 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
 
   if (commands.beforeWrite) {
     std::vector<TouchedValue> touched;
-    for (const auto& [i, position] : changes) {
+    for (const auto& [i, want] : changes) {
       const TuningSetting& setting = adapter.settings[i];
-      const StoredNumbers numbers = setting.NumbersFor(position);
+      const std::vector<std::optional<RegData>> written = TargetData(setting, *want);
       const std::u16string keyPath = setting.KeyPath(adapter.keyPath);
       for (std::size_t v = 0; v < setting.ValueNames().size(); ++v) {
         TouchedValue& value = touched.emplace_back();
@@ -533,7 +606,7 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
         value.keyPath = keyPath;
         value.name = setting.ValueNames()[v];
         value.before = QueryData(keyPath, value.name);
-        if (numbers[v]) value.written = WrittenData(setting, *numbers[v]);
+        value.written = written[v];
       }
     }
     if (const TuningSave told = commands.beforeWrite(adapter.keyPath, touched);
@@ -543,7 +616,8 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
     }
   }
 
-  for (const auto& [i, position] : changes) adapter.settings[i].Write(adapter.keyPath, position);
+  for (const auto& [i, want] : changes)
+    adapter.settings[i].WriteNumbers(adapter.keyPath, Target(adapter.settings[i], *want));
   if (commands.save) {
     if (const TuningSave saved = commands.save(); saved.status != sysexits::kOk) {
       report->Error(saved.status, saved.message);
@@ -552,19 +626,17 @@ bool Apply(const Adapter& adapter, const Wanted& wanted, const TuningCommands& c
   }
 
   // A write that reported success but did not stick is a failure.
-  for (const auto& [i, position] : changes) {
+  for (const auto& [i, want] : changes) {
     const TuningSetting& setting = adapter.settings[i];
-    const StoredNumbers numbers = setting.NumbersFor(position);
+    const std::vector<std::optional<RegData>> expected = TargetData(setting, *want);
     for (std::size_t v = 0; v < setting.ValueNames().size(); ++v) {
-      std::optional<RegData> expected;
-      if (numbers[v]) expected = WrittenData(setting, *numbers[v]);
       const std::optional<RegData> actual =
           QueryData(setting.KeyPath(adapter.keyPath), setting.ValueNames()[v]);
-      if (actual != expected)
+      if (actual != expected[v])
         report->Error(sysexits::kIoError, std::u16string(setting.Name()) + u": " +
                                               std::u16string(setting.ValueNames()[v]) + u" reads back as " +
                                               DescribedData(actual) + u" after writing " +
-                                              DescribedData(expected));
+                                              DescribedData(expected[v]));
     }
   }
   return true;
@@ -680,6 +752,7 @@ TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std
   Wanted wanted;
   if (commands.importPath) ParseImport(adapter, *commands.importPath, &wanted, &report);
   ParseSets(adapter, commands.sets, &wanted, &report);
+  ParseResets(adapter, commands.resets, &wanted, &report);
   if (report.Failed()) return report.Result({});
 
   // The refresh takes a window of its own: the display's exclusive mode needs a top-level one.

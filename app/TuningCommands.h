@@ -46,6 +46,9 @@ struct TouchedValue {
 struct TuningCommands {
   bool query = false;
   std::vector<std::u16string> sets;  // NAME=VALUE, in the order given
+  // Settings whose values are deleted, so that the driver takes its own defaults: a name, or
+  // empty for every setting of the adapter.
+  std::vector<std::u16string> resets;
   std::optional<std::u16string> exportPath;
   std::optional<std::u16string> importPath;
   bool noRefresh = false;
@@ -58,7 +61,7 @@ struct TuningCommands {
   std::function<TuningSave(const std::u16string& adapterKey, const std::vector<TouchedValue>&)> beforeWrite;
 
   // Whether any action was asked for (--no-refresh alone is none).
-  bool Any() const { return query || !sets.empty() || exportPath || importPath; }
+  bool Any() const { return query || !sets.empty() || !resets.empty() || exportPath || importPath; }
 };
 
 struct TuningCommandsResult {

@@ -25,6 +25,8 @@ void Windows(SwitchParser& parser, const std::u16string& argument, std::size_t i
   }
   const std::u16string_view value =
       colon == std::u16string_view::npos ? std::u16string_view() : body.substr(colon + 1);
+  if (colon == std::u16string_view::npos && TakesNoValueToo(*row))
+    return parser.Given(*row, {}, index, false);
   if (value.empty() || (row->id == SwitchId::kSet && !IsNameAndValue(value)))
     return parser.Problem({u"'", argument, u"': expected ", prefix, row->windowsName, u":", row->value});
   parser.Given(*row, value, index, true);

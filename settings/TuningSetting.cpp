@@ -220,9 +220,14 @@ StoredNumbers TuningSetting::Read(const std::u16string& currentDeviceKeyPath) co
 
 bool TuningSetting::Write(const std::u16string& currentDeviceKeyPath, int position) const {
   const StoredNumbers numbers = NumbersFor(position);
-  const std::span<const std::u16string_view> names = ValueNames();
   // Only "Software" vertical sync deletes its value; no number elsewhere is no position at all.
   if (!numbers[0] && m_id != Tuning::kVSync) return false;
+  return WriteNumbers(currentDeviceKeyPath, numbers);
+}
+
+bool TuningSetting::WriteNumbers(const std::u16string& currentDeviceKeyPath,
+                                 const StoredNumbers& numbers) const {
+  const std::span<const std::u16string_view> names = ValueNames();
   CSettingsKey key;
   if (key.Open(KeyPath(currentDeviceKeyPath), platform::kKeyWrite) != platform::kSuccess) return false;
   for (std::size_t i = 0; i < names.size(); ++i) {

@@ -109,6 +109,9 @@ class TuningSetting {
   // of the setting set (number text, or 4 bytes REG_BINARY) or deleted, close. False when the key
   // could not be opened for writing (nothing was written).
   bool Write(const std::u16string& currentDeviceKeyPath, int position) const;
+  // Writes a number per value, deleting a value that has none: one open of the key for writing.
+  // False when the key could not be opened for writing (nothing was written).
+  bool WriteNumbers(const std::u16string& currentDeviceKeyPath, const StoredNumbers& numbers) const;
 
  private:
   Tuning m_id;

@@ -149,6 +149,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
       case SwitchId::kSet:
         options->commands.sets.push_back(given.value);
         break;
+      case SwitchId::kReset:
+        options->commands.resets.push_back(given.value);
+        break;
       case SwitchId::kExport:
         options->commands.exportPath = given.value;
         break;

@@ -16,9 +16,9 @@ using Arguments = std::vector<std::u16string>;
 
 // What a parse gave, in one comparable line: "query set=A=1 | op:x | !unknown switch '/q'".
 std::string Summary(const ParsedSwitches& parsed) {
-  static const char* const kNames[] = {"query",        "set",     "export",       "import", "norefresh",
-                                       "help",         "version", "hive",         "board",  "backup-dir",
-                                       "keep-backups", "adapter", "list-adapters"};
+  static const char* const kNames[] = {"query",      "set",          "export",  "import",       "reset",
+                                       "norefresh",  "help",         "version", "hive",         "board",
+                                       "backup-dir", "keep-backups", "adapter", "list-adapters"};
   std::string line;
   auto add = [&line](const std::string& part) { line += (line.empty() ? "" : " ") + part; };
   for (const GivenSwitch& given : parsed.given)
@@ -52,6 +52,9 @@ TEST(Switches, WindowsStyle) {
        "!'/set::': expected /set:NAME=VALUE !'/set:=': expected /set:NAME=VALUE "
        "!'/set:=1': expected /set:NAME=VALUE !'/set:LODBias': expected /set:NAME=VALUE "
        "!'-SET:': expected -set:NAME=VALUE"},
+      // A reset names a setting, or every setting when it names none.
+      {{u"/reset", u"/RESET:LODBias", u"-reset:", u"/reset:vsync"},
+       "reset reset=LODBias reset=vsync !'-reset:': expected -reset:NAME"},
       {{u"/export:", u"-import", u"/Query:yes"},
        "!'/export:': expected /export:FILE !'-import': expected -import:FILE !'/Query:yes': /query takes no "
        "value"},
@@ -75,6 +78,10 @@ TEST(Switches, PosixStyle) {
       {{u"--export", u"a.reg", u"--import=b.reg", u"--board", u"b", u"--backup-dir=d", u"--keep-backups",
         u"3"},
        "export=a.reg import=b.reg board=b backup-dir=d keep-backups=3"},
+      // A reset takes the next argument as the setting, unless it is an option or a hand-off.
+      {{u"--reset", u"LODBias", u"--reset", u"--query", u"--reset=VSync", u"--reset", u"\\\\.\\DISPLAY1&&&k",
+        u"--reset"},
+       "reset=LODBias reset query reset=VSync reset reset op:\\\\.\\DISPLAY1&&&k"},
       // Operands; "--" ends the options and "-" alone is an operand.
       {{u"/query", u"-", u"--", u"--query"}, "op:/query op:- op:--query"},
       {{u"--qeury", u"-x", u"--frobnicate=1", u"--QUERY", u"-query"},

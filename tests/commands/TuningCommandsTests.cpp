@@ -283,6 +283,129 @@ TEST_F(TuningCommandsTest, NoAdapterAndAMissingKeyAreReported) {
   EXPECT_NE(Narrow(result.messages).find("the adapter's key cannot be opened"), std::string::npos);
 }
 
+// A reset deletes the setting's values, so that the driver takes its own defaults: every tuning
+// value of the adapter, or those of the settings named; nothing else, no key; read back absent,
+// one refresh; nothing at all where one is refused.
+TEST_F(TuningCommandsTest, AResetDeletesTheTuningValuesAndNothingElse) {
+  const auto seed = [this] {
+    registry().Clear();
+    registry().CreateKey(kDriverKey);
+    SetAdapter(u"QEL 700 M940 Quad", u"QEL 700");
+    registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"-3");
+    registry().SetString(kDriverKey, u"QLDRV_SLI_AA_CONFIGURATION", u"7");
+    registry().SetString(kDriverKey, u"QLDRV_SWAPINTERVAL", u"1");
+    registry().SetString(kDriverKey, u"SomethingElse", u"kept");
+    registry().SetValue(kCurrentKey, u"DisableDX8", platform::kRegBinary, Raw(1));
+    registry().SetValue(kCurrentKey, u"DisableDX9", platform::kRegDword, Raw(0));
+    registry().SetValue(kCurrentKey, u"MaxTileBuffers", platform::kRegBinary, Raw(3));
+    registry().SetValue(kCurrentKey, u"CmdFifoSize", platform::kRegBinary, Raw(0xC0000));
+    registry().SetString(kCurrentKey, u"InstalledDisplayDrivers", u"qel");
+  };
+  struct Row {
+    const char* what;
+    std::vector<std::u16string> resets;
+    std::vector<std::u16string> sets;
+    int status;
+    std::vector<std::u16string> gone;  // value names deleted; empty with a status: nothing changes
+    const char* said;
+  };
+  const std::vector<std::u16string> every = {u"QLDRV_LOD_BIAS",     u"QLDRV_SLI_AA_CONFIGURATION",
+                                             u"QLDRV_SWAPINTERVAL", u"DisableDX8",
+                                             u"DisableDX9",         u"MaxTileBuffers",
+                                             u"CmdFifoSize"};
+  const Row rows[] = {
+      {"every setting", {u""}, {}, 0, every, ""},
+      {"one, in any case", {u"lodbias"}, {}, 0, {u"QLDRV_LOD_BIAS"}, ""},
+      {"both values of one", {u"DDIVersion"}, {}, 0, {u"DisableDX8", u"DisableDX9"}, ""},
+      {"the same twice, and every one", {u"VSync", u"VSync", u""}, {}, 0, every, ""},
+      {"one and a set of another", {u"TripleBuffer"}, {u"LODBias=0.50"}, 0, {u"MaxTileBuffers"}, ""},
+      {"reset and set of one",
+       {u"LODBias"},
+       {u"LODBias=0.50"},
+       sysexits::kUsage,
+       {},
+       "reset LODBias: LODBias is also given 0.50 (set LODBias=0.50); give it one value\n"},
+      {"every one and a set",
+       {u""},
+       {u"VSync=Vsync On"},
+       sysexits::kUsage,
+       {},
+       "reset: VSync is also given Vsync On (set VSync=Vsync On); give it one value\n"},
+      {"no such setting", {u"LODBais"}, {}, sysexits::kUsage, {}, "reset LODBais: no setting \"LODBais\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    seed();
+    const auto before = Tuning();
+    const std::vector<std::u16string> keysBefore = registry().KeyPaths();
+    TuningCommands commands;
+    commands.resets = row.resets;
+    commands.sets = row.sets;
+    const TuningCommandsResult result = Run(commands);
+    EXPECT_EQ(result.status, row.status) << Narrow(result.messages);
+    EXPECT_EQ(Narrow(result.messages).substr(0, std::string(row.said).size()), row.said);
+    EXPECT_EQ(registry().KeyPaths(), keysBefore) << "a key made or deleted";
+    auto expected = before;
+    std::erase_if(expected, [&](const auto& value) {
+      const std::u16string& path = std::get<0>(value);
+      return std::any_of(row.gone.begin(), row.gone.end(),
+                         [&](const std::u16string& name) { return path.ends_with(u"\\" + name); });
+    });
+    auto after = Tuning();
+    if (!row.sets.empty() && row.status == 0)
+      std::erase_if(after,
+                    [](const auto& value) { return std::get<0>(value).ends_with(u"\\QLDRV_LOD_BIAS"); });
+    if (!row.sets.empty() && row.status == 0)
+      std::erase_if(expected,
+                    [](const auto& value) { return std::get<0>(value).ends_with(u"\\QLDRV_LOD_BIAS"); });
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(ModeSets(), row.status == 0 ? 1 : 0);
+  }
+  // Values already absent: nothing to write, no refresh.
+  seed();
+  TuningCommands again;
+  again.resets = {u""};
+  ASSERT_EQ(Run(again).status, 0);
+  EXPECT_EQ(Run(again).status, 0);
+  EXPECT_EQ(ModeSets(), 0);
+  EXPECT_EQ(WriteOpens(), 0);
+  // Refused write access: nothing deleted.
+  seed();
+  const auto before = Tuning();
+  registry().DenyWrite(kDriverKey);
+  EXPECT_EQ(Run(again).status, sysexits::kNoPermission);
+  EXPECT_EQ(Tuning(), before);
+}
+
+// A profile's "NAME"=- deletes that value, as a registry editor's does; a value it leaves out is
+// written as the entry its other values name.
+TEST_F(TuningCommandsTest, AProfileThatDeletesAValueDeletesIt) {
+  registry().SetString(kDriverKey, u"QLDRV_LOD_BIAS", u"-3");
+  registry().SetValue(kCurrentKey, u"DisableDX8", platform::kRegBinary, Raw(1));
+  registry().SetValue(kCurrentKey, u"DisableDX9", platform::kRegBinary, Raw(1));
+  registry().SetValue(kCurrentKey, u"MaxTileBuffers", platform::kRegBinary, Raw(3));
+  const std::string head = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + Narrow(kCurrentKey) + "]\n";
+  const TuningCommandsResult result =
+      Import(head + "\"DisableDX9\"=-\n\"MaxTileBuffers\"=-\n\n[HKEY_LOCAL_MACHINE\\" + Narrow(kDriverKey) +
+             "]\n\"QLDRV_LOD_BIAS\"=-\n");
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_FALSE(registry().Value(kDriverKey, u"QLDRV_LOD_BIAS"));
+  EXPECT_FALSE(registry().Value(kCurrentKey, u"MaxTileBuffers"));
+  EXPECT_FALSE(registry().Value(kCurrentKey, u"DisableDX9"));
+  // DisableDX8 was left out: the entry DisableDX9's deletion reads as, "9", writes it as 0.
+  EXPECT_EQ(registry().Value(kCurrentKey, u"DisableDX8")->data, Raw(0));
+  EXPECT_EQ(ModeSets(), 1);
+  // A set of a setting the profile deletes is two values for it.
+  TuningCommands commands;
+  const std::filesystem::path path = m_folder / "profile.reg";
+  commands.importPath = path.u16string();
+  commands.sets = {u"LODBias=0.50"};
+  const TuningCommandsResult conflict = Run(commands);
+  EXPECT_EQ(conflict.status, sysexits::kUsage);
+  EXPECT_NE(Narrow(conflict.messages).find("LODBias is also given a reset"), std::string::npos)
+      << Narrow(conflict.messages);
+}
+
 // The hand-off may come from whoever made a shortcut: the scripting switches write through no key
 // but an adapter's, of either shape, and read nothing through another.
 TEST_F(TuningCommandsTest, AHandOffThatNamesNoAdapterKeyIsRefused) {
@@ -337,12 +460,10 @@ TEST_F(TuningCommandsTest, ExportThenChangeThenImportRestores) {
   EXPECT_EQ(result.status, 0) << Narrow(result.messages);
   EXPECT_TRUE(result.messages.empty()) << Narrow(result.messages);
   EXPECT_EQ(ModeSets(), 1);
-  // What was absent reads as the same entry again: VSync's value is gone, the filter's is its default.
-  auto after = Tuning();
-  std::erase_if(after,
-                [](const auto& value) { return std::get<0>(value) == kDriverKey + u"\\QLDRV_OVERLAYMODE"; });
-  EXPECT_EQ(after, before);
-  EXPECT_EQ(registry().Value(kDriverKey, u"QLDRV_OVERLAYMODE")->data, base::Utf16Bytes(u"1"));
+  // What was absent is absent again: the profile's "NAME"=- deletes the value, as a registry
+  // editor's does.
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(registry().Value(kDriverKey, u"QLDRV_OVERLAYMODE"));
 }
 
 // A profile from another machine: another GUID, another control set, another adapter index, a
