@@ -774,6 +774,7 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
   const std::u16string exportFile = windowsSwitches ? u"/export:FILE" : u"--export FILE";
   const std::u16string importFile = windowsSwitches ? u"/import:FILE" : u"--import FILE";
   const std::u16string noRefresh = windowsSwitches ? u"/norefresh" : u"--no-refresh";
+  const std::u16string reset = windowsSwitches ? u"/reset[:NAME]" : u"--reset [NAME]";
   std::u16string help =
       u"Scripting (any of these runs without the dialogs):\n"
       u"  " +
@@ -786,6 +787,10 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"      or its corrected spelling: \"2 Sample Anti-Aliasing\" for the one-chip list's\n"
       u"      \"2 Sample Anit-aliasing\"\n"
       u"  " +
+      reset +
+      u"\n      delete a setting's values (repeatable), or without NAME every setting's, so that the\n"
+      u"      driver takes its own defaults: the way back from a value that broke the display\n"
+      u"  " +
       importFile +
       u"\n      apply a .reg profile (at most 16 MiB; - reads standard input), exported here or by\n"
       u"      a registry editor, from any machine: of the adapter's key, its parent or a larger\n"
@@ -793,7 +798,8 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       u"      ...\\Control\\Video\\{GUID}\\NNNN, or Windows 2000's ...\\Services\\NAME\\DeviceN,\n"
       u"      whose chip type is QEL 700 or, given none, that holds tuning values (with its D3D\n"
       u"      subkey); of copies, the current control set's and the Video key. Other keys and\n"
-      u"      values are skipped with a note; two adapters of the board are refused\n"
+      u"      values are skipped with a note; two adapters of the board are refused. A value\n"
+      u"      written \"NAME\"=- is deleted, as a registry editor deletes it\n"
       u"  " +
       exportFile +
       u"\n      write the tuning as a .reg file that the registry editor imports; - writes it to\n"
@@ -804,8 +810,8 @@ std::u16string TuningCommandsHelp(bool windowsSwitches) {
       noRefresh +
       u"\n      no display-mode refresh after a change\n"
       u"  Nothing is written unless every argument and the whole file are right; every value\n"
-      u"  written is read back. A setting given two different values, by two sets or by a set\n"
-      u"  and the profile, is refused; the same value twice is one value.\n"
+      u"  written is read back. A setting given two different values, by two sets, a set and a\n"
+      u"  reset or a set and the profile, is refused; the same value twice is one value.\n"
       u"  Settings and their values:\n";
   // The chip settings exist for a QEL 700 board only; its chip count picks the anti-aliasing list.
   for (int chips : {1, 2, 4})

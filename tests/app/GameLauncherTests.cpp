@@ -195,6 +195,24 @@ TEST_F(GameLauncherTest, AppliesRecordsFirstStartsWaitsAndPutsBackExactlyWhatWas
   EXPECT_FALSE(record.values[1].before);
 }
 
+// A reset for one game: the game sees the driver's defaults (no values), and afterwards exactly
+// what was there is back, types included.
+TEST_F(GameLauncherTest, AResetForOneGameIsPutBackExactly) {
+  registry().SetValue(kCurrentKey, u"MaxTileBuffers", platform::kRegBinary, {3, 0, 0, 0});
+  const Values before = Tuning();
+  std::optional<Values> seen;
+  game.runs = [&] { seen = Tuning(); };
+  TuningCommands commands;
+  commands.resets = {u""};
+  const LauncherResult result = RunGame(commands, kHandOff, kGame);
+  EXPECT_EQ(result.status, 0) << Said(result.messages);
+  ASSERT_TRUE(seen);
+  EXPECT_TRUE(seen->empty()) << "the game saw tuning values";
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(store.record);
+  EXPECT_EQ(Said(result.messages), "restored the tuning: DDIVersion, TripleBuffer, LODBias\n");
+}
+
 TEST_F(GameLauncherTest, NothingToChangeStillRunsTheGameWithoutARecordOrARefresh) {
   game.exitStatus = 0;
   game.waitNote = u"only the program itself is waited for";

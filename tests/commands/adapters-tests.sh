@@ -144,6 +144,19 @@ grep -qF "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\qel700\\Devi
   fail "a profile of Services\\<service>\\Device0 does not import under Control\\Video: $(cat "$scratch/out")"
 [ "$(raw ONE "$guid\\0000")" = 01000000 ] || fail "the Device0 profile did not set DisableDX8 under Video"
 [ "$(hivexget "$scratch/ONE" "$guid\\0000\\D3D" QLDRV_LOD_BIAS)" = 2 ] || fail "the Device0 profile did not set LOD bias"
+# A reset deletes the tuning values and nothing else, as an independent reader sees it; a reset and
+# a set of one setting are refused and change nothing.
+cp "$scratch/W2K" "$scratch/RESET"
+"$program" --hive "$scratch/RESET" --reset LODBias --set LODBias=0.50 >/dev/null 2>&1
+[ $? -eq 64 ] || fail "--reset and --set of one setting were not refused with 64"
+cmp -s "$scratch/RESET" "$scratch/W2K" || fail "a refused reset changed the hive"
+"$program" --hive "$scratch/RESET" --reset >"$scratch/out" 2>&1 || fail "--reset under Device0: $(cat "$scratch/out")"
+for value in DisableDX8 CmdFifoSize; do
+  hivexget "$scratch/RESET" "$service" "$value" >/dev/null 2>&1 && fail "--reset left $value"
+done
+hivexget "$scratch/RESET" "$service\\D3D" QLDRV_LOD_BIAS >/dev/null 2>&1 && fail "--reset left QLDRV_LOD_BIAS"
+[ "$(hivexget "$scratch/RESET" "$service" HardwareInformation.ChipType)" = "QEL 700" ] ||
+  fail "--reset deleted the hardware information"
 # No driver runs on an offline installation: nothing claims a reload, and no log is written.
 [ -e "$scratch/driver.log" ] && fail "a driver log beside the hives"
 grep -q "DISPLAY1 reloaded" "$demo/driver.log" 2>/dev/null && fail "a hive's adapter reloaded into the demo's log"
