@@ -169,6 +169,48 @@ TEST_F(CommandLineOnWine, AChangeRefreshesTheDisplayModeOnceWithAWindowOfItsOwn)
   EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(0, 0, 0, 0));
 }
 
+// A reset in the real registry, on both shapes of the adapter's key: every tuning value, or one
+// setting's, deleted and nothing else; one refresh; a reset and a set of one setting refused
+// with nothing changed.
+TEST_F(CommandLineOnWine, AResetDeletesTheTuningValuesOnBothKeyShapes) {
+  const WineTrace trace;
+  ASSERT_TRUE(trace.Available()) << "CONFIGURATOR_WINE_TRACE names no file: run through ctest";
+  SeededAdapter windows2000(SeededAdapter::Shape::kDriverService);
+  ASSERT_TRUE(windows2000.SeedHardware(u"QEL 700 M940 Quad", u"BIOS 1", u"QEL 700", 64u << 20));
+  ASSERT_TRUE(windows2000.CreateCurrentKeys(true));
+  for (SeededAdapter* adapter : {&m_adapter, &windows2000}) {
+    SCOPED_TRACE(std::string(adapter->CurrentKey().begin(), adapter->CurrentKey().end()));
+    const auto run = [&](const std::wstring& switches) {
+      return RunCommand(Quoted(ProgramBesideTests(L"..\\..\\programs\\Configurator.com")) + L" " + switches +
+                            L" " + Quoted(adapter->HandOff()),
+                        L"pid,+ddraw");
+    };
+    ASSERT_TRUE(
+        testregistry::SetValue(adapter->DriverSettingsKey(), L"QLDRV_LOD_BIAS", REG_SZ, SzData("-3")));
+    ASSERT_TRUE(testregistry::SetValue(adapter->DriverSettingsKey(), L"Other", REG_SZ, SzData("kept")));
+    ASSERT_TRUE(testregistry::SetValue(adapter->CurrentKey(), L"MaxTileBuffers", REG_BINARY, {3, 0, 0, 0}));
+    ASSERT_TRUE(testregistry::SetValue(adapter->CurrentKey(), L"DisableDX8", REG_DWORD, {1, 0, 0, 0}));
+    const Stored before = adapter->TuningValues();
+
+    Finished finished = run(L"/reset:LODBias /set:LODBias=0.50");
+    EXPECT_EQ(finished.status, 64u) << finished.err;
+    EXPECT_EQ(adapter->TuningValues(), before);
+
+    finished = run(L"/reset:TripleBuffer");
+    EXPECT_EQ(finished.status, 0u) << finished.err;
+    EXPECT_FALSE(testregistry::GetValue(adapter->CurrentKey(), L"MaxTileBuffers"));
+    EXPECT_TRUE(testregistry::GetValue(adapter->DriverSettingsKey(), L"QLDRV_LOD_BIAS"));
+    EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(1, 1, 1, 1));
+
+    finished = run(L"/reset");
+    EXPECT_EQ(finished.status, 0u) << finished.err;
+    const Stored expected = {{adapter->DriverSettingsKey() + L"\\Other", REG_SZ, SzData("kept")}};
+    EXPECT_EQ(adapter->TuningValues(), expected);
+    EXPECT_EQ(trace.RefreshCalls(finished.processId), WineTrace::Calls(1, 1, 1, 1));
+    EXPECT_EQ(run(L"/query").out.find("LODBias=0.00\r\n") != std::string::npos, true);
+  }
+}
+
 TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
   ASSERT_EQ(Run(L"/set:LODBias=-2.0 /set:TripleBuffer=off \"/set:AntiAliasing=8 Sample Anti-Aliasing\" "
                 L"/norefresh")

@@ -352,6 +352,21 @@ TEST_F(LauncherOnWine, ARecordThatIsAHardLinkIsNotUsed) {
   ::DeleteFileW(other.c_str());
 }
 
+// A reset for one game: the game sees no tuning values, and afterwards exactly what was there,
+// types included, is back.
+TEST_F(LauncherOnWine, AResetForOneGameIsPutBackExactly) {
+  ASSERT_TRUE(testregistry::SetValue(m_adapter.CurrentKey(), L"MaxTileBuffers", REG_DWORD, {3, 0, 0, 0}));
+  ASSERT_TRUE(::SetEvent(m_release));
+  const Stored before = Tuning();
+  const Finished finished = RunCommand(LauncherLine(L"Configurator.com", L"/reset", 5));
+  EXPECT_EQ(finished.status, 5u) << finished.err;
+  const std::string seen = Seen();
+  EXPECT_EQ(SeenValue(seen, m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"), "absent") << seen;
+  EXPECT_EQ(SeenValue(seen, m_adapter.CurrentKey(), L"MaxTileBuffers"), "absent") << seen;
+  EXPECT_EQ(Tuning(), before);
+  EXPECT_FALSE(Exists(RecordPath()));
+}
+
 TEST_F(LauncherOnWine, TheGuiProgramPassesOnTheGamesStatus) {
   ASSERT_TRUE(::SetEvent(m_release));
   const Stored before = Tuning();
