@@ -5,6 +5,7 @@
 #include <set>
 #include <string_view>
 
+#include "app/RegistryAdapters.h"
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
@@ -109,13 +110,9 @@ std::u16string AdapterChipType(const std::u16string& adapterKey) {
   const std::vector<std::u16string_view> parts = KeyPathParts(adapterKey);
   if (!chipType.empty() || parts.size() < 2 || !base::NamesEqual(parts[1], u"CurrentControlSet"))
     return chipType;
-  std::uint32_t current = 1;
-  if (const std::optional<RegData> select = StoredData(u"System\\Select", u"Current");
-      select && select->type == platform::kRegDword && select->bytes.size() == 4)
-    current = base::ReadLittleEndian32(select->bytes.data());
-  if (current == 0 || current > 999) return chipType;
-  std::u16string controlSet = DecimalText(1000 + current).substr(1);
-  std::u16string path = u"System\\ControlSet" + controlSet;
+  std::u16string controlSet = CurrentControlSetName();
+  if (controlSet == u"CurrentControlSet") controlSet = u"ControlSet001";
+  std::u16string path = u"System\\" + controlSet;
   for (std::size_t i = 2; i < parts.size(); ++i) path += u"\\" + std::u16string(parts[i]);
   return ReadHardwareInformation(path).chipTypeText;
 }

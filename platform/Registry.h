@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/Status.h"
 
@@ -34,6 +35,9 @@ class Registry {
                    std::uint32_t size) = 0;
   virtual long Delete(RegKey key, std::u16string_view name) = 0;
   virtual long Close(RegKey key) = 0;
+  // The names of a key's subkeys, in the registry's order; needs read access. On failure *names
+  // is left empty.
+  virtual long Subkeys(RegKey key, std::vector<std::u16string>* names) = 0;
 };
 
 // The registry the program uses. Win32: the real one. POSIX: set by the program's entry point

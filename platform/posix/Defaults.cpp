@@ -22,6 +22,10 @@ class EmptyRegistry final : public Registry {
   }
   long Delete(RegKey, std::u16string_view) override { return kInvalidHandle; }
   long Close(RegKey) override { return kInvalidHandle; }
+  long Subkeys(RegKey, std::vector<std::u16string>* names) override {
+    names->clear();
+    return kInvalidHandle;
+  }
 };
 
 // No launcher: no record is ever left, and nothing is started.

@@ -95,7 +95,7 @@ class HiveStore final : public Registry {
   std::vector<std::string> LogsUsed() const;
 
   // The names of an open key's subkeys, in the hive's order; 0 or a status.
-  long Subkeys(RegKey key, std::vector<std::u16string>* names);
+  long Subkeys(RegKey key, std::vector<std::u16string>* names) override;
   // The names of an open key's values, in the hive's order; 0 or a status.
   long Values(RegKey key, std::vector<std::u16string>* names);
 

@@ -61,4 +61,19 @@ long Win32Registry::Delete(RegKey key, std::u16string_view name) {
 
 long Win32Registry::Close(RegKey key) { return RegCloseKey(Handle(key)); }
 
+long Win32Registry::Subkeys(RegKey key, std::vector<std::u16string>* names) {
+  names->clear();
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256] = {};  // a key's name has at most 255 characters
+    DWORD length = 256;
+    const long status = RegEnumKeyExW(Handle(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) return kSuccess;
+    if (status != ERROR_SUCCESS) {
+      names->clear();
+      return status;
+    }
+    names->emplace_back(reinterpret_cast<const char16_t*>(name), length);
+  }
+}
+
 }  // namespace platform

@@ -13,6 +13,7 @@ class Win32Registry final : public Registry {
            std::uint32_t size) override;
   long Delete(RegKey key, std::u16string_view name) override;
   long Close(RegKey key) override;
+  long Subkeys(RegKey key, std::vector<std::u16string>* names) override;
 };
 
 }  // namespace platform

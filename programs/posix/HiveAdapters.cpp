@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/RegistryAdapters.h"
 #include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
@@ -15,21 +16,6 @@ namespace {
 
 using base::Utf16FromUtf8;
 using base::Utf8FromUtf16;
-
-std::vector<std::u16string> Subkeys(platform::HiveStore& store, const std::u16string& path) {
-  std::vector<std::u16string> names;
-  CSettingsKey key;
-  if (key.Open(path, platform::kKeyRead) != platform::kSuccess) return names;
-  store.Subkeys(key.GetHandle(), &names);
-  return names;
-}
-
-// Key names as the registry compares them: without regard to case.
-std::u16string Folded(const std::u16string& name) {
-  std::u16string folded = name;
-  for (char16_t& unit : folded) unit = base::UpcaseUnit(unit);
-  return folded;
-}
 
 std::string ShellQuoted(const std::string& text) {
   std::string quoted = "'";
@@ -63,17 +49,6 @@ std::string ChoicesText(const std::vector<platform::SimulatedBoard::Device>& dev
     if (!name.empty()) text += " (" + Utf8FromUtf16(name) + ")";
     text += "\n";
   }
-  return text;
-}
-
-// A text value of a key, or empty when it cannot be read.
-std::u16string TextValue(const std::u16string& path, const std::u16string& name) {
-  CSettingsKey key;
-  char16_t text[260] = {};
-  std::uint32_t count = 260;
-  if (key.Open(path, platform::kKeyRead) != platform::kSuccess ||
-      key.QueryString(name, text, count) != platform::kSuccess)
-    return {};
   return text;
 }
 
@@ -121,59 +96,22 @@ std::string HiveAdapters::NoneFoundText() const {
 
 HiveAdapters FindHiveAdapters(platform::HiveStore& store) {
   const base::Installed<platform::SetRegistry> registry(store);
+  const RegistryAdapters inRegistry = FindRegistryAdapters(store.CurrentControlSet());
   HiveAdapters found;
   found.hive = store.Path();
-  found.controlSet = store.CurrentControlSet();
-  found.video = u"System\\" + found.controlSet + u"\\Control\\Video";
-  found.services = u"System\\" + found.controlSet + u"\\Services";
-  {
-    CSettingsKey video;
-    found.videoFound = video.Open(found.video, platform::kKeyRead) == platform::kSuccess;
-  }
-  // Sorted as the registry sorts names, so that the numbers do not depend on how a hive file
-  // happens to order its keys.
-  auto sorted = [](std::vector<std::u16string> names) {
-    std::stable_sort(names.begin(), names.end(),
-                     [](const std::u16string& a, const std::u16string& b) { return Folded(a) < Folded(b); });
-    return names;
-  };
-  auto add = [&found](const std::u16string& path, const HardwareInformation& information) {
-    HiveAdapter adapter;
-    adapter.path = path;
-    adapter.deviceKey = u"\\Registry\\Machine\\" + adapter.path;
-    adapter.information = information;
+  found.controlSet = inRegistry.controlSet;
+  found.video = inRegistry.video;
+  found.services = inRegistry.services;
+  found.videoFound = inRegistry.videoFound;
+  for (const RegistryAdapter& adapter : inRegistry.adapters) {
+    HiveAdapter& added = found.adapters.emplace_back();
+    added.path = adapter.path;
+    added.deviceKey = u"\\Registry\\Machine\\" + adapter.path;
+    added.information = adapter.information;
     // A hand-off string ends its device name at the first '&': a key name holding one could
     // not be named, so such a key is never one of the board's devices.
-    adapter.board = IsSupportedChipType(adapter.information.chipTypeText) &&
-                    adapter.path.find(u'&') == std::u16string::npos;
-    found.adapters.push_back(std::move(adapter));
-  };
-  std::vector<std::u16string> videoServices;  // the services that Video keys name, folded
-  for (const std::u16string& guid : sorted(Subkeys(store, found.video))) {
-    if (!IsGuidName(guid)) continue;  // Windows names each adapter's class of keys by a GUID
-    const std::u16string guidPath = found.video + u"\\" + guid;
-    if (const std::u16string service = TextValue(guidPath + u"\\Video", u"Service"); !service.empty())
-      videoServices.push_back(Folded(service));
-    for (const std::u16string& index : sorted(Subkeys(store, guidPath)))
-      if (IsVideoAdapterName(index))
-        add(guidPath + u"\\" + index, ReadHardwareInformation(guidPath + u"\\" + index));
-  }
-  for (const std::u16string& service : sorted(Subkeys(store, found.services))) {
-    if (std::find(videoServices.begin(), videoServices.end(), Folded(service)) != videoServices.end())
-      continue;
-    const std::u16string servicePath = found.services + u"\\" + service;
-    std::vector<std::u16string> devices = Subkeys(store, servicePath);
-    std::erase_if(devices, [](const std::u16string& name) { return !IsServiceDeviceName(name); });
-    // By number: Device2 before Device10.
-    std::stable_sort(devices.begin(), devices.end(), [](const std::u16string& a, const std::u16string& b) {
-      return a.size() != b.size() ? a.size() < b.size() : Folded(a) < Folded(b);
-    });
-    for (const std::u16string& device : devices) {
-      const HardwareInformation information = ReadHardwareInformation(servicePath + u"\\" + device);
-      if (information.adapterText.empty() && information.biosText.empty() && information.chipTypeText.empty())
-        continue;  // another kind of driver's device, or a display device that says nothing of itself
-      add(servicePath + u"\\" + device, information);
-    }
+    added.board =
+        IsSupportedChipType(added.information.chipTypeText) && added.path.find(u'&') == std::u16string::npos;
   }
   return found;
 }

@@ -23,6 +23,9 @@ class ForwardingRegistry : public Registry {
   }
   long Delete(RegKey key, std::u16string_view name) override { return m_inner.Delete(key, name); }
   long Close(RegKey key) override { return m_inner.Close(key); }
+  long Subkeys(RegKey key, std::vector<std::u16string>* names) override {
+    return m_inner.Subkeys(key, names);
+  }
 
  private:
   Registry& m_inner;

@@ -124,6 +124,19 @@ long MemoryRegistry::Close(RegKey key) {
   return m_handles.erase(key) == 1 ? kSuccess : kInvalidHandle;
 }
 
+long MemoryRegistry::Subkeys(RegKey key, std::vector<std::u16string>* names) {
+  std::lock_guard lock(m_mutex);
+  names->clear();
+  StoredKey* found = nullptr;
+  if (const long status = HandleKey(key, kKeyEnumerateSubKeys, &found); status != kSuccess) return status;
+  const std::u16string prefix = found->path.empty() ? std::u16string() : Fold(found->path) + u"\\";
+  for (const auto& [folded, stored] : m_keys)
+    if (!folded.empty() && folded.starts_with(prefix) &&
+        folded.find(u'\\', prefix.size()) == std::u16string::npos)
+      names->push_back(stored.path.substr(stored.path.rfind(u'\\') + 1));
+  return kSuccess;
+}
+
 void MemoryRegistry::CreateKey(std::u16string_view path) {
   std::lock_guard lock(m_mutex);
   MakeKey(path);

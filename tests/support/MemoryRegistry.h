@@ -35,6 +35,7 @@ class MemoryRegistry final : public Registry {
            std::uint32_t size) override;
   long Delete(RegKey key, std::u16string_view name) override;
   long Close(RegKey key) override;
+  long Subkeys(RegKey key, std::vector<std::u16string>* names) override;
 
   // Seeding (tests only). CreateKey makes the key and every missing parent.
   void CreateKey(std::u16string_view path);
