@@ -94,3 +94,73 @@ RegistryAdapters FindRegistryAdapters(const std::u16string& controlSet) {
   }
   return found;
 }
+
+std::vector<const RegistryAdapter*> BoardAdapters(const RegistryAdapters& found) {
+  std::vector<const RegistryAdapter*> board;
+  for (const RegistryAdapter& adapter : found.adapters)
+    if (IsSupportedChipType(adapter.information.chipTypeText) &&
+        adapter.path.find(u'&') == std::u16string::npos)
+      board.push_back(&adapter);
+  return board;
+}
+
+namespace {
+
+std::u16string AdapterLine(const RegistryAdapter& adapter) {
+  std::u16string line = adapter.path;
+  if (!adapter.information.adapterText.empty()) line += u" (" + adapter.information.adapterText + u")";
+  return line;
+}
+
+std::u16string NumberedText(const std::vector<const RegistryAdapter*>& board) {
+  std::u16string text;
+  for (std::size_t i = 0; i < board.size(); ++i)
+    text += u"  /adapter:" + base::DecimalText(static_cast<std::int64_t>(i + 1)) + u"  " +
+            AdapterLine(*board[i]) + u"\n";
+  return text;
+}
+
+}  // namespace
+
+std::u16string RegistryAdaptersText(const RegistryAdapters& found) {
+  const std::vector<const RegistryAdapter*> board = BoardAdapters(found);
+  std::u16string text = u"Display adapters in the registry (CurrentControlSet is " + found.controlSet +
+                        u"); the board's are numbered for /adapter:N:\n";
+  for (const RegistryAdapter& adapter : found.adapters) {
+    const auto number = std::find(board.begin(), board.end(), &adapter);
+    if (number != board.end()) {
+      text += u"[" + base::DecimalText(number - board.begin() + 1) + u"] " + AdapterLine(adapter) + u"\n";
+      continue;
+    }
+    const std::u16string& chipType = adapter.information.chipTypeText;
+    text += u"    " + AdapterLine(adapter) + u": " +
+            (chipType.empty() ? std::u16string(u"no chip type") : u"chip type \"" + chipType + u"\"") +
+            u", not the board's\n";
+  }
+  if (found.adapters.empty())
+    text += u"none: no key " + found.video + u"\\{GUID}\\NNNN, and no key " + found.services +
+            u"\\<service>\\DeviceN that holds hardware information\n";
+  return text;
+}
+
+int ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number, std::u16string* handOff,
+                          std::u16string* refusal) {
+  const std::vector<const RegistryAdapter*> board = BoardAdapters(found);
+  handOff->clear();
+  if (board.empty()) return sysexits::kOk;  // "No Adapter Found", said where the hand-off is used
+  if (!number && board.size() > 1) {
+    *refusal = u"no display device answers as the board's, and the registry holds " +
+               base::DecimalText(static_cast<std::int64_t>(board.size())) +
+               u" adapters of the board; choose one with /adapter:N:\n" + NumberedText(board);
+    return sysexits::kUsage;
+  }
+  const int chosen = number.value_or(1);
+  if (chosen < 1 || static_cast<std::size_t>(chosen) > board.size()) {
+    *refusal = u"/adapter:" + base::DecimalText(chosen) + u": the registry holds " +
+               base::DecimalText(static_cast<std::int64_t>(board.size())) + u" adapter" +
+               (board.size() == 1 ? u"" : u"s") + u" of the board:\n" + NumberedText(board);
+    return sysexits::kUsage;
+  }
+  *handOff = u"&&&\\Registry\\Machine\\" + board[static_cast<std::size_t>(chosen - 1)]->path;
+  return sysexits::kOk;
+}

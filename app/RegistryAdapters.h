@@ -9,6 +9,7 @@
 //   System\<control set>\Services\<service>\DeviceN    Windows 2000: the display driver service's
 // XP and later keep a service's DeviceN key too; it is not an adapter of its own when a
 // Video\{GUID}\Video key names that service.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,17 @@ std::u16string CurrentControlSetName();
 
 // Reads the adapters of a control set through the program's registry.
 RegistryAdapters FindRegistryAdapters(const std::u16string& controlSet);
+
+// The board's adapters among them, numbered from 1 in this order: those whose chip type is the
+// board's and whose key a hand-off string can name (no '&').
+std::vector<const RegistryAdapter*> BoardAdapters(const RegistryAdapters& found);
+
+// Every adapter, one a line, the board's with their numbers, for /list-adapters.
+std::u16string RegistryAdaptersText(const RegistryAdapters& found);
+
+// The board's adapter for the scripting switches when no display device answers: the one of
+// that number, or the only one. Its hand-off string (no device name: no device stands for it) in
+// *handOff; none when the registry holds no adapter of the board. Several without a number, or a
+// number out of range: 64, and *refusal lists them.
+int ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number, std::u16string* handOff,
+                          std::u16string* refusal);

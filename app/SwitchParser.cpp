@@ -18,9 +18,9 @@ constexpr SwitchRow kSwitches[] = {
     {SwitchId::kBoard, u"", u"--board", u"", u"a PATH", false, false},
     {SwitchId::kBackupDir, u"", u"--backup-dir", u"", u"a PATH", false, false},
     {SwitchId::kKeepBackups, u"", u"--keep-backups", u"", u"a number N", false, false},
-    {SwitchId::kAdapter, u"", u"--adapter", u"", u"a number N from 1 (--list-adapters numbers the adapters)",
-     false, false},
-    {SwitchId::kListAdapters, u"", u"--list-adapters", u"", u"", false, false},
+    {SwitchId::kAdapter, u"adapter", u"--adapter", u"",
+     u"a number N from 1 (the list of adapters numbers them)", false, false},
+    {SwitchId::kListAdapters, u"list-adapters", u"--list-adapters", u"", u"", false, false},
 };
 
 }  // namespace

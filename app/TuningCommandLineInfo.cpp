@@ -5,6 +5,7 @@
 
 #include "app/AdapterDiscovery.h"
 #include "app/GameLauncher.h"
+#include "app/RegistryAdapters.h"
 #include "app/Switches.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
@@ -38,6 +39,12 @@ const char16_t kUsage[] =
     u"probed for the board's driver. The scripting switches take no DEVICE-KEY but an adapter's:\n"
     u"...\\Control\\Video\\{GUID}\\NNNN, or Windows 2000's ...\\Services\\<service>\\DeviceN.\n"
     u"  /?   this help\n"
+    u"  /list-adapters\n"
+    u"       list the display adapters in the registry, numbering the board's (chip type QEL 700)\n"
+    u"  /adapter:N\n"
+    u"       the scripting switches work on the Nth of them. When no display device answers as\n"
+    u"       the board's (Safe Mode, where its driver is not loaded), they take the board's one\n"
+    u"       adapter in the registry without it, and need it when there are several.\n"
     u"Switches are /NAME or -NAME, in any case. Configurator.com refuses others (64), and so\n"
     u"does Configurator.exe with a scripting switch; alone, it ignores them.\n"
     u"Exit status: 0 done, 64 bad switch, 65 bad file, 66 missing file, 69 no adapter, 73 export\n"
@@ -61,6 +68,17 @@ const char16_t kRunHelp[] =
     u"      one of its adapters, as the settings store them, and is not a link; otherwise nothing\n"
     u"      of it is, and it is kept and the line that is wrong told. A shortcut's target, e.g.:\n"
     u"      Configurator.exe /import:ut.reg /run \"C:\\Games\\UT\\System\\UnrealTournament.exe\"\n";
+
+// A decimal number of at most six digits, or -1.
+std::int64_t ParseAdapterNumber(std::u16string_view text) {
+  if (text.empty() || text.size() > 6) return -1;
+  std::int64_t number = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return -1;
+    number = number * 10 + (c - u'0');
+  }
+  return number;
+}
 
 // Whether an argument is the run switch, with or without a value.
 bool IsRun(const std::u16string& argument, bool* withValue) {
@@ -142,6 +160,18 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& all, bool 
       case SwitchId::kHelp:
         m_help = true;
         break;
+      case SwitchId::kListAdapters:
+        m_listAdapters = true;
+        break;
+      case SwitchId::kAdapter: {
+        const std::int64_t number = ParseAdapterNumber(given.value);
+        if (number < 1)
+          m_errors.push_back(u"'/adapter:" + given.value +
+                             u"': expected a number N from 1 (/list-adapters numbers them)");
+        else
+          m_adapter = static_cast<int>(number);
+        break;
+      }
       default:  // the POSIX program's own
         break;
     }
@@ -150,7 +180,7 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& all, bool 
   // the GUI program keeps its old way: a switch it does not know is ignored.
   const bool badlyFormed = std::any_of(parsed.problems.begin(), parsed.problems.end(),
                                        [](const SwitchProblem& problem) { return !problem.unknown; });
-  const bool refuseUnknown = consoleProgram || parsed.Scripting() || m_run || badlyFormed;
+  const bool refuseUnknown = consoleProgram || parsed.Scripting() || m_run || m_listAdapters || badlyFormed;
   for (const SwitchProblem& problem : parsed.problems)
     if (!problem.unknown || refuseUnknown) m_errors.push_back(problem.message);
   if (!parsed.operands.empty()) m_strFileName = parsed.operands.front();
@@ -172,9 +202,30 @@ int CTuningCommandLineInfo::Run() const {
     ShowMessageBox(nullptr, help, kProgram, MB_OK);
     return sysexits::kOk;
   }
-  // The adapter of the hand-off argument, or the one discovery finds, without its message box.
+  if (m_listAdapters) {
+    if (AfxWriteStandardStream(RegistryAdaptersText(FindRegistryAdapters(CurrentControlSetName())), false,
+                               &why) ||
+        why.empty())
+      return sysexits::kOk;
+    return OutputLost(why, sysexits::kOk);
+  }
+  // The adapter of the hand-off argument, the one discovery finds (without its message box), or,
+  // when no display device answers (Safe Mode), the board's adapter in the registry.
   std::u16string handOff = m_strFileName;
-  if (handOff.empty()) DiscoverAdapter(g_adapterTable, handOff, false);
+  if (m_adapter && !handOff.empty()) {
+    WriteMessages(u"/adapter:N and a HAND-OFF both name the adapter; give one");
+    return sysexits::kUsage;
+  }
+  if (handOff.empty() && !m_adapter) DiscoverAdapter(g_adapterTable, handOff, false);
+  if (handOff.empty()) {
+    std::u16string refusal;
+    const RegistryAdapters found = FindRegistryAdapters(CurrentControlSetName());
+    if (const int status = ChooseRegistryAdapter(found, m_adapter, &handOff, &refusal);
+        status != sysexits::kOk) {
+      WriteMessages(refusal);
+      return status;
+    }
+  }
   if (m_run) {
     const LauncherResult launched = RunGame(m_commands, handOff, m_program);
     const bool lost =

@@ -34,8 +34,11 @@ void Windows(SwitchParser& parser, const std::u16string& argument, std::size_t i
 
 }  // namespace
 
+// The Windows programs' own: an adapter found in the registry when no display device answers.
+constexpr std::initializer_list<SwitchId> kWindowsSwitches = {SwitchId::kAdapter, SwitchId::kListAdapters};
+
 ParsedSwitches ParseWindowsSwitches(const std::vector<std::u16string>& arguments) {
-  SwitchParser parser;
+  SwitchParser parser(kWindowsSwitches);
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::u16string& argument = arguments[i];
     if (!argument.empty() && (argument[0] == u'/' || argument[0] == u'-'))

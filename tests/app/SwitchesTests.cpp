@@ -43,6 +43,7 @@ TEST(Switches, WindowsStyle) {
       {{u"/export:C:\\x.reg", u"/import:-"}, "export=C:\\x.reg import=-"},
       {{u"\\\\.\\DISPLAY1&&&key", u"second"}, "op:\\\\.\\DISPLAY1&&&key op:second"},
       // Every argument starting with "/" or "-" is a switch: the POSIX spellings are unknown here.
+      {{u"/list-adapters", u"/ADAPTER:2"}, "list-adapters adapter=2"},
       {{u"/qeury", u"--query", u"/", u"-", u"/hive:x", u"/version"},
        "?unknown switch '/qeury' ?unknown switch '--query' ?unknown switch '/' ?unknown switch '-' "
        "?unknown switch '/hive:x' ?unknown switch '/version'"},
@@ -92,8 +93,8 @@ TEST(Switches, PosixStyle) {
        "!option --set needs NAME=VALUE"},
       {{u"--set", u":"}, "!option --set needs NAME=VALUE, not ':'"},
       {{u"--set", u"=1", u"--adapter"},
-       "!option --set needs NAME=VALUE, not '=1' !option --adapter needs a number N from 1 (--list-adapters "
-       "numbers the adapters)"},
+       "!option --set needs NAME=VALUE, not '=1' !option --adapter needs a number N from 1 (the list of "
+       "adapters numbers them)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
