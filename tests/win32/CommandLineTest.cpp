@@ -63,12 +63,48 @@ TEST_F(CommandLineOnWine, QueryPrintsEverySettingFromTheConsoleAndTheGuiProgram)
 }
 
 TEST_F(CommandLineOnWine, WithoutAnAdapterTheMessageGoesToStandardErrorNotToABox) {
-  // Discovery finds no board under Wine; a message box would keep the program from ending.
+  // Discovery finds no board under Wine, and the registry holds none of the board's adapters
+  // (the seeded one is another chip's); a message box would keep the program from ending.
+  ASSERT_TRUE(m_adapter.SeedHardware(u"QEL 600", u"BIOS 1", u"QEL 600", 64u << 20));
   const Finished finished =
       RunCommand(Quoted(ProgramBesideTests(L"..\\..\\programs\\Configurator.com")) + L" /query");
   EXPECT_EQ(finished.status, 69u);
   EXPECT_EQ(finished.err, "Configurator: No Adapter Found\r\n");
   EXPECT_TRUE(finished.out.empty());
+}
+
+// As in Safe Mode: no display device answers as the board's (none does under Wine), but the
+// board's keys are in the registry. The scripting switches work on them, without a hand-off, on
+// either key shape; several need /adapter:N.
+TEST_F(CommandLineOnWine, WithNoDeviceAnsweringTheScriptingSwitchesFindTheBoardInTheRegistry) {
+  const std::wstring program = Quoted(ProgramBesideTests(L"..\\..\\programs\\Configurator.com"));
+  Finished finished = RunCommand(program + L" /set:LODBias=0.50 /norefresh");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS")->data, SzData("2"));
+  finished = RunCommand(program + L" /query");
+  EXPECT_NE(finished.out.find("LODBias=0.50\r\n"), std::string::npos) << finished.out << finished.err;
+  EXPECT_NE(finished.out.find("# Chip type: QEL 700\r\n"), std::string::npos) << finished.out;
+  finished = RunCommand(program + L" /reset:LODBias /norefresh");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_FALSE(testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"));
+
+  SeededAdapter windows2000(SeededAdapter::Shape::kDriverService);
+  ASSERT_TRUE(windows2000.SeedHardware(u"QEL 700 M720 Dual", u"BIOS 1", u"QEL 700", 64u << 20));
+  ASSERT_TRUE(windows2000.CreateCurrentKeys(true));
+  finished = RunCommand(program + L" /set:LODBias=0.50");
+  EXPECT_EQ(finished.status, 64u) << finished.err;
+  EXPECT_NE(finished.err.find("choose one with /adapter:N"), std::string::npos) << finished.err;
+  const Finished listed = RunCommand(program + L" /list-adapters");
+  EXPECT_EQ(listed.status, 0u) << listed.err;
+  const std::string serviceKey(windows2000.DeviceKey().begin(), windows2000.DeviceKey().end());
+  const std::size_t at = listed.out.find(serviceKey);
+  ASSERT_NE(at, std::string::npos) << listed.out;
+  const std::string number = listed.out.substr(listed.out.rfind('[', at) + 1, 1);
+  finished = RunCommand(program + L" /adapter:" + std::wstring(number.begin(), number.end()) +
+                        L" /set:LODBias=0.50 /norefresh");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
+  EXPECT_EQ(testregistry::GetValue(windows2000.DriverSettingsKey(), L"QLDRV_LOD_BIAS")->data, SzData("2"));
+  EXPECT_FALSE(testregistry::GetValue(m_adapter.DriverSettingsKey(), L"QLDRV_LOD_BIAS"));
 }
 
 TEST_F(CommandLineOnWine, SetWritesAsTheDialogsAndRefusedCommandsWriteNothing) {
