@@ -20,6 +20,9 @@ constexpr SwitchRow kSwitches[] = {
     {SwitchId::kAdapter, u"", u"--adapter", u"", u"a number N from 1 (--list-adapters numbers the adapters)",
      false, false},
     {SwitchId::kListAdapters, u"", u"--list-adapters", u"", u"", false, false},
+    {SwitchId::kListBackups, u"", u"--list-backups", u"", u"", false, false},
+    {SwitchId::kRestoreBackup, u"", u"--restore-backup", u"",
+     u"a number N from 1 (--list-backups numbers the backups)", false, false},
 };
 
 }  // namespace

@@ -24,6 +24,8 @@ enum class SwitchId {
   kKeepBackups,
   kAdapter,
   kListAdapters,
+  kListBackups,
+  kRestoreBackup,
 };
 
 struct GivenSwitch {

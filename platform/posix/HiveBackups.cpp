@@ -409,10 +409,15 @@ Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive
   const std::string shown = hive.substr(0, hive.size() - NameOf(hive).size()) + kBesideBackupFolder;
   std::vector<Source> files;
   if (Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
+  struct stat status {};
+  const bool existed = fstatat(hiveFolder, kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0;
   Descriptor folder;
   if (Failure failure = OpenPrivateFolder(hiveFolder, kBesideBackupFolder, shown, &folder); failure.Failed())
     return failure;
-  return BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
+  Failure failure = BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
+  // Nothing of ours is left beside the hive for a backup that did not happen (a full disk).
+  if (failure.Failed() && !existed) unlinkat(hiveFolder, kBesideBackupFolder, AT_REMOVEDIR);
+  return failure;
 }
 
 Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
@@ -420,9 +425,11 @@ Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::stri
   note->clear();
   if (!places.beside) return BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where);
   Failure beside = BackUpHiveBeside(places.keep, hiveFolder, hive, logs, where);
-  // The hive's own files could not be read: no other folder helps.
-  if (!beside.Failed() || places.root.empty() || beside.what.rfind("cannot copy " + hive, 0) == 0)
-    return beside;
+  // The hive's own files could not be opened ("cannot copy FILE", not "... into FOLDER"): no
+  // other folder helps.
+  const bool source =
+      beside.what.rfind("cannot copy ", 0) == 0 && beside.what.find(" into ") == std::string::npos;
+  if (!beside.Failed() || places.root.empty() || source) return beside;
   if (beside.error == EWOULDBLOCK) return beside;  // locked by another program: try again later
   if (Failure failure = BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where); failure.Failed())
     return failure;
