@@ -21,6 +21,9 @@ constexpr SwitchRow kSwitches[] = {
     {SwitchId::kAdapter, u"adapter", u"--adapter", u"",
      u"a number N from 1 (the list of adapters numbers them)", false, false},
     {SwitchId::kListAdapters, u"list-adapters", u"--list-adapters", u"", u"", false, false},
+    {SwitchId::kListBackups, u"", u"--list-backups", u"", u"", false, false},
+    {SwitchId::kRestoreBackup, u"", u"--restore-backup", u"",
+     u"a number N from 1 (--list-backups numbers the backups)", false, false},
 };
 
 }  // namespace

@@ -25,6 +25,8 @@ enum class SwitchId {
   kKeepBackups,
   kAdapter,
   kListAdapters,
+  kListBackups,
+  kRestoreBackup,
 };
 
 struct GivenSwitch {

@@ -155,4 +155,14 @@ run old-dirty-damaged-no-logs --hive "$files/old-dirty-damaged" --list-adapters
 cp "$data/SYSTEM" "$files/dirty.hive" && printf '\x09' | dd of="$files/dirty.hive" bs=1 seek=4 conv=notrunc status=none
 run demo-dirty-no-logs --hive "$files/dirty.hive" --board "$data/board" --set LODBias=0.50
 
+# --- backups beside a hive in a Windows folder, listed and put back ---------------------------
+mkdir -p "$files/disk/WINDOWS/system32/config"
+cp "$data/SYSTEM" "$files/disk/WINDOWS/system32/config/SYSTEM"
+run beside-set --hive "$files/disk/WINDOWS/system32/config/SYSTEM" --adapter 1 --set LODBias=1.25
+run beside-list --hive "$files/disk/WINDOWS/system32/config/SYSTEM" --list-backups
+run beside-restore --hive "$files/disk/WINDOWS/system32/config/SYSTEM" --restore-backup 1
+run beside-list-after --hive "$files/disk/WINDOWS/system32/config/SYSTEM" --list-backups
+run beside-restore-missing --hive "$files/disk/WINDOWS/system32/config/SYSTEM" --restore-backup 9
+run demo-list --list-backups
+
 echo "captured $count runs into $out"

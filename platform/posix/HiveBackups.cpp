@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 #include <utility>
 
 #include "platform/posix/Owners.h"
@@ -111,10 +112,14 @@ Failure OpenSource(int at, const std::string& name, const std::string& shown, De
   return {};
 }
 
-// Copies the open file into a new file name in the folder at, and makes it durable.
-bool CopyFileInto(int source, int at, const std::string& name) {
+// Copies the open file into a new file name in the folder at, stamped with the time made, and
+// makes it durable.
+bool CopyFileInto(int source, int at, const std::string& name, std::time_t made) {
   Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (!copy.Valid() || !CopyContents(source, copy.Get()) || fsync(copy.Get()) != 0) return false;
+  const timespec times[2] = {{made, 0}, {made, 0}};
+  if (!copy.Valid() || !CopyContents(source, copy.Get()) || futimens(copy.Get(), times) != 0 ||
+      fsync(copy.Get()) != 0)
+    return false;
   if (const int error = copy.CloseNow(); error != 0) {
     errno = error;
     return false;
@@ -209,6 +214,171 @@ bool WritePathFile(int at, const std::string& hive) {
   return renameat(at, temporary.c_str(), at, kPathFile) == 0;
 }
 
+// The files to back up, opened first: a backup that cannot be whole is not begun. The hive
+// comes last.
+Failure OpenSources(int hiveFolder, const std::string& hive, const std::vector<std::string>& logs,
+                    std::vector<Source>* files) {
+  const std::string hiveName = NameOf(hive);
+  const std::string hiveFolderPath = hive.substr(0, hive.size() - hiveName.size());
+  for (const std::string& log : logs) {
+    struct stat status {};
+    const bool here = fstatat(hiveFolder, log.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    if ((!here && errno == ENOENT) || (here && S_ISREG(status.st_mode) && status.st_size == 0)) continue;
+    Source source{log, hiveFolderPath + log, Descriptor()};
+    if (Failure failure = OpenSource(hiveFolder, log, source.shown, &source.file); failure.Failed())
+      return failure;
+    if (fstat(source.file.Get(), &status) == 0 && status.st_size == 0) continue;
+    files->push_back(std::move(source));
+  }
+  files->push_back(Source{hiveName, hive, Descriptor()});
+  return OpenSource(hiveFolder, hiveName, hive, &files->back().file);
+}
+
+// A beside backup's number: its name, six to eight digits; 0 for any other name.
+std::uint64_t BesideNumber(const std::string& name) {
+  if (name.size() < 6 || name.size() > 8 || name.find_first_not_of("0123456789") != std::string::npos)
+    return 0;
+  return std::strtoull(name.c_str(), nullptr, 10);
+}
+
+// Whether the backup name in the open folder at holds a file hiveName.
+bool HoldsHive(int at, const std::string& name, const std::string& hiveName) {
+  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat status {};
+  return folder.Valid() && fstatat(folder.Get(), hiveName.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+         S_ISREG(status.st_mode);
+}
+
+// Backs files up into the open folder of ours (shown names it), locked here. beside: backups
+// named by number alone, shared by the hives of the folder; otherwise one hive's, named by
+// number, date and time.
+Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNewest,
+                   const std::vector<Source>& files, std::string* where) {
+  const std::string& hiveName = files.back().name;
+  Descriptor lock;
+  if (Failure failure = LockFolder(folder, shown, &lock); failure.Failed()) return failure;
+  // What killed runs left: a backup never finished, or one never fully removed.
+  for (const std::string& name : FolderNames(folder)) {
+    if (name.rfind(kNewPrefix, 0) == 0 || name.rfind(kOldPrefix, 0) == 0) {
+      if (IsFolder(folder, name))
+        RemoveFolder(folder, name);
+      else
+        unlinkat(folder, name.c_str(), 0);
+    }
+  }
+
+  std::vector<std::pair<std::uint64_t, std::string>> existing;
+  std::uint64_t highest = 0;
+  if (beside) {
+    for (std::string& name : FolderNames(folder)) {
+      const std::uint64_t number = BesideNumber(name);
+      if (number == 0 || !IsFolder(folder, name)) continue;
+      highest = std::max(highest, number);
+      if (HoldsHive(folder, name, hiveName)) existing.emplace_back(number, std::move(name));
+    }
+    std::sort(existing.begin(), existing.end());
+  } else {
+    existing = Backups(folder);
+    if (!existing.empty()) highest = existing.back().first;
+  }
+  if (!existing.empty() && HoldsTheSame(folder, existing.back().second, files)) {
+    *where = shown + "/" + existing.back().second;
+  } else {
+    const std::uint64_t number = highest + 1;
+    if (beside && number > 99999999)
+      return Failure::Because("cannot back up into " + shown, "it holds the most backups it can number");
+    std::string temporaryName;
+    for (int attempt = 0; temporaryName.empty(); ++attempt) {
+      const std::string name = RandomName(kNewPrefix);
+      if (mkdirat(folder, name.c_str(), 0700) == 0)
+        temporaryName = name;
+      else if (errno != EEXIST || attempt == 100)
+        return Errno("cannot create a folder in " + shown);
+    }
+    const Descriptor parts(
+        openat(folder, temporaryName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // The copies carry the backup's time, which the listing shows.
+    const std::time_t now = std::time(nullptr);
+    for (const Source& file : files) {
+      if (!parts.Valid() || !CopyFileInto(file.file.Get(), parts.Get(), file.name, now)) {
+        const int error = errno;
+        RemoveFolder(folder, temporaryName);
+        return Failure::FromErrno("cannot copy " + file.shown + " into " + shown, error);
+      }
+    }
+    if (fsync(parts.Get()) != 0) {
+      const int error = errno;
+      RemoveFolder(folder, temporaryName);
+      return Failure::FromErrno("cannot write " + shown, error);
+    }
+    char name[64] = {};
+    if (beside) {
+      std::snprintf(name, sizeof name, "%06" PRIu64, number);
+    } else {
+      std::tm local{};
+      char stamp[32] = {};
+      std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", localtime_r(&now, &local));
+      std::snprintf(name, sizeof name, "%06" PRIu64 "-%s", number, stamp);
+    }
+    if (renameat(folder, temporaryName.c_str(), folder, name) != 0) {
+      const int error = errno;
+      RemoveFolder(folder, temporaryName);
+      return Failure::FromErrno("cannot write " + shown, error);
+    }
+    if (fsync(folder) != 0) return Errno("cannot write " + shown);
+    existing.emplace_back(number, name);
+    *where = shown + "/" + name;
+  }
+
+  // The first and the newest keepNewest stay; each other one leaves its real name first.
+  const std::size_t keep = static_cast<std::size_t>(std::max(keepNewest, 1));
+  bool removed = false;
+  for (std::size_t i = 1; i + keep < existing.size(); ++i) {
+    const std::string old = kOldPrefix + existing[i].second;
+    if (renameat(folder, existing[i].second.c_str(), folder, old.c_str()) == 0) {
+      RemoveFolder(folder, old);
+      removed = true;
+    }
+  }
+  if (removed) fsync(folder);
+  return {};
+}
+
+// The files of the backup name in the open folder at, the hive's (hiveName) first, then the
+// logs in name order; empty when it holds no regular file hiveName.
+std::vector<std::pair<std::string, std::uint64_t>> BackupFiles(int at, const std::string& name,
+                                                               const std::string& hiveName,
+                                                               std::int64_t* time) {
+  std::vector<std::pair<std::string, std::uint64_t>> files;
+  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder.Valid()) return files;
+  std::vector<std::string> names = FolderNames(folder.Get());
+  std::sort(names.begin(), names.end());
+  for (const std::string& file : names) {
+    struct stat status {};
+    if (fstatat(folder.Get(), file.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+      continue;
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (file == hiveName) {
+      files.insert(files.begin(), {file, size});
+      *time = status.st_mtim.tv_sec;
+    } else {
+      files.emplace_back(file, size);
+    }
+  }
+  if (files.empty() || files.front().first != hiveName) files.clear();
+  return files;
+}
+
+// The folder name in at when it exists and is the user's own, open for reading.
+Descriptor OpenOwnFolder(int at, const std::string& name) {
+  Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat status {};
+  if (!folder.Valid() || fstat(folder.Get(), &status) != 0 || !WhyNotOwnFolder(status).empty())
+    return Descriptor();
+  return folder;
+}
+
 }  // namespace
 
 std::string HiveBackupFolder(const std::string& root, const std::string& hive) {
@@ -220,25 +390,9 @@ std::string HiveBackupFolder(const std::string& root, const std::string& hive) {
 Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
                    const std::vector<std::string>& logs, std::string* where) {
   const std::string backups = HiveBackupFolder(root, hive);
-  const std::string hiveName = NameOf(hive);
-  // Every file is opened first: a backup that cannot be whole is not begun.
-  const std::string hiveFolderPath = hive.substr(0, hive.size() - hiveName.size());
   std::vector<Source> files;
-  for (const std::string& log : logs) {
-    struct stat status {};
-    const bool here = fstatat(hiveFolder, log.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
-    if ((!here && errno == ENOENT) || (here && S_ISREG(status.st_mode) && status.st_size == 0)) continue;
-    Source source{log, hiveFolderPath + log, Descriptor()};
-    if (Failure failure = OpenSource(hiveFolder, log, source.shown, &source.file); failure.Failed())
-      return failure;
-    if (fstat(source.file.Get(), &status) == 0 && status.st_size == 0) continue;
-    files.push_back(std::move(source));
-  }
-  files.push_back(Source{hiveName, hive, Descriptor()});
-  if (Failure failure = OpenSource(hiveFolder, hiveName, hive, &files.back().file); failure.Failed())
-    return failure;
-
-  Descriptor rootFolder, folder, lock;
+  if (Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
+  Descriptor rootFolder, folder;
   Failure failure = MakePrivateFolders(root, &rootFolder);
   if (!failure.Failed()) failure = OpenPrivateFolder(rootFolder.Get(), NameOf(backups), backups, &folder);
   if (failure.Failed()) {
@@ -246,73 +400,87 @@ Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, cons
     if (failure.error == 0) failure.why += "; keep backups in a folder of your own";
     return failure;
   }
-  if (failure = LockFolder(folder.Get(), backups, &lock); failure.Failed()) return failure;
   if (!WritePathFile(folder.Get(), hive)) return Errno("cannot write " + backups + "/" + kPathFile);
-  // What killed runs left: a backup never finished, or one never fully removed.
-  for (const std::string& name : FolderNames(folder.Get())) {
-    if (name.rfind(kNewPrefix, 0) == 0 || name.rfind(kOldPrefix, 0) == 0) {
-      if (IsFolder(folder.Get(), name))
-        RemoveFolder(folder.Get(), name);
-      else
-        unlinkat(folder.Get(), name.c_str(), 0);
-    }
-  }
+  return BackUpInto(folder.Get(), backups, false, keepNewest, files, where);
+}
 
-  std::vector<std::pair<std::uint64_t, std::string>> existing = Backups(folder.Get());
-  if (!existing.empty() && HoldsTheSame(folder.Get(), existing.back().second, files)) {
-    *where = backups + "/" + existing.back().second;
-  } else {
-    std::string temporaryName;
-    for (int attempt = 0; temporaryName.empty(); ++attempt) {
-      const std::string name = RandomName(kNewPrefix);
-      if (mkdirat(folder.Get(), name.c_str(), 0700) == 0)
-        temporaryName = name;
-      else if (errno != EEXIST || attempt == 100)
-        return Errno("cannot create a folder in " + backups);
-    }
-    const Descriptor parts(
-        openat(folder.Get(), temporaryName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    for (const Source& file : files) {
-      if (!parts.Valid() || !CopyFileInto(file.file.Get(), parts.Get(), file.name)) {
-        const int error = errno;
-        RemoveFolder(folder.Get(), temporaryName);
-        return Failure::FromErrno("cannot copy " + file.shown + " into " + backups, error);
-      }
-    }
-    if (fsync(parts.Get()) != 0) {
-      const int error = errno;
-      RemoveFolder(folder.Get(), temporaryName);
-      return Failure::FromErrno("cannot write " + backups, error);
-    }
-    const std::uint64_t number = existing.empty() ? 1 : existing.back().first + 1;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", localtime_r(&now, &local));
-    char name[64] = {};
-    std::snprintf(name, sizeof name, "%06" PRIu64 "-%s", number, stamp);
-    if (renameat(folder.Get(), temporaryName.c_str(), folder.Get(), name) != 0) {
-      const int error = errno;
-      RemoveFolder(folder.Get(), temporaryName);
-      return Failure::FromErrno("cannot write " + backups, error);
-    }
-    if (fsync(folder.Get()) != 0) return Errno("cannot write " + backups);
-    existing.emplace_back(number, name);
-    *where = backups + "/" + name;
-  }
+Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
+                         const std::vector<std::string>& logs, std::string* where) {
+  const std::string shown = hive.substr(0, hive.size() - NameOf(hive).size()) + kBesideBackupFolder;
+  std::vector<Source> files;
+  if (Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
+  struct stat status {};
+  const bool existed = fstatat(hiveFolder, kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0;
+  Descriptor folder;
+  if (Failure failure = OpenPrivateFolder(hiveFolder, kBesideBackupFolder, shown, &folder); failure.Failed())
+    return failure;
+  Failure failure = BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
+  // Nothing of ours is left beside the hive for a backup that did not happen (a full disk).
+  if (failure.Failed() && !existed) unlinkat(hiveFolder, kBesideBackupFolder, AT_REMOVEDIR);
+  return failure;
+}
 
-  // The first and the newest keepNewest stay; each other one leaves its real name first.
-  const std::size_t keep = static_cast<std::size_t>(std::max(keepNewest, 1));
-  bool removed = false;
-  for (std::size_t i = 1; i + keep < existing.size(); ++i) {
-    const std::string old = kOldPrefix + existing[i].second;
-    if (renameat(folder.Get(), existing[i].second.c_str(), folder.Get(), old.c_str()) == 0) {
-      RemoveFolder(folder.Get(), old);
-      removed = true;
-    }
-  }
-  if (removed) fsync(folder.Get());
+Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
+                     const std::vector<std::string>& logs, std::string* where, std::string* note) {
+  note->clear();
+  if (!places.beside) return BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where);
+  Failure beside = BackUpHiveBeside(places.keep, hiveFolder, hive, logs, where);
+  // The hive's own files could not be opened ("cannot copy FILE", not "... into FOLDER"): no
+  // other folder helps.
+  const bool source =
+      beside.what.rfind("cannot copy ", 0) == 0 && beside.what.find(" into ") == std::string::npos;
+  if (!beside.Failed() || places.root.empty() || source) return beside;
+  if (beside.error == EWOULDBLOCK) return beside;  // locked by another program: try again later
+  if (Failure failure = BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where); failure.Failed())
+    return failure;
+  *note = "the hive's folder could not take the backup (" + beside.Text() + "), so it went to " + *where;
   return {};
+}
+
+std::vector<HiveBackup> ListHiveBackups(int hiveFolder, const std::string& hive, const std::string& root) {
+  const std::string hiveName = NameOf(hive);
+  std::vector<HiveBackup> found;
+  auto add = [&](int at, const std::string& shown, const std::string& name, std::uint64_t number,
+                 bool beside) {
+    HiveBackup backup{shown + "/" + name, beside, number, 0, {}};
+    backup.files = BackupFiles(at, name, hiveName, &backup.time);
+    if (!backup.files.empty()) found.push_back(std::move(backup));
+  };
+  if (const Descriptor folder = OpenOwnFolder(hiveFolder, kBesideBackupFolder); folder.Valid()) {
+    const std::string shown = hive.substr(0, hive.size() - hiveName.size()) + kBesideBackupFolder;
+    for (const std::string& name : FolderNames(folder.Get()))
+      if (const std::uint64_t number = BesideNumber(name); number != 0 && IsFolder(folder.Get(), name))
+        add(folder.Get(), shown, name, number, true);
+  }
+  if (!root.empty()) {
+    const std::string backups = HiveBackupFolder(root, hive);
+    const Descriptor rootFolder(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder =
+        rootFolder.Valid() ? OpenOwnFolder(rootFolder.Get(), NameOf(backups)) : Descriptor();
+    if (folder.Valid())
+      for (const auto& [number, name] : Backups(folder.Get()))
+        add(folder.Get(), backups, name, number, false);
+  }
+  // By time; within a second, a folder's own order, those elsewhere before those beside.
+  std::sort(found.begin(), found.end(), [](const HiveBackup& a, const HiveBackup& b) {
+    return std::tie(a.time, a.beside, a.number) < std::tie(b.time, b.beside, b.number);
+  });
+  return found;
+}
+
+bool IsShortName(const std::string& name) {
+  static constexpr char kAllowed[] = "!#$%&'()-@^_`{}~";
+  const std::size_t dot = name.find('.');
+  const std::string base = name.substr(0, dot);
+  const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
+  if (dot != std::string::npos && extension.empty()) return false;
+  for (const std::string* part : {&base, &extension})
+    for (const char c : *part)
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            std::strchr(kAllowed, c) != nullptr))
+        return false;
+  return true;
 }
 
 }  // namespace platform

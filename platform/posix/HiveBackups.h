@@ -1,7 +1,16 @@
 #pragma once
 // Backups of the hives this program changes, and the private folders it keeps its data in.
 //
-// Layout, under the backup folder (by default the data folder's "backups"):
+// Two layouts. Beside the hive (the default for a hive the user names): a folder CFGBAK in the
+// hive's own folder, on the disk that survives a reboot of a live system, with names that Windows
+// XP's Recovery Console can reach (8.3):
+//
+//   CFGBAK/                           shared by the hives of that folder
+//     000003/                         one folder per backup: a number that grows
+//       SYSTEM                        the hive file as it was on disk
+//       SYSTEM.LOG                    its logs that were not empty, under their own names
+//
+// In a backup folder elsewhere (the data folder's "backups", or --backup-dir):
 //
 //   SYSTEM-0123456789abcdef/          one folder per hive: its file name and a hash of its real
 //     hive-path                       path (so two hives named SYSTEM never mix); hive-path
@@ -21,10 +30,11 @@
 // newest few are kept; older ones go once the new one is durable. No backup is added when the
 // hive and its non-empty logs are byte for byte those of the newest backup.
 //
-// Putting one back, with Windows not running: empty the logs beside the hive (truncate -c -s 0
-// SYSTEM.LOG SYSTEM.LOG1 SYSTEM.LOG2), then copy every file of the backup folder beside the
-// hive, over the files of the same names.
+// A backup's files carry the time it was made as their modification time. Putting one back:
+// HiveRestore.h.
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/Failure.h"
@@ -35,6 +45,9 @@ namespace platform {
 // How many of the newest backups of a hive are kept besides the first one, unless the user says.
 inline constexpr int kDefaultKeptBackups = 5;
 inline constexpr int kMaxKeptBackups = 9999;
+
+// The folder beside a hive that holds its backups.
+inline constexpr char kBesideBackupFolder[] = "CFGBAK";
 
 // The folder inside root that holds the backups of the hive at this real path.
 std::string HiveBackupFolder(const std::string& root, const std::string& hive);
@@ -49,5 +62,43 @@ std::string HiveBackupFolder(const std::string& root, const std::string& hive);
 // would not put the hive back as it was.
 Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
                    const std::vector<std::string>& logs, std::string* where);
+
+// The same into the folder CFGBAK in hiveFolder (made when missing, the user's own or refused),
+// where each backup folder is named by its number alone, and the backups of every hive of that
+// folder share the numbers. The first and newest keepNewest backups of this hive are kept.
+Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
+                         const std::vector<std::string>& logs, std::string* where);
+
+// Where a hive's backups go: beside it, or into root; beside it with root as the fallback when
+// the hive's folder cannot take one (not the user's own, read-only, full).
+struct BackupPlaces {
+  bool beside = false;
+  std::string root;  // empty: none (beside: no fallback)
+  int keep = kDefaultKeptBackups;
+  bool Any() const { return beside || !root.empty(); }
+};
+
+// Backs up as BackUpHive does, into places. *where is the backup's folder; *note says, when
+// the backup could not go beside the hive, why and where it went instead (empty otherwise).
+Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
+                     const std::vector<std::string>& logs, std::string* where, std::string* note);
+
+// One backup of a hive, as listed.
+struct HiveBackup {
+  std::string folder;  // its full path
+  bool beside = false;
+  std::uint64_t number = 0;
+  std::int64_t time = 0;  // when it was made: its hive copy's modification time, in seconds
+  // Its files, the hive first then the logs in name order, with their sizes in bytes.
+  std::vector<std::pair<std::string, std::uint64_t>> files;
+};
+
+// Every backup of the hive at its real path hive (whose folder is open as hiveFolder), beside it
+// and in root (when given), oldest first. Folders that are not the user's own are not read.
+std::vector<HiveBackup> ListHiveBackups(int hiveFolder, const std::string& hive, const std::string& root);
+
+// Whether a name is one that DOS and Windows XP's Recovery Console take as it is: 1 to 8
+// characters, optionally a dot and 1 to 3 more, of letters, digits and !#$%&'()-@^_`{}~.
+bool IsShortName(const std::string& name);
 
 }  // namespace platform

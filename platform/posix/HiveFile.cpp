@@ -75,8 +75,8 @@ std::string Unchangeable(int at, const std::string& name) {
 // security descriptor and creation time.
 constexpr const char* kNtfsAttributes[] = {"system.ntfs_attrib", "system.ntfs_acl", "system.ntfs_crtime"};
 
-// Copies the extended attributes of the open file from to the open file to, as far as the file
-// system and the user's rights allow.
+}  // namespace
+
 void CopyAttributes(int from, int to) {
   std::vector<std::string> names(std::begin(kNtfsAttributes), std::end(kNtfsAttributes));
   const ssize_t listSize = flistxattr(from, nullptr, 0);
@@ -94,6 +94,8 @@ void CopyAttributes(int from, int to) {
     if (got >= 0) fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
   }
 }
+
+namespace {
 
 Failure Problem(HiveProblem problem, Failure failure = {}) {
   failure.problem = problem;
@@ -169,9 +171,8 @@ std::string Octal(mode_t mode) {
   return text;
 }
 
-// Gives the open new file fd the owner, group and mode of original, as far as the user may,
-// narrowing the mode where they may not (see HiveFile::Commit): 0 or the errno of the failure;
-// *note tells what could not be kept.
+}  // namespace
+
 int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note) {
   // Owner and group first: a change of owner clears the set-id bits.
   // Not root: the group at least, when the user is in it. (A file system without owners may
@@ -194,8 +195,6 @@ int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note) {
   }
   return 0;
 }
-
-}  // namespace
 
 long StatusFromProblem(HiveProblem problem) {
   switch (problem) {
@@ -428,11 +427,14 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   }
   RemoveStaleTemporaries();
   const std::vector<std::string> logs = FindHiveLogs(at, name).all;
-  if (m_backup.empty() && !m_backupRoot.empty()) {
-    if (const Failure failure = BackUpHive(m_backupRoot, m_keepBackups, at, m_path, logs, &m_backup);
+  std::string note;
+  if (m_backup.empty() && m_backupPlaces.Any()) {
+    if (const Failure failure = BackUpHiveTo(m_backupPlaces, at, m_path, logs, &m_backup, &note);
         failure.Failed())
       return Fail(StatusFromErrno(failure.error, kWriteFault),
-                  "no backup could be made in " + m_backupRoot + ": " + failure.Text());
+                  "no backup could be made in " +
+                      (m_backupPlaces.beside ? Folder() + "/" + kBesideBackupFolder : m_backupPlaces.root) +
+                      ": " + failure.Text());
   }
 
   const Descriptor hive(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
@@ -451,8 +453,9 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     unlinkat(at, temporary.c_str(), 0);
     return Fail(StatusFromErrno(error, kWriteFault), ErrnoWords(error));
   };
-  std::string note;
-  if (const int error = KeepOwnerAndMode(fd.Get(), original, &note); error != 0) return fail(error);
+  std::string ownerNote;
+  if (const int error = KeepOwnerAndMode(fd.Get(), original, &ownerNote); error != 0) return fail(error);
+  if (!ownerNote.empty()) note += (note.empty() ? "" : "; ") + ownerNote;
   // Clean, above every sequence number the hive and its logs hold, stamped with the time of the
   // save (the base block and every edited key, as Windows stamps them). The image is changed to
   // what is written: should the write fail, the caller loads the hive again anyway.

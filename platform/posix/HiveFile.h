@@ -25,9 +25,9 @@
 // hive. A writer killed before the rename leaves only its temporary file, which the next open or commit
 // removes.
 //
-// Before the first commit, the hive as it is on disk and its non-empty logs are backed up into
-// the backup folder, when one is set (see HiveBackups.h): nothing of ours is ever left beside
-// the hive.
+// Before the first commit, the hive as it is on disk and its non-empty logs are backed up, when
+// a place is set (see HiveBackups.h): into a backup folder, or into the folder CFGBAK beside the
+// hive, the only thing of ours ever left beside it.
 //
 // Writers: commits hold an exclusive flock on the hive's folder, so two commits never
 // interleave. A lock that another program holds is waited for a bounded time (Folders.h), then
@@ -37,6 +37,7 @@
 //
 // Noticing a replacement: the file's device, inode, size, change and modification times and the
 // base block's sequence numbers and timestamp, recorded when it was loaded or committed.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -53,6 +54,15 @@ namespace platform {
 
 // The Win32 status for a hive that cannot be used: 2, 5 or 1015 (the registry is corrupt).
 long StatusFromProblem(HiveProblem problem);
+
+// Gives the open file fd, which replaces a file whose status is original, that file's owner,
+// group and mode, as far as the user may; where they may not, the mode narrows so that no one
+// gains access, and *note says so. 0 or the errno of the failure.
+int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note);
+// Copies the extended attributes of the open file from (NTFS attributes, security descriptor
+// and creation time on ntfs-3g too) to the open file to, as far as the file system and the
+// user's rights allow.
+void CopyAttributes(int from, int to);
 
 class HiveFile {
  public:
@@ -99,9 +109,11 @@ class HiveFile {
   // Where the first commit backs the hive and its logs up (BackUpHive), keeping the first and
   // the newest keep backups of this hive. Empty (the default): no backup.
   void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups) {
-    m_backupRoot = std::move(folder);
-    m_keepBackups = keep;
+    SetBackupPlaces(BackupPlaces{false, std::move(folder), keep});
   }
+  // The same, beside the hive or elsewhere (BackUpHiveTo); a backup that went to the fallback
+  // says so in CommitNote().
+  void SetBackupPlaces(BackupPlaces places) { m_backupPlaces = std::move(places); }
   // The folder of the backup of the hive as it was before the first commit, once made.
   const std::string& Backup() const { return m_backup; }
 
@@ -154,8 +166,7 @@ class HiveFile {
   std::string m_refusal;
   std::vector<std::string> m_logsUsed;
   std::uint32_t m_highestSequence = 0;
-  std::string m_backupRoot;
-  int m_keepBackups = kDefaultKeptBackups;
+  BackupPlaces m_backupPlaces;
   std::string m_backup;
   std::string m_commitError;
   std::string m_commitNote;

@@ -358,6 +358,11 @@ void HiveStore::SetBackupRoot(std::string folder, int keep) {
   m_file.SetBackupRoot(std::move(folder), keep);
 }
 
+void HiveStore::SetBackupPlaces(BackupPlaces places) {
+  std::lock_guard lock(m_mutex);
+  m_file.SetBackupPlaces(std::move(places));
+}
+
 std::string HiveStore::Backup() const {
   std::lock_guard lock(m_mutex);
   return m_file.Backup();

@@ -90,6 +90,7 @@ class HiveStore final : public Registry {
   // Where the first save backs the hive up and how many backups are kept
   // (HiveFile::SetBackupRoot), and where it did.
   void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups);
+  void SetBackupPlaces(BackupPlaces places);
   std::string Backup() const;
   // The logs whose replay made what the store shows; empty when the hive was clean.
   std::vector<std::string> LogsUsed() const;

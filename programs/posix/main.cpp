@@ -2,8 +2,11 @@
 // hive made on first use unless --hive names one), its display devices and driver are the
 // simulated board, and its dialogs are drawn in the terminal.
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +33,7 @@
 #include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
+#include "programs/posix/BackupCommands.h"
 #include "programs/posix/HiveAdapters.h"
 #include "programs/posix/ScriptCommands.h"
 #include "settings/SettingsKey.h"
@@ -68,15 +72,21 @@ const char kUsage[] =
     "                    log entry hides later ones, or when no log can recover it.\n"
     "                    Before its first save, a run backs the hive (and its logs) up;\n"
     "                    see --backup-dir.\n"
-    "  --backup-dir DIR  where backups go. Default: the data folder's backups/. A folder per\n"
-    "                    hive holds a folder per backup: DIR/SYSTEM-HASH/NUMBER-DATE-TIME/\n"
+    "  --backup-dir DIR  where backups go. Default: for a hive named with --hive, the folder\n"
+    "                    CFGBAK beside it (on the Windows disk, which survives the reboot\n"
+    "                    of a live system), one folder per backup: CFGBAK/000003/SYSTEM;\n"
+    "                    when the hive's folder cannot take them, and for the demo hive, the\n"
+    "                    data folder's backups/, as DIR: DIR/SYSTEM-HASH/NUMBER-DATE-TIME/,\n"
     "                    with the hive file and its logs that were not empty. Without HOME\n"
-    "                    and XDG_DATA_HOME, a run that may save needs it.\n"
+    "                    and XDG_DATA_HOME, a run that may save there needs it.\n"
     "  --keep-backups N  per hive, keep the first backup and the newest N (1 to 9999;\n"
     "                    default 5); no backup is added when the hive is unchanged since\n"
-    "                    the newest. To put one back, with Windows not running: empty the\n"
-    "                    hive's logs (truncate -c -s 0 SYSTEM.LOG SYSTEM.LOG1 SYSTEM.LOG2)\n"
-    "                    and copy every file of the backup beside the hive, over the others.\n"
+    "                    the newest.\n"
+    "  --list-backups    number every backup of the hive, oldest first (beside it and in the\n"
+    "                    backup folder), with its date, files and sizes, and the copy lines\n"
+    "                    that put one beside the hive back from Windows XP's Recovery Console\n"
+    "  --restore-backup N  with Windows not running, put backup N back over the hive and its\n"
+    "                    logs; the hive as it is is backed up first, so this can be undone\n"
     "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
     "                    data folder's \"board\" without --hive; with --hive, the hive's\n"
     "                    adapters whose chip type is the board's.\n"
@@ -88,20 +98,23 @@ const char kUsage[] =
     "\n"
     "Rescue a bad value in the SYSTEM hive of a Windows installation that is not running:\n"
     "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
+    "Undo a change: list the backups, then put the one from before it back:\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --list-backups\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --restore-backup 2\n"
     "\n"
     "The Windows program's switches (/query, /set:NAME=VALUE, ...) are taken too, one at a\n"
     "time in place of HAND-OFF; an unknown option or switch is refused.\n"
     "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
     "--adapter N for a scripting action; a setting given two values); 65 not a hive, a damaged\n"
-    "hive or a bad board file or import file (also one past 16 MiB); 66 a file that is missing\n"
-    "or cannot be read; 69 no terminal to show the dialogs in, or no adapter; 73 the data\n"
-    "folder, backup folder or export file cannot be made, or there is none (neither HOME nor\n"
-    "XDG_DATA_HOME, and no --backup-dir); 74 a save failed (its reason comes first; what it\n"
-    "held was lost), a value did not read back as written, the export was not written whole,\n"
-    "or standard output could not be written (what was printed is lost); 77 write access\n"
-    "refused: a read-only hive (see above), file system, permission or attribute (chattr +a,\n"
-    "+i).\n";
+    "hive or backup, or a bad board file or import file (also one past 16 MiB); 66 a file\n"
+    "that is missing or cannot be read (also no backup N); 69 no terminal to show the dialogs\n"
+    "in, or no adapter; 73 the data folder, backup folder or export file cannot be made, or\n"
+    "there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save or a\n"
+    "restore failed (a save's reason comes first; what it held was lost), a value did not\n"
+    "read back as written, the export was not written whole, or standard output could not be\n"
+    "written (what was printed is lost); 77 write access refused: a read-only hive (see\n"
+    "above), file system, permission or attribute (chattr +a, +i).\n";
 
 struct Options {
   std::optional<std::string> hive;
@@ -111,6 +124,8 @@ struct Options {
   std::optional<std::string> handOff;
   std::optional<int> adapter;  // --adapter N
   bool listAdapters = false;
+  bool listBackups = false;
+  std::optional<int> restoreBackup;  // --restore-backup N
   TuningCommands commands;
   bool help = false;
   bool version = false;
@@ -135,8 +150,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
   std::vector<std::u16string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(Utf16FromUtf8(argv[i]));
   const ParsedSwitches parsed = ParsePosixSwitches(
-      arguments, {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir,
-                  SwitchId::kKeepBackups, SwitchId::kAdapter, SwitchId::kListAdapters});
+      arguments,
+      {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir, SwitchId::kKeepBackups,
+       SwitchId::kAdapter, SwitchId::kListAdapters, SwitchId::kListBackups, SwitchId::kRestoreBackup});
   if (!parsed.problems.empty()) return UsageError(Utf8FromUtf16(parsed.problems.front().message));
   for (const GivenSwitch& given : parsed.given) {
     // The argument's own bytes: a file name need not be UTF-8.
@@ -193,8 +209,24 @@ int ParseOptions(int argc, char** argv, Options* options) {
       case SwitchId::kListAdapters:
         options->listAdapters = true;
         break;
+      case SwitchId::kListBackups:
+        options->listBackups = true;
+        break;
+      case SwitchId::kRestoreBackup:
+        if (const std::optional<int> number = Number(value, 9999))
+          options->restoreBackup = *number;
+        else
+          return UsageError(
+              "option --restore-backup needs a number N from 1 (--list-backups numbers the backups)");
+        break;
     }
   }
+  const int alone = (options->listBackups ? 1 : 0) + (options->restoreBackup ? 1 : 0) +
+                    (options->listAdapters || options->commands.Any() ? 1 : 0);
+  if ((options->listBackups || options->restoreBackup) && alone > 1)
+    return UsageError(
+        "--list-backups and --restore-backup N are each given alone (with --hive, --backup-dir, "
+        "--keep-backups)");
   // A Windows program's switch ("/query") is taken as the hand-off argument here, and read as a
   // switch by the application object, as on Windows.
   if (parsed.operands.size() > 1) return UsageError("only one HAND-OFF argument is taken");
@@ -270,42 +302,103 @@ class SavingFrontEnd final : public portable::FrontEnd {
   platform::HiveStore& m_store;
 };
 
-// Where the hive's backups go. A run that may save makes the folder now, before anything is
-// written: a run that could not keep a backup changes nothing. Returns 0 or an exit status.
-int PrepareBackups(const Options& options, platform::HiveStore& store) {
-  std::string folder;
+// Where the hive's backups go: beside a hive the user names (CFGBAK in its folder, on the disk
+// that survives a reboot of a live system), with the backup folder as the fallback; the backup
+// folder alone for the demo hive or with --backup-dir. The backup folder is also where older
+// backups are listed from.
+struct BackupChoice {
+  platform::BackupPlaces places;
+  std::string root;  // the backup folder: --backup-dir or the data folder's backups; may be empty
+};
+
+BackupChoice ChooseBackups(const Options& options) {
+  BackupChoice choice;
   if (options.backupDir) {
-    folder = *options.backupDir;
+    choice.root = *options.backupDir;
     // The status line names the backup; a name relative to where the run started says little.
-    if (folder[0] != '/') {
+    if (choice.root[0] != '/') {
       if (char* here = getcwd(nullptr, 0)) {
-        folder = std::string(here) + "/" + folder;
+        choice.root = std::string(here) + "/" + choice.root;
         std::free(here);
       }
     }
   } else if (const std::string data = platform::DefaultDataFolder(); !data.empty()) {
-    folder = data + "/backups";
+    choice.root = data + "/backups";
   }
+  choice.places = {options.hive.has_value() && !options.backupDir, choice.root, options.keepBackups};
+  return choice;
+}
+
+// Why the folder of the hive at its real path cannot take the folder CFGBAK of backups, in
+// words; empty when it can (as far as can be told before a backup is made: a full disk shows
+// only then).
+std::string WhyNotBeside(const std::string& hive) {
+  const std::string folder = hive.substr(0, std::max<std::size_t>(hive.rfind('/'), 1));
+  const platform::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!at.Valid()) return std::strerror(errno);
+  struct stat status {};
+  if (fstatat(at.Get(), platform::kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (std::string why = platform::WhyNotOwnFolder(status); !why.empty())
+      return folder + "/" + platform::kBesideBackupFolder + " is not a folder of yours: " + why;
+    return {};
+  }
+  struct statvfs volume {};
+  if (fstatvfs(at.Get(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
+    return folder + " is on a file system mounted read-only";
+  if (faccessat(at.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0) return "no permission to write in " + folder;
+  return {};
+}
+
+// Sets where the hive's backups go. A run that may save checks the place now, before anything
+// is written: a run that could not keep a backup changes nothing. Returns 0 or an exit status.
+int PrepareBackups(const Options& options, BackupChoice choice, platform::HiveStore& store) {
   const bool maySave = !options.listAdapters && (!options.commands.Any() || !options.commands.sets.empty() ||
                                                  options.commands.importPath.has_value());
   if (maySave && store.WhyReadOnly().empty()) {
-    if (folder.empty()) {
+    if (choice.places.beside) {
+      if (const std::string why = WhyNotBeside(store.Path()); !why.empty()) {
+        if (choice.root.empty()) {
+          std::fprintf(stderr,
+                       "configurator: no backup of the hive can be kept beside it: %s.\n"
+                       "Nothing was changed. Name a folder for backups with --backup-dir DIR.\n",
+                       why.c_str());
+          return sysexits::kCantCreate;
+        }
+        std::fprintf(stderr,
+                     "configurator: note: backups go to %s, as the hive's folder cannot take them: %s\n",
+                     choice.root.c_str(), why.c_str());
+        choice.places.beside = false;
+      }
+    }
+    if (!choice.places.beside && choice.root.empty()) {
       std::fprintf(
           stderr,
           "configurator: nowhere to keep a backup of the hive: neither HOME nor XDG_DATA_HOME is set.\n"
           "Nothing was changed. Name a folder for backups with --backup-dir DIR.\n");
       return sysexits::kCantCreate;
     }
-    if (const Failure failure = platform::MakePrivateFolders(folder); failure.Failed()) {
+    if (const Failure failure = choice.places.beside ? Failure() : platform::MakePrivateFolders(choice.root);
+        failure.Failed()) {
       std::fprintf(stderr,
                    "configurator: no backup of the hive can be kept in %s: %s.\n"
                    "Nothing was changed. Name another folder for backups with --backup-dir DIR.\n",
-                   folder.c_str(), failure.Text().c_str());
+                   choice.root.c_str(), failure.Text().c_str());
       return sysexits::kCantCreate;
     }
   }
-  if (!folder.empty()) store.SetBackupRoot(folder, options.keepBackups);
+  if (choice.places.Any()) store.SetBackupPlaces(choice.places);
   return 0;
+}
+
+// A path as the shell takes it: quoted when it holds anything but plain characters.
+std::string ShellWord(const std::string& text) {
+  if (!text.empty() &&
+      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%") ==
+          std::string::npos)
+    return text;
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
 // Puts the program's services in place for the life of the run and takes them away after.
@@ -376,6 +469,15 @@ int Run(int argc, char** argv) {
     if (!boardPath && access(demoBoard.c_str(), F_OK) == 0) boardPath = demoBoard;
   }
 
+  const BackupChoice backups = ChooseBackups(options);
+  if (options.listBackups || options.restoreBackup) {
+    std::string again = "configurator";
+    if (options.hive) again += " --hive " + ShellWord(*options.hive);
+    if (options.backupDir) again += " --backup-dir " + ShellWord(*options.backupDir);
+    if (options.listBackups) return ListBackups(hivePath, backups.root, again);
+    return RestoreBackup(hivePath, backups.root, *options.restoreBackup, backups.places, again);
+  }
+
   Failure failure;
   std::unique_ptr<platform::HiveStore> store = platform::HiveStore::Load(hivePath, &failure);
   if (!store) {
@@ -383,7 +485,7 @@ int Run(int argc, char** argv) {
         failure.problem == HiveProblem::kMissing || failure.problem == HiveProblem::kUnreadable;
     return Refused(failure, unreadable ? sysexits::kNoInput : sysexits::kDataError);
   }
-  if (const int status = PrepareBackups(options, *store); status != 0) return status;
+  if (const int status = PrepareBackups(options, backups, *store); status != 0) return status;
   if (const std::string readOnly = store->WhyReadOnly(); !store->LogsUsed().empty() || !readOnly.empty())
     std::fprintf(stderr, "configurator: %s\n", HiveText(*store).c_str());
 

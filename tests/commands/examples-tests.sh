@@ -74,8 +74,23 @@ round() {
     local what="[$boards adapter(s)] $line"
     local adapter=1 status expected=0
     [[ "$line" =~ --adapter\ ([0-9]+) ]] && adapter=${BASH_REMATCH[1]}
+    # The undo lines: backups exist by now (the preparation and the lines before saved), so both
+    # work; what a restore puts back is checked byte for byte in the hive tests.
+    if [[ "$line" =~ --(list-backups|restore-backup) ]]; then
+      bash -c "$run" </dev/null >"$work/out" 2>"$work/err" ||
+        fail "$what exited $?: $(cat "$work/out" "$work/err")"
+      # A restore says how to undo it: undone, the lines after it find the hive as they expect.
+      local undo
+      undo=$(sed -n 's/.*undo with: configurator .*--restore-backup \([0-9]*\)$/\1/p' "$work/out")
+      if [[ "$line" == *--restore-backup* ]]; then
+        [ -n "$undo" ] || fail "$what did not say how to undo it: $(cat "$work/out")"
+        [ -z "$undo" ] || configurator --hive "$hive" --restore-backup "$undo" </dev/null >/dev/null 2>&1 ||
+          fail "$what could not be undone with --restore-backup $undo"
+      fi
+      continue
+    fi
     local scripted=0
-    [[ "$line" =~ --(query|set|export|import) ]] && scripted=1
+    [[ "$line" =~ --(query|set|reset|export|import) ]] && scripted=1
     if [[ "$line" == *--hive* && ("$scripted" = 1 || "$line" == *--adapter*) ]]; then
       # Several and no choice, or a number that is not among them: refused, naming the choices.
       if { [[ "$line" != *--adapter* ]] && [ "$boards" -gt 1 ]; } || [ "$adapter" -gt "$boards" ]; then

@@ -152,7 +152,7 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   if save_offline "$scratch/OFFLINE"; then
     wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
-    cmp -s "$scratch/OFFLINE.before" "$data"/backups/OFFLINE-*/*/OFFLINE || fail "the backup is not the hive as it was"
+    cmp -s "$scratch/OFFLINE.before" "$scratch"/CFGBAK/*/OFFLINE || fail "the backup is not the hive as it was"
     [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
       QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
     quit >/dev/null
@@ -171,29 +171,37 @@ if command -v tmux >/dev/null; then
   fi
 fi
 
-# Backups from a fresh HOME with nothing in it: the folders are made, private; without HOME and
-# XDG_DATA_HOME a run that would save says why and changes nothing; --backup-dir and
-# --keep-backups choose where and how many.
+# Backups from a fresh HOME with nothing in it: they go beside the hive, in CFGBAK, private,
+# and nothing is made in HOME. Where the hive's folder cannot take them (here its CFGBAK is a
+# link), the data folder does, saying so; without HOME and XDG_DATA_HOME such a run says why and
+# changes nothing. --backup-dir and --keep-backups choose where and how many.
 fresh=$scratch/fresh && mkdir "$fresh"
 cp "$data/SYSTEM" "$scratch/RESCUE" && cp "$data/SYSTEM" "$scratch/RESCUE.before"
 rescue=(--hive "$scratch/RESCUE" "\\.\DISPLAY1&&&$board_key")
-(unset XDG_DATA_HOME HOME && "$program" "${rescue[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1)
-status=$?
-[ "$status" -eq 73 ] || fail "no HOME: exited $status, not 73: $(cat "$scratch/out")"
-grep -qF "neither HOME nor XDG_DATA_HOME is set" "$scratch/out" && grep -qF -- "--backup-dir DIR" "$scratch/out" ||
-  fail "no HOME: no word of why and what to do: $(cat "$scratch/out")"
-cmp -s "$scratch/RESCUE" "$scratch/RESCUE.before" || fail "no HOME: the hive was written"
-(unset XDG_DATA_HOME HOME && "$program" "${rescue[@]}" --query >/dev/null 2>&1) || fail "no HOME: --query refused"
-[ "$(ls -A "$fresh")" = "" ] || fail "no HOME: something was made"
 (unset XDG_DATA_HOME && HOME=$fresh "$program" "${rescue[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1) ||
   fail "a fresh HOME: the save failed: $(cat "$scratch/out")"
-[ "$(stat -c %a "$fresh" "$fresh"/.local "$fresh"/.local/share "$fresh"/.local/share/configurator \
-  "$fresh"/.local/share/configurator/backups | tr '\n' ' ')" = "755 700 700 700 700 " ] ||
-  fail "a fresh HOME: the folders are not private: $(ls -ld "$fresh"/.local "$fresh"/.local/share/configurator/backups)"
-cmp -s "$scratch/RESCUE.before" "$fresh"/.local/share/configurator/backups/RESCUE-*/000001-*/RESCUE ||
-  fail "a fresh HOME: the backup is not the hive as it was"
+[ "$(ls -A "$fresh")" = "" ] || fail "a fresh HOME: something was made in it: $(ls -A "$fresh")"
+[ "$(stat -c %a "$scratch/CFGBAK" "$scratch"/CFGBAK/*/ | sort -u | tr '\n' ' ')" = "700 " ] ||
+  fail "a fresh HOME: the folders beside the hive are not private: $(ls -ld "$scratch/CFGBAK")"
+cmp -s "$scratch/RESCUE.before" "$scratch"/CFGBAK/*/RESCUE || fail "a fresh HOME: the backup is not the hive as it was"
+mkdir "$scratch/notours" && cp "$data/SYSTEM" "$scratch/notours/SYSTEM" && ln -s "$scratch" "$scratch/notours/CFGBAK"
+notours=(--hive "$scratch/notours/SYSTEM" "\\.\DISPLAY1&&&$board_key")
+(unset XDG_DATA_HOME HOME && "$program" "${notours[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1)
+status=$?
+[ "$status" -eq 73 ] || fail "no HOME, no CFGBAK: exited $status, not 73: $(cat "$scratch/out")"
+grep -qF "no backup of the hive can be kept beside it: $scratch/notours/CFGBAK is not a folder of yours: it is a symbolic link" \
+  "$scratch/out" && grep -qF -- "--backup-dir DIR" "$scratch/out" ||
+  fail "no HOME, no CFGBAK: no word of why and what to do: $(cat "$scratch/out")"
+cmp -s "$scratch/notours/SYSTEM" "$data/SYSTEM" || fail "no HOME, no CFGBAK: the hive was written"
+(unset XDG_DATA_HOME HOME && "$program" "${notours[@]}" --query >/dev/null 2>&1) || fail "no HOME: --query refused"
+(unset XDG_DATA_HOME && HOME=$fresh "$program" "${notours[@]}" --set LODBias=1.00 >"$scratch/out" 2>&1) ||
+  fail "no CFGBAK: the save failed: $(cat "$scratch/out")"
+grep -qF "note: backups go to $fresh/.local/share/configurator/backups, as the hive's folder cannot take them" \
+  "$scratch/out" || fail "no CFGBAK: no word of where the backup went: $(cat "$scratch/out")"
+cmp -s "$data/SYSTEM" "$fresh"/.local/share/configurator/backups/SYSTEM-*/000001-*/SYSTEM ||
+  fail "no CFGBAK: the backup in the data folder is not the hive as it was"
 touch "$scratch/notafolder"
-(unset XDG_DATA_HOME && HOME=$scratch/notafolder "$program" "${rescue[@]}" --set LODBias=0.50 >"$scratch/out" 2>&1)
+(unset XDG_DATA_HOME && HOME=$scratch/notafolder "$program" "${notours[@]}" --set LODBias=0.50 >"$scratch/out" 2>&1)
 status=$?
 [ "$status" -eq 73 ] && grep -qF "cannot create folder $scratch/notafolder: Not a directory" "$scratch/out" ||
   fail "a data folder that cannot be made: exited $status: $(cat "$scratch/out")"
@@ -293,7 +301,7 @@ if [ -d "$reference/NewDirtyHive1" ]; then
   sums=$(cd "$scratch/dirty" && md5sum NewDirtyHive*)
   expect 0 "NewDirtyHive.LOG2 is damaged: its replay stopped at the damaged entry at offset 512" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   [ "$(cd "$scratch/dirty" && md5sum NewDirtyHive*)" = "$sums" ] || fail "a hive with a damaged log entry was written"
-  [ ! -e "$data/backups/NewDirtyHive"* ] || fail "a read-only hive was backed up"
+  [ ! -e "$data/backups/NewDirtyHive"* ] && [ ! -e "$scratch/dirty/CFGBAK" ] || fail "a read-only hive was backed up"
   rm "$scratch"/dirty/NewDirtyHive.LOG*
   expect 0 "Read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
@@ -338,6 +346,66 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   [ "$(ls -A "$scratch/full" | tr '\n' ' ')" = "SYSTEM filler " ] || fail "left beside the hive: $(ls -A "$scratch/full")"
   umount "$scratch/full"
 fi
+
+# First contact on a live system: HOME in memory (a fresh one at each boot) and the Windows disk
+# elsewhere. The backup is beside the hive, so after the reboot --list-backups finds it and
+# --restore-backup puts it back, byte for byte, as hivexget reads it. The Recovery Console's
+# copy lines name files that it can reach: 8.3 names, a short path, in the hive's folder tree.
+disk=$scratch/disk && mkdir -p "$disk/WINDOWS/system32/config"
+live=$disk/WINDOWS/system32/config/SYSTEM
+lod() { hivexget "$1" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' QLDRV_LOD_BIAS; }
+boot() { local home=$scratch/boot$1; shift; mkdir -p "$home" && (unset XDG_DATA_HOME && HOME=$home "$program" "$@"); }
+cp "$data/SYSTEM" "$live" && cp "$live" "$scratch/LIVE.before"
+boot 1 --hive "$live" "\\.\DISPLAY1&&&$board_key" --set LODBias=1.25 >/dev/null 2>&1 || fail "first contact: the save failed"
+[ "$(lod "$live")" != "$(lod "$scratch/LIVE.before")" ] || fail "first contact: the save changed nothing"
+listing=$(boot 2 --hive "$live" --list-backups 2>&1) || fail "after the reboot: --list-backups failed: $listing"
+grep -qE "^1  [0-9-]{10} [0-9:]{8}  $disk/WINDOWS/system32/config/CFGBAK/000001\$" <<<"$listing" &&
+  grep -qF "SYSTEM $(stat -c %s "$live") bytes" <<<"$listing" ||
+  fail "after the reboot: the backup beside the hive is not listed: $listing"
+grep -qFx '     copy C:\WINDOWS\system32\config\CFGBAK\000001\SYSTEM C:\WINDOWS\system32\config\SYSTEM' <<<"$listing" ||
+  fail "after the reboot: no Recovery Console line: $listing"
+output=$(boot 2 --hive "$live" --restore-backup 1 2>&1) || fail "--restore-backup 1 failed: $output"
+grep -qF "undo with: configurator --hive $live --restore-backup 2" <<<"$output" || fail "no word of the undo: $output"
+cmp -s "$live" "$scratch/LIVE.before" || fail "--restore-backup 1: the hive is not the backup"
+[ "$(lod "$live")" = "$(lod "$scratch/LIVE.before")" ] || fail "--restore-backup 1: hivexget reads $(lod "$live")"
+expect 66 "no backup 9 of $live: there are 2" -- --hive "$live" --restore-backup 9
+expect 64 "--restore-backup needs a number N from 1" -- --hive "$live" --restore-backup x
+expect 64 "--list-backups and --restore-backup N are each given alone" -- --hive "$live" --list-backups --query
+chmod 444 "$live"
+expect 77 "no permission to write the hive file" -- --hive "$live" --restore-backup 1
+chmod 644 "$live"
+if [ -d "$reference/OldDirtyHive" ]; then
+  # An XP-style dirty hive with its one log: the backup made before a restore holds both, and the
+  # Recovery Console puts the log back first, while the hive beside it is still a clean one.
+  cp "$reference/OldDirtyHive/OldDirtyHive" "$live" && cp "$reference/OldDirtyHive/OldDirtyHive.LOG1" "$live.LOG"
+  chmod 644 "$live" "$live.LOG"
+  boot 3 --hive "$live" --restore-backup 1 >/dev/null 2>&1 || fail "a restore over a dirty hive failed"
+  [ ! -s "$live.LOG" ] && cmp -s "$live" "$scratch/LIVE.before" || fail "a restore over a dirty hive: not the backup"
+  listing=$(boot 3 --hive "$live" --list-backups 2>&1)
+  grep -qFx '     copy C:\WINDOWS\system32\config\CFGBAK\000003\SYSTEM.LOG C:\WINDOWS\system32\config\SYSTEM.LOG' \
+    <<<"$listing" || fail "no Recovery Console line for the log: $listing"
+  output=$(boot 3 --hive "$live" --restore-backup 3 2>&1) || fail "undoing the restore failed: $output"
+  cmp -s "$live" "$reference/OldDirtyHive/OldDirtyHive" && cmp -s "$live.LOG" "$reference/OldDirtyHive/OldDirtyHive.LOG1" ||
+    fail "undoing the restore did not put the dirty hive and its log back"
+  expect 0 "recovered from SYSTEM.LOG" -- --hive "$live" --list-adapters
+else
+  echo "skipped: a restore over a dirty hive (no $reference)"
+fi
+short='[A-Za-z0-9!#$%&'"'"'()@^_`{}~-]{1,8}(\.[A-Za-z0-9!#$%&'"'"'()@^_`{}~-]{1,3})?'
+lines=0
+while read -r word from to; do
+  lines=$((lines + 1))
+  [ "$word" = copy ] || fail "not a copy line: $word $from $to"
+  for path in "$from" "$to"; do
+    [ "${#path}" -le 259 ] || fail "a Recovery Console path is too long: $path"
+    [[ "${path#C:\\}" =~ ^($short\\)*$short$ ]] || fail "a Recovery Console path has a name that is not 8.3: $path"
+    [[ "$path" == 'C:\WINDOWS\system32\config\'* ]] || fail "a Recovery Console path outside the hive's folder: $path"
+  done
+  [ -f "$disk/$(tr '\\' / <<<"${from#C:\\}")" ] || fail "a Recovery Console line copies a file that is not there: $from"
+  [[ "$from" == 'C:\WINDOWS\system32\config\CFGBAK\'* && "${to##*\\}" == "${from##*\\}" ]] ||
+    fail "a Recovery Console line does not put a backup's file back over its own: $from $to"
+done < <(boot 4 --hive "$live" --list-backups | grep '^     copy ')
+[ "$lines" -ge 3 ] || fail "too few Recovery Console lines to check: $lines"
 
 # Every hive the program saved reads without a complaint in the independent readers (their
 # words for trouble; value names such as ErrorControl must not count).

@@ -1,0 +1,252 @@
+#include "platform/posix/HiveRestore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "base/ByteOrder.h"
+#include "platform/posix/FileIo.h"
+#include "platform/posix/Folders.h"
+#include "platform/posix/HiveFile.h"
+#include "platform/posix/HiveImage.h"
+#include "platform/posix/HiveRecovery.h"
+#include "platform/posix/Owners.h"
+
+namespace platform {
+namespace {
+
+using Trouble = RestoreOutcome::Trouble;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kFileFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+constexpr const char* kLogSuffixes[] = {".LOG", ".LOG1", ".LOG2"};
+
+std::string Folded(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+Failure Tagged(RestoreOutcome* outcome, RestoreOutcome::Trouble trouble, Failure failure) {
+  outcome->trouble = trouble;
+  return failure;
+}
+
+// The base block's timestamp.
+std::uint64_t Timestamp(const Bytes& hive) {
+  return hive.size() >= 20 ? base::ReadLittleEndian64(hive.data() + 12) : 0;
+}
+
+std::uint32_t Later(std::uint32_t a, std::uint32_t b) { return SequenceAtLeast(a, b) ? a : b; }
+
+}  // namespace
+
+Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, const BackupPlaces& places,
+                          RestoreOutcome* outcome, const RestoreStep& step) {
+  *outcome = {};
+  char resolved[PATH_MAX];
+  if (realpath(hive.c_str(), resolved) == nullptr) {
+    Failure failure = Failure::FromErrno("cannot put a backup back over " + hive, errno);
+    failure.problem = HiveProblem::kMissing;
+    return Tagged(outcome, Trouble::kNotWritable, failure);
+  }
+  const std::string path = resolved;
+  const std::size_t slash = path.rfind('/');
+  const std::string folderPath = slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = path.substr(slash + 1);
+  auto refused = [&](const std::string& why, int error) {
+    Failure failure = Failure::Because("cannot put a backup back over " + path, why);
+    failure.error = error;
+    return Tagged(outcome, Trouble::kNotWritable, failure);
+  };
+
+  const Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder.Valid()) return refused(ErrnoWords(errno), errno);
+  struct statvfs volume {};
+  if (fstatvfs(folder.Get(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
+    return refused("the file system it is on is mounted read-only", EROFS);
+  struct stat original {};
+  if (fstatat(folder.Get(), name.c_str(), &original, AT_SYMLINK_NOFOLLOW) != 0)
+    return refused(ErrnoWords(errno), errno);
+  if (!S_ISREG(original.st_mode)) return refused("it is not a regular file", EINVAL);
+  if ((original.st_mode & 0222) == 0 || faccessat(folder.Get(), name.c_str(), W_OK, AT_EACCESS) != 0)
+    return refused("no permission to write the hive file", EACCES);
+  if (faccessat(folder.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+    return refused("no permission to write the folder it is in", EACCES);
+
+  // The backup: a folder of the user's own, its hive file and the logs of that name.
+  auto unusable = [&](Failure failure, HiveProblem problem) {
+    failure.problem = problem;
+    return Tagged(outcome, Trouble::kBackupUnusable, failure);
+  };
+  const Descriptor from(open(backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat status {};
+  if (!from.Valid() || fstat(from.Get(), &status) != 0)
+    return unusable(Failure::FromErrno("cannot read the backup " + backup, errno), HiveProblem::kMissing);
+  if (std::string why = WhyNotOwnFolder(status); !why.empty())
+    return unusable(Failure::Because("cannot use the backup " + backup, why), HiveProblem::kUnreadable);
+  Bytes backupHive;
+  if (const int error = ReadFileBytes(from.Get(), name, &backupHive, kNoSizeLimit, 0, kFileFlags); error != 0)
+    return unusable(Failure::FromErrno("cannot read " + backup + "/" + name, error),
+                    error == ENOENT ? HiveProblem::kMissing : HiveProblem::kUnreadable);
+  std::optional<HiveLogFile> backupLogs[3];
+  for (const std::string& file : FolderNames(from.Get())) {
+    for (int kind = 0; kind < 3; ++kind) {
+      if (Folded(file) != Folded(name + kLogSuffixes[kind])) continue;
+      HiveLogFile log{file, {}, {}};
+      if (const int error = ReadFileBytes(from.Get(), file, &log.bytes, kNoSizeLimit, 0, kFileFlags);
+          error != 0)
+        return unusable(Failure::FromErrno("cannot read " + backup + "/" + file, error),
+                        HiveProblem::kUnreadable);
+      if (backupLogs[kind])
+        return unusable(
+            Failure::Because("cannot use the backup " + backup, "two of its files are named " + file),
+            HiveProblem::kCorrupt);
+      backupLogs[kind] = std::move(log);
+    }
+  }
+  // Backups leave empty logs out; one of the LOG1/LOG2 pair is put back empty beside the other.
+  const bool pair = backupLogs[1] || backupLogs[2];
+  for (int kind : {1, 2})
+    if (pair && !backupLogs[kind]) backupLogs[kind] = HiveLogFile{name + kLogSuffixes[kind], {}, {}};
+  HiveLogs logs;
+  logs.log = backupLogs[0];
+  logs.log1 = backupLogs[1];
+  logs.log2 = backupLogs[2];
+  HiveRecovery restored = RecoverHive(backupHive, logs);
+  HiveImage clean;
+  std::string why;
+  if (restored.outcome == HiveRecovery::Outcome::kRefused ||
+      !HiveImage::Open(std::move(restored.image), &clean, &why))
+    return unusable(
+        Failure::Because("the backup " + backup + " is not a hive that loads",
+                         restored.outcome == HiveRecovery::Outcome::kRefused ? restored.reason : why),
+        HiveProblem::kCorrupt);
+
+  // From here on the hive's folder is locked, as a save locks it.
+  Descriptor lock;
+  if (Failure failure = LockFolder(folder.Get(), folderPath, &lock); failure.Failed())
+    return Tagged(outcome, Trouble::kWrite, failure);
+  const HiveLogNames current = FindHiveLogs(folder.Get(), name);
+  if (current.ambiguous)
+    return refused("two files beside it have the same name but for case, and either could be its log",
+                   EEXIST);
+  HiveLogs currentLogs;
+  std::uint32_t highest = Later(restored.highestSequence, clean.Sequence());
+  {
+    Bytes bytes;
+    ReadFileBytes(folder.Get(), name, &bytes, kNoSizeLimit, 0, kFileFlags);
+    for (auto [logName, log] :
+         {std::pair{&current.log, &currentLogs.log}, std::pair{&current.log1, &currentLogs.log1},
+          std::pair{&current.log2, &currentLogs.log2}}) {
+      if (logName->empty()) continue;
+      *log = HiveLogFile{*logName, {}, {}};
+      ReadFileBytes(folder.Get(), *logName, &(*log)->bytes, kNoSizeLimit, 0, kFileFlags);
+    }
+    const HiveRecovery before = RecoverHive(std::move(bytes), currentLogs);
+    highest = Later(highest, before.highestSequence);
+  }
+
+  // Step 1: the hive as it is, so that the restore can be undone. Every backup is kept.
+  BackupPlaces undoPlaces = places;
+  undoPlaces.keep = kMaxKeptBackups;
+  if (Failure failure =
+          BackUpHiveTo(undoPlaces, folder.Get(), path, current.all, &outcome->undo, &outcome->note);
+      failure.Failed())
+    return Tagged(outcome, Trouble::kNoUndo, failure);
+
+  auto go = [&](const std::string& what) { return !step || step(what); };
+  const Failure stopped = Failure::Because("the restore was stopped", "as asked");
+  auto writeFailed = [&](const std::string& what, int error) {
+    return Tagged(outcome, Trouble::kWrite, Failure::FromErrno(what, error));
+  };
+  const Descriptor oldHive(openat(folder.Get(), name.c_str(), O_RDONLY | O_CLOEXEC | kFileFlags));
+  // A new file beside the hive with these bytes, renamed over it.
+  auto replaceHive = [&](const Bytes& bytes, const std::string& what) -> Failure {
+    if (!go("write " + what + " to a new file")) return Tagged(outcome, Trouble::kStopped, stopped);
+    std::string temporary;
+    Descriptor fd;
+    for (int attempt = 0; !fd.Valid(); ++attempt) {
+      temporary = RandomName("." + name + ".tmp.");
+      fd = Descriptor(
+          openat(folder.Get(), temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+      if (!fd.Valid() && (errno != EEXIST || attempt == 100))
+        return writeFailed("cannot write in " + folderPath, errno);
+    }
+    std::string ignored;
+    int error = KeepOwnerAndMode(fd.Get(), original, &ignored);
+    if (error == 0) error = WriteAll(fd.Get(), bytes);
+    if (error == 0 && oldHive.Valid()) CopyAttributes(oldHive.Get(), fd.Get());
+    if (error == 0 && fsync(fd.Get()) != 0) error = errno;
+    if (error == 0) error = fd.CloseNow();
+    if (error != 0) {
+      unlinkat(folder.Get(), temporary.c_str(), 0);
+      return writeFailed("cannot write " + folderPath + "/" + temporary, error);
+    }
+    if (!go("rename it over " + name)) return Tagged(outcome, Trouble::kStopped, stopped);
+    if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
+      error = errno;
+      unlinkat(folder.Get(), temporary.c_str(), 0);
+      return writeFailed("cannot replace " + path, error);
+    }
+    if (fsync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
+    return {};
+  };
+
+  // Step 2: the restored hive, clean, above every sequence number either set of logs holds.
+  const std::uint32_t sequence = highest + 1;
+  clean.MarkClean(sequence == 0 ? 1 : sequence, Timestamp(backupHive));
+  if (Failure failure = replaceHive(clean.Bytes(), "the backup's hive, recovered and clean");
+      failure.Failed())
+    return failure;
+
+  // Step 3: the logs, while the clean hive makes Windows ignore them.
+  const std::string* currentNames[3] = {&current.log, &current.log1, &current.log2};
+  bool made = false;
+  for (int kind = 0; kind < 3; ++kind) {
+    const std::string& here = *currentNames[kind];
+    const std::optional<HiveLogFile>& wanted = backupLogs[kind];
+    if (here.empty() && !wanted) continue;
+    const std::string target = here.empty() ? wanted->name : here;
+    Descriptor log;
+    if (here.empty()) {
+      if (!go("make " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
+      log = Descriptor(openat(folder.Get(), target.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | kFileFlags, original.st_mode & 0666));
+      std::string ignored;
+      if (log.Valid()) KeepOwnerAndMode(log.Get(), original, &ignored);
+      made = true;
+    } else {
+      if (fstatat(folder.Get(), target.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISREG(status.st_mode) && status.st_size == 0 && (!wanted || wanted->bytes.empty()))
+        continue;
+      if (!go("empty " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
+      log = Descriptor(openat(folder.Get(), target.c_str(), O_WRONLY | O_CLOEXEC | kFileFlags));
+      if (log.Valid() && (fstat(log.Get(), &status) != 0 || !S_ISREG(status.st_mode)))
+        return writeFailed("cannot write " + folderPath + "/" + target, EINVAL);
+      if (log.Valid() && ftruncate(log.Get(), 0) != 0) return writeFailed("cannot empty " + target, errno);
+    }
+    if (!log.Valid()) return writeFailed("cannot write " + folderPath + "/" + target, errno);
+    if (wanted && !wanted->bytes.empty()) {
+      if (!go("write " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
+      if (const int error = WriteAll(log.Get(), wanted->bytes); error != 0)
+        return writeFailed("cannot write " + folderPath + "/" + target, error);
+    }
+    if (fsync(log.Get()) != 0) return writeFailed("cannot write " + folderPath + "/" + target, errno);
+  }
+  if (made && fsync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
+
+  // Step 4: the backup's hive as it was, byte for byte.
+  return replaceHive(backupHive, "the backup's hive");
+}
+
+}  // namespace platform
