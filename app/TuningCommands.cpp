@@ -656,7 +656,7 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
   if (platform::WriteWholeFile(path, FormatRegFile(keys), &why, &created) == platform::kSuccess) return;
   if (created)
     report->Error(sysexits::kIoError,
-                  path + u": the export was not written whole, the file is incomplete: " + why);
+                  path + u": the export was not written whole, nothing was replaced: " + why);
   else
     report->Error(sysexits::kCantCreate, path + u": cannot create the file: " + why);
 }
