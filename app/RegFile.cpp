@@ -141,6 +141,28 @@ bool ValueData(std::u16string_view text, std::optional<RegData>* data) {
   return true;
 }
 
+// The lines of a text, one at a time, without their line ends ("\n" or "\r\n"); a text that ends
+// with a line end has no empty line after it.
+class Lines {
+ public:
+  explicit Lines(std::u16string_view text) : m_rest(text) {}
+  bool More() const { return !m_rest.empty(); }
+  std::u16string_view Next() {
+    const std::size_t end = m_rest.find(u'\n');
+    std::u16string_view line = m_rest.substr(0, end);
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    m_rest.remove_prefix(end == std::u16string_view::npos ? m_rest.size() : end + 1);
+    ++m_number;
+    return line;
+  }
+  // The number of the line Next gave last, from 1.
+  int Number() const { return m_number; }
+
+ private:
+  std::u16string_view m_rest;
+  int m_number = 0;
+};
+
 std::u16string LineError(std::u16string_view what, std::u16string_view line) {
   return std::u16string(what) + u": " + std::u16string(Trim(line));
 }
@@ -154,28 +176,20 @@ bool ParseRegFile(std::span<const std::uint8_t> bytes, std::vector<RegFileKey>* 
   std::u16string text;
   if (!Decode(bytes, &text, error)) return false;
 
-  std::vector<std::u16string_view> lines;
-  for (std::u16string_view rest = text; !rest.empty();) {
-    const std::size_t end = rest.find(u'\n');
-    std::u16string_view line = rest.substr(0, end);
-    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-    lines.push_back(line);
-    rest.remove_prefix(end == std::u16string_view::npos ? rest.size() : end + 1);
-  }
-
-  std::size_t at = 0;
-  while (at < lines.size() && Trim(lines[at]).empty()) ++at;
-  if (at == lines.size() || (Trim(lines[at]) != kVersion5Header && Trim(lines[at]) != kVersion4Header)) {
-    *errorLine = static_cast<int>(at < lines.size() ? at + 1 : 0);
+  Lines lines(text);
+  std::u16string_view header;
+  while (lines.More() && header.empty()) header = Trim(lines.Next());
+  if (header.empty() || (header != kVersion5Header && header != kVersion4Header)) {
+    *errorLine = header.empty() ? 0 : lines.Number();
     *error =
         u"not a registry file (it does not begin with \"Windows Registry Editor Version 5.00\" or "
         u"\"REGEDIT4\")";
     return false;
   }
 
-  for (++at; at < lines.size(); ++at) {
-    const int lineNumber = static_cast<int>(at + 1);
-    std::u16string_view line = Trim(lines[at]);
+  while (lines.More()) {
+    std::u16string_view line = Trim(lines.Next());
+    const int lineNumber = lines.Number();
     if (line.empty() || line.front() == u';') continue;
     *errorLine = lineNumber;
     if (line.front() == u'[') {
@@ -210,12 +224,14 @@ bool ParseRegFile(std::span<const std::uint8_t> bytes, std::vector<RegFileKey>* 
       return false;
     }
     rest.remove_prefix(1);
-    // Hex data go on over lines that end in a backslash.
+    // Hex data go on over lines that end in a backslash. Only the end of the data is trimmed as
+    // it grows (ValueData trims its start), so each line is copied once.
     std::u16string data(rest);
-    while (!Trim(data).empty() && Trim(data).back() == u'\\' && at + 1 < lines.size()) {
-      data = std::u16string(Trim(data));
+    while (true) {
+      while (!data.empty() && (data.back() == u' ' || data.back() == u'\t')) data.pop_back();
+      if (data.empty() || data.back() != u'\\' || !lines.More()) break;
       data.pop_back();
-      data += Trim(lines[++at]);
+      data += Trim(lines.Next());
     }
     if (!ValueData(data, &value.data)) {
       *errorLine = lineNumber;

@@ -61,6 +61,8 @@ const char16_t kRunHelp[] =
     u"      setting changed meanwhile is kept and named). The status is the program's own; 64 to\n"
     u"      77 only when it never started (75: another /run is running). A restore that fails is\n"
     u"      told, and is 74 if the program's status was 0.\n"
+    u"      A PROGRAM named without a folder is looked for in the system folder, the Windows\n"
+    u"      folder and PATH, never in the current folder (.\\game.exe names one there).\n"
     u"      While it runs, %APPDATA%\\Configurator\\restore-record.txt holds the old values; if\n"
     u"      the run is cut short (killed, power lost, logged off), the next start of Configurator,\n"
     u"      whatever it is asked, puts them back first. Any program of yours can write that file,\n"

@@ -6,6 +6,7 @@
 #include <set>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/RegFile.h"
 #include "base/ByteOrder.h"
@@ -412,6 +413,7 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
   // current control set if the file says it.
   std::vector<int> adapterOf(keys.size(), -1);
   std::vector<FileAdapter> adapters;
+  std::unordered_map<std::u16string, std::size_t> adapterIndex;
   std::optional<std::uint32_t> currentSet;
   for (std::size_t k = 0; k < keys.size(); ++k) {
     const RegFileKey& key = keys[k];
@@ -428,11 +430,14 @@ void ParseImport(const Adapter& adapter, const std::u16string& path, Wanted* wan
     }
     KeyPlace place = ShapeOf(key.path);
     if (place.shape == KeyShape::kOther) continue;
-    auto found = std::find_if(adapters.begin(), adapters.end(), [&](const FileAdapter& a) {
-      return base::NamesEqual(a.place.adapterKey, place.adapterKey);
-    });
-    if (found == adapters.end()) found = adapters.insert(adapters.end(), {place, key.line, {}, false, {}});
-    adapterOf[k] = static_cast<int>(found - adapters.begin());
+    // Found by the key upper-cased unit by unit, which is how names compare: a file of many
+    // adapters takes one look each.
+    std::u16string folded = place.adapterKey;
+    for (char16_t& unit : folded) unit = base::UpcaseUnit(unit);
+    const auto [entry, added] = adapterIndex.try_emplace(std::move(folded), adapters.size());
+    if (added) adapters.push_back({place, key.line, {}, false, {}});
+    FileAdapter* found = &adapters[entry->second];
+    adapterOf[k] = static_cast<int>(entry->second);
     const TuningKey tuningKey =
         place.shape == KeyShape::kAdapter ? TuningKey::kCurrentDeviceKey : TuningKey::kDriverSettingsKey;
     for (const RegFileValue& value : key.values) {
@@ -690,7 +695,7 @@ void Export(const Adapter& adapter, const std::u16string& path, std::u16string* 
   if (platform::WriteWholeFile(path, FormatRegFile(keys), &why, &created) == platform::kSuccess) return;
   if (created)
     report->Error(sysexits::kIoError,
-                  path + u": the export was not written whole, the file is incomplete: " + why);
+                  path + u": the export was not written whole, nothing was replaced: " + why);
   else
     report->Error(sysexits::kCantCreate, path + u": cannot create the file: " + why);
 }

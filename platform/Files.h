@@ -20,8 +20,11 @@ long ReadWholeFile(const std::u16string& path, std::size_t limit, std::vector<st
                    std::u16string* why = nullptr);
 // The same for the program's standard input, read to its end.
 long ReadStandardInput(std::size_t limit, std::vector<std::uint8_t>* bytes, std::u16string* why = nullptr);
-// Creates or replaces the file with these bytes; *why as above. *created (when given) tells a
-// file that could not be made (false) from one made whose write or close failed (true).
+// Creates or replaces the file with these bytes, whole: they go to a new file beside it, which is
+// flushed and then renamed over it, so a failure leaves the file as it was. A link (or junction)
+// at path is replaced itself, never followed. A device there (/dev/null, NUL, a pipe) is written
+// in place. *why as above. *created (when given) tells a file that could not be made or put in
+// place (false) from one made whose write, flush or close failed (true).
 long WriteWholeFile(const std::u16string& path, std::span<const std::uint8_t> bytes,
                     std::u16string* why = nullptr, bool* created = nullptr);
 

@@ -104,7 +104,7 @@ cp "$data/SYSTEM" "$files/dirty-damaged" && printf '\x07' | dd of="$files/dirty-
 cp "$data/SYSTEM" "$files/bad-signature" && printf 'xegf' | dd of="$files/bad-signature" bs=1 seek=0 conv=notrunc status=none
 cp "$data/SYSTEM" "$files/bad-bin" && printf 'xbin' | dd of="$files/bad-bin" bs=1 seek=4096 conv=notrunc status=none
 printf 'device A B fancy\n' >"$files/badboard"
-printf 'device A B board\nlog dr\0ver.log\n' >"$files/nulboard"
+printf 'device \\\\.\\DISPLAY1 B board\nlog dr\0ver.log\n' >"$files/nulboard"
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\x]\n"a"=dword:zz\n' >"$files/bad.reg"
 run hive-missing --hive "$files/none" --list-adapters
 run hive-directory --hive "$files" --list-adapters

@@ -1,8 +1,10 @@
 #include "platform/posix/SimulatedBoard.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,45 @@ namespace platform {
 namespace {
 
 constexpr char kDefaultLog[] = "driver.log";
+constexpr int kMostDisplays = 99;  // \\.\DISPLAY1 to \\.\DISPLAY99
+
+// A word of the board file as a message quotes it: control characters as '?'.
+std::string Printable(std::string word) {
+  for (char& c : word) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return word;
+}
+
+// A display device's name as Windows gives it: \\.\DISPLAYn, n in 1..kMostDisplays, no leading
+// zero. The name goes into the log and onto the screen, so nothing else is taken.
+bool IsDisplayName(std::string_view name) {
+  constexpr std::string_view prefix = "\\\\.\\DISPLAY";
+  if (name.substr(0, prefix.size()) != prefix) return false;
+  const std::string_view digits = name.substr(prefix.size());
+  if (digits.empty() || digits.size() > 2 || digits.front() == '0') return false;
+  int number = 0;
+  for (const char digit : digits) {
+    if (digit < '0' || digit > '9') return false;
+    number = number * 10 + (digit - '0');
+  }
+  return number <= kMostDisplays;
+}
+
+// A device key is shown on the screen: printable ASCII or UTF-8 beyond it, and no '&', which
+// separates the fields of a hand-off string.
+bool IsDeviceKey(std::string_view key) {
+  return std::none_of(key.begin(), key.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '&';
+  });
+}
+
+// The log's name: a file beside the board file. A path could point the driver's lines at any file
+// the user may write.
+bool IsBareFileName(std::string_view name) {
+  return name.find('/') == std::string_view::npos && name != "." && name != "..";
+}
 
 // A decimal text value as the driver reads it: REG_SZ or REG_EXPAND_SZ, leading blanks, an
 // optional sign, digits.
@@ -113,14 +154,34 @@ bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
   const std::string text(bytes.begin(), bytes.end());
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  if (!Parse(text, folder, failure)) {
+  std::vector<Entry> entries;
+  std::string logPath;
+  if (!ParseEntries(text, folder, failure, &entries, &logPath)) {
     failure->what = path + ":" + failure->what;
     return false;
   }
+  // The driver appends to its log and never follows a link there (see Reload); a log that is not
+  // a plain file is refused now, with words, rather than skipped at every reload.
+  struct stat log {};
+  if (lstat(logPath.c_str(), &log) == 0 && !S_ISREG(log.st_mode)) {
+    *failure =
+        Failure::Because(path, "its log " + logPath + " is not a plain file (a link, a folder or a device)");
+    return false;
+  }
+  Install(std::move(entries), std::move(logPath));
   return true;
 }
 
 bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, Failure* failure) {
+  std::vector<Entry> entries;
+  std::string logPath;
+  if (!ParseEntries(text, logFolder, failure, &entries, &logPath)) return false;
+  Install(std::move(entries), std::move(logPath));
+  return true;
+}
+
+bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& logFolder, Failure* failure,
+                                  std::vector<Entry>* parsed, std::string* logPath) {
   std::vector<Entry> entries;
   std::string log = kDefaultLog;
   std::istringstream lines(text);
@@ -141,8 +202,14 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
         *failure = Failure::Because(where, "expected \"device NAME DEVICE-KEY board|plain\"");
         return false;
       }
-      if (words[1].find('&') != std::string::npos || words[2].find('&') != std::string::npos) {
-        *failure = Failure::Because(where, "a device name or key may not contain '&'");
+      if (!IsDisplayName(words[1])) {
+        *failure = Failure::Because(where, "a device name is \\\\.\\DISPLAYn, n from 1 to " +
+                                               std::to_string(kMostDisplays) + " (not \"" +
+                                               Printable(words[1]) + "\")");
+        return false;
+      }
+      if (!IsDeviceKey(words[2])) {
+        *failure = Failure::Because(where, "a device key may not contain '&' or control characters");
         return false;
       }
       const bool board = words[3] == "board";
@@ -153,14 +220,21 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
         *failure = Failure::Because(where, "expected \"log FILE\"");
         return false;
       }
+      if (!IsBareFileName(words[1])) {
+        *failure =
+            Failure::Because(where, "the log is a file beside the board file: a name without '/' (not \"" +
+                                        Printable(words[1]) + "\")");
+        return false;
+      }
       log = words[1];
     } else {
-      *failure =
-          Failure::Because(where, "unknown entry \"" + words.front() + "\" (expected \"device\" or \"log\")");
+      *failure = Failure::Because(
+          where, "unknown entry \"" + Printable(words.front()) + "\" (expected \"device\" or \"log\")");
       return false;
     }
   }
-  Install(std::move(entries), log.front() == '/' ? log : logFolder + "/" + log);
+  *parsed = std::move(entries);
+  *logPath = logFolder + "/" + log;
   return true;
 }
 
@@ -282,8 +356,15 @@ void SimulatedBoard::Reload() {
     const std::string line = Timestamp() + " " + base::Utf8FromUtf16(entry.device.name) +
                              " reloaded: " + DescribeValues(DriverKeyPath(entry.device.key));
     const std::string record = line + "\n";
-    const Descriptor fd(open(m_logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.Valid()) {
+    // Never through a link (the folder beside a board file may be shared), never a terminal, and
+    // only a plain file of this user's with no other name: a FIFO is opened without waiting and
+    // then left alone.
+    const Descriptor fd(open(m_logPath.c_str(),
+                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
+                             0600));
+    struct stat log {};
+    if (fd.Valid() && fstat(fd.Get(), &log) == 0 && S_ISREG(log.st_mode) && log.st_uid == geteuid() &&
+        log.st_nlink == 1) {
       // One write per line, so lines of two programs never mix.
       if (write(fd.Get(), record.data(), record.size()) < 0) {
         // The log is a courtesy: the reload has happened whether or not it could be written.

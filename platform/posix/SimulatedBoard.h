@@ -5,12 +5,15 @@
 //
 // The board file, one entry a line ('#' starts a comment, fields are separated by blanks):
 //
-//   device NAME DEVICE-KEY DRIVER   a display device, in enumeration order. DRIVER is "board"
-//                                   (the board's driver) or "plain" (a driver that knows no
-//                                   private escape). Example:
+//   device NAME DEVICE-KEY DRIVER   a display device, in enumeration order. NAME is
+//                                   \\.\DISPLAYn (n from 1 to 99); DEVICE-KEY holds no '&' and
+//                                   no control character; DRIVER is "board" (the board's
+//                                   driver) or "plain" (a driver that knows no private escape).
+//                                   Example:
 //     device \\.\DISPLAY1 \Registry\Machine\System\ControlSet001\Control\Video\{...}\0000 plain
-//   log FILE                        the reload log, relative to the board file's folder
-//                                   (default "driver.log")
+//   log FILE                        the reload log: a file name (no '/') beside the board file
+//                                   (default "driver.log"). It is appended to, never through a
+//                                   link, and only while it is a plain file of the user's.
 //
 // A board can also be made without a file, from adapters found elsewhere (UseAdapters): the
 // program does so for a hive that comes with no board file, whose adapters of the board's chip
@@ -41,8 +44,8 @@ class SimulatedBoard {
   // cannot be used; the board is then unchanged. failure->error is the system's error when the
   // file cannot be read (missing, a folder, a read error), 0 when its text is not a board file.
   bool Load(const std::string& path, Failure* failure);
-  // Reads board file text; logFolder is where a relative log name points. On failure, *failure
-  // names the line.
+  // Reads board file text; logFolder is the folder of the log. On failure, *failure names the
+  // line and the board is unchanged.
   bool Parse(const std::string& text, const std::string& logFolder, Failure* failure);
 
   // Makes the board of the given device keys, in the order given: each a device of the board's
@@ -87,6 +90,8 @@ class SimulatedBoard {
     Device device;
     bool reloads = false;  // a board device whose driver reloads its values on a mode set
   };
+  static bool ParseEntries(const std::string& text, const std::string& logFolder, Failure* failure,
+                           std::vector<Entry>* entries, std::string* logPath);
   void Install(std::vector<Entry> entries, std::string logPath);
 
   std::unique_ptr<SimulatedDevices> m_devices;

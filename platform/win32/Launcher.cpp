@@ -13,6 +13,9 @@
 // clang-format off
 #include <windows.h>
 #include <shlobj.h>
+
+#include <string>
+#include <vector>
 // clang-format on
 
 #include <algorithm>
@@ -269,6 +272,49 @@ bool IsFile(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// The folders a bare program name is looked for in: the system folder, the Windows folder, then
+// PATH's folders that are absolute. Never the current folder, nor the launcher's own: started from
+// a download folder, an elevated launcher would otherwise run whatever was planted there.
+std::vector<std::u16string> SearchFolders() {
+  std::vector<std::u16string> folders;
+  wchar_t folder[MAX_PATH] = {};
+  if (const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH); length > 0 && length < MAX_PATH)
+    folders.push_back(Narrowed(folder));
+  if (const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH); length > 0 && length < MAX_PATH)
+    folders.push_back(Narrowed(folder));
+  std::u16string path;
+  if (const DWORD size = ::GetEnvironmentVariableW(L"PATH", nullptr, 0); size > 0) {
+    path.resize(size);
+    path.resize(::GetEnvironmentVariableW(L"PATH", reinterpret_cast<wchar_t*>(path.data()), size));
+  }
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find(u';', start);
+    if (end == std::u16string::npos) end = path.size();
+    std::u16string entry = path.substr(start, end - start);
+    std::erase(entry, u'"');
+    // "C:\..." or "\\server\...": a relative entry (".", "bin", "\bin") would be the current
+    // folder's or drive's.
+    const bool absolute =
+        (entry.size() >= 3 && entry[1] == u':' && (entry[2] == u'\\' || entry[2] == u'/')) ||
+        entry.starts_with(u"\\\\");
+    if (absolute) folders.push_back(entry);
+    start = end + 1;
+  }
+  return folders;
+}
+
+// A bare program name's file: the first folder of SearchFolders that holds it, with ".exe" added
+// to a name without an extension. Empty when none does.
+std::u16string SearchedProgram(const std::u16string& name) {
+  const std::u16string file = name.find(u'.') == std::u16string::npos ? name + u".exe" : name;
+  for (std::u16string folder : SearchFolders()) {
+    if (folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
+    const std::u16string path = folder + file;
+    if (path.size() < MAX_PATH && IsFile(path)) return path;
+  }
+  return {};
+}
+
 // The program of a command line, as CreateProcess reads its first token: up to the closing quote
 // when it starts with one, else up to white space. The full path of its file, or empty.
 std::u16string ProgramPath(const std::u16string& commandLine) {
@@ -278,12 +324,9 @@ std::u16string ProgramPath(const std::u16string& commandLine) {
   else
     name = commandLine.substr(0, commandLine.find_first_of(u" \t"));
   if (name.empty()) return {};
+  if (!HasFolder(name)) return SearchedProgram(name);
   wchar_t full[MAX_PATH] = {};
   wchar_t* filePart = nullptr;
-  if (!HasFolder(name)) {
-    const DWORD length = ::SearchPathW(nullptr, Wide(name), L".exe", MAX_PATH, full, &filePart);
-    return length > 0 && length < MAX_PATH ? Narrowed(full) : std::u16string();
-  }
   const DWORD length = ::GetFullPathNameW(Wide(name), MAX_PATH, full, &filePart);
   if (length == 0 || length >= MAX_PATH) return {};
   std::u16string path = Narrowed(full);

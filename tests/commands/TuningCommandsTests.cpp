@@ -635,6 +635,14 @@ TEST_F(TuningCommandsTest, ALargerTreeImportsItsOneAdapterOfTheBoard) {
        "LODBias=1.50",
        {"profile.reg:5: skipped [", "\\Device0\\D3D]: Windows 2000's key of an adapter"},
        3},
+      {"the adapter's key and its D3D key spelt in other cases: one adapter",
+       header +
+           "[hkey_local_machine\\system\\currentcontrolset\\control\\video\\{0aaaaaaa-bbbb-cccc-dddd-"
+           "eeeeeeeeeeee}\\0000]\r\n" +
+           board + system + "CurrentControlSet" + video + "\\0000\\D3D]\r\n" + lodBias("2"),
+       "LODBias=0.50",
+       {"profile.reg:4: skipped HardwareInformation.ChipType: not a tuning value"},
+       1},
       {"Windows 2000's key alone",
        header + system + "ControlSet001\\Services\\qel700\\Device12\\D3D]\r\n" + lodBias("-6"),
        "LODBias=-1.50",

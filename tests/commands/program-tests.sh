@@ -156,7 +156,7 @@ cmp -s "$scratch/saved.reg" "$scratch/again.reg" || fail "import did not restore
 # Errors in the system's words; a file made but not written whole is a failed write.
 expect 73 "x.reg: cannot create the file: No such file or directory" -- --export "$scratch/no-such-folder/x.reg"
 expect 73 "$scratch: cannot create the file: Is a directory" -- --export "$scratch"
-expect 74 "/dev/full: the export was not written whole, the file is incomplete: No space left on device" -- --export /dev/full
+expect 74 "/dev/full: the export was not written whole, nothing was replaced: No space left on device" -- --export /dev/full
 
 # Another machine's profile: another GUID, control set and adapter index.
 iconv -f UTF-16 -t UTF-8 "$scratch/saved.reg" |

@@ -1,9 +1,13 @@
 // The simulated board of the demo: its devices as discovery meets them, its driver's escape
 // replies, and the driver's reload after a dialog has saved through the hive store.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "app/AdapterDiscovery.h"
@@ -149,14 +153,36 @@ TEST(BoardFile, ErrorsNameTheLine) {
     const char* error;  // empty: accepted
   } rows[] = {
       {"# nothing\n\n", ""},
-      {"device \\\\.\\DISPLAY1 \\Registry\\Machine\\System\\X board\r\nlog /tmp/x.log\n", ""},
+      {"device \\\\.\\DISPLAY1 \\Registry\\Machine\\System\\X board\r\nlog x.log\n", ""},
+      {"device \\\\.\\DISPLAY99 K plain\ndevice \\\\.\\DISPLAY10 K board\nlog .driver.log\n", ""},
       {"device \\\\.\\DISPLAY1 KEY\n", "1: expected \"device NAME DEVICE-KEY board|plain\""},
-      {"\ndevice A B fancy\n", "2: expected"},
-      {"device A&B KEY board\n", "1: a device name or key may not contain '&'"},
+      {"\ndevice \\\\.\\DISPLAY1 B fancy\n", "2: expected"},
       {"screen 1\n", "1: unknown entry \"screen\""},
+      {"scr\x1b]2;x\aeen 1\n", "1: unknown entry \"scr?]2;x?een\""},
       {"log\n", "1: expected \"log FILE\""},
       {"# a comment\nscre\0en 1\n"sv, "2: the line holds a NUL byte (a board file is text)"},
       {"log driver.log\0\n"sv, "1: the line holds a NUL byte"},
+      // The name goes into the driver's log line: only the form Windows gives it.
+      {"device \\\\.\\DISPLAY2;echo${IFS}x;# K board\n",
+       "1: a device name is \\\\.\\DISPLAYn, n from 1 to 99"},
+      {"device A&B KEY board\n", "1: a device name is \\\\.\\DISPLAYn"},
+      {"device \\\\.\\DISPLAY0 K board\n", "1: a device name is"},
+      {"device \\\\.\\DISPLAY01 K board\n", "1: a device name is"},
+      {"device \\\\.\\DISPLAY100 K board\n", "1: a device name is"},
+      {"device \\\\.\\DISPLAY K board\n", "1: a device name is"},
+      {"device \\\\.\\display1 K board\n", "1: a device name is"},
+      {"device \\\\.\\DISPLAY1\x1b[2J K board\n",
+       "1: a device name is \\\\.\\DISPLAYn, n from 1 to 99 (not \"\\\\.\\DISPLAY1?[2J\")"},
+      {"device \\\\.\\DISPLAY1 A&B board\n", "1: a device key may not contain '&' or control characters"},
+      {"device \\\\.\\DISPLAY1 A\x1b[2J board\n", "1: a device key may not contain"},
+      // The log is a file beside the board file, never a path.
+      {"log /home/u/.bashrc\n",
+       "1: the log is a file beside the board file: a name without '/' (not \"/home/u/.bashrc\")"},
+      {"log ~/.bashrc\n", "1: the log is a file beside the board file"},
+      {"log ../driver.log\n", "1: the log is a file beside the board file"},
+      {"log sub/driver.log\n", "1: the log is a file beside the board file"},
+      {"log ..\n", "1: the log is a file beside the board file"},
+      {"log .\n", "1: the log is a file beside the board file"},
   };
   for (const Row& row : rows) {
     SimulatedBoard board;
@@ -185,12 +211,67 @@ TEST(BoardFile, TellsAnUnreadableFileFromABadOne) {
   const hivetest::TempFolder folder;
   const std::string path = folder / "board";
   using namespace std::literals;
-  hivetest::WriteFile(path, std::string("device A B board\nlog dr\0ver.log\n"sv));
+  hivetest::WriteFile(path, std::string("device \\\\.\\DISPLAY1 B board\nlog dr\0ver.log\n"sv));
   failure = {};
   EXPECT_FALSE(board.Load(path, &failure));
   EXPECT_EQ(failure.error, 0) << "not unreadable: invalid";
   EXPECT_EQ(failure.Text(), path + ":2: the line holds a NUL byte (a board file is text)");
   EXPECT_TRUE(board.DeviceNameFor(u"B").empty()) << "the board is unchanged";
+}
+
+// The log is appended to only while it is a plain file of the user's with one name: a link,
+// planted before the board file is read or after, never leads the driver's lines elsewhere.
+TEST(BoardFile, TheLogIsAPlainFileBesideTheBoardFile) {
+  const hivetest::TempFolder folder;
+  const std::string path = folder / "board";
+  const std::string log = folder / "driver.log";
+  const std::string other = folder / "other";
+  hivetest::WriteFile(path, "device \\\\.\\DISPLAY1 K board\nlog driver.log\n");
+  hivetest::WriteFile(other, "keep\n");
+  SimulatedBoard board;
+  platform::Failure failure;
+  struct Planted {
+    const char* what;
+    std::function<int()> plant;
+  } refused[] = {
+      {"a link", [&] { return symlink(other.c_str(), log.c_str()); }},
+      {"a link to nothing", [&] { return symlink((folder / "none").c_str(), log.c_str()); }},
+      {"a FIFO", [&] { return mkfifo(log.c_str(), 0600); }},
+      {"a folder", [&] { return mkdir(log.c_str(), 0700); }},
+  };
+  for (const Planted& planted : refused) {
+    ASSERT_EQ(planted.plant(), 0) << planted.what;
+    EXPECT_FALSE(board.Load(path, &failure)) << planted.what;
+    EXPECT_EQ(failure.error, 0) << planted.what << ": a bad board file";
+    EXPECT_EQ(failure.Text(),
+              path + ": its log " + log + " is not a plain file (a link, a folder or a device)")
+        << planted.what;
+    EXPECT_TRUE(board.Listed().empty()) << planted.what << ": the board is unchanged";
+    ASSERT_EQ(remove(log.c_str()), 0);
+  }
+
+  ASSERT_TRUE(board.Load(path, &failure)) << failure.Text();
+  EXPECT_EQ(board.LogPath(), log);
+  board.Reload();
+  struct stat made {};
+  ASSERT_EQ(stat(log.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0600u) << "private when made";
+  EXPECT_NE(hivetest::ReadFile(log).find("\\\\.\\DISPLAY1 reloaded: "), std::string::npos);
+
+  // Planted after the board file was read: a link, a FIFO (no waiting for a reader), another
+  // name of a file.
+  const std::function<int()> afterwards[] = {
+      [&] { return symlink(other.c_str(), log.c_str()); },
+      [&] { return link(other.c_str(), log.c_str()); },
+      [&] { return mkfifo(log.c_str(), 0600); },
+  };
+  for (const auto& plant : afterwards) {
+    ASSERT_EQ(remove(log.c_str()), 0);
+    ASSERT_EQ(plant(), 0);
+    board.Reload();
+    EXPECT_NE(board.LastReload().find("reloaded: "), std::string::npos) << "the reload happened";
+    EXPECT_EQ(hivetest::ReadFile(other), "keep\n");
+  }
 }
 
 TEST(BoardFile, TheDriverReadsThroughCurrentControlSet) {

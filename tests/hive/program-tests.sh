@@ -94,8 +94,21 @@ expect 66 "cannot read board file" -- --board "$scratch/noboard" --list-adapters
 # A folder, a file whose reading fails (/proc/self/mem at offset 0) and a line with a NUL byte.
 expect 66 "cannot read board file $scratch: Is a directory" -- --board "$scratch" --list-adapters
 expect 66 "cannot read board file /proc/self/mem: Input/output error" -- --board /proc/self/mem --list-adapters
-printf 'device A B board\nlog dr\0ver.log\n' >"$scratch/nulboard"
+printf 'device \\\\.\\DISPLAY1 B board\nlog dr\0ver.log\n' >"$scratch/nulboard"
 expect 65 "$scratch/nulboard:2: the line holds a NUL byte" -- --board "$scratch/nulboard" --list-adapters
+# What a board file could plant: a command in a device name, a log anywhere but beside it, a
+# link where its log goes. The file named stays as it was.
+printf 'keep\n' >"$scratch/profile"
+printf 'device \\\\.\\DISPLAY2;echo${IFS}x;# K board\nlog %s\n' "$scratch/profile" >"$scratch/shellboard"
+expect 65 "$scratch/shellboard:1: a device name is \\\\.\\DISPLAYn, n from 1 to 99" -- \
+  --board "$scratch/shellboard" --list-adapters
+printf 'device \\\\.\\DISPLAY2 K board\nlog %s\n' "$scratch/profile" >"$scratch/pathboard"
+expect 65 "$scratch/pathboard:2: the log is a file beside the board file" -- --board "$scratch/pathboard" --list-adapters
+mkdir "$scratch/loglinked" && ln -s "$scratch/profile" "$scratch/loglinked/driver.log"
+printf 'device \\\\.\\DISPLAY2 K board\n' >"$scratch/loglinked/board"
+expect 65 "$scratch/loglinked/board: its log $scratch/loglinked/driver.log is not a plain file" -- \
+  --board "$scratch/loglinked/board" --list-adapters
+[ "$(cat "$scratch/profile")" = keep ] || fail "a board file wrote to a file it named"
 expect 69 "need a terminal" -- "\\.\DISPLAY2&&&$board_key" </dev/null
 
 # One save in the terminal: the chip button, the next anti-aliasing entry, OK.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "res/resource.h"
 #include "tests/win32/CommandRun.h"
@@ -267,6 +268,43 @@ TEST_F(CommandLineOnWine, WinesRegeditImportsOurExportExactly) {
   finished = RunCommand(L"regedit.exe /s " + Quoted(profile));
   EXPECT_EQ(finished.status, 0u) << finished.err;
   EXPECT_EQ(Tuning(), exported);
+}
+
+// An export goes to a new file beside its target and is then moved over it: the target holds
+// the old export or the new one whole, and nothing else is left in the folder. A device is
+// written where it is.
+TEST_F(CommandLineOnWine, AnExportReplacesItsFileWholeAndLeavesNothingBeside) {
+  const std::wstring folder = TempFile(L"export-folder");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring profile = folder + L"\\profile.reg";
+  std::ofstream(profile.c_str(), std::ios::binary) << "an older file, longer than nothing";
+  Finished finished = Run(L"/export:" + Quoted(profile));
+  ASSERT_EQ(finished.status, 0u) << finished.err;
+  const std::string exported = ReadAll(profile);
+  EXPECT_EQ(exported.substr(0, 2), "\xFF\xFE");
+
+  // Held open by another program that lets no one replace it: not made, and the old file stays.
+  ASSERT_EQ(Run(L"/set:LODBias=1.00 /norefresh").status, 0u);
+  const HANDLE held = ::CreateFileW(profile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  finished = Run(L"/export:" + Quoted(profile));
+  ::CloseHandle(held);
+  EXPECT_EQ(finished.status, 73u) << finished.err;
+  EXPECT_EQ(ReadAll(profile), exported);
+
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  std::vector<std::wstring> names;
+  do {
+    if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  EXPECT_EQ(names, std::vector<std::wstring>{L"profile.reg"});
+
+  finished = Run(L"/export:NUL");
+  EXPECT_EQ(finished.status, 0u) << finished.err;
 }
 
 TEST_F(CommandLineOnWine, AnExportOfWinesRegeditAppliesOnlyTheTuningValues) {

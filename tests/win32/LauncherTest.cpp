@@ -397,6 +397,44 @@ TEST_F(LauncherOnWine, TheGuiProgramWithoutStandardHandlesShowsAFailureInOneMess
   EXPECT_EQ(::WaitForSingleObject(m_running, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the game was started";
 }
 
+// A bare name is looked for in the system folder, the Windows folder and PATH, never in the
+// current folder, where a download could have planted a program of that name; a name with a
+// folder, even ".\\", is taken as typed.
+TEST_F(LauncherOnWine, ABareNameIsNeverTakenFromTheCurrentFolder) {
+  ASSERT_TRUE(::SetEvent(m_release));
+  const std::wstring planted = TempFile(L"bare-run-current");
+  const std::wstring onPath = TempFile(L"bare-run-on-path");
+  for (const std::wstring& folder : {planted, onPath}) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(Game().c_str(), (folder + L"\\cfgbaregame.exe").c_str(), FALSE));
+  }
+  wchar_t previousFolder[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previousFolder);
+  std::wstring previousPath(32767, L'\0');
+  previousPath.resize(::GetEnvironmentVariableW(L"PATH", previousPath.data(), 32767));
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"PATH", (L".;" + onPath + L";" + previousPath).c_str()));
+  ASSERT_TRUE(::SetCurrentDirectoryW(planted.c_str()));
+  const struct {
+    const wchar_t* typed;
+    std::wstring folder;
+  } cases[] = {{L"cfgbaregame", onPath}, {L"cfgbaregame.exe", onPath}, {L".\\cfgbaregame", planted}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.typed));
+    ::DeleteFileW(SeenPath().c_str());
+    const std::wstring line = Program(L"Configurator.com") + L" /set:LODBias=0.50 " +
+                              Quoted(m_adapter.HandOff()) + L" /run " + c.typed + L" " + Quoted(SeenPath()) +
+                              L" " + Quoted(m_adapter.CurrentKey()) + L" 0";
+    const Finished finished = RunCommand(line);
+    EXPECT_EQ(finished.status, 0u) << finished.err;
+    const std::string ran = Line(Seen(), "folder");
+    const std::wstring wanted = c.folder;
+    const bool same = ::lstrcmpiW(std::wstring(ran.begin(), ran.end()).c_str(), wanted.c_str()) == 0;
+    EXPECT_TRUE(same) << "the program in " << ran << " ran, not the one in " << Narrow(wanted);
+  }
+  ::SetCurrentDirectoryW(previousFolder);
+  ::SetEnvironmentVariableW(L"PATH", previousPath.c_str());
+}
+
 // Where the outer job keeps its processes (Windows XP), the launcher waits for the game alone and
 // says so; Wine, like later Windows, lets it follow the game into a job of its own. Either way the
 // game's status and the old values come back.
