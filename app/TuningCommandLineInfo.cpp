@@ -69,7 +69,12 @@ const char16_t kRunHelp[] =
     u"      so a record is put back only when it names nothing but the board's tuning values of\n"
     u"      one of its adapters, as the settings store them, and is not a link; otherwise nothing\n"
     u"      of it is, and it is kept and the line that is wrong told. A shortcut's target, e.g.:\n"
-    u"      Configurator.exe /import:ut.reg /run \"C:\\Games\\UT\\System\\UnrealTournament.exe\"\n";
+    u"      Configurator.exe /import:ut.reg /run \"C:\\Games\\UT\\System\\UnrealTournament.exe\"\n"
+    u"\n"
+    u"Undo a change: in Safe Mode (the board's driver not loaded), from an administrator's\n"
+    u"command prompt, put the driver's own defaults back for one setting or for all:\n"
+    u"  Configurator /reset:LODBias\n"
+    u"  Configurator /reset\n";
 
 // A decimal number of at most six digits, or -1.
 std::int64_t ParseAdapterNumber(std::u16string_view text) {
