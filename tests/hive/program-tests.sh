@@ -387,7 +387,9 @@ expect 64 "--list-backups and --restore-backup N are each given alone" -- --hive
 chmod 444 "$live"
 expect 77 "no permission to write the hive file" -- --hive "$live" --restore-backup 1
 chmod 644 "$live"
+fewest_lines=2  # a hive line for each of the two backups; the dirty hive's backup adds its log's
 if [ -d "$reference/OldDirtyHive" ]; then
+  fewest_lines=3
   # An XP-style dirty hive with its one log: the backup made before a restore holds both, and the
   # Recovery Console puts the log back first, while the hive beside it is still a clean one.
   cp "$reference/OldDirtyHive/OldDirtyHive" "$live" && cp "$reference/OldDirtyHive/OldDirtyHive.LOG1" "$live.LOG"
@@ -418,7 +420,7 @@ while read -r word from to; do
   [[ "$from" == 'C:\WINDOWS\system32\config\CFGBAK\'* && "${to##*\\}" == "${from##*\\}" ]] ||
     fail "a Recovery Console line does not put a backup's file back over its own: $from $to"
 done < <(boot 4 --hive "$live" --list-backups | grep '^     copy ')
-[ "$lines" -ge 3 ] || fail "too few Recovery Console lines to check: $lines"
+[ "$lines" -ge "$fewest_lines" ] || fail "too few Recovery Console lines to check: $lines"
 
 # Every hive the program saved reads without a complaint in the independent readers (their
 # words for trouble; value names such as ErrorControl must not count).
