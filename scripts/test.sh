@@ -15,7 +15,7 @@ skipped=()
 note_skips() {
   local log=$1/Testing/Temporary/LastTest.log line
   [ -f "$log" ] || return 0
-  while IFS= read -r line; do skipped+=("$line"); done < <(
+  while IFS= read -r line; do skipped+=("${1#build/}: $line"); done < <(
     grep -hE '^(e2e: )?skipped|^\[  SKIPPED \] [^0-9]' "$log" | sed 's/ ([0-9]* ms)$//' | sort -u)
 }
 step="checks"
