@@ -76,17 +76,6 @@ const char16_t kRunHelp[] =
     u"  Configurator /reset:LODBias\n"
     u"  Configurator /reset\n";
 
-// A decimal number of at most six digits, or -1.
-std::int64_t ParseAdapterNumber(std::u16string_view text) {
-  if (text.empty() || text.size() > 6) return -1;
-  std::int64_t number = 0;
-  for (char16_t c : text) {
-    if (c < u'0' || c > u'9') return -1;
-    number = number * 10 + (c - u'0');
-  }
-  return number;
-}
-
 // Whether an argument is the run switch, with or without a value.
 bool IsRun(const std::u16string& argument, bool* withValue) {
   if (argument.size() < 4 || (argument[0] != u'/' && argument[0] != u'-')) return false;
@@ -171,12 +160,12 @@ void CTuningCommandLineInfo::Parse(const std::vector<std::u16string>& all, bool 
         m_listAdapters = true;
         break;
       case SwitchId::kAdapter: {
-        const std::int64_t number = ParseAdapterNumber(given.value);
-        if (number < 1)
+        const std::optional<int> number = base::NumberFromOne(given.value, 9999);
+        if (!number)
           m_errors.push_back(u"'/adapter:" + given.value +
                              u"': expected a number N from 1 (/list-adapters numbers them)");
         else
-          m_adapter = static_cast<int>(number);
+          m_adapter = number;
         break;
       }
       default:  // the POSIX program's own

@@ -147,6 +147,17 @@ std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated) 
   return bytes;
 }
 
+std::optional<int> NumberFromOne(std::u16string_view text, int most) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  int number = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    number = number * 10 + (c - u'0');
+  }
+  if (number < 1 || number > most) return std::nullopt;
+  return number;
+}
+
 std::u16string DecimalText(std::int64_t number) {
   const std::string digits = std::to_string(number);
   return std::u16string(digits.begin(), digits.end());

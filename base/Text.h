@@ -3,6 +3,7 @@
 // the program speaks UTF-16; registry names compare as Windows compares them.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,10 @@ std::u16string Utf16FromBytes(const std::uint8_t* data, std::size_t size);
 // The UTF-16LE bytes of text, least significant byte of each unit first, as the registry stores
 // a REG_SZ value: with the terminating null unit unless terminated is false.
 std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text, bool terminated = true);
+
+// A number from 1 to most that is the whole text, in at most four decimal digits (a count the user
+// gives on a command line); none otherwise.
+std::optional<int> NumberFromOne(std::u16string_view text, int most);
 
 // A number in decimal digits, for the texts the user reads.
 std::u16string DecimalText(std::int64_t number);

@@ -160,10 +160,10 @@ int RestoreBackup(const std::string& hive, const std::string& root, int number,
     case Trouble::kNone:
       break;
     case Trouble::kBackupUnusable:
-      std::fprintf(stderr, "configurator: %s\nNothing was changed.\n", failure.Text().c_str());
-      return failure.problem == platform::HiveProblem::kCorrupt ? sysexits::kDataError : sysexits::kNoInput;
     case Trouble::kNotWritable:
       std::fprintf(stderr, "configurator: %s\nNothing was changed.\n", failure.Text().c_str());
+      if (outcome.trouble == Trouble::kBackupUnusable)
+        return failure.problem == platform::HiveProblem::kCorrupt ? sysexits::kDataError : sysexits::kNoInput;
       return failure.problem == platform::HiveProblem::kMissing ? sysexits::kNoInput
                                                                 : sysexits::kNoPermission;
     case Trouble::kNoUndo:

@@ -137,14 +137,6 @@ int UsageError(const std::string& message) {
   return sysexits::kUsage;
 }
 
-// A number from 1 to max, as the whole of the text.
-std::optional<int> Number(const std::string& text, int max) {
-  const bool digits =
-      !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits || std::stoi(text) < 1 || std::stoi(text) > max) return std::nullopt;
-  return std::stoi(text);
-}
-
 // Parses the command line; returns 0 or an exit code.
 int ParseOptions(int argc, char** argv, Options* options) {
   std::vector<std::u16string> arguments;
@@ -193,14 +185,14 @@ int ParseOptions(int argc, char** argv, Options* options) {
         options->backupDir = value;
         break;
       case SwitchId::kKeepBackups:
-        if (const std::optional<int> number = Number(value, platform::kMaxKeptBackups))
+        if (const std::optional<int> number = base::NumberFromOne(given.value, platform::kMaxKeptBackups))
           options->keepBackups = *number;
         else
           return UsageError("option --keep-backups takes a number from 1 to " +
                             std::to_string(platform::kMaxKeptBackups) + ", not '" + value + "'");
         break;
       case SwitchId::kAdapter:
-        if (const std::optional<int> number = Number(value, 9999))
+        if (const std::optional<int> number = base::NumberFromOne(given.value, 9999))
           options->adapter = *number;
         else
           return UsageError(
@@ -213,7 +205,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
         options->listBackups = true;
         break;
       case SwitchId::kRestoreBackup:
-        if (const std::optional<int> number = Number(value, 9999))
+        if (const std::optional<int> number = base::NumberFromOne(given.value, 9999))
           options->restoreBackup = *number;
         else
           return UsageError(

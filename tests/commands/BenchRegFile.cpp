@@ -14,6 +14,7 @@
 #include "app/TuningCommands.h"
 #include "base/Text.h"
 #include "platform/Files.h"
+#include "tests/commands/ProfileBytes.h"
 #include "tests/support/TestAdapter.h"
 #include "tests/support/TestServices.h"
 
@@ -85,12 +86,8 @@ std::string Profile(Shape shape, std::size_t size) {
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-// The same text in UTF-16LE with its byte-order mark, as the registry editor writes it.
 std::vector<std::uint8_t> Utf16Bytes(const std::string& text) {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> units = base::Utf16Bytes(base::Utf16FromUtf8(text), false);
-  bytes.insert(bytes.end(), units.begin(), units.end());
-  return bytes;
+  return Utf16WithBom(base::Utf16FromUtf8(text));
 }
 
 void Parse(benchmark::State& state, Shape shape, bool utf16) {

@@ -11,6 +11,7 @@
 
 #include "app/RegFile.h"
 #include "base/Text.h"
+#include "tests/commands/ProfileBytes.h"
 
 namespace {
 std::size_t g_allocated = 0;  // bytes asked of operator new; the tests run on one thread
@@ -29,10 +30,7 @@ namespace {
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 std::vector<std::uint8_t> Utf16Bytes(const std::string& text) {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> units = base::Utf16Bytes(base::Utf16FromUtf8(text), false);
-  bytes.insert(bytes.end(), units.begin(), units.end());
-  return bytes;
+  return Utf16WithBom(base::Utf16FromUtf8(text));
 }
 
 // About size bytes of a profile: its header and key, then rows of `repeated` after `first`.

@@ -4,17 +4,11 @@
 
 #include "app/RegFile.h"
 #include "platform/Registry.h"
+#include "tests/commands/ProfileBytes.h"
 
 namespace {
 
 std::vector<std::uint8_t> Utf8(std::string_view text) { return {text.begin(), text.end()}; }
-
-std::vector<std::uint8_t> Utf16WithBom(std::u16string_view text) {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  for (char16_t c : text)
-    bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-  return bytes;
-}
 
 std::vector<std::uint8_t> TextBytes(std::u16string_view text) {
   std::vector<std::uint8_t> bytes;
