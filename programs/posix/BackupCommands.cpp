@@ -149,7 +149,9 @@ int RestoreBackup(const std::string& hive, const std::string& root, int number,
     std::fprintf(stderr, "configurator: no backup %d of %s: %s (--list-backups lists them)\n", number,
                  path.c_str(),
                  backups.empty() ? ("there are none in " + Places(path, root)).c_str()
-                                 : ("there are " + std::to_string(backups.size())).c_str());
+                                 : (backups.size() == 1 ? std::string("there is 1")
+                                                        : "there are " + std::to_string(backups.size()))
+                                       .c_str());
     return sysexits::kNoInput;
   }
   const HiveBackup& chosen = backups[static_cast<std::size_t>(number) - 1];
