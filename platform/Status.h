@@ -1,25 +1,27 @@
 #pragma once
 // The status codes and key access rights of the platform, as Win32 numbers them, so that both
-// programs decide alike and report a failure by the same number: the registry, the files and the
-// POSIX stores return these.
+// programs decide alike and report a failure by the same number.
 #include <cstdint>
+
+#include "base/Status.h"
 
 namespace platform {
 
-inline constexpr long kSuccess = 0;
-inline constexpr long kFileNotFound = 2;  // a missing file, key or value
-inline constexpr long kAccessDenied = 5;
-inline constexpr long kInvalidHandle = 6;
-inline constexpr long kInvalidData = 13;
-inline constexpr long kWriteFault = 29;
-inline constexpr long kReadFault = 30;
-inline constexpr long kInvalidParameter = 87;
-inline constexpr long kDiskFull = 112;
-inline constexpr long kBadPathName = 161;
-inline constexpr long kFileTooLarge = 223;
-inline constexpr long kMoreData = 234;
-inline constexpr long kRegistryCorrupt = 1015;
-inline constexpr long kKeyDeleted = 1018;
+// The statuses (base/Status.h) are the platform's too.
+using base::kAccessDenied;
+using base::kBadPathName;
+using base::kDiskFull;
+using base::kFileNotFound;
+using base::kFileTooLarge;
+using base::kInvalidData;
+using base::kInvalidHandle;
+using base::kInvalidParameter;
+using base::kKeyDeleted;
+using base::kMoreData;
+using base::kReadFault;
+using base::kRegistryCorrupt;
+using base::kSuccess;
+using base::kWriteFault;
 
 // Key access rights.
 inline constexpr std::uint32_t kKeyQueryValue = 0x1;

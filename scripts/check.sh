@@ -33,9 +33,12 @@ fi
 # always allowed. Tests may include anything.
 declare -A may_include=(
   [base]="base"
+  [base/posix]="base base/posix"
+  [hive]="base hive"
+  [hive/posix]="base base/posix hive hive/posix"
   [platform]="base platform"
   [platform/win32]="base platform platform/win32"
-  [platform/posix]="base platform platform/posix"
+  [platform/posix]="base base/posix hive hive/posix platform platform/posix"
   [framework]="base framework"
   [framework/win32]="base framework framework/win32"
   [framework/portable]="base framework framework/portable res"
@@ -45,7 +48,7 @@ declare -A may_include=(
   [mainwnd]="base framework platform res settings dialogs mainwnd"
   [app]="base framework platform res settings dialogs mainwnd app"
   [programs/win32]="base framework framework/win32 platform platform/win32 res settings dialogs mainwnd app"
-  [programs/posix]="base framework framework/portable framework/portable/terminal platform platform/posix res
+  [programs/posix]="base base/posix hive hive/posix framework framework/portable framework/portable/terminal platform platform/posix res
                     settings dialogs mainwnd app programs/posix"
 )
 # The folder of the table that holds a path: the longest key that is a prefix of it.
@@ -73,7 +76,8 @@ done < <(sources)
 # library only (no <x.h> system header), and no platform conditionals.
 is_portable() {
   case $1 in
-    base/* | app/* | mainwnd/* | settings/* | dialogs/*) return 0 ;;
+    base/*/* | hive/*/*) return 1 ;;
+    base/* | hive/* | app/* | mainwnd/* | settings/* | dialogs/*) return 0 ;;
     platform/*/* | framework/*/*) return 1 ;;
     platform/* | framework/*) return 0 ;;
   esac

@@ -1,7 +1,6 @@
 #include "platform/posix/DemoHive.h"
 
 #include <fcntl.h>
-#include <hivex.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,49 +11,57 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/Status.h"
 #include "base/Text.h"
+#include "base/posix/Folders.h"
+#include "base/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveImage.h"
+#include "hive/posix/HiveFile.h"
 #include "platform/DriverSettingsKey.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/Folders.h"
-#include "platform/posix/Owners.h"
 #include "platform/posix/SimulatedBoard.h"
 
 namespace platform {
 namespace {
 
+using base::Descriptor;
+using base::Failure;
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+
 struct DemoValue {
-  const char* name;
-  hive_type type;
-  std::vector<char> data;
+  std::u16string_view name;
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
 };
 
-std::vector<char> Utf16Text(std::u16string_view text) {
-  const std::vector<std::uint8_t> bytes = base::Utf16Bytes(text);
-  return {bytes.begin(), bytes.end()};
-}
-
-std::vector<char> Number(std::uint32_t value) {
+std::vector<std::uint8_t> Number(std::uint32_t value) {
   const auto bytes = base::LittleEndian32(value);
   return {bytes.begin(), bytes.end()};
 }
 
-DemoValue Dword(const char* name, std::uint32_t value) { return {name, hive_t_REG_DWORD, Number(value)}; }
-DemoValue Raw(const char* name, std::uint32_t value) { return {name, hive_t_REG_BINARY, Number(value)}; }
-DemoValue Sz(const char* name, std::u16string_view text) { return {name, hive_t_REG_SZ, Utf16Text(text)}; }
-DemoValue BinaryText(const char* name, std::u16string_view text) {
-  return {name, hive_t_REG_BINARY, Utf16Text(text)};
+DemoValue Dword(std::u16string_view name, std::uint32_t value) { return {name, kRegDword, Number(value)}; }
+DemoValue Raw(std::u16string_view name, std::uint32_t value) { return {name, kRegBinary, Number(value)}; }
+DemoValue Sz(std::u16string_view name, std::u16string_view text) {
+  return {name, kRegSz, base::Utf16Bytes(text)};
+}
+DemoValue BinaryText(std::u16string_view name, std::u16string_view text) {
+  return {name, kRegBinary, base::Utf16Bytes(text)};
 }
 
 // The key path below the hive root for a device key "\Registry\Machine\System\...".
-std::vector<std::string> HivePath(std::u16string_view deviceKey) {
-  std::vector<std::string> parts;
-  const std::string text =
-      base::Utf8FromUtf16(deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size()));
+std::vector<std::u16string> HivePath(std::u16string_view deviceKey) {
+  std::vector<std::u16string> parts;
+  const std::u16string_view text =
+      deviceKey.substr(std::u16string_view(u"\\Registry\\Machine\\System\\").size());
   std::size_t start = 0;
   while (start <= text.size()) {
-    const std::size_t end = text.find('\\', start);
-    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
+    const std::size_t end = text.find(u'\\', start);
+    parts.emplace_back(
+        text.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start));
+    if (end == std::u16string_view::npos) break;
     start = end + 1;
   }
   return parts;
@@ -62,62 +69,61 @@ std::vector<std::string> HivePath(std::u16string_view deviceKey) {
 
 class DemoBuilder {
  public:
-  explicit DemoBuilder(hive_h* hive) : m_hive(hive) {}
+  DemoBuilder(hive::HiveImage* image, std::uint64_t now) : m_image(image), m_now(now) {}
 
   // The key at this path below the root, made with its parents where missing; 0 on failure.
-  hive_node_h NodeAt(const std::vector<std::string>& path) {
-    hive_node_h node = hivex_root(m_hive);
-    for (const std::string& name : path) {
-      if (node == 0) return 0;
-      const hive_node_h child = hivex_node_get_child(m_hive, node, name.c_str());
-      node = child != 0 ? child : hivex_node_add_child(m_hive, node, name.c_str());
+  hive::HiveImage::Node NodeAt(const std::vector<std::u16string>& path) {
+    hive::HiveImage::Node node = m_image->Root();
+    for (const std::u16string& name : path) {
+      if (node == 0 || m_image->CreateKey(node, name, m_now, &node) != base::kSuccess) return 0;
     }
     return node;
   }
 
-  bool Values(hive_node_h node, std::vector<DemoValue> values) {
+  bool Values(hive::HiveImage::Node node, const std::vector<DemoValue>& values) {
     if (node == 0) return false;
-    std::vector<hive_set_value> list;
-    for (DemoValue& value : values) {
-      list.push_back(
-          hive_set_value{const_cast<char*>(value.name), value.type, value.data.size(), value.data.data()});
+    for (const DemoValue& value : values) {
+      if (m_image->SetValue(node, value.name, value.type, value.data.data(),
+                            static_cast<std::uint32_t>(value.data.size())) != base::kSuccess)
+        return false;
     }
-    return hivex_node_set_values(m_hive, node, list.size(), list.data(), 0) == 0;
+    return true;
   }
 
  private:
-  hive_h* m_hive;
+  hive::HiveImage* m_image;
+  std::uint64_t m_now;
 };
 
-bool FillDemoHive(hive_h* hive) {
-  DemoBuilder demo(hive);
-  bool ok = demo.Values(demo.NodeAt({"Select"}), {Dword("Current", 1), Dword("Default", 1),
-                                                  Dword("Failed", 0), Dword("LastKnownGood", 1)});
+bool FillDemoHive(hive::HiveImage* image, std::uint64_t now) {
+  DemoBuilder demo(image, now);
+  bool ok = demo.Values(demo.NodeAt({u"Select"}), {Dword(u"Current", 1), Dword(u"Default", 1),
+                                                   Dword(u"Failed", 0), Dword(u"LastKnownGood", 1)});
 
-  std::vector<std::string> plain = HivePath(kDemoPlainKey);
+  std::vector<std::u16string> plain = HivePath(kDemoPlainKey);
   ok = ok && demo.Values(demo.NodeAt(plain),
-                         {BinaryText("HardwareInformation.AdapterString", u"Standard VGA Adapter"),
-                          BinaryText("HardwareInformation.BiosString", u"VGA BIOS 1.02"),
-                          BinaryText("HardwareInformation.ChipType", u"VGA"),
-                          Dword("HardwareInformation.MemorySize", 16 << 20)});
-  plain.back() = "Video";
-  ok = ok && demo.Values(demo.NodeAt(plain), {Sz("Service", u"vga")});
+                         {BinaryText(u"HardwareInformation.AdapterString", u"Standard VGA Adapter"),
+                          BinaryText(u"HardwareInformation.BiosString", u"VGA BIOS 1.02"),
+                          BinaryText(u"HardwareInformation.ChipType", u"VGA"),
+                          Dword(u"HardwareInformation.MemorySize", 16 << 20)});
+  plain.back() = u"Video";
+  ok = ok && demo.Values(demo.NodeAt(plain), {Sz(u"Service", u"vga")});
 
-  std::vector<std::string> board = HivePath(kDemoBoardKey);
+  std::vector<std::u16string> board = HivePath(kDemoBoardKey);
   ok = ok && demo.Values(demo.NodeAt(board),
-                         {BinaryText("HardwareInformation.AdapterString", u"QEL 700 M720 Dual"),
-                          BinaryText("HardwareInformation.BiosString", u"QEL BIOS 3.07.21"),
-                          Sz("HardwareInformation.ChipType", u"QEL 700"),
-                          Raw("HardwareInformation.MemorySize", 64 << 20), Raw("MaxTileBuffers", 4),
-                          Raw("DisableDX8", 0), Raw("DisableDX9", 0), Raw("CmdFifoSize", 524288)});
-  board.push_back(base::Utf8FromUtf16(kDriverSettingsSubkey));
-  ok =
-      ok && demo.Values(demo.NodeAt(board), {Sz("QLDRV_SLI_AA_CONFIGURATION", u"3"),
-                                             Sz("QLDRV_GUARDBAND_CLIPPING", u"1"), Sz("QLDRV_LOD_BIAS", u"0"),
-                                             Sz("QLDRV_SWAPINTERVAL", u"1"), Sz("QLDRV_OVERLAYMODE", u"1")});
+                         {BinaryText(u"HardwareInformation.AdapterString", u"QEL 700 M720 Dual"),
+                          BinaryText(u"HardwareInformation.BiosString", u"QEL BIOS 3.07.21"),
+                          Sz(u"HardwareInformation.ChipType", u"QEL 700"),
+                          Raw(u"HardwareInformation.MemorySize", 64 << 20), Raw(u"MaxTileBuffers", 4),
+                          Raw(u"DisableDX8", 0), Raw(u"DisableDX9", 0), Raw(u"CmdFifoSize", 524288)});
+  board.emplace_back(kDriverSettingsSubkey);
+  ok = ok &&
+       demo.Values(demo.NodeAt(board), {Sz(u"QLDRV_SLI_AA_CONFIGURATION", u"3"),
+                                        Sz(u"QLDRV_GUARDBAND_CLIPPING", u"1"), Sz(u"QLDRV_LOD_BIAS", u"0"),
+                                        Sz(u"QLDRV_SWAPINTERVAL", u"1"), Sz(u"QLDRV_OVERLAYMODE", u"1")});
   board.pop_back();
-  board.back() = "Video";
-  ok = ok && demo.Values(demo.NodeAt(board), {Sz("Service", u"qel700")});
+  board.back() = u"Video";
+  ok = ok && demo.Values(demo.NodeAt(board), {Sz(u"Service", u"qel700")});
   return ok;
 }
 
@@ -150,21 +156,18 @@ std::string DefaultDataFolder() {
 }
 
 bool WriteDemoHive(const std::string& path, Failure* failure) {
-  if (!WriteEmptyHive(path, failure)) return false;
-  HiveHandle hive(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
-  if (hive == nullptr) {
-    *failure = Failure::FromErrno("cannot read the new hive " + path, errno);
+  const std::uint64_t now = hive::FiletimeNow();
+  hive::HiveImage image;
+  std::string why;
+  if (!hive::HiveImage::Open(hive::EmptyHiveImage(now), &image, &why) || !FillDemoHive(&image, now)) {
+    *failure = Failure::Because("cannot make the demo hive " + path,
+                                why.empty() ? "the hive engine refused it" : why);
     return false;
   }
-  // The file is new and not yet in use, so libhivex may rewrite it in place.
-  const bool filled = FillDemoHive(hive.get()) && hivex_commit(hive.get(), nullptr, 0) == 0;
-  const int fillError = errno;
-  hive.reset();
-  if (!filled) {
-    *failure = Failure::FromErrno("cannot write the demo hive " + path, fillError);
+  if (Failure written = hive::WriteNewHive(path, image.Bytes()); written.Failed()) {
+    *failure = written;
     return false;
   }
-  if (const Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)); fd.Valid()) fsync(fd.Get());
   return true;
 }
 
@@ -172,7 +175,7 @@ DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure) {
   struct stat existing {};
   if (lstat(folder.c_str(), &existing) == 0) {
     // It holds the hive the program saves and its backups: the user's own, or none.
-    if (const std::string why = WhyNotOwnFolder(existing); !why.empty()) {
+    if (const std::string why = base::WhyNotOwnFolder(existing); !why.empty()) {
       *failure =
           Failure::Because("cannot use data folder " + folder,
                            why + "; set XDG_DATA_HOME to a folder of your own, or name a hive with --hive");
@@ -186,7 +189,7 @@ DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure) {
   }
   // The folders above it may be anyone's (XDG_DATA_HOME=/tmp); it is made private below.
   if (const std::size_t slash = folder.rfind('/'); slash != std::string::npos && slash > 0) {
-    if (Failure made = MakeFolders(folder.substr(0, slash), false); made.Failed()) {
+    if (Failure made = base::MakeFolders(folder.substr(0, slash), false); made.Failed()) {
       *failure = made;
       return DemoFolder::kFailed;
     }

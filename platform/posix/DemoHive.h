@@ -10,7 +10,7 @@
 // few tuning values as decimal texts.
 #include <string>
 
-#include "platform/posix/Failure.h"
+#include "base/Failure.h"
 
 namespace platform {
 
@@ -33,10 +33,10 @@ enum class DemoFolder { kExisting, kCreated, kFailed };
 // already. The folder is assembled under a temporary name beside it and renamed into place, so
 // it is either complete or absent, and a second program starting at the same moment finds one
 // or the other. On kFailed, *failure says why.
-DemoFolder EnsureDemoFolder(const std::string& folder, Failure* failure);
+DemoFolder EnsureDemoFolder(const std::string& folder, base::Failure* failure);
 
 // Writes the demo hive at path (which must not exist); false, with *failure saying why, on
 // failure.
-bool WriteDemoHive(const std::string& path, Failure* failure);
+bool WriteDemoHive(const std::string& path, base::Failure* failure);
 
 }  // namespace platform

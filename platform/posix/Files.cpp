@@ -9,11 +9,11 @@
 #include <string>
 
 #include "base/Text.h"
+#include "base/posix/FileIo.h"
+#include "base/posix/Owners.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
 #include "platform/StatusWords.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -23,24 +23,24 @@ long Status(int error, long otherwise, std::u16string* why) {
     if (why != nullptr) *why = StatusWords(kFileTooLarge);
     return kFileTooLarge;
   }
-  if (why != nullptr) *why = base::Utf16FromUtf8(ErrnoWords(error));
-  return StatusFromErrno(error, otherwise);
+  if (why != nullptr) *why = base::Utf16FromUtf8(base::ErrnoWords(error));
+  return base::StatusFromErrno(error, otherwise);
 }
 
 // Writes into a device or a FIFO that is already there (/dev/null, a pipe to a reader): there is
 // nothing to replace. Never through a link, never as a controlling terminal.
 int WriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, bool* created) {
-  Descriptor fd(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+  base::Descriptor fd(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
   if (!fd.Valid()) return errno;
   *created = true;
-  const int error = WriteAll(fd.Get(), bytes);
+  const int error = base::WriteAll(fd.Get(), bytes);
   const int closeError = fd.CloseNow();
   return error != 0 ? error : closeError;
 }
 
 // Makes a new file beside path, under a name no one else holds: its descriptor and name, or the
 // errno. Created with mode 0666 and the umask, as the target would be.
-int MakeTemporaryBeside(const std::string& path, Descriptor* fd, std::string* name) {
+int MakeTemporaryBeside(const std::string& path, base::Descriptor* fd, std::string* name) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::random_device random;
@@ -48,7 +48,7 @@ int MakeTemporaryBeside(const std::string& path, Descriptor* fd, std::string* na
   for (int attempt = 0; attempt < 100; ++attempt) {
     *name = folder + ".configurator-";
     for (int i = 0; i < 10; ++i) *name += kDigits[random() % 36];
-    *fd = Descriptor(
+    *fd = base::Descriptor(
         open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
     if (fd->Valid()) return 0;
     if (errno != EEXIST) return errno;
@@ -68,12 +68,12 @@ int ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, bo
     return WriteInPlace(path, bytes, created);
   if (exists && S_ISDIR(old.st_mode)) return EISDIR;
 
-  Descriptor fd;
+  base::Descriptor fd;
   std::string temporary;
   if (const int error = MakeTemporaryBeside(path, &fd, &temporary); error != 0) return error;
   // A file that was there keeps its permissions; a new one has the umask's.
   if (exists && S_ISREG(old.st_mode)) fchmod(fd.Get(), old.st_mode & 0777);
-  int error = WriteAll(fd.Get(), bytes);
+  int error = base::WriteAll(fd.Get(), bytes);
   if (error == 0 && fsync(fd.Get()) != 0) error = errno;
   if (const int closeError = fd.CloseNow(); error == 0) error = closeError;
   if (error != 0) {
@@ -89,7 +89,8 @@ int ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, bo
   // The new name is durable once the folder is.
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  if (const Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folderFd.Valid())
+  if (const base::Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      folderFd.Valid())
     fsync(folderFd.Get());
   return 0;
 }
@@ -98,12 +99,12 @@ int ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes, bo
 
 long ReadWholeFile(const std::u16string& path, std::size_t limit, std::vector<std::uint8_t>* bytes,
                    std::u16string* why) {
-  const int error = ReadFileBytes(base::Utf8FromUtf16(path), bytes, limit);
+  const int error = base::ReadFileBytes(base::Utf8FromUtf16(path), bytes, limit);
   return error == 0 ? kSuccess : Status(error, kReadFault, why);
 }
 
 long ReadStandardInput(std::size_t limit, std::vector<std::uint8_t>* bytes, std::u16string* why) {
-  const int error = ReadToEnd(STDIN_FILENO, bytes, limit);
+  const int error = base::ReadToEnd(STDIN_FILENO, bytes, limit);
   return error == 0 ? kSuccess : Status(error, kReadFault, why);
 }
 

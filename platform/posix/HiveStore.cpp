@@ -26,8 +26,9 @@ std::uint32_t Rights(std::uint32_t access) {
 }
 
 // A 4-byte number (REG_DWORD or REG_BINARY) of a node, or 0 when there is none.
-std::uint32_t SmallNumber(const HiveImage& image, HiveImage::Node node, std::u16string_view name) {
-  HiveImage::Value value;
+std::uint32_t SmallNumber(const hive::HiveImage& image, hive::HiveImage::Node node,
+                          std::u16string_view name) {
+  hive::HiveImage::Value value;
   std::uint8_t bytes[4] = {};
   if (image.FindValue(node, name, &value) != kSuccess || value.size != sizeof bytes ||
       (value.type != kRegDword && value.type != kRegBinary) || image.ReadValue(value, bytes) != kSuccess)
@@ -36,20 +37,20 @@ std::uint32_t SmallNumber(const HiveImage& image, HiveImage::Node node, std::u16
 }
 
 // What the user is told about a hive that cannot be loaded, named as they gave it.
-Failure LoadFailureForUser(const std::string& path, Failure failure) {
+base::Failure LoadFailureForUser(const std::string& path, base::Failure failure) {
   failure.what = path;
   switch (failure.problem) {
-    case HiveProblem::kMissing:
+    case base::HiveProblem::kMissing:
       failure.why = "no such hive file";
       break;
-    case HiveProblem::kUnreadable:
+    case base::HiveProblem::kUnreadable:
       failure.what += ": cannot read the hive file";
       break;
-    case HiveProblem::kNotHive:
+    case base::HiveProblem::kNotHive:
       failure.why = "not a registry hive file";
       break;
-    case HiveProblem::kCorrupt:
-    case HiveProblem::kNone:
+    case base::HiveProblem::kCorrupt:
+    case base::HiveProblem::kNone:
       failure.why = "the registry hive is damaged and cannot be read" +
                     (failure.why.empty() ? std::string() : " (" + failure.why + ")");
       break;
@@ -59,9 +60,10 @@ Failure LoadFailureForUser(const std::string& path, Failure failure) {
 
 }  // namespace
 
-std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, Failure* failure, CommitPolicy policy) {
-  HiveFile file(path);
-  if (Failure refused = file.Load(); refused.Failed()) {
+std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, base::Failure* failure,
+                                           CommitPolicy policy) {
+  hive::HiveFile file(path);
+  if (base::Failure refused = file.Load(); refused.Failed()) {
     *failure = LoadFailureForUser(path, std::move(refused));
     return nullptr;
   }
@@ -69,7 +71,7 @@ std::unique_ptr<HiveStore> HiveStore::Load(const std::string& path, Failure* fai
   return std::unique_ptr<HiveStore>(new HiveStore(std::move(file), policy));
 }
 
-HiveStore::HiveStore(HiveFile file, CommitPolicy policy) : m_file(std::move(file)), m_policy(policy) {}
+HiveStore::HiveStore(hive::HiveFile file, CommitPolicy policy) : m_file(std::move(file)), m_policy(policy) {}
 
 HiveStore::~HiveStore() { Flush(); }
 
@@ -112,8 +114,8 @@ long HiveStore::ParsePath(std::u16string_view path, std::vector<std::u16string>*
 
 std::u16string HiveStore::CurrentControlSet() {
   std::lock_guard lock(m_mutex);
-  const HiveImage& image = m_file.Image();
-  HiveImage::Node select = 0;
+  const hive::HiveImage& image = m_file.Image();
+  hive::HiveImage::Node select = 0;
   std::uint32_t number = 0;
   if (image.Child(image.Root(), u"Select", &select) == kSuccess) {
     number = SmallNumber(image, select, u"Current");
@@ -126,10 +128,10 @@ std::u16string HiveStore::CurrentControlSet() {
 }
 
 std::uintptr_t HiveStore::Resolve(const std::vector<std::u16string>& path, long* status) {
-  const HiveImage& image = m_file.Image();
-  HiveImage::Node node = image.Root();
+  const hive::HiveImage& image = m_file.Image();
+  hive::HiveImage::Node node = image.Root();
   for (const std::u16string& name : path) {
-    HiveImage::Node child = 0;
+    hive::HiveImage::Node child = 0;
     if (const long found = image.Child(node, name, &child); found != kSuccess) {
       if (status != nullptr) *status = found;
       return 0;
@@ -169,7 +171,8 @@ long HiveStore::Open(std::u16string_view path, std::uint32_t access, RegKey* key
   }
 
   if (m_file.ChangedOnDisk()) {
-    if (const Failure failure = m_file.Load(); failure.Failed()) return StatusFromProblem(failure.problem);
+    if (const base::Failure failure = m_file.Load(); failure.Failed())
+      return hive::StatusFromProblem(failure.problem);
     Reapply();
   }
   // A reader after a writer: the writes go to disk first (see the header).
@@ -215,8 +218,8 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
   std::uintptr_t node = 0;
   if (const long status = NodeOf(*opened, &node); status != kSuccess) return status;
 
-  const HiveImage& image = m_file.Image();
-  HiveImage::Value value;
+  const hive::HiveImage& image = m_file.Image();
+  hive::HiveImage::Value value;
   if (const long status = image.FindValue(node, name, &value); status != kSuccess) return status;
   if (data != nullptr) {
     if (*size < value.size) {
@@ -232,7 +235,7 @@ long HiveStore::Query(RegKey key, std::u16string_view name, std::uint32_t* type,
 }
 
 long HiveStore::Apply(std::uintptr_t node, const Edit& edit) {
-  HiveImage& image = m_file.Image();
+  hive::HiveImage& image = m_file.Image();
   if (edit.remove) return image.DeleteValue(node, edit.name);
   return image.SetValue(node, edit.name, edit.type, edit.data.data(),
                         static_cast<std::uint32_t>(edit.data.size()));
@@ -299,8 +302,8 @@ long HiveStore::Flush() {
   // The image lacks some pending edits (they could not be applied to the hive that another
   // program saved): it must not be written as it is, but loaded and given them all again.
   if (m_imageMissesEdits) {
-    if (const Failure failure = m_file.Load(); failure.Failed())
-      status = StatusFromProblem(failure.problem);
+    if (const base::Failure failure = m_file.Load(); failure.Failed())
+      status = hive::StatusFromProblem(failure.problem);
     else if (!Reapply())
       status = kRegistryCorrupt;
   }
@@ -342,10 +345,10 @@ HiveStore::SaveReport HiveStore::LastSave() const {
   return m_reported;
 }
 
-Failure HiveStore::LostChanges() const {
+base::Failure HiveStore::LostChanges() const {
   std::lock_guard lock(m_mutex);
   if (m_lostChanges.empty()) return {};
-  return Failure::Because(m_file.Path() + ": changes were not saved and are lost", m_lostChanges);
+  return base::Failure::Because(m_file.Path() + ": changes were not saved and are lost", m_lostChanges);
 }
 
 std::string HiveStore::WhyReadOnly() const {
@@ -358,7 +361,7 @@ void HiveStore::SetBackupRoot(std::string folder, int keep) {
   m_file.SetBackupRoot(std::move(folder), keep);
 }
 
-void HiveStore::SetBackupPlaces(BackupPlaces places) {
+void HiveStore::SetBackupPlaces(hive::BackupPlaces places) {
   std::lock_guard lock(m_mutex);
   m_file.SetBackupPlaces(std::move(places));
 }

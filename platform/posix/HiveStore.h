@@ -40,9 +40,9 @@
 #include <string_view>
 #include <vector>
 
+#include "hive/posix/HiveFile.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
-#include "platform/posix/HiveFile.h"
 
 namespace platform {
 
@@ -53,7 +53,7 @@ class HiveStore final : public Registry {
   // Loads the hive at path. Returns null when it cannot be used, with *failure naming the file
   // as given, the problem, and why: in the system's words when the file cannot be read, what is
   // wrong with a damaged hive.
-  static std::unique_ptr<HiveStore> Load(const std::string& path, Failure* failure,
+  static std::unique_ptr<HiveStore> Load(const std::string& path, base::Failure* failure,
                                          CommitPolicy policy = CommitPolicy::kDeferred);
   ~HiveStore() override;
   HiveStore(const HiveStore&) = delete;
@@ -84,13 +84,13 @@ class HiveStore final : public Registry {
   SaveReport LastSave() const;
   // That changes were lost, and why the last failed commit of this run failed, in words; no
   // failure while none has.
-  Failure LostChanges() const;
+  base::Failure LostChanges() const;
   // Why nothing can be saved, in words (see HiveFile::WhyReadOnly); empty when saving is possible.
   std::string WhyReadOnly() const;
   // Where the first save backs the hive up and how many backups are kept
   // (HiveFile::SetBackupRoot), and where it did.
-  void SetBackupRoot(std::string folder, int keep = kDefaultKeptBackups);
-  void SetBackupPlaces(BackupPlaces places);
+  void SetBackupRoot(std::string folder, int keep = hive::kDefaultKeptBackups);
+  void SetBackupPlaces(hive::BackupPlaces places);
   std::string Backup() const;
   // The logs whose replay made what the store shows; empty when the hive was clean.
   std::vector<std::string> LogsUsed() const;
@@ -123,7 +123,7 @@ class HiveStore final : public Registry {
     std::vector<std::uint8_t> data;
   };
 
-  HiveStore(HiveFile file, CommitPolicy policy);
+  HiveStore(hive::HiveFile file, CommitPolicy policy);
   long ParsePath(std::u16string_view path, std::vector<std::u16string>* components, bool* machineRoot);
   // The node of a key below the hive root; 0 when it is missing (*status 2) or the way to it is
   // damaged (1015).
@@ -135,7 +135,7 @@ class HiveStore final : public Registry {
   long Change(RegKey key, Edit edit);
   std::vector<std::uintptr_t> EditedNodes();
 
-  HiveFile m_file;
+  hive::HiveFile m_file;
   CommitPolicy m_policy;
   std::map<RegKey, OpenedKey> m_keys;
   RegKey m_nextKey = 1;

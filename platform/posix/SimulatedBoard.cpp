@@ -13,11 +13,11 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "base/posix/FileIo.h"
+#include "base/posix/Owners.h"
 #include "platform/DriverSettingsKey.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Owners.h"
 
 namespace platform {
 namespace {
@@ -144,13 +144,13 @@ std::string SimulatedBoard::DemoFileText() {
   return text.str();
 }
 
-bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
+bool SimulatedBoard::Load(const std::string& path, base::Failure* failure) {
   auto fail = [&](int error) {
-    *failure = Failure::FromErrno("cannot read board file " + path, error);
+    *failure = base::Failure::FromErrno("cannot read board file " + path, error);
     return false;
   };
   std::vector<std::uint8_t> bytes;
-  if (const int error = ReadFileBytes(path, &bytes); error != 0) return fail(error);
+  if (const int error = base::ReadFileBytes(path, &bytes); error != 0) return fail(error);
   const std::string text(bytes.begin(), bytes.end());
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
@@ -164,15 +164,15 @@ bool SimulatedBoard::Load(const std::string& path, Failure* failure) {
   // a plain file is refused now, with words, rather than skipped at every reload.
   struct stat log {};
   if (lstat(logPath.c_str(), &log) == 0 && !S_ISREG(log.st_mode)) {
-    *failure =
-        Failure::Because(path, "its log " + logPath + " is not a plain file (a link, a folder or a device)");
+    *failure = base::Failure::Because(
+        path, "its log " + logPath + " is not a plain file (a link, a folder or a device)");
     return false;
   }
   Install(std::move(entries), std::move(logPath));
   return true;
 }
 
-bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, Failure* failure) {
+bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder, base::Failure* failure) {
   std::vector<Entry> entries;
   std::string logPath;
   if (!ParseEntries(text, logFolder, failure, &entries, &logPath)) return false;
@@ -180,8 +180,8 @@ bool SimulatedBoard::Parse(const std::string& text, const std::string& logFolder
   return true;
 }
 
-bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& logFolder, Failure* failure,
-                                  std::vector<Entry>* parsed, std::string* logPath) {
+bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& logFolder,
+                                  base::Failure* failure, std::vector<Entry>* parsed, std::string* logPath) {
   std::vector<Entry> entries;
   std::string log = kDefaultLog;
   std::istringstream lines(text);
@@ -189,7 +189,8 @@ bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& lo
   for (int number = 1; std::getline(lines, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.find('\0') != std::string::npos) {
-      *failure = Failure::Because(std::to_string(number), "the line holds a NUL byte (a board file is text)");
+      *failure =
+          base::Failure::Because(std::to_string(number), "the line holds a NUL byte (a board file is text)");
       return false;
     }
     std::istringstream fields(line);
@@ -199,17 +200,17 @@ bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& lo
     const std::string where = std::to_string(number);
     if (words.front() == "device") {
       if (words.size() != 4 || (words[3] != "board" && words[3] != "plain")) {
-        *failure = Failure::Because(where, "expected \"device NAME DEVICE-KEY board|plain\"");
+        *failure = base::Failure::Because(where, "expected \"device NAME DEVICE-KEY board|plain\"");
         return false;
       }
       if (!IsDisplayName(words[1])) {
-        *failure = Failure::Because(where, "a device name is \\\\.\\DISPLAYn, n from 1 to " +
-                                               std::to_string(kMostDisplays) + " (not \"" +
-                                               Printable(words[1]) + "\")");
+        *failure = base::Failure::Because(where, "a device name is \\\\.\\DISPLAYn, n from 1 to " +
+                                                     std::to_string(kMostDisplays) + " (not \"" +
+                                                     Printable(words[1]) + "\")");
         return false;
       }
       if (!IsDeviceKey(words[2])) {
-        *failure = Failure::Because(where, "a device key may not contain '&' or control characters");
+        *failure = base::Failure::Because(where, "a device key may not contain '&' or control characters");
         return false;
       }
       const bool board = words[3] == "board";
@@ -217,18 +218,18 @@ bool SimulatedBoard::ParseEntries(const std::string& text, const std::string& lo
           Entry{Device{base::Utf16FromUtf8(words[1]), base::Utf16FromUtf8(words[2]), board}, board});
     } else if (words.front() == "log") {
       if (words.size() != 2) {
-        *failure = Failure::Because(where, "expected \"log FILE\"");
+        *failure = base::Failure::Because(where, "expected \"log FILE\"");
         return false;
       }
       if (!IsBareFileName(words[1])) {
-        *failure =
-            Failure::Because(where, "the log is a file beside the board file: a name without '/' (not \"" +
-                                        Printable(words[1]) + "\")");
+        *failure = base::Failure::Because(
+            where, "the log is a file beside the board file: a name without '/' (not \"" +
+                       Printable(words[1]) + "\")");
         return false;
       }
       log = words[1];
     } else {
-      *failure = Failure::Because(
+      *failure = base::Failure::Because(
           where, "unknown entry \"" + Printable(words.front()) + "\" (expected \"device\" or \"log\")");
       return false;
     }
@@ -359,9 +360,9 @@ void SimulatedBoard::Reload() {
     // Never through a link (the folder beside a board file may be shared), never a terminal, and
     // only a plain file of this user's with no other name: a FIFO is opened without waiting and
     // then left alone.
-    const Descriptor fd(open(m_logPath.c_str(),
-                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC,
-                             0600));
+    const base::Descriptor fd(
+        open(m_logPath.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0600));
     struct stat log {};
     if (fd.Valid() && fstat(fd.Get(), &log) == 0 && S_ISREG(log.st_mode) && log.st_uid == geteuid() &&
         log.st_nlink == 1) {

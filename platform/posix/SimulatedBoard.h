@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Failure.h"
 #include "platform/posix/DisplayDevices.h"
 #include "platform/posix/DisplayMode.h"
-#include "platform/posix/Failure.h"
 
 namespace platform {
 
@@ -43,10 +43,10 @@ class SimulatedBoard {
   // Reads a board file. false, with *failure naming the file (and line) and saying why, when it
   // cannot be used; the board is then unchanged. failure->error is the system's error when the
   // file cannot be read (missing, a folder, a read error), 0 when its text is not a board file.
-  bool Load(const std::string& path, Failure* failure);
+  bool Load(const std::string& path, base::Failure* failure);
   // Reads board file text; logFolder is the folder of the log. On failure, *failure names the
   // line and the board is unchanged.
-  bool Parse(const std::string& text, const std::string& logFolder, Failure* failure);
+  bool Parse(const std::string& text, const std::string& logFolder, base::Failure* failure);
 
   // Makes the board of the given device keys, in the order given: each a device of the board's
   // driver, named \\.\DISPLAY1, \\.\DISPLAY2, ... They answer the identification escape but
@@ -90,7 +90,7 @@ class SimulatedBoard {
     Device device;
     bool reloads = false;  // a board device whose driver reloads its values on a mode set
   };
-  static bool ParseEntries(const std::string& text, const std::string& logFolder, Failure* failure,
+  static bool ParseEntries(const std::string& text, const std::string& logFolder, base::Failure* failure,
                            std::vector<Entry>* entries, std::string* logPath);
   void Install(std::vector<Entry> entries, std::string logPath);
 

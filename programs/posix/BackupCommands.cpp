@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "app/TuningCommands.h"
-#include "platform/posix/HiveRestore.h"
-#include "platform/posix/Owners.h"
+#include "base/posix/Owners.h"
+#include "hive/posix/HiveRestore.h"
 
 namespace {
 
-using platform::HiveBackup;
+using hive::HiveBackup;
 
 // The longest path that Windows takes (MAX_PATH, with its terminating NUL).
 constexpr std::size_t kLongestWindowsPath = 259;
@@ -58,12 +58,12 @@ std::string RecoveryConsoleLines(const std::string& hive, const HiveBackup& back
       "C:\\" + hiveParts[n - 4] + "\\" + hiveParts[n - 3] + "\\" + hiveParts[n - 2];
   const std::string backupName = backup.folder.substr(backup.folder.rfind('/') + 1);
   for (const std::string& part : {hiveParts[n - 4], backupName})
-    if (!platform::IsShortName(part)) return "its folder " + part + " is no 8.3 name";
+    if (!hive::IsShortName(part)) return "its folder " + part + " is no 8.3 name";
   for (std::size_t i = 1; i <= backup.files.size(); ++i) {
     const std::string& file = backup.files[i % backup.files.size()].first;
-    if (!platform::IsShortName(file)) return "its file " + file + " is no 8.3 name";
+    if (!hive::IsShortName(file)) return "its file " + file + " is no 8.3 name";
     const std::string from =
-        windowsFolder + "\\" + platform::kBesideBackupFolder + "\\" + backupName + "\\" + file;
+        windowsFolder + "\\" + hive::kBesideBackupFolder + "\\" + backupName + "\\" + file;
     const std::string to = windowsFolder + "\\" + file;
     if (from.size() > kLongestWindowsPath) return "its path is too long";
     lines->push_back("copy " + from + " " + to);
@@ -80,7 +80,7 @@ std::string LocalTime(std::int64_t seconds) {
 }
 
 // The hive's real path and its folder, open; false after saying why (*status set).
-bool OpenHive(const std::string& hive, std::string* path, platform::Descriptor* folder, int* status) {
+bool OpenHive(const std::string& hive, std::string* path, base::Descriptor* folder, int* status) {
   char resolved[PATH_MAX];
   if (realpath(hive.c_str(), resolved) == nullptr) {
     std::fprintf(stderr, "configurator: %s: %s\n", hive.c_str(),
@@ -90,7 +90,7 @@ bool OpenHive(const std::string& hive, std::string* path, platform::Descriptor* 
   }
   *path = resolved;
   const std::string folderPath = path->substr(0, std::max<std::size_t>(path->rfind('/'), 1));
-  *folder = platform::Descriptor(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  *folder = base::Descriptor(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder->Valid()) {
     std::fprintf(stderr, "configurator: cannot open the folder %s: %s\n", folderPath.c_str(),
                  std::strerror(errno));
@@ -101,18 +101,18 @@ bool OpenHive(const std::string& hive, std::string* path, platform::Descriptor* 
 }
 
 std::string Places(const std::string& path, const std::string& root) {
-  const std::string beside = path.substr(0, path.rfind('/') + 1) + platform::kBesideBackupFolder;
-  return root.empty() ? beside : beside + " or " + platform::HiveBackupFolder(root, path);
+  const std::string beside = path.substr(0, path.rfind('/') + 1) + hive::kBesideBackupFolder;
+  return root.empty() ? beside : beside + " or " + hive::HiveBackupFolder(root, path);
 }
 
 }  // namespace
 
 int ListBackups(const std::string& hive, const std::string& root, const std::string& again) {
   std::string path;
-  platform::Descriptor folder;
+  base::Descriptor folder;
   int status = 0;
   if (!OpenHive(hive, &path, &folder, &status)) return status;
-  const std::vector<HiveBackup> backups = platform::ListHiveBackups(folder.Get(), path, root);
+  const std::vector<HiveBackup> backups = hive::ListHiveBackups(folder.Get(), path, root);
   if (backups.empty()) {
     std::printf("No backups of %s (in %s)\n", path.c_str(), Places(path, root).c_str());
     return 0;
@@ -139,12 +139,12 @@ int ListBackups(const std::string& hive, const std::string& root, const std::str
 }
 
 int RestoreBackup(const std::string& hive, const std::string& root, int number,
-                  const platform::BackupPlaces& places, const std::string& again) {
+                  const hive::BackupPlaces& places, const std::string& again) {
   std::string path;
-  platform::Descriptor folder;
+  base::Descriptor folder;
   int status = 0;
   if (!OpenHive(hive, &path, &folder, &status)) return status;
-  const std::vector<HiveBackup> backups = platform::ListHiveBackups(folder.Get(), path, root);
+  const std::vector<HiveBackup> backups = hive::ListHiveBackups(folder.Get(), path, root);
   if (static_cast<std::size_t>(number) > backups.size()) {
     std::fprintf(stderr, "configurator: no backup %d of %s: %s (--list-backups lists them)\n", number,
                  path.c_str(),
@@ -155,9 +155,9 @@ int RestoreBackup(const std::string& hive, const std::string& root, int number,
     return sysexits::kNoInput;
   }
   const HiveBackup& chosen = backups[static_cast<std::size_t>(number) - 1];
-  platform::RestoreOutcome outcome;
-  const platform::Failure failure = platform::RestoreHiveBackup(path, chosen.folder, places, &outcome);
-  using Trouble = platform::RestoreOutcome::Trouble;
+  hive::RestoreOutcome outcome;
+  const base::Failure failure = hive::RestoreHiveBackup(path, chosen.folder, places, &outcome);
+  using Trouble = hive::RestoreOutcome::Trouble;
   switch (outcome.trouble) {
     case Trouble::kNone:
       break;
@@ -165,9 +165,8 @@ int RestoreBackup(const std::string& hive, const std::string& root, int number,
     case Trouble::kNotWritable:
       std::fprintf(stderr, "configurator: %s\nNothing was changed.\n", failure.Text().c_str());
       if (outcome.trouble == Trouble::kBackupUnusable)
-        return failure.problem == platform::HiveProblem::kCorrupt ? sysexits::kDataError : sysexits::kNoInput;
-      return failure.problem == platform::HiveProblem::kMissing ? sysexits::kNoInput
-                                                                : sysexits::kNoPermission;
+        return failure.problem == base::HiveProblem::kCorrupt ? sysexits::kDataError : sysexits::kNoInput;
+      return failure.problem == base::HiveProblem::kMissing ? sysexits::kNoInput : sysexits::kNoPermission;
     case Trouble::kNoUndo:
       std::fprintf(stderr,
                    "configurator: the hive as it is could not be backed up first: %s\n"
@@ -185,7 +184,7 @@ int RestoreBackup(const std::string& hive, const std::string& root, int number,
   if (!outcome.note.empty()) std::fprintf(stderr, "configurator: note: %s\n", outcome.note.c_str());
   // The number the undo backup now has, for the line that puts it back.
   std::size_t undo = 0;
-  const std::vector<HiveBackup> after = platform::ListHiveBackups(folder.Get(), path, root);
+  const std::vector<HiveBackup> after = hive::ListHiveBackups(folder.Get(), path, root);
   for (std::size_t i = 0; i < after.size(); ++i)
     if (after[i].folder == outcome.undo) undo = i + 1;
   std::printf("Put backup %d (%s) back over %s.\n", number, chosen.folder.c_str(), path.c_str());

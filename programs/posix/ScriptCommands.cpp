@@ -32,7 +32,7 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     const long status = store.Flush();
     if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
       note = report.note;
-    const platform::Failure lost = store.LostChanges();
+    const base::Failure lost = store.LostChanges();
     if (!lost.Failed()) return TuningSave{};
     lossTold = true;
     const std::string advice =
@@ -58,7 +58,7 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
   if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
     note = report.note;
   if (!note.empty()) std::fprintf(stderr, "configurator: note: %s\n", note.c_str());
-  if (const platform::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
+  if (const base::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
     std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
     return sysexits::kIoError;
   }

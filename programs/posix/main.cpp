@@ -25,12 +25,12 @@
 #include "framework/portable/terminal/KeyHelp.h"
 #include "framework/portable/terminal/TerminalFrontEnd.h"
 #include "framework/portable/terminal/Text.h"
+#include "hive/posix/HiveBackups.h"
 #include "mainwnd/HardwareInformation.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
 #include "platform/posix/DemoHive.h"
-#include "platform/posix/HiveBackups.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
 #include "programs/posix/BackupCommands.h"
@@ -40,10 +40,10 @@
 
 namespace {
 
+using base::Failure;
+using base::HiveProblem;
 using base::Utf16FromUtf8;
 using base::Utf8FromUtf16;
-using platform::Failure;
-using platform::HiveProblem;
 
 constexpr char kVersion[] = CONFIGURATOR_VERSION_TEXT;
 
@@ -120,7 +120,7 @@ struct Options {
   std::optional<std::string> hive;
   std::optional<std::string> board;
   std::optional<std::string> backupDir;
-  int keepBackups = platform::kDefaultKeptBackups;
+  int keepBackups = hive::kDefaultKeptBackups;
   std::optional<std::string> handOff;
   std::optional<int> adapter;  // --adapter N
   bool listAdapters = false;
@@ -185,11 +185,11 @@ int ParseOptions(int argc, char** argv, Options* options) {
         options->backupDir = value;
         break;
       case SwitchId::kKeepBackups:
-        if (const std::optional<int> number = base::NumberFromOne(given.value, platform::kMaxKeptBackups))
+        if (const std::optional<int> number = base::NumberFromOne(given.value, hive::kMaxKeptBackups))
           options->keepBackups = *number;
         else
           return UsageError("option --keep-backups takes a number from 1 to " +
-                            std::to_string(platform::kMaxKeptBackups) + ", not '" + value + "'");
+                            std::to_string(hive::kMaxKeptBackups) + ", not '" + value + "'");
         break;
       case SwitchId::kAdapter:
         if (const std::optional<int> number = base::NumberFromOne(given.value, 9999))
@@ -299,7 +299,7 @@ class SavingFrontEnd final : public portable::FrontEnd {
 // folder alone for the demo hive or with --backup-dir. The backup folder is also where older
 // backups are listed from.
 struct BackupChoice {
-  platform::BackupPlaces places;
+  hive::BackupPlaces places;
   std::string root;  // the backup folder: --backup-dir or the data folder's backups; may be empty
 };
 
@@ -326,12 +326,12 @@ BackupChoice ChooseBackups(const Options& options) {
 // only then).
 std::string WhyNotBeside(const std::string& hive) {
   const std::string folder = hive.substr(0, std::max<std::size_t>(hive.rfind('/'), 1));
-  const platform::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const base::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!at.Valid()) return std::strerror(errno);
   struct stat status {};
-  if (fstatat(at.Get(), platform::kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (std::string why = platform::WhyNotOwnFolder(status); !why.empty())
-      return folder + "/" + platform::kBesideBackupFolder + " is not a folder of yours: " + why;
+  if (fstatat(at.Get(), hive::kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (std::string why = base::WhyNotOwnFolder(status); !why.empty())
+      return folder + "/" + hive::kBesideBackupFolder + " is not a folder of yours: " + why;
     return {};
   }
   struct statvfs volume {};
@@ -369,7 +369,7 @@ int PrepareBackups(const Options& options, BackupChoice choice, platform::HiveSt
           "Nothing was changed. Name a folder for backups with --backup-dir DIR.\n");
       return sysexits::kCantCreate;
     }
-    if (const Failure failure = choice.places.beside ? Failure() : platform::MakePrivateFolders(choice.root);
+    if (const Failure failure = choice.places.beside ? Failure() : base::MakePrivateFolders(choice.root);
         failure.Failed()) {
       std::fprintf(stderr,
                    "configurator: no backup of the hive can be kept in %s: %s.\n"

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   platform::SimulatedBoard board;
-  platform::Failure failure;
+  base::Failure failure;
   if (board.Parse(text, "/nonexistent", &failure)) return 0;
   const std::string error = failure.Text();
   const long line = std::strtol(error.c_str(), nullptr, 10);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveRecovery.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveRecovery.h"
 
 namespace fuzz {
 
@@ -24,13 +24,12 @@ struct HiveFiles {
 
 inline void FixUpHiveFile(std::vector<std::uint8_t>& file) {
   if (file.size() < 512) return;
-  base::WriteLittleEndian32(platform::HiveHeaderChecksum(file.data()), &file[508]);
+  base::WriteLittleEndian32(hive::HiveHeaderChecksum(file.data()), &file[508]);
   for (std::size_t at = 512; at + 40 <= file.size() && std::memcmp(&file[at], "HvLE", 4) == 0;) {
     const std::uint32_t size = base::ReadLittleEndian32(&file[at + 4]);
     if (size < 512 || size % 512 != 0 || size > file.size() - at) break;
-    base::WriteLittleEndian64(platform::Marvin32(&file[at + 40], size - 40, platform::kHiveLogSeed),
-                              &file[at + 24]);
-    base::WriteLittleEndian64(platform::Marvin32(&file[at], 32, platform::kHiveLogSeed), &file[at + 32]);
+    base::WriteLittleEndian64(hive::Marvin32(&file[at + 40], size - 40, hive::kHiveLogSeed), &file[at + 24]);
+    base::WriteLittleEndian64(hive::Marvin32(&file[at], 32, hive::kHiveLogSeed), &file[at + 32]);
     at += size;
   }
 }

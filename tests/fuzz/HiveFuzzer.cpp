@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "hive/HiveImage.h"
+#include "hive/HiveRecovery.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
-#include "platform/posix/HiveImage.h"
-#include "platform/posix/HiveRecovery.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/fuzz/HiveFuzzInput.h"
 
@@ -92,7 +92,7 @@ void ThroughFiles(const fuzz::HiveFiles& files) {
   if (!files.log1.empty() || files.emptyLogsPresent) WriteFile(path + ".LOG1", files.log1);
   if (!files.log2.empty() || files.emptyLogsPresent) WriteFile(path + ".LOG2", files.log2);
 
-  platform::Failure failure;
+  base::Failure failure;
   auto store = platform::HiveStore::Load(path, &failure);
   if (!store) return;
   Walk(*store, u"System", 4);
@@ -107,7 +107,7 @@ void ThroughFiles(const fuzz::HiveFiles& files) {
   }
 }
 
-using platform::HiveImage;
+using hive::HiveImage;
 
 void Walk(const HiveImage& image, HiveImage::Node node, int depth) {
   std::vector<std::u16string> names;
@@ -164,13 +164,13 @@ std::u16string CurrentControlSet(const HiveImage& image) {
 }
 
 void InMemory(fuzz::HiveFiles& files) {
-  platform::HiveLogs logs;
+  hive::HiveLogs logs;
   if (!files.log1.empty() || files.emptyLogsPresent)
-    logs.log1 = platform::HiveLogFile{"SYSTEM.LOG1", std::move(files.log1), {}};
+    logs.log1 = hive::HiveLogFile{"SYSTEM.LOG1", std::move(files.log1), {}};
   if (!files.log2.empty() || files.emptyLogsPresent)
-    logs.log2 = platform::HiveLogFile{"SYSTEM.LOG2", std::move(files.log2), {}};
-  platform::HiveRecovery recovery = platform::RecoverHive(files.primary, logs);
-  using Outcome = platform::HiveRecovery::Outcome;
+    logs.log2 = hive::HiveLogFile{"SYSTEM.LOG2", std::move(files.log2), {}};
+  hive::HiveRecovery recovery = hive::RecoverHive(files.primary, logs);
+  using Outcome = hive::HiveRecovery::Outcome;
   // As the load does: a dirty hive that its logs cannot recover is shown as it is, never written.
   if (recovery.outcome == Outcome::kRefused && !recovery.dirty) return;
   const bool writable = recovery.outcome != Outcome::kRefused && recovery.notWhole.empty();

@@ -6,26 +6,25 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveRecovery.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveRecovery.h"
 #include "tests/fuzz/HiveFuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::HiveFiles files;
   if (!fuzz::SplitHiveInput(data, size, &files)) return 0;
-  platform::HiveLogs logs;
+  hive::HiveLogs logs;
   const std::size_t held = files.primary.size() + files.log1.size() + files.log2.size();
   if (!files.log1.empty() || files.emptyLogsPresent)
-    logs.log1 = platform::HiveLogFile{"H.LOG1", std::move(files.log1), {}};
+    logs.log1 = hive::HiveLogFile{"H.LOG1", std::move(files.log1), {}};
   if (!files.log2.empty() || files.emptyLogsPresent)
-    logs.log2 = platform::HiveLogFile{"H.LOG2", std::move(files.log2), {}};
-  const platform::HiveRecovery result = platform::RecoverHive(std::move(files.primary), logs);
-  if (result.outcome == platform::HiveRecovery::Outcome::kRecovered) {
+    logs.log2 = hive::HiveLogFile{"H.LOG2", std::move(files.log2), {}};
+  const hive::HiveRecovery result = hive::RecoverHive(std::move(files.primary), logs);
+  if (result.outcome == hive::HiveRecovery::Outcome::kRecovered) {
     const std::uint8_t* base = result.image.data();
     if (result.image.size() < 4096 + base::ReadLittleEndian32(base + 40) ||
         base::ReadLittleEndian32(base + 4) != base::ReadLittleEndian32(base + 8) ||
-        base::ReadLittleEndian32(base + 508) != platform::HiveHeaderChecksum(base) ||
-        result.image.size() > held)
+        base::ReadLittleEndian32(base + 508) != hive::HiveHeaderChecksum(base) || result.image.size() > held)
       std::abort();
   }
   return 0;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "base/posix/Owners.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/Owners.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ int Grow(const char* path, long mebibytes) {
     struct stat status {};
     if (stat(path, &status) != 0) return std::perror(path), 1;
     if (static_cast<std::size_t>(status.st_size) >= target) return 0;
-    platform::HiveHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
+    hivetest::HivexHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     if (hive == nullptr) return std::perror(path), 1;
     const std::string fillerName = "Filler" + std::to_string(round);
@@ -66,7 +66,7 @@ int Grow(const char* path, long mebibytes) {
 }
 
 int Save(const char* path) {
-  platform::Failure failure;
+  base::Failure failure;
   auto store = platform::HiveStore::Load(path, &failure);
   if (!store) return std::fprintf(stderr, "cannot load %s\n", path), 1;
   const std::u16string settings =

@@ -5,13 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
-#include "platform/posix/Owners.h"
+#include "base/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
+using base::Failure;
+using base::HiveProblem;
 using hivetest::Hivexget;
 using hivetest::kSettingsKey;
 using hivetest::kSettingsPath;
@@ -19,27 +21,25 @@ using hivetest::LoadOrFail;
 using hivetest::QueryValue;
 using hivetest::SetValue;
 using hivetest::Utf16;
-using platform::Failure;
-using platform::HiveProblem;
 using platform::HiveStore;
 
 TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   hivetest::TempFolder folder;
   const std::string path = folder / "EMPTY";
   Failure failure;
-  ASSERT_TRUE(platform::WriteEmptyHive(path, &failure)) << failure.Text();
-  EXPECT_FALSE(platform::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
+  ASSERT_TRUE(hivetest::WriteEmptyHive(path, &failure)) << failure.Text();
+  EXPECT_FALSE(hivetest::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
   EXPECT_EQ(failure.Text(), "cannot create " + path + ": File exists");
-  platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hivetest::HivexHandle hiveOwner(hivex_open(path.c_str(), 0));
   hive_h* hive = hiveOwner.get();
   ASSERT_NE(hive, nullptr);
   EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
   EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
   hiveOwner.reset();
 
-  std::vector<std::uint8_t> image = platform::EmptyHiveImage(0);
-  EXPECT_EQ(image.size(), platform::kHiveBaseBlockSize + platform::hive::kBinUnit);
-  image[platform::hive::kFileName] ^= 1;  // a header byte changed without its checksum
+  std::vector<std::uint8_t> image = hive::EmptyHiveImage(0);
+  EXPECT_EQ(image.size(), hive::kHiveBaseBlockSize + hive::format::kBinUnit);
+  image[hive::format::kFileName] ^= 1;  // a header byte changed without its checksum
   hivetest::WriteFile(path, std::string(image.begin(), image.end()));
   EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
 }

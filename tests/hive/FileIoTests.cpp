@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <set>
 
+#include "base/posix/FileIo.h"
+#include "base/posix/Owners.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
@@ -35,7 +35,7 @@ TEST(FileIoTest, ReadsWholeUpToTheLimitFromFilesAndPipes) {
   };
   for (const bool pipeInput : {false, true}) {
     for (const Case c : {Case{0, 0, 0}, Case{1000, 1000, 0}, Case{1001, 1000, EFBIG}, Case{5000, 0, EFBIG},
-                         Case{40000, platform::kNoSizeLimit, 0}}) {
+                         Case{40000, base::kNoSizeLimit, 0}}) {
       SCOPED_TRACE((pipeInput ? "pipe, size " : "file, size ") + std::to_string(c.size) + ", limit " +
                    std::to_string(c.limit));
       const std::vector<std::uint8_t> content = Pattern(c.size);
@@ -43,15 +43,15 @@ TEST(FileIoTest, ReadsWholeUpToTheLimitFromFilesAndPipes) {
       int ends[2] = {-1, -1};
       if (pipeInput) {
         ASSERT_EQ(pipe(ends), 0);
-        ASSERT_EQ(platform::WriteAll(ends[1], content), 0);  // below the pipe's buffer
+        ASSERT_EQ(base::WriteAll(ends[1], content), 0);  // below the pipe's buffer
         close(ends[1]);
       } else {
-        ASSERT_EQ(platform::WriteFileBytes(folder / "f", content), 0);
+        ASSERT_EQ(base::WriteFileBytes(folder / "f", content), 0);
         ends[0] = open((folder / "f").c_str(), O_RDONLY | O_CLOEXEC);
       }
-      const platform::Descriptor input(ends[0]);
+      const base::Descriptor input(ends[0]);
       std::vector<std::uint8_t> bytes{1, 2, 3};
-      ASSERT_EQ(platform::ReadToEnd(input.Get(), &bytes, c.limit, 1U << 20), c.error);
+      ASSERT_EQ(base::ReadToEnd(input.Get(), &bytes, c.limit, 1U << 20), c.error);
       if (c.error == 0) {
         EXPECT_EQ(bytes, content);
       }
@@ -71,17 +71,17 @@ TEST(FileIoTest, ErrnoMapsToOneStatusForReadsAndWrites) {
       {EISDIR, platform::kWriteFault},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(platform::StatusFromErrno(c.error, platform::kWriteFault), c.status) << std::strerror(c.error);
-  EXPECT_EQ(platform::StatusFromErrno(EIO, platform::kReadFault), platform::kReadFault);
+    EXPECT_EQ(base::StatusFromErrno(c.error, platform::kWriteFault), c.status) << std::strerror(c.error);
+  EXPECT_EQ(base::StatusFromErrno(EIO, platform::kReadFault), platform::kReadFault);
 }
 
 TEST(FileIoTest, MissingFileAndFolderAreToldApart) {
   hivetest::TempFolder folder;
   std::vector<std::uint8_t> bytes;
   bool created = true;
-  EXPECT_EQ(platform::ReadFileBytes(folder / "none", &bytes), ENOENT);
-  EXPECT_EQ(platform::ReadFileBytes(folder.Path(), &bytes), EISDIR);
-  EXPECT_EQ(platform::WriteFileBytes(folder / "none/x", Pattern(3), &created), ENOENT);
+  EXPECT_EQ(base::ReadFileBytes(folder / "none", &bytes), ENOENT);
+  EXPECT_EQ(base::ReadFileBytes(folder.Path(), &bytes), EISDIR);
+  EXPECT_EQ(base::WriteFileBytes(folder / "none/x", Pattern(3), &created), ENOENT);
   EXPECT_FALSE(created);
 }
 

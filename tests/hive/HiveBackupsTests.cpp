@@ -15,13 +15,13 @@
 #include <thread>
 
 #include "base/Text.h"
-#include "platform/posix/HiveBackups.h"
+#include "hive/posix/HiveBackups.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
-using platform::Failure;
+using base::Failure;
 using platform::HiveStore;
 
 const std::u16string kSettingsPath = std::u16string(hivetest::kBoardCurrentPath) + u"\\D3D";
@@ -61,25 +61,25 @@ std::string SaveRun(const std::string& hive, const std::string& root, int keep, 
 TEST(HiveBackups, PrivateFoldersAreMadeWithTheirParents) {
   hivetest::TempFolder scratch;
   mkdir((scratch / "kept").c_str(), 0755);
-  ASSERT_FALSE(platform::MakePrivateFolders(scratch / "kept/a/b//c/").Failed());
+  ASSERT_FALSE(base::MakePrivateFolders(scratch / "kept/a/b//c/").Failed());
   EXPECT_EQ(Mode(scratch / "kept"), 0755u) << "a folder that exists keeps its mode";
   for (const char* made : {"kept/a", "kept/a/b", "kept/a/b/c"})
     EXPECT_EQ(Mode(scratch / made), 0700u) << made;
 
   hivetest::WriteFile(scratch / "file", "");
-  const Failure failure = platform::MakePrivateFolders(scratch / "file/x");
+  const Failure failure = base::MakePrivateFolders(scratch / "file/x");
   EXPECT_EQ(failure.Text(), "cannot create folder " + scratch / "file" + ": Not a directory");
 
   // Folders above may be anyone's and reached through links; the folder itself may not.
   mkdir((scratch / "shared").c_str(), 0777);
   chmod((scratch / "shared").c_str(), 01777);
   ASSERT_EQ(symlink((scratch / "shared").c_str(), (scratch / "via").c_str()), 0);
-  EXPECT_FALSE(platform::MakePrivateFolders(scratch / "via/mine").Failed());
+  EXPECT_FALSE(base::MakePrivateFolders(scratch / "via/mine").Failed());
   EXPECT_EQ(Mode(scratch / "shared/mine"), 0700u);
-  EXPECT_EQ(platform::MakePrivateFolders(scratch / "via").Text(),
+  EXPECT_EQ(base::MakePrivateFolders(scratch / "via").Text(),
             "cannot use folder " + scratch / "via" + ": it is a symbolic link");
   EXPECT_EQ(
-      platform::MakePrivateFolders(scratch / "shared").Text(),
+      base::MakePrivateFolders(scratch / "shared").Text(),
       "cannot use folder " + scratch / "shared" + ": users other than its owner may write to it (mode 1777)");
 }
 
@@ -140,7 +140,7 @@ TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
     hivetest::WriteFile(victim / "precious", "keep me");
     const std::string hive = hivetest::DemoHive(scratch);
     const std::string backups = data / "backups";
-    const std::string planted = row.hiveFolder ? platform::HiveBackupFolder(backups, hive) : backups;
+    const std::string planted = row.hiveFolder ? hive::HiveBackupFolder(backups, hive) : backups;
     if (row.hiveFolder) mkdir(backups.c_str(), 0700);
     row.plant(planted, victim.Path());
     const std::string before = hivetest::ReadFile(hive);
@@ -173,7 +173,7 @@ TEST(HiveBackups, PruningNeverFollowsALink) {
   hivetest::WriteFile(victim / "precious", "keep me");
   const std::string hive = hivetest::DemoHive(scratch);
   ASSERT_FALSE(SaveRun(hive, data.Path(), 1, "1").empty());
-  const std::string folder = platform::HiveBackupFolder(data.Path(), hive);
+  const std::string folder = hive::HiveBackupFolder(data.Path(), hive);
   for (const char* name : {"000002-20260101-000000", ".old-000003-20260101-000000", ".new-abcdef"})
     ASSERT_EQ(symlink(victim.Path().c_str(), (folder + "/" + name).c_str()), 0);
   for (int run = 2; run < 6; ++run) ASSERT_FALSE(SaveRun(hive, data.Path(), 1, std::to_string(run)).empty());
@@ -219,7 +219,7 @@ TEST(HiveBackups, TheFirstAndTheNewestAreKept) {
     used.push_back(SaveRun(hive, root, 3, std::to_string(run + 10)));
     ASSERT_FALSE(used.back().empty()) << "run " << run;
   }
-  const std::string folder = platform::HiveBackupFolder(root, hive);
+  const std::string folder = hive::HiveBackupFolder(root, hive);
   EXPECT_EQ(Listing(root), std::vector<std::string>{folder.substr(root.size() + 1)});
   EXPECT_EQ(hivetest::ReadFile(folder + "/hive-path"), hive + "\n");
   std::vector<std::string> expected = {"hive-path"};
@@ -244,15 +244,15 @@ TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
   ASSERT_FALSE(first.empty());
   hivetest::WriteFile(hive, before);
   EXPECT_EQ(SaveRun(hive, data.Path(), 5, "8"), first);
-  EXPECT_EQ(Listing(platform::HiveBackupFolder(data.Path(), hive)).size(), 2u) << "hive-path and one backup";
+  EXPECT_EQ(Listing(hive::HiveBackupFolder(data.Path(), hive)).size(), 2u) << "hive-path and one backup";
 
   const std::string second = hivetest::DemoHive(other);
   hivetest::WriteFile(second, hivetest::ReadFile(hive));
   const std::string backup = SaveRun(second, data.Path(), 5, "9");
   ASSERT_FALSE(backup.empty());
-  EXPECT_NE(platform::HiveBackupFolder(data.Path(), second), platform::HiveBackupFolder(data.Path(), hive));
-  EXPECT_EQ(backup.substr(0, platform::HiveBackupFolder(data.Path(), second).size()),
-            platform::HiveBackupFolder(data.Path(), second));
+  EXPECT_NE(hive::HiveBackupFolder(data.Path(), second), hive::HiveBackupFolder(data.Path(), hive));
+  EXPECT_EQ(backup.substr(0, hive::HiveBackupFolder(data.Path(), second).size()),
+            hive::HiveBackupFolder(data.Path(), second));
   EXPECT_EQ(hivetest::ReadFile(backup + "/SYSTEM"), hivetest::ReadFile(hive));
   EXPECT_EQ(Listing(data.Path()).size(), 2u);
 }
@@ -287,7 +287,7 @@ TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
   std::set<std::size_t> states;  // hashes of the hive's contents
   const std::hash<std::string> hash;
   std::mt19937 random(2024);
-  const std::string folder = platform::HiveBackupFolder(data.Path(), hive);
+  const std::string folder = hive::HiveBackupFolder(data.Path(), hive);
   auto checkWhole = [&] {
     int backups = 0;
     for (const std::string& name : Listing(folder)) {

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "base/Text.h"
+#include "base/posix/Owners.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/Owners.h"
 #include "tests/conformance/RegistryConformance.h"
 #include "tests/hive/HiveTestSupport.h"
 
@@ -37,7 +37,7 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
  public:
   HiveUnderTest() : m_hive(hivetest::DemoHive(m_folder)) {
     CreateKey(kScratch);
-    platform::Failure failure;
+    base::Failure failure;
     m_store = platform::HiveStore::Load(m_hive, &failure);
   }
   ~HiveUnderTest() override { EXPECT_EQ(m_store->OpenHandles(), 0u); }
@@ -113,7 +113,7 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
     if (m_store) {
       ASSERT_EQ(m_store->Flush(), 0);
     }
-    platform::HiveHandle hiveOwner(hivex_open(m_hive.c_str(), 0));
+    hivetest::HivexHandle hiveOwner(hivex_open(m_hive.c_str(), 0));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     use(hive);
@@ -121,7 +121,7 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
   // Another program's edit: written to a new file that replaces the hive.
   template <typename F>
   void Edit(F change) {
-    platform::HiveHandle hiveOwner(hivex_open(m_hive.c_str(), HIVEX_OPEN_WRITE));
+    hivetest::HivexHandle hiveOwner(hivex_open(m_hive.c_str(), HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     change(hive);

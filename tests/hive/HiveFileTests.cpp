@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/posix/HiveFormat.h"
+#include "hive/HiveFormat.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
+using base::Failure;
+using base::HiveProblem;
 using hivetest::Hivexget;
 using hivetest::kSettingsKey;
 using hivetest::kSettingsPath;
@@ -23,8 +25,6 @@ using hivetest::LoadOrFail;
 using hivetest::QueryValue;
 using hivetest::SetValue;
 using hivetest::Utf16;
-using platform::Failure;
-using platform::HiveProblem;
 using platform::HiveStore;
 
 TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
@@ -42,11 +42,11 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   } rows[] = {
       {"empty file", "", HiveProblem::kNotHive},
       {"text", "Windows Registry Editor Version 5.00\r\n", HiveProblem::kNotHive},
-      {"header only", good.substr(0, platform::kHiveBaseBlockSize), HiveProblem::kCorrupt},
+      {"header only", good.substr(0, hive::kHiveBaseBlockSize), HiveProblem::kCorrupt},
       {"truncated in the header", good.substr(0, 300), HiveProblem::kCorrupt},
       {"truncated in a bin", good.substr(0, 6000), HiveProblem::kCorrupt},
-      {"header checksum", flip(platform::hive::kChecksum), HiveProblem::kCorrupt},
-      {"bin signature", flip(platform::kHiveBaseBlockSize), HiveProblem::kCorrupt},
+      {"header checksum", flip(hive::format::kChecksum), HiveProblem::kCorrupt},
+      {"bin signature", flip(hive::kHiveBaseBlockSize), HiveProblem::kCorrupt},
   };
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";

@@ -13,31 +13,32 @@
 #include <string>
 
 #include "base/ByteOrder.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
-#include "platform/posix/HiveRecovery.h"
+#include "base/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
+#include "hive/HiveRecovery.h"
+#include "hive/posix/HiveLogs.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
-using platform::HiveLogFile;
-using platform::HiveLogs;
-using platform::HiveRecovery;
-using platform::RecoverHive;
+using hive::HiveLogFile;
+using hive::HiveLogs;
+using hive::HiveRecovery;
+using hive::RecoverHive;
 using Bytes = std::vector<std::uint8_t>;
 using Outcome = HiveRecovery::Outcome;
-namespace hive = platform::hive;
-using platform::kHiveBaseBlockSize;
+namespace format = hive::format;
+using hive::kHiveBaseBlockSize;
 
 // Offsets in a new-format log with one entry: the entry follows the log's copy of the base block.
-constexpr std::size_t kFirstEntry = hive::kLogBaseSize;
-constexpr std::size_t kFirstPageRef = hive::kEntryHeaderSize;            // in the entry
-constexpr std::size_t kFirstPage = kFirstPageRef + hive::kEntryPageRef;  // one page reference
+constexpr std::size_t kFirstEntry = hive::format::kLogBaseSize;
+constexpr std::size_t kFirstPageRef = hive::format::kEntryHeaderSize;            // in the entry
+constexpr std::size_t kFirstPage = kFirstPageRef + hive::format::kEntryPageRef;  // one page reference
 // In a small old-format log, the pages follow the base block's copy and one page that holds "DIRT"
 // and the bitmap.
-constexpr std::size_t kOldLogPages = hive::kLogBaseSize + hive::kLogPageSize;
+constexpr std::size_t kOldLogPages = hive::format::kLogBaseSize + hive::format::kLogPageSize;
 
 #ifndef HIVE_REFERENCE_DIR
 #define HIVE_REFERENCE_DIR ""
@@ -61,13 +62,13 @@ std::optional<HiveLogFile> LogOf(const std::string& path) {
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 void SetChecksum(Bytes& base) {
-  base::WriteLittleEndian32(platform::HiveHeaderChecksum(base.data()), &base[hive::kChecksum]);
+  base::WriteLittleEndian32(hive::HiveHeaderChecksum(base.data()), &base[hive::format::kChecksum]);
 }
 
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
 // as libhivex reads them.
 std::string Dump(const std::string& path) {
-  platform::HiveHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hivetest::HivexHandle hiveOwner(hivex_open(path.c_str(), 0));
   hive_h* hive = hiveOwner.get();
   if (hive == nullptr) return "cannot open " + path;
   std::string out;
@@ -113,10 +114,10 @@ TEST(Marvin32, MatchesThePublishedVectors) {
   const std::uint8_t one[] = {0xAF};
   const std::uint8_t three[] = {0x37, 0xF4, 0x95};
   const std::uint8_t zeros[32] = {};
-  EXPECT_EQ(platform::Marvin32(nullptr, 0, kSeed), 0x30ED35C100CD3C7DULL);
-  EXPECT_EQ(platform::Marvin32(one, 1, kSeed), 0x48E73FC77D75DDC1ULL);
-  EXPECT_EQ(platform::Marvin32(three, 3, kSeed), 0xF0B07C789B8CF7E8ULL);
-  EXPECT_EQ(platform::Marvin32(zeros, 32, platform::kHiveLogSeed), 0xDA91A06AC5359223ULL);
+  EXPECT_EQ(hive::Marvin32(nullptr, 0, kSeed), 0x30ED35C100CD3C7DULL);
+  EXPECT_EQ(hive::Marvin32(one, 1, kSeed), 0x48E73FC77D75DDC1ULL);
+  EXPECT_EQ(hive::Marvin32(three, 3, kSeed), 0xF0B07C789B8CF7E8ULL);
+  EXPECT_EQ(hive::Marvin32(zeros, 32, hive::kHiveLogSeed), 0xDA91A06AC5359223ULL);
 }
 
 class ReferenceHives : public ::testing::Test {
@@ -147,16 +148,16 @@ TEST_F(ReferenceHives, OldFormatLogGivesWindowsOwnKeysValuesAndTimes) {
   const HiveRecovery result = RecoverHive(oldPrimary, oldLogs);
   ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
   EXPECT_EQ(result.logsUsed, (std::vector<std::string>{"OldDirtyHive.LOG1"}));
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence1]), 5u);
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), 5u);
-  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kBinsSize]), 0x77000u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::format::kSequence1]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::format::kSequence2]), 5u);
+  EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::format::kBinsSize]), 0x77000u);
   const std::string recovered = DumpImage(result.image);
   EXPECT_EQ(recovered, Dump(oldDir + "RecoveredHive_Windows7"));
   EXPECT_NE(recovered, Dump(oldDir + "OldDirtyHive")) << "the log changed nothing";
 
   // A damaged base block is rebuilt from the log's copy; the first bin's older time guards it.
   Bytes badBase = oldPrimary;
-  base::WriteLittleEndian32(1, &badBase[hive::kMinor]);
+  base::WriteLittleEndian32(1, &badBase[hive::format::kMinor]);
   const HiveRecovery rebuilt = RecoverHive(badBase, oldLogs);
   ASSERT_EQ(rebuilt.outcome, Outcome::kRecovered) << rebuilt.reason;
   EXPECT_TRUE(rebuilt.image == result.image);
@@ -171,8 +172,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
   } rows[] = {
       {"primary 4/3: the log older than it is skipped",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian32(4, &p[hive::kSequence1]);
-         base::WriteLittleEndian32(3, &p[hive::kSequence2]);
+         base::WriteLittleEndian32(4, &p[hive::format::kSequence1]);
+         base::WriteLittleEndian32(3, &p[hive::format::kSequence2]);
          SetChecksum(p);
        },
        {3, 4, 5}},
@@ -187,9 +188,9 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
        {}},
       {"both logs claim the same sequence",
        [](Bytes&, HiveLogs& l) {
-         Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + hive::kLogBaseSize);
-         base::WriteLittleEndian32(3, &base[hive::kSequence1]);
-         base::WriteLittleEndian32(3, &base[hive::kSequence2]);
+         Bytes base(l.log1->bytes.begin(), l.log1->bytes.begin() + hive::format::kLogBaseSize);
+         base::WriteLittleEndian32(3, &base[hive::format::kSequence1]);
+         base::WriteLittleEndian32(3, &base[hive::format::kSequence2]);
          SetChecksum(base);
          std::copy(base.begin(), base.end(), l.log1->bytes.begin());
        },
@@ -197,8 +198,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
       {"no logs", [](Bytes&, HiveLogs& l) { l = {}; }, {}},
       {"primary 7/6: every log is older",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian32(7, &p[hive::kSequence1]);
-         base::WriteLittleEndian32(6, &p[hive::kSequence2]);
+         base::WriteLittleEndian32(7, &p[hive::format::kSequence1]);
+         base::WriteLittleEndian32(6, &p[hive::format::kSequence2]);
          SetChecksum(p);
        },
        {}},
@@ -215,7 +216,8 @@ TEST_F(ReferenceHives, DamagedCopiesStopOrRefuseWhereTheyMust) {
     }
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
-    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::format::kSequence2]), row.applied.back() + 1)
+        << row.name;
     // Entry 4 rewrites every page that entry 2 wrote: stopping at 5 gives Windows' bytes again.
     EXPECT_EQ(result.image == ReadBytes(newDir + "RecoveredHive_Windows10"), row.applied.back() == 5)
         << row.name;
@@ -273,7 +275,8 @@ TEST_F(ReferenceHives, ARecoveryThatMayBeShortIsReadOnly) {
     const HiveRecovery result = RecoverHive(newPrimary, logs);
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << row.name << ": " << result.reason;
     EXPECT_EQ(result.appliedEntries, row.applied) << row.name;
-    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::kSequence2]), row.applied.back() + 1) << row.name;
+    EXPECT_EQ(base::ReadLittleEndian32(&result.image[hive::format::kSequence2]), row.applied.back() + 1)
+        << row.name;
     EXPECT_EQ(result.notWhole.empty(), row.told.empty()) << row.name << ": " << result.notWhole;
     for (const std::string& told : row.told)
       EXPECT_NE(result.notWhole.find(told), std::string::npos) << row.name << ": " << result.notWhole;
@@ -286,7 +289,7 @@ TEST_F(ReferenceHives, AHiveWithoutItsLog2IsShownButNeverWritten) {
   hivetest::TempFolder folder, data;
   hivetest::WriteFile(folder / "NewDirtyHive", Text(newPrimary));
   hivetest::WriteFile(folder / "NewDirtyHive.LOG1", Text(newLogs.log1->bytes));
-  platform::Failure failure;
+  base::Failure failure;
   auto store = platform::HiveStore::Load(folder / "NewDirtyHive", &failure);
   ASSERT_NE(store, nullptr) << failure.Text();
   store->SetBackupRoot(data / "backups");
@@ -311,9 +314,9 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
     std::function<void(Bytes& primary, HiveLogs& logs)> damage;
   } rows[] = {
       {"LOG1 header checksum", [](Bytes&, HiveLogs& l) { l.log1->bytes[100] ^= 1; }},
-      {"LOG1 DIRT signature", [](Bytes&, HiveLogs& l) { l.log1->bytes[hive::kLogBaseSize] = 'X'; }},
+      {"LOG1 DIRT signature", [](Bytes&, HiveLogs& l) { l.log1->bytes[hive::format::kLogBaseSize] = 'X'; }},
       {"LOG1 torn",
-       [](Bytes&, HiveLogs& l) { l.log1->bytes.resize(l.log1->bytes.size() - hive::kLogPageSize); }},
+       [](Bytes&, HiveLogs& l) { l.log1->bytes.resize(l.log1->bytes.size() - hive::format::kLogPageSize); }},
       {"LOG1 empty", [](Bytes&, HiveLogs& l) { l.log1->bytes.clear(); }},
       {"a short primary without logs",
        [](Bytes& p, HiveLogs& l) {
@@ -322,7 +325,8 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
        }},
       {"LOG1 older than the primary",
        [](Bytes& p, HiveLogs&) {
-         base::WriteLittleEndian64(base::ReadLittleEndian64(&p[hive::kTimestamp]) + 1, &p[hive::kTimestamp]);
+         base::WriteLittleEndian64(base::ReadLittleEndian64(&p[hive::format::kTimestamp]) + 1,
+                                   &p[hive::format::kTimestamp]);
          SetChecksum(p);
        }},
   };
@@ -338,8 +342,8 @@ TEST_F(ReferenceHives, OldFormatDamageRefuses) {
 
 TEST_F(ReferenceHives, ACleanPrimaryIsNeverReplayedOver) {
   Bytes clean = ReadBytes(newDir + "RecoveredHive_Windows10");
-  base::WriteLittleEndian32(3, &clean[hive::kSequence1]);
-  base::WriteLittleEndian32(3, &clean[hive::kSequence2]);
+  base::WriteLittleEndian32(3, &clean[hive::format::kSequence1]);
+  base::WriteLittleEndian32(3, &clean[hive::format::kSequence2]);
   SetChecksum(clean);
   const HiveRecovery result = RecoverHive(clean, newLogs);
   EXPECT_EQ(result.outcome, Outcome::kClean);
@@ -351,13 +355,13 @@ TEST(HiveLogNames, AreFoundWhateverTheirCase) {
   hivetest::TempFolder folder;
   for (const char* name : {"NEWDIRTYHIVE", "newdirtyhive.log1", "NewDirtyHive.Log2", "other.LOG1"})
     hivetest::WriteFile(folder / name, "");
-  const platform::HiveLogNames names = platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
+  const hive::HiveLogNames names = hive::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
   EXPECT_EQ(names.log1, "newdirtyhive.log1");
   EXPECT_EQ(names.log2, "NewDirtyHive.Log2");
   EXPECT_EQ(names.log, "");
   EXPECT_FALSE(names.ambiguous);
   hivetest::WriteFile(folder / "NEWDIRTYHIVE.LOG1", "");
-  const platform::HiveLogNames twice = platform::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
+  const hive::HiveLogNames twice = hive::FindHiveLogs(folder.Path(), "NEWDIRTYHIVE");
   EXPECT_TRUE(twice.ambiguous);
   EXPECT_EQ(twice.all.size(), 3u) << "a save empties every one of them";
 }
@@ -370,7 +374,7 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   hivetest::WriteFile(folder / "NEWDIRTYHIVE", Text(newPrimary));
   hivetest::WriteFile(folder / "newdirtyhive.log1", Text(newLogs.log1->bytes));
   hivetest::WriteFile(folder / "NewDirtyHive.Log2", Text(newLogs.log2->bytes));
-  platform::Failure failure;
+  base::Failure failure;
   auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &failure);
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
@@ -382,9 +386,9 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
 
   const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kSequence1]),
-            base::ReadLittleEndian32(&saved[hive::kSequence2]));
-  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::kSequence1]), 6u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::format::kSequence1]),
+            base::ReadLittleEndian32(&saved[hive::format::kSequence2]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::format::kSequence1]), 6u);
   EXPECT_EQ(std::filesystem::file_size(folder / "newdirtyhive.log1"), 0u);
   EXPECT_EQ(std::filesystem::file_size(folder / "NewDirtyHive.Log2"), 0u);
   std::string dump = Dump(folder / "NEWDIRTYHIVE");
@@ -398,16 +402,16 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
 // A whole log header that claims a hive larger than the log can map is unusable, and never read
 // past its end.
 TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
-  Bytes primary = platform::EmptyHiveImage(1000);
-  base::WriteLittleEndian32(0, &primary[hive::kSequence2]);
+  Bytes primary = hive::EmptyHiveImage(1000);
+  base::WriteLittleEndian32(0, &primary[hive::format::kSequence2]);
   SetChecksum(primary);
   Bytes log(kOldLogPages, 0);
-  std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, log.begin());
-  base::WriteLittleEndian32(1, &log[hive::kSequence2]);
-  base::WriteLittleEndian32(hive::kOldLogFile1, &log[hive::kFileType]);
-  base::WriteLittleEndian32(0x7FFFF000, &log[hive::kBinsSize]);
+  std::copy(primary.begin(), primary.begin() + hive::format::kLogBaseSize, log.begin());
+  base::WriteLittleEndian32(1, &log[hive::format::kSequence2]);
+  base::WriteLittleEndian32(hive::format::kOldLogFile1, &log[hive::format::kFileType]);
+  base::WriteLittleEndian32(0x7FFFF000, &log[hive::format::kBinsSize]);
   SetChecksum(log);
-  hive::PutSignature(&log[hive::kLogBaseSize], hive::kDirtyPagesSignature);
+  hive::format::PutSignature(&log[hive::format::kLogBaseSize], hive::format::kDirtyPagesSignature);
   const HiveRecovery result =
       RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
   EXPECT_EQ(result.outcome, Outcome::kRefused);
@@ -416,27 +420,27 @@ TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {
 // An old-format log of our own: one bitmap byte, checked bit by bit (bit 0 is the first page).
 TEST(OldFormatLog, EachBitMovesItsOwnPage) {
   for (const std::uint8_t bitmap : {std::uint8_t{0x01}, std::uint8_t{0x80}}) {
-    Bytes primary = platform::EmptyHiveImage(1000);
-    base::WriteLittleEndian32(0, &primary[hive::kSequence2]);  // dirty: 1/0
+    Bytes primary = hive::EmptyHiveImage(1000);
+    base::WriteLittleEndian32(0, &primary[hive::format::kSequence2]);  // dirty: 1/0
     SetChecksum(primary);
-    Bytes log(kOldLogPages + hive::kLogPageSize, 0);
-    std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, log.begin());
-    base::WriteLittleEndian32(1, &log[hive::kSequence2]);
-    base::WriteLittleEndian32(hive::kOldLogFile1, &log[hive::kFileType]);
+    Bytes log(kOldLogPages + hive::format::kLogPageSize, 0);
+    std::copy(primary.begin(), primary.begin() + hive::format::kLogBaseSize, log.begin());
+    base::WriteLittleEndian32(1, &log[hive::format::kSequence2]);
+    base::WriteLittleEndian32(hive::format::kOldLogFile1, &log[hive::format::kFileType]);
     SetChecksum(log);
-    hive::PutSignature(&log[hive::kLogBaseSize], hive::kDirtyPagesSignature);
-    log[hive::kDirtyBitmap] = bitmap;
+    hive::format::PutSignature(&log[hive::format::kLogBaseSize], hive::format::kDirtyPagesSignature);
+    log[hive::format::kDirtyBitmap] = bitmap;
     const int page = bitmap == 0x01 ? 0 : 7;
     // The page as it is in the primary, with a marker in a free cell's bytes.
-    const std::size_t pageStart = kHiveBaseBlockSize + hive::kLogPageSize * page;
-    std::copy(primary.begin() + pageStart, primary.begin() + pageStart + hive::kLogPageSize,
+    const std::size_t pageStart = kHiveBaseBlockSize + hive::format::kLogPageSize * page;
+    std::copy(primary.begin() + pageStart, primary.begin() + pageStart + hive::format::kLogPageSize,
               log.begin() + kOldLogPages);
     log[kOldLogPages + 500] = 0xA5;
     const HiveRecovery result =
         RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
     ASSERT_EQ(result.outcome, Outcome::kRecovered) << result.reason;
     for (int i = 0; i < 8; ++i) {
-      const std::size_t marker = kHiveBaseBlockSize + hive::kLogPageSize * i + 500;
+      const std::size_t marker = kHiveBaseBlockSize + hive::format::kLogPageSize * i + 500;
       EXPECT_EQ(result.image[marker], i == page ? 0xA5 : primary[marker]) << i;
     }
   }
@@ -444,32 +448,32 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
 
 // Makes the hashes of the new-format log entry at offset at right.
 void HashEntry(Bytes& log, std::size_t at) {
-  const std::uint32_t size = base::ReadLittleEndian32(&log[at + hive::kEntrySize]);
-  base::WriteLittleEndian64(platform::Marvin32(&log[at + hive::kEntryHeaderSize],
-                                               size - hive::kEntryHeaderSize, platform::kHiveLogSeed),
-                            &log[at + hive::kEntryDataHash]);
-  base::WriteLittleEndian64(platform::Marvin32(&log[at], hive::kEntryHeaderHash, platform::kHiveLogSeed),
-                            &log[at + hive::kEntryHeaderHash]);
+  const std::uint32_t size = base::ReadLittleEndian32(&log[at + hive::format::kEntrySize]);
+  base::WriteLittleEndian64(hive::Marvin32(&log[at + hive::format::kEntryHeaderSize],
+                                           size - hive::format::kEntryHeaderSize, hive::kHiveLogSeed),
+                            &log[at + hive::format::kEntryDataHash]);
+  base::WriteLittleEndian64(hive::Marvin32(&log[at], hive::format::kEntryHeaderHash, hive::kHiveLogSeed),
+                            &log[at + hive::format::kEntryHeaderHash]);
 }
 
 // A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
 Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
-  const std::uint32_t bins = base::ReadLittleEndian32(&after[hive::kBinsSize]);
-  Bytes log(hive::kLogBaseSize, 0);
-  std::copy(after.begin(), after.begin() + hive::kLogBaseSize, log.begin());
-  base::WriteLittleEndian32(sequence, &log[hive::kSequence1]);
-  base::WriteLittleEndian32(sequence, &log[hive::kSequence2]);
-  base::WriteLittleEndian32(hive::kNewLogFile, &log[hive::kFileType]);
+  const std::uint32_t bins = base::ReadLittleEndian32(&after[hive::format::kBinsSize]);
+  Bytes log(hive::format::kLogBaseSize, 0);
+  std::copy(after.begin(), after.begin() + hive::format::kLogBaseSize, log.begin());
+  base::WriteLittleEndian32(sequence, &log[hive::format::kSequence1]);
+  base::WriteLittleEndian32(sequence, &log[hive::format::kSequence2]);
+  base::WriteLittleEndian32(hive::format::kNewLogFile, &log[hive::format::kFileType]);
   SetChecksum(log);
-  const std::size_t pageSize = hive::kLogPageSize;
+  const std::size_t pageSize = hive::format::kLogPageSize;
   Bytes entry((kFirstPage + bins + pageSize - 1) / pageSize * pageSize, 0);
   std::copy(after.begin() + kHiveBaseBlockSize, after.begin() + kHiveBaseBlockSize + bins,
             entry.begin() + kFirstPage);
-  hive::PutSignature(entry.data(), hive::kLogEntrySignature);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[hive::kEntrySize]);
-  base::WriteLittleEndian32(sequence, &entry[hive::kEntrySequence]);
-  base::WriteLittleEndian32(bins, &entry[hive::kEntryBinsSize]);
-  base::WriteLittleEndian32(1, &entry[hive::kEntryPages]);
+  hive::format::PutSignature(entry.data(), hive::format::kLogEntrySignature);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[hive::format::kEntrySize]);
+  base::WriteLittleEndian32(sequence, &entry[hive::format::kEntrySequence]);
+  base::WriteLittleEndian32(bins, &entry[hive::format::kEntryBinsSize]);
+  base::WriteLittleEndian32(1, &entry[hive::format::kEntryPages]);
   // One reference: offset 0, every byte of the bins.
   base::WriteLittleEndian32(0, &entry[kFirstPageRef]);
   base::WriteLittleEndian32(bins, &entry[kFirstPageRef + 4]);
@@ -481,13 +485,14 @@ Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
 // A hive that grew: the empty hive with a second bin (one free cell) after its first.
 Bytes GrownHive(const Bytes& primary) {
   Bytes grown = primary;
-  Bytes bin(hive::kBinUnit, 0);
-  hive::PutSignature(bin.data(), hive::kBinSignature);
-  base::WriteLittleEndian32(hive::kBinUnit, &bin[hive::kBinOffset]);
-  base::WriteLittleEndian32(hive::kBinUnit, &bin[hive::kBinSize]);
-  base::WriteLittleEndian32(hive::kBinUnit - hive::kBinHeaderSize, &bin[hive::kBinHeaderSize]);  // free
+  Bytes bin(hive::format::kBinUnit, 0);
+  hive::format::PutSignature(bin.data(), hive::format::kBinSignature);
+  base::WriteLittleEndian32(hive::format::kBinUnit, &bin[hive::format::kBinOffset]);
+  base::WriteLittleEndian32(hive::format::kBinUnit, &bin[hive::format::kBinSize]);
+  base::WriteLittleEndian32(hive::format::kBinUnit - hive::format::kBinHeaderSize,
+                            &bin[hive::format::kBinHeaderSize]);  // free
   grown.insert(grown.end(), bin.begin(), bin.end());
-  base::WriteLittleEndian32(2 * hive::kBinUnit, &grown[hive::kBinsSize]);
+  base::WriteLittleEndian32(2 * hive::format::kBinUnit, &grown[hive::format::kBinsSize]);
   SetChecksum(grown);
   return grown;
 }
@@ -496,17 +501,17 @@ Bytes GrownHive(const Bytes& primary) {
 // them, or a page past them, refuses the recovery at once, in words that name the log and where
 // in it the claim is. A hive that grew by a bin that the log holds is recovered.
 TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
-  Bytes primary = platform::EmptyHiveImage(1000);
-  base::WriteLittleEndian32(0, &primary[hive::kSequence2]);  // dirty: 1/0
+  Bytes primary = hive::EmptyHiveImage(1000);
+  base::WriteLittleEndian32(0, &primary[hive::format::kSequence2]);  // dirty: 1/0
   SetChecksum(primary);
   const Bytes grown = GrownHive(primary);
   Bytes oldLog(kOldLogPages, 0);  // an old-format log that claims 32 KiB of bins and holds no page
-  std::copy(primary.begin(), primary.begin() + hive::kLogBaseSize, oldLog.begin());
-  base::WriteLittleEndian32(1, &oldLog[hive::kSequence2]);
-  base::WriteLittleEndian32(hive::kOldLogFile1, &oldLog[hive::kFileType]);
-  base::WriteLittleEndian32(32768, &oldLog[hive::kBinsSize]);
+  std::copy(primary.begin(), primary.begin() + hive::format::kLogBaseSize, oldLog.begin());
+  base::WriteLittleEndian32(1, &oldLog[hive::format::kSequence2]);
+  base::WriteLittleEndian32(hive::format::kOldLogFile1, &oldLog[hive::format::kFileType]);
+  base::WriteLittleEndian32(32768, &oldLog[hive::format::kBinsSize]);
   SetChecksum(oldLog);
-  hive::PutSignature(&oldLog[hive::kLogBaseSize], hive::kDirtyPagesSignature);
+  hive::format::PutSignature(&oldLog[hive::format::kLogBaseSize], hive::format::kDirtyPagesSignature);
   struct Row {
     const char* name;
     std::function<void(Bytes& log)> change;  // on a new-format log holding the grown hive
@@ -514,17 +519,19 @@ TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
   } rows[] = {
       {"the grown hive", [](Bytes&) {}, ""},
       {"bins past what a hive can hold",
-       [](Bytes& l) { base::WriteLittleEndian32(0xFFFFF000, &l[kFirstEntry + hive::kEntryBinsSize]); },
+       [](Bytes& l) {
+         base::WriteLittleEndian32(0xFFFFF000, &l[kFirstEntry + hive::format::kEntryBinsSize]);
+       },
        "X.LOG1 cannot be replayed: the entry at offset 512 claims 4294963200 bytes of hive bins, more than a "
        "hive can hold"},
       {"bins past its pages",
-       [](Bytes& l) { base::WriteLittleEndian32(65536, &l[kFirstEntry + hive::kEntryBinsSize]); },
+       [](Bytes& l) { base::WriteLittleEndian32(65536, &l[kFirstEntry + hive::format::kEntryBinsSize]); },
        "the entry at offset 512 claims 65536 bytes of hive bins, more than the 8192 that the hive file and "
        "the "
        "log's pages hold"},
       {"a page far past the hive's end",
        [](Bytes& l) {
-         base::WriteLittleEndian32(65536 + 8192, &l[kFirstEntry + hive::kEntryBinsSize]);
+         base::WriteLittleEndian32(65536 + 8192, &l[kFirstEntry + hive::format::kEntryBinsSize]);
          base::WriteLittleEndian32(65536, &l[kFirstEntry + kFirstPageRef]);
        },
        "the entry at offset 512 writes a page at hive bins offset 65536, past the 4096 bytes"},
@@ -534,8 +541,8 @@ TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
       {"an old-format log with a page far past the hive's end",
        [&](Bytes& l) {
          l = oldLog;
-         l[hive::kDirtyBitmap + 4] = 0x01;  // the 512 bytes at bins offset 16384
-         l.resize(kOldLogPages + hive::kLogPageSize);
+         l[hive::format::kDirtyBitmap + 4] = 0x01;  // the 512 bytes at bins offset 16384
+         l.resize(kOldLogPages + hive::format::kLogPageSize);
        },
        "X.LOG1 cannot be replayed: its dirty page map (offset 516) writes a page at hive bins offset 16384, "
        "past "
@@ -544,7 +551,8 @@ TEST(HostileLogs, ClaimsPastWhatTheFilesHoldAreRefusedAtOnce) {
   for (const Row& row : rows) {
     Bytes log = NewFormatLog(grown, 1);
     row.change(log);
-    if (log.size() > kOldLogPages && hive::HasSignature(&log[kFirstEntry], hive::kLogEntrySignature))
+    if (log.size() > kOldLogPages &&
+        hive::format::HasSignature(&log[kFirstEntry], hive::format::kLogEntrySignature))
       HashEntry(log, kFirstEntry);
     const HiveRecovery result =
         RecoverHive(primary, HiveLogs{std::nullopt, HiveLogFile{"X.LOG1", log, {}}, std::nullopt});
@@ -586,8 +594,8 @@ class DirtyHive : public ::testing::Test {
     }
     after = ReadBytes(made);
     primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
-    base::WriteLittleEndian32(3, &primary[hive::kSequence1]);
-    base::WriteLittleEndian32(2, &primary[hive::kSequence2]);
+    base::WriteLittleEndian32(3, &primary[hive::format::kSequence1]);
+    base::WriteLittleEndian32(2, &primary[hive::format::kSequence2]);
     SetChecksum(primary);
     log1 = NewFormatLog(after, 2);
     hivetest::WriteFile(hive, Text(primary));
@@ -595,7 +603,7 @@ class DirtyHive : public ::testing::Test {
     hivetest::WriteFile(folder / "SYSTEM.LOG2", "");
   }
 
-  using Failure = platform::Failure;
+  using Failure = base::Failure;
   using HiveStore = platform::HiveStore;
   hivetest::TempFolder scratch, folder, data;
   std::string hive = folder / "SYSTEM";
@@ -612,7 +620,7 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
   EXPECT_EQ(store->WhyReadOnly(), "");
   store->SetBackupRoot(data / "backups");
-  const std::uint64_t before = platform::FiletimeNow();
+  const std::uint64_t before = hive::FiletimeNow();
 
   platform::RegKey key = 0;
   ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
@@ -659,12 +667,13 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000002"), std::string::npos);
 
   // Clean, above the log's sequence numbers, stamped now; the edited key too.
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kSequence1]),
-            base::ReadLittleEndian32(&saved[hive::kSequence2]));
-  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::kSequence1]), 3u);
-  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::kChecksum]), platform::HiveHeaderChecksum(saved.data()));
-  EXPECT_GE(base::ReadLittleEndian64(&saved[hive::kTimestamp]), before);
-  platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::format::kSequence1]),
+            base::ReadLittleEndian32(&saved[hive::format::kSequence2]));
+  EXPECT_GT(base::ReadLittleEndian32(&saved[hive::format::kSequence1]), 3u);
+  EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::format::kChecksum]),
+            hive::HiveHeaderChecksum(saved.data()));
+  EXPECT_GE(base::ReadLittleEndian64(&saved[hive::format::kTimestamp]), before);
+  hivetest::HivexHandle checkOwner(hivex_open(hive.c_str(), 0));
   hive_h* check = checkOwner.get();
   ASSERT_NE(check, nullptr);
   hive_node_h node = hivex_root(check);

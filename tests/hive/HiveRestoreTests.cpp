@@ -11,10 +11,11 @@
 #include <functional>
 #include <map>
 
-#include "platform/posix/HiveBackups.h"
-#include "platform/posix/HiveFile.h"
-#include "platform/posix/HiveRecovery.h"
-#include "platform/posix/HiveRestore.h"
+#include "hive/HiveRecovery.h"
+#include "hive/posix/HiveBackups.h"
+#include "hive/posix/HiveFile.h"
+#include "hive/posix/HiveLogs.h"
+#include "hive/posix/HiveRestore.h"
 #include "tests/hive/HiveTestSupport.h"
 
 #ifndef HIVE_REFERENCE_DIR
@@ -23,7 +24,7 @@
 
 namespace {
 
-using platform::RestoreOutcome;
+using hive::RestoreOutcome;
 
 std::string ReferenceDir() {
   const char* set = std::getenv("HIVE_REFERENCE_DIR");
@@ -59,8 +60,8 @@ std::string Place(const std::string& folder, const HiveSet& set) {
 
 // What our recovery loads from the hive at path: its hive bins, or why it loads nothing.
 std::string Loaded(const std::string& path) {
-  platform::HiveFile file(path);
-  if (const platform::Failure failure = file.Load(); failure.Failed()) return "fails: " + failure.Text();
+  hive::HiveFile file(path);
+  if (const base::Failure failure = file.Load(); failure.Failed()) return "fails: " + failure.Text();
   if (!file.Refusal().empty()) return "refused: " + file.Refusal();
   const std::vector<std::uint8_t>& bytes = file.Image().Bytes();
   const std::uint32_t size =
@@ -71,11 +72,10 @@ std::string Loaded(const std::string& path) {
 // A backup of the set, made as the program makes one, beside a copy of it in folder.
 std::string BackUp(const std::string& folder, const HiveSet& set) {
   const std::string hive = Place(folder, set);
-  const platform::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
+  const base::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
   std::string where;
   EXPECT_FALSE(
-      platform::BackUpHiveBeside(5, at.Get(), hive, platform::FindHiveLogs(at.Get(), "SYSTEM").all, &where)
-          .Failed());
+      hive::BackUpHiveBeside(5, at.Get(), hive, hive::FindHiveLogs(at.Get(), "SYSTEM").all, &where).Failed());
   return where;
 }
 
@@ -104,11 +104,11 @@ TEST_P(HiveRestore, EveryStopLoadsAsBeforeOrRestoredAndTheEndIsTheBackup) {
     const std::string hive = Place(run, GetParam().current());
     std::vector<std::string> steps;
     RestoreOutcome outcome;
-    const platform::Failure failure = platform::RestoreHiveBackup(
-        hive, backup, {false, run + "-undo", 5}, &outcome, [&](const std::string& step) {
-          steps.push_back(step);
-          return static_cast<int>(steps.size()) <= stop;
-        });
+    const base::Failure failure = hive::RestoreHiveBackup(hive, backup, {false, run + "-undo", 5}, &outcome,
+                                                          [&](const std::string& step) {
+                                                            steps.push_back(step);
+                                                            return static_cast<int>(steps.size()) <= stop;
+                                                          });
     const std::string loaded = Loaded(hive);
     EXPECT_TRUE(loaded == before || loaded == restored)
         << "stopped before '" << (steps.empty() ? "" : steps.back())
@@ -181,8 +181,8 @@ TEST(HiveRestoreRefusals, NothingChangesWhenTheBackupOrTheHiveCannotBeUsed) {
     const std::string hive = Place(scratch / "run", OldDirty());
     row.spoil(backup, hive);
     RestoreOutcome outcome;
-    const platform::Failure failure =
-        platform::RestoreHiveBackup(hive, backup, {false, scratch / "undo", 5}, &outcome);
+    const base::Failure failure =
+        hive::RestoreHiveBackup(hive, backup, {false, scratch / "undo", 5}, &outcome);
     EXPECT_TRUE(failure.Failed()) << row.name;
     EXPECT_EQ(outcome.trouble, row.trouble) << row.name << ": " << failure.Text();
     for (const auto& [suffix, from] : OldDirty())
@@ -194,28 +194,25 @@ TEST(HiveRestoreRefusals, NothingChangesWhenTheBackupOrTheHiveCannotBeUsed) {
 TEST(HiveBackupsBeside, ListedWithThoseElsewhereOldestFirstAndFallBackWhenNotOurs) {
   hivetest::TempFolder scratch;
   mkdir((scratch / "config").c_str(), 0700);
-  platform::Failure made;
+  base::Failure made;
   const std::string hive = scratch / "config/SYSTEM";
   ASSERT_TRUE(platform::WriteDemoHive(hive, &made)) << made.Text();
-  const platform::Descriptor at(open((scratch / "config").c_str(), O_RDONLY | O_DIRECTORY));
+  const base::Descriptor at(open((scratch / "config").c_str(), O_RDONLY | O_DIRECTORY));
   std::string where, note;
   // An older backup in the data folder, then two beside the hive, which name only the number.
-  ASSERT_FALSE(platform::BackUpHive(scratch / "data", 5, at.Get(), hive, {}, &where).Failed());
+  ASSERT_FALSE(hive::BackUpHive(scratch / "data", 5, at.Get(), hive, {}, &where).Failed());
   const std::string inData = where;
   struct timespec earlier[2] = {{1000, 0}, {1000, 0}};
   utimensat(AT_FDCWD, (inData + "/SYSTEM").c_str(), earlier, 0);
-  ASSERT_FALSE(
-      platform::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {}, &where, &note).Failed());
+  ASSERT_FALSE(hive::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {}, &where, &note).Failed());
   EXPECT_EQ(where, scratch / "config/CFGBAK/000001");
   EXPECT_EQ(note, "");
   hivetest::WriteFile(scratch / "config/SYSTEM.LOG", "log");
-  ASSERT_FALSE(
-      platform::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {"SYSTEM.LOG"}, &where, &note)
-          .Failed());
+  ASSERT_FALSE(hive::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {"SYSTEM.LOG"}, &where, &note)
+                   .Failed());
   EXPECT_EQ(where, scratch / "config/CFGBAK/000002");
 
-  const std::vector<platform::HiveBackup> listed =
-      platform::ListHiveBackups(at.Get(), hive, scratch / "data");
+  const std::vector<hive::HiveBackup> listed = hive::ListHiveBackups(at.Get(), hive, scratch / "data");
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[0].folder, inData);
   EXPECT_FALSE(listed[0].beside);
@@ -225,28 +222,27 @@ TEST(HiveBackupsBeside, ListedWithThoseElsewhereOldestFirstAndFallBackWhenNotOur
   EXPECT_EQ(listed[2].files[0].first, "SYSTEM");
   EXPECT_EQ(listed[2].files[1], (std::pair<std::string, std::uint64_t>{"SYSTEM.LOG", 3}));
   // Another hive's backups in the same CFGBAK are not this hive's.
-  EXPECT_EQ(platform::ListHiveBackups(at.Get(), scratch / "config/SOFTWARE", "").size(), 0u);
+  EXPECT_EQ(hive::ListHiveBackups(at.Get(), scratch / "config/SOFTWARE", "").size(), 0u);
 
   // A CFGBAK that others may write to is not ours: the backup goes to the data folder, saying so.
   chmod((scratch / "config/CFGBAK").c_str(), 0777);
   hivetest::WriteFile(scratch / "config/SYSTEM.LOG", "changed");
-  ASSERT_FALSE(
-      platform::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {"SYSTEM.LOG"}, &where, &note)
-          .Failed());
+  ASSERT_FALSE(hive::BackUpHiveTo({true, scratch / "data", 5}, at.Get(), hive, {"SYSTEM.LOG"}, &where, &note)
+                   .Failed());
   EXPECT_EQ(where.rfind(scratch / "data/SYSTEM-", 0), 0u) << where;
   EXPECT_NE(note.find("users other than its owner may write to it"), std::string::npos) << note;
   EXPECT_NE(note.find(where), std::string::npos) << note;
-  EXPECT_EQ(platform::ListHiveBackups(at.Get(), hive, scratch / "data").size(), 2u)
+  EXPECT_EQ(hive::ListHiveBackups(at.Get(), hive, scratch / "data").size(), 2u)
       << "a folder not our own is not read";
 }
 
 TEST(HiveBackupsBeside, ShortNames) {
   for (const char* name :
        {"SYSTEM", "SYSTEM.LOG", "CFGBAK", "000003", "WINDOWS", "system32", "A.B", "~$#_1.{}"})
-    EXPECT_TRUE(platform::IsShortName(name)) << name;
+    EXPECT_TRUE(hive::IsShortName(name)) << name;
   for (const char* name :
        {"", "SYSTEM.LOG1", "NewDirtyHive", ".LOG", "A.", "A.B.C", "MY FILE", "ÄBC", "A+B", "A/B"})
-    EXPECT_FALSE(platform::IsShortName(name)) << name;
+    EXPECT_FALSE(hive::IsShortName(name)) << name;
 }
 
 }  // namespace

@@ -12,15 +12,15 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
-#include "platform/posix/HiveImage.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
+#include "hive/HiveImage.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
-using platform::Failure;
+using base::Failure;
 using platform::HiveStore;
 
 const std::string kReference = HIVE_REFERENCE_DIR;
@@ -158,11 +158,11 @@ TEST(HiveReading, EveryValueOfHivesWindowsWroteReadsAsLibhivexReadsIt) {
 // A long value's segment list may name one 16 KiB cell many times over: data larger than the
 // whole hive cannot be its own, and is refused as corrupt before any reader makes room for it.
 TEST(HiveReading, ALongValueLargerThanTheHiveIsCorrupt) {
-  using namespace platform::hive;
-  using platform::HiveImage;
-  std::vector<std::uint8_t> empty = platform::EmptyHiveImage(0);
+  using namespace hive::format;
+  using hive::HiveImage;
+  std::vector<std::uint8_t> empty = hive::EmptyHiveImage(0);
   base::WriteLittleEndian32(5, &empty[kMinor]);  // a format that keeps long data in segments
-  base::WriteLittleEndian32(platform::HiveHeaderChecksum(empty.data()), &empty[kChecksum]);
+  base::WriteLittleEndian32(hive::HiveHeaderChecksum(empty.data()), &empty[kChecksum]);
   HiveImage image;
   std::string why;
   ASSERT_TRUE(HiveImage::Open(std::move(empty), &image, &why)) << why;
@@ -180,7 +180,7 @@ TEST(HiveReading, ALongValueLargerThanTheHiveIsCorrupt) {
   image.MarkClean(1, 0);
   std::vector<std::uint8_t> bytes = image.Bytes();
   auto cell = [&bytes](std::size_t field) {
-    return platform::kHiveBaseBlockSize + base::ReadLittleEndian32(&bytes[field]);
+    return hive::kHiveBaseBlockSize + base::ReadLittleEndian32(&bytes[field]);
   };
   const std::size_t db = cell(longValue.cell + kDataOffset);
   const std::uint32_t firstSegment = base::ReadLittleEndian32(&bytes[cell(db + kListEntries) + kCellData]);

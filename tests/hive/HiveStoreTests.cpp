@@ -20,14 +20,16 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
+#include "base/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
 #include "platform/posix/HiveStore.h"
-#include "platform/posix/Owners.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
+using base::Failure;
+using base::HiveProblem;
 using hivetest::Hivexget;
 using hivetest::kBoardCurrentPath;
 using hivetest::kBoardKey;
@@ -38,8 +40,6 @@ using hivetest::LoadOrFail;
 using hivetest::QueryValue;
 using hivetest::SetValue;
 using hivetest::Utf16;
-using platform::Failure;
-using platform::HiveProblem;
 using platform::HiveStore;
 
 class HiveStoreTest : public ::testing::Test {
@@ -165,8 +165,8 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
     hivetest::TempFolder folder;
     const std::string path = folder / "SYSTEM";
     Failure failure;
-    ASSERT_TRUE(platform::WriteEmptyHive(path, &failure)) << failure.Text();
-    platform::HiveHandle hiveOwner(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
+    ASSERT_TRUE(hivetest::WriteEmptyHive(path, &failure)) << failure.Text();
+    hivetest::HivexHandle hiveOwner(hivex_open(path.c_str(), HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     ASSERT_NE(hive, nullptr);
     for (std::uint8_t set = 1; set <= 3; ++set) {
@@ -341,7 +341,7 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
     int status = 0;
     waitpid(child, &status, 0);
 
-    platform::HiveHandle checkOwner(hivex_open(hive.c_str(), 0));
+    hivetest::HivexHandle checkOwner(hivex_open(hive.c_str(), 0));
     hive_h* check = checkOwner.get();
     ASSERT_NE(check, nullptr) << "iteration " << iteration;
     checkOwner.reset();
@@ -375,17 +375,17 @@ TEST_F(HiveStoreTest, AKillAtAnyMomentLeavesTheOldOrTheNewHive) {
   EXPECT_EQ(hivetest::Run("ls -A " + hivetest::Quote(folder.Path())), "SYSTEM\n");
 }
 
-namespace hive = platform::hive;
+namespace format = hive::format;
 
 // Where the value cell whose name is found at nameAt starts.
-std::size_t ValueCellOf(std::size_t nameAt) { return nameAt - hive::kValueName; }
+std::size_t ValueCellOf(std::size_t nameAt) { return nameAt - hive::format::kValueName; }
 
 // The hive's bytes with Select's value "Failed" damaged (its vk cell's data size and offset).
 std::string WithDamagedValue(const std::string& bytes, const char (&dataField)[8]) {
   std::string damaged = bytes;
   const std::size_t cell = ValueCellOf(damaged.find("Failed"));
-  if (damaged.compare(cell + hive::kCellSignature, 2, hive::kValueSignature) != 0) return {};
-  damaged.replace(cell + hive::kDataSize, 8, dataField, 8);  // the data size and offset
+  if (damaged.compare(cell + hive::format::kCellSignature, 2, hive::format::kValueSignature) != 0) return {};
+  damaged.replace(cell + hive::format::kDataSize, 8, dataField, 8);  // the data size and offset
   return damaged;
 }
 
@@ -393,8 +393,8 @@ std::string WithDamagedValue(const std::string& bytes, const char (&dataField)[8
 std::uint32_t LastFreeCell(const std::string& bytes) {
   const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.data());
   std::uint32_t free = 0;
-  const std::size_t bin = platform::kHiveBaseBlockSize;
-  for (std::size_t at = bin + hive::kBinHeaderSize; at < bin + hive::kBinUnit;) {
+  const std::size_t bin = hive::kHiveBaseBlockSize;
+  for (std::size_t at = bin + hive::format::kBinHeaderSize; at < bin + hive::format::kBinUnit;) {
     const auto size = static_cast<std::int32_t>(base::ReadLittleEndian32(b + at));
     if (size == 0) break;
     if (size > 0) free = static_cast<std::uint32_t>(at - bin);
@@ -416,11 +416,11 @@ TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
     return data;
   };
   const auto current =
-      static_cast<std::uint32_t>(ValueCellOf(good.find("Current")) - platform::kHiveBaseBlockSize);
+      static_cast<std::uint32_t>(ValueCellOf(good.find("Current")) - hive::kHiveBaseBlockSize);
   const std::uint32_t free = LastFreeCell(good);
   ASSERT_NE(free, 0u);
   const std::uint32_t root =
-      base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(good.data()) + hive::kRootCell);
+      base::ReadLittleEndian32(reinterpret_cast<const std::uint8_t*>(good.data()) + hive::format::kRootCell);
   struct Row {
     const char* name;
     std::array<char, 8> data;

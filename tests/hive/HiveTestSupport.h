@@ -3,6 +3,7 @@
 // the store's values read and written as the program does.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <hivex.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,10 +18,24 @@
 #include <string>
 #include <vector>
 
+#include "hive/EmptyHive.h"
+#include "hive/posix/HiveFile.h"
 #include "platform/posix/DemoHive.h"
 #include "platform/posix/HiveStore.h"
 
 namespace hivetest {
+
+// A libhivex handle (null: none): the tests' independent reader and writer of hive files.
+struct HivexCloser {
+  void operator()(hive_h* hive) const { hivex_close(hive); }
+};
+using HivexHandle = std::unique_ptr<hive_h, HivexCloser>;
+
+// A new, empty hive at path (never replacing a file); false, with *failure saying why, on failure.
+inline bool WriteEmptyHive(const std::string& path, base::Failure* failure) {
+  *failure = hive::WriteNewHive(path, hive::EmptyHiveImage(hive::FiletimeNow()));
+  return !failure->Failed();
+}
 
 // A folder that lives as long as the object, removed with everything in it (permissions
 // restored first, as tests make parts of it read-only).
@@ -141,7 +156,7 @@ inline std::string HivexValues(const std::string& hive) {
 
 // The demo hive written into a folder; its path.
 inline std::string DemoHive(const TempFolder& folder, const std::string& name = "SYSTEM") {
-  platform::Failure failure;
+  base::Failure failure;
   const std::string path = folder / name;
   platform::WriteDemoHive(path, &failure);
   return path;
@@ -168,9 +183,9 @@ inline std::vector<std::uint8_t> Utf16(std::u16string_view text) {
 inline std::unique_ptr<platform::HiveStore> LoadOrFail(
     const std::string& path,
     platform::HiveStore::CommitPolicy policy = platform::HiveStore::CommitPolicy::kDeferred) {
-  platform::Failure failure;
+  base::Failure failure;
   auto store = platform::HiveStore::Load(path, &failure, policy);
-  EXPECT_EQ(failure.problem, platform::HiveProblem::kNone) << path;
+  EXPECT_EQ(failure.problem, base::HiveProblem::kNone) << path;
   return store;
 }
 

@@ -28,7 +28,7 @@ using platform::SimulatedBoard;
 class DemoBoardTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::Failure failure;
+    base::Failure failure;
     ASSERT_EQ(platform::EnsureDemoFolder(data, &failure), platform::DemoFolder::kCreated) << failure.Text();
     ASSERT_TRUE(board.Load(data + "/board", &failure)) << failure.Text();
     store = platform::HiveStore::Load(data + "/SYSTEM", &failure);
@@ -186,12 +186,12 @@ TEST(BoardFile, ErrorsNameTheLine) {
   };
   for (const Row& row : rows) {
     SimulatedBoard board;
-    platform::Failure failure;
+    base::Failure failure;
     EXPECT_EQ(board.Parse(std::string(row.text), "/tmp", &failure), row.error[0] == 0) << row.text;
     EXPECT_EQ(failure.Text().rfind(row.error, 0), 0u) << row.text << " gave " << failure.Text();
   }
   SimulatedBoard board;
-  platform::Failure failure;
+  base::Failure failure;
   EXPECT_FALSE(board.Load("/nonexistent/board", &failure));
   EXPECT_NE(failure.Text().find("/nonexistent/board"), std::string::npos);
   EXPECT_EQ(failure.error, ENOENT) << "unreadable";
@@ -200,7 +200,7 @@ TEST(BoardFile, ErrorsNameTheLine) {
 // A folder, or a file whose reading fails, is refused as unreadable; a bad text as invalid.
 TEST(BoardFile, TellsAnUnreadableFileFromABadOne) {
   SimulatedBoard board;
-  platform::Failure failure;
+  base::Failure failure;
   EXPECT_FALSE(board.Load("/tmp", &failure));
   EXPECT_EQ(failure.error, EISDIR) << "unreadable";
   EXPECT_EQ(failure.Text(), "cannot read board file /tmp: Is a directory");
@@ -229,7 +229,7 @@ TEST(BoardFile, TheLogIsAPlainFileBesideTheBoardFile) {
   hivetest::WriteFile(path, "device \\\\.\\DISPLAY1 K board\nlog driver.log\n");
   hivetest::WriteFile(other, "keep\n");
   SimulatedBoard board;
-  platform::Failure failure;
+  base::Failure failure;
   struct Planted {
     const char* what;
     std::function<int()> plant;

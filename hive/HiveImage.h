@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+namespace hive {
 
 class HiveImage {
  public:
@@ -67,6 +67,12 @@ class HiveImage {
                 std::uint32_t size);
   long DeleteValue(Node node, std::u16string_view name);
 
+  // The subkey of that name (in any case), made when the key has none: with name's case, the
+  // key's security, and filetime as its last-write time. The new key goes into the key's subkey
+  // list in Windows' order (by upper-cased name): an "lh" list in hives of format 1.5 and later,
+  // else an "lf" list. 0, 87 (an empty name, a backslash in it, more than 255 characters), 13 (the
+  // key's subkeys are in an index list, which this does not grow) or 1015.
+  long CreateKey(Node node, std::u16string_view name, std::uint64_t filetime, Node* child);
   // The key's last-write time (100 ns units since 1601).
   void StampKey(Node node, std::uint64_t filetime);
   // Makes the base block that of a clean hive: both sequence numbers, the time, the checksum.
@@ -111,4 +117,4 @@ class HiveImage {
   std::vector<std::uint32_t> m_shared;         // cells that the keys use twice, in order
 };
 
-}  // namespace platform
+}  // namespace hive

@@ -1,16 +1,15 @@
 #pragma once
-// Owners of what the POSIX platform opens: a file descriptor, a folder listing and a libhivex
-// handle, each closed when its owner goes out of scope. Where the result of closing matters (a file just
+// Owners of what POSIX code opens: a file descriptor and a folder listing, each closed when its
+// owner goes out of scope. Where the result of closing matters (a file just
 // written), CloseNow() closes early and gives the error, if any.
 #include <dirent.h>
-#include <hivex.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <memory>
 #include <utility>
 
-namespace platform {
+namespace base {
 
 // A file descriptor (-1: none). Closing also releases any flock held through it.
 class Descriptor {
@@ -50,10 +49,4 @@ struct FolderListingCloser {
 // A folder listing from opendir or fdopendir (null: none); closing it closes its descriptor.
 using FolderListing = std::unique_ptr<DIR, FolderListingCloser>;
 
-struct HiveCloser {
-  void operator()(hive_h* hive) const { hivex_close(hive); }
-};
-// A libhivex handle (null: none).
-using HiveHandle = std::unique_ptr<hive_h, HiveCloser>;
-
-}  // namespace platform
+}  // namespace base

@@ -1,22 +1,15 @@
-#include "platform/posix/EmptyHive.h"
+#include "hive/EmptyHive.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
-#include "platform/Status.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Owners.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
-using namespace hive;
+using namespace format;
 
 // The one bin of an empty hive.
 constexpr std::size_t kFirstBinSize = kBinUnit;
@@ -47,6 +40,8 @@ std::vector<std::uint8_t> Sid(std::uint8_t authority, std::initializer_list<std:
 // everyone read and SYSTEM and Administrators do anything, inherited by subkeys.
 std::vector<std::uint8_t> SecurityDescriptor() {
   constexpr std::uint8_t kContainerInherit = 0x02;
+  constexpr std::uint32_t kKeyRead = 0x20019;       // query, enumerate, notify, read control
+  constexpr std::uint32_t kKeyAllAccess = 0xF003F;  // every standard right and every key right
   const std::vector<std::uint8_t> everyone = Sid(1, {0});
   const std::vector<std::uint8_t> system = Sid(5, {18});
   const std::vector<std::uint8_t> administrators = Sid(5, {32, 544});
@@ -119,8 +114,8 @@ std::vector<std::uint8_t> EmptyHiveImage(std::uint64_t filetime) {
       1, &image[kSequence2]);  // secondary sequence number: equal, so the hive is consistent
   base::WriteLittleEndian64(filetime, &image[kTimestamp]);
   base::WriteLittleEndian32(1, &image[kMajor]);  // major version
-  base::WriteLittleEndian32(3,
-                            &image[kMinor]);  // minor version: large cells allowed, as libhivex writes them
+  // Minor version 3: every Windows from 2000 on loads it; its subkey lists are "lf" lists.
+  base::WriteLittleEndian32(3, &image[kMinor]);
   base::WriteLittleEndian32(kPrimaryFile, &image[kFileType]);
   base::WriteLittleEndian32(1, &image[kFormat]);  // direct memory load
   base::WriteLittleEndian32(rootAt, &image[kRootCell]);
@@ -175,24 +170,4 @@ std::uint64_t FiletimeNow() {
          static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() / 100);
 }
 
-bool WriteEmptyHive(const std::string& path, Failure* failure) {
-  const std::vector<std::uint8_t> image = EmptyHiveImage(FiletimeNow());
-
-  Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!fd.Valid()) {
-    *failure = Failure::FromErrno("cannot create " + path, errno);
-    return false;
-  }
-  auto fail = [&](int error) {
-    fd.CloseNow();
-    unlink(path.c_str());
-    *failure = Failure::FromErrno("cannot create " + path, error);
-    return false;
-  };
-  if (const int error = WriteAll(fd.Get(), image); error != 0) return fail(error);
-  if (fsync(fd.Get()) != 0) return fail(errno);
-  if (const int error = fd.CloseNow(); error != 0) return fail(error);
-  return true;
-}
-
-}  // namespace platform
+}  // namespace hive

@@ -37,10 +37,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/Failure.h"
-#include "platform/posix/Folders.h"
+#include "base/Failure.h"
+#include "base/posix/Folders.h"
 
-namespace platform {
+namespace hive {
 
 // How many of the newest backups of a hive are kept besides the first one, unless the user says.
 inline constexpr int kDefaultKeptBackups = 5;
@@ -60,14 +60,14 @@ std::string HiveBackupFolder(const std::string& root, const std::string& hive);
 // Root and the hive's backup folder must be the user's own (see Folders.h). No link is ever
 // followed: a log that is a symbolic link fails the backup, naming it, as a backup without it
 // would not put the hive back as it was.
-Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
-                   const std::vector<std::string>& logs, std::string* where);
+base::Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
+                         const std::vector<std::string>& logs, std::string* where);
 
 // The same into the folder CFGBAK in hiveFolder (made when missing, the user's own or refused),
 // where each backup folder is named by its number alone, and the backups of every hive of that
 // folder share the numbers. The first and newest keepNewest backups of this hive are kept.
-Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
-                         const std::vector<std::string>& logs, std::string* where);
+base::Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
+                               const std::vector<std::string>& logs, std::string* where);
 
 // Where a hive's backups go: beside it, or into root; beside it with root as the fallback when
 // the hive's folder cannot take one (not the user's own, read-only, full).
@@ -80,8 +80,8 @@ struct BackupPlaces {
 
 // Backs up as BackUpHive does, into places. *where is the backup's folder; *note says, when
 // the backup could not go beside the hive, why and where it went instead (empty otherwise).
-Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
-                     const std::vector<std::string>& logs, std::string* where, std::string* note);
+base::Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
+                           const std::vector<std::string>& logs, std::string* where, std::string* note);
 
 // One backup of a hive, as listed.
 struct HiveBackup {
@@ -101,4 +101,4 @@ std::vector<HiveBackup> ListHiveBackups(int hiveFolder, const std::string& hive,
 // characters, optionally a dot and 1 to 3 more, of letters, digits and !#$%&'()-@^_`{}~.
 bool IsShortName(const std::string& name);
 
-}  // namespace platform
+}  // namespace hive

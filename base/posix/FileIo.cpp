@@ -1,4 +1,4 @@
-#include "platform/posix/FileIo.h"
+#include "base/posix/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -9,11 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/Registry.h"
-#include "platform/Status.h"
-#include "platform/posix/Owners.h"
+#include "base/Status.h"
+#include "base/posix/Owners.h"
 
-namespace platform {
+namespace base {
 namespace {
 
 // Backs a large buffer that nothing has touched yet with huge pages where the system allows it:
@@ -99,4 +98,4 @@ long StatusFromErrno(int error, long otherwise) {
 
 std::string ErrnoWords(int error) { return std::strerror(error); }
 
-}  // namespace platform
+}  // namespace base

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/Failure.h"
-#include "platform/posix/Owners.h"
+#include "base/Failure.h"
+#include "base/posix/Owners.h"
 
-namespace platform {
+namespace base {
 
 // Why a folder, as fstat or lstat gave it, may not hold the program's private files, in words;
 // empty when it may (see above).
@@ -51,4 +51,4 @@ std::string RandomName(const std::string& prefix);
 Failure LockFolder(int folder, const std::string& shown, Descriptor* lock);
 long LockWaitMilliseconds();
 
-}  // namespace platform
+}  // namespace base

@@ -1,4 +1,4 @@
-#include "platform/posix/HiveBackups.h"
+#include "hive/posix/HiveBackups.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,9 +18,9 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/posix/Owners.h"
+#include "base/posix/Owners.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
 constexpr char kPathFile[] = "hive-path";
@@ -40,7 +40,7 @@ std::uint64_t PathHash(const std::string& text) {
   return hash;
 }
 
-Failure Errno(std::string what) { return Failure::FromErrno(std::move(what), errno); }
+base::Failure Errno(std::string what) { return base::Failure::FromErrno(std::move(what), errno); }
 
 // Copies what is left of from (from its position) to to (at its position) without holding the
 // file in memory: in the kernel when it can (copy_file_range, then sendfile), else a buffer at a
@@ -90,24 +90,25 @@ bool CopyContents(int from, int to) {
 struct Source {
   std::string name;
   std::string shown;
-  Descriptor file;
+  base::Descriptor file;
 };
 
 // Opens the file name in the folder at for reading, never through a link; a regular file or a
 // failure naming it (shown).
-Failure OpenSource(int at, const std::string& name, const std::string& shown, Descriptor* opened) {
-  Descriptor file(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+base::Failure OpenSource(int at, const std::string& name, const std::string& shown,
+                         base::Descriptor* opened) {
+  base::Descriptor file(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   struct stat status {};
   if (!file.Valid()) {
     const int error = errno;
     if (fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode))
-      return Failure::Because(
+      return base::Failure::Because(
           "cannot copy " + shown,
           "it is a symbolic link, which backups do not follow; put the file itself there");
-    return Failure::FromErrno("cannot copy " + shown, error);
+    return base::Failure::FromErrno("cannot copy " + shown, error);
   }
-  if (fstat(file.Get(), &status) != 0) return Failure::FromErrno("cannot copy " + shown, errno);
-  if (!S_ISREG(status.st_mode)) return Failure::Because("cannot copy " + shown, "not a regular file");
+  if (fstat(file.Get(), &status) != 0) return base::Failure::FromErrno("cannot copy " + shown, errno);
+  if (!S_ISREG(status.st_mode)) return base::Failure::Because("cannot copy " + shown, "not a regular file");
   *opened = std::move(file);
   return {};
 }
@@ -115,7 +116,7 @@ Failure OpenSource(int at, const std::string& name, const std::string& shown, De
 // Copies the open file into a new file name in the folder at, stamped with the time made, and
 // makes it durable.
 bool CopyFileInto(int source, int at, const std::string& name, std::time_t made) {
-  Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  base::Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   const timespec times[2] = {{made, 0}, {made, 0}};
   if (!copy.Valid() || !CopyContents(source, copy.Get()) || futimens(copy.Get(), times) != 0 ||
       fsync(copy.Get()) != 0)
@@ -152,9 +153,9 @@ bool IsFolder(int at, const std::string& name) {
 // Removes the folder name in at and the files in it (a backup holds no folders). A link in its
 // place is not followed, and one in it is removed itself.
 void RemoveFolder(int at, const std::string& name) {
-  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const base::Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (folder.Valid()) {
-    for (const std::string& entry : FolderNames(folder.Get())) unlinkat(folder.Get(), entry.c_str(), 0);
+    for (const std::string& entry : base::FolderNames(folder.Get())) unlinkat(folder.Get(), entry.c_str(), 0);
   }
   unlinkat(at, name.c_str(), AT_REMOVEDIR);
 }
@@ -174,7 +175,7 @@ std::uint64_t BackupNumber(const std::string& name) {
 // The backups in the folder at, oldest first: real folders with a backup's name.
 std::vector<std::pair<std::uint64_t, std::string>> Backups(int at) {
   std::vector<std::pair<std::uint64_t, std::string>> backups;
-  for (std::string& name : FolderNames(at)) {
+  for (std::string& name : base::FolderNames(at)) {
     if (const std::uint64_t number = BackupNumber(name); number != 0 && IsFolder(at, name))
       backups.emplace_back(number, std::move(name));
   }
@@ -185,15 +186,15 @@ std::vector<std::pair<std::uint64_t, std::string>> Backups(int at) {
 // Whether the backup name in the folder at holds exactly these files (by name) with the same
 // bytes.
 bool HoldsTheSame(int at, const std::string& backup, const std::vector<Source>& files) {
-  const Descriptor folder(openat(at, backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const base::Descriptor folder(openat(at, backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder.Valid()) return false;
-  std::vector<std::string> held = FolderNames(folder.Get()), wanted;
+  std::vector<std::string> held = base::FolderNames(folder.Get()), wanted;
   for (const Source& file : files) wanted.push_back(file.name);
   std::sort(held.begin(), held.end());
   std::sort(wanted.begin(), wanted.end());
   if (held != wanted) return false;
   for (const Source& file : files) {
-    const Descriptor copy(
+    const base::Descriptor copy(
         openat(folder.Get(), file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (!copy.Valid() || !SameContents(file.file.Get(), copy.Get())) return false;
   }
@@ -206,7 +207,8 @@ bool WritePathFile(int at, const std::string& hive) {
   if (faccessat(at, kPathFile, F_OK, AT_SYMLINK_NOFOLLOW) == 0) return true;
   const std::string temporary = std::string(kNewPrefix) + kPathFile;
   unlinkat(at, temporary.c_str(), 0);
-  Descriptor file(openat(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  base::Descriptor file(
+      openat(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   const std::string line = hive + "\n";
   if (!file.Valid() || write(file.Get(), line.data(), line.size()) != static_cast<ssize_t>(line.size()) ||
       fsync(file.Get()) != 0 || file.CloseNow() != 0)
@@ -216,21 +218,21 @@ bool WritePathFile(int at, const std::string& hive) {
 
 // The files to back up, opened first: a backup that cannot be whole is not begun. The hive
 // comes last.
-Failure OpenSources(int hiveFolder, const std::string& hive, const std::vector<std::string>& logs,
-                    std::vector<Source>* files) {
+base::Failure OpenSources(int hiveFolder, const std::string& hive, const std::vector<std::string>& logs,
+                          std::vector<Source>* files) {
   const std::string hiveName = NameOf(hive);
   const std::string hiveFolderPath = hive.substr(0, hive.size() - hiveName.size());
   for (const std::string& log : logs) {
     struct stat status {};
     const bool here = fstatat(hiveFolder, log.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
     if ((!here && errno == ENOENT) || (here && S_ISREG(status.st_mode) && status.st_size == 0)) continue;
-    Source source{log, hiveFolderPath + log, Descriptor()};
-    if (Failure failure = OpenSource(hiveFolder, log, source.shown, &source.file); failure.Failed())
+    Source source{log, hiveFolderPath + log, base::Descriptor()};
+    if (base::Failure failure = OpenSource(hiveFolder, log, source.shown, &source.file); failure.Failed())
       return failure;
     if (fstat(source.file.Get(), &status) == 0 && status.st_size == 0) continue;
     files->push_back(std::move(source));
   }
-  files->push_back(Source{hiveName, hive, Descriptor()});
+  files->push_back(Source{hiveName, hive, base::Descriptor()});
   return OpenSource(hiveFolder, hiveName, hive, &files->back().file);
 }
 
@@ -243,7 +245,7 @@ std::uint64_t BesideNumber(const std::string& name) {
 
 // Whether the backup name in the open folder at holds a file hiveName.
 bool HoldsHive(int at, const std::string& name, const std::string& hiveName) {
-  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const base::Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat status {};
   return folder.Valid() && fstatat(folder.Get(), hiveName.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
          S_ISREG(status.st_mode);
@@ -252,13 +254,13 @@ bool HoldsHive(int at, const std::string& name, const std::string& hiveName) {
 // Backs files up into the open folder of ours (shown names it), locked here. beside: backups
 // named by number alone, shared by the hives of the folder; otherwise one hive's, named by
 // number, date and time.
-Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNewest,
-                   const std::vector<Source>& files, std::string* where) {
+base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNewest,
+                         const std::vector<Source>& files, std::string* where) {
   const std::string& hiveName = files.back().name;
-  Descriptor lock;
-  if (Failure failure = LockFolder(folder, shown, &lock); failure.Failed()) return failure;
+  base::Descriptor lock;
+  if (base::Failure failure = base::LockFolder(folder, shown, &lock); failure.Failed()) return failure;
   // What killed runs left: a backup never finished, or one never fully removed.
-  for (const std::string& name : FolderNames(folder)) {
+  for (const std::string& name : base::FolderNames(folder)) {
     if (name.rfind(kNewPrefix, 0) == 0 || name.rfind(kOldPrefix, 0) == 0) {
       if (IsFolder(folder, name))
         RemoveFolder(folder, name);
@@ -270,7 +272,7 @@ Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNe
   std::vector<std::pair<std::uint64_t, std::string>> existing;
   std::uint64_t highest = 0;
   if (beside) {
-    for (std::string& name : FolderNames(folder)) {
+    for (std::string& name : base::FolderNames(folder)) {
       const std::uint64_t number = BesideNumber(name);
       if (number == 0 || !IsFolder(folder, name)) continue;
       highest = std::max(highest, number);
@@ -286,16 +288,17 @@ Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNe
   } else {
     const std::uint64_t number = highest + 1;
     if (beside && number > 99999999)
-      return Failure::Because("cannot back up into " + shown, "it holds the most backups it can number");
+      return base::Failure::Because("cannot back up into " + shown,
+                                    "it holds the most backups it can number");
     std::string temporaryName;
     for (int attempt = 0; temporaryName.empty(); ++attempt) {
-      const std::string name = RandomName(kNewPrefix);
+      const std::string name = base::RandomName(kNewPrefix);
       if (mkdirat(folder, name.c_str(), 0700) == 0)
         temporaryName = name;
       else if (errno != EEXIST || attempt == 100)
         return Errno("cannot create a folder in " + shown);
     }
-    const Descriptor parts(
+    const base::Descriptor parts(
         openat(folder, temporaryName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // The copies carry the backup's time, which the listing shows.
     const std::time_t now = std::time(nullptr);
@@ -303,13 +306,13 @@ Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNe
       if (!parts.Valid() || !CopyFileInto(file.file.Get(), parts.Get(), file.name, now)) {
         const int error = errno;
         RemoveFolder(folder, temporaryName);
-        return Failure::FromErrno("cannot copy " + file.shown + " into " + shown, error);
+        return base::Failure::FromErrno("cannot copy " + file.shown + " into " + shown, error);
       }
     }
     if (fsync(parts.Get()) != 0) {
       const int error = errno;
       RemoveFolder(folder, temporaryName);
-      return Failure::FromErrno("cannot write " + shown, error);
+      return base::Failure::FromErrno("cannot write " + shown, error);
     }
     char name[64] = {};
     if (beside) {
@@ -323,7 +326,7 @@ Failure BackUpInto(int folder, const std::string& shown, bool beside, int keepNe
     if (renameat(folder, temporaryName.c_str(), folder, name) != 0) {
       const int error = errno;
       RemoveFolder(folder, temporaryName);
-      return Failure::FromErrno("cannot write " + shown, error);
+      return base::Failure::FromErrno("cannot write " + shown, error);
     }
     if (fsync(folder) != 0) return Errno("cannot write " + shown);
     existing.emplace_back(number, name);
@@ -350,9 +353,9 @@ std::vector<std::pair<std::string, std::uint64_t>> BackupFiles(int at, const std
                                                                const std::string& hiveName,
                                                                std::int64_t* time) {
   std::vector<std::pair<std::string, std::uint64_t>> files;
-  const Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const base::Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder.Valid()) return files;
-  std::vector<std::string> names = FolderNames(folder.Get());
+  std::vector<std::string> names = base::FolderNames(folder.Get());
   std::sort(names.begin(), names.end());
   for (const std::string& file : names) {
     struct stat status {};
@@ -371,11 +374,11 @@ std::vector<std::pair<std::string, std::uint64_t>> BackupFiles(int at, const std
 }
 
 // The folder name in at when it exists and is the user's own, open for reading.
-Descriptor OpenOwnFolder(int at, const std::string& name) {
-  Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+base::Descriptor OpenOwnFolder(int at, const std::string& name) {
+  base::Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat status {};
-  if (!folder.Valid() || fstat(folder.Get(), &status) != 0 || !WhyNotOwnFolder(status).empty())
-    return Descriptor();
+  if (!folder.Valid() || fstat(folder.Get(), &status) != 0 || !base::WhyNotOwnFolder(status).empty())
+    return base::Descriptor();
   return folder;
 }
 
@@ -387,14 +390,15 @@ std::string HiveBackupFolder(const std::string& root, const std::string& hive) {
   return root + "/" + NameOf(hive) + "-" + hash;
 }
 
-Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
-                   const std::vector<std::string>& logs, std::string* where) {
+base::Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, const std::string& hive,
+                         const std::vector<std::string>& logs, std::string* where) {
   const std::string backups = HiveBackupFolder(root, hive);
   std::vector<Source> files;
-  if (Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
-  Descriptor rootFolder, folder;
-  Failure failure = MakePrivateFolders(root, &rootFolder);
-  if (!failure.Failed()) failure = OpenPrivateFolder(rootFolder.Get(), NameOf(backups), backups, &folder);
+  if (base::Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
+  base::Descriptor rootFolder, folder;
+  base::Failure failure = base::MakePrivateFolders(root, &rootFolder);
+  if (!failure.Failed())
+    failure = base::OpenPrivateFolder(rootFolder.Get(), NameOf(backups), backups, &folder);
   if (failure.Failed()) {
     // A folder that is not the user's own.
     if (failure.error == 0) failure.why += "; keep backups in a folder of your own";
@@ -404,34 +408,36 @@ Failure BackUpHive(const std::string& root, int keepNewest, int hiveFolder, cons
   return BackUpInto(folder.Get(), backups, false, keepNewest, files, where);
 }
 
-Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
-                         const std::vector<std::string>& logs, std::string* where) {
+base::Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string& hive,
+                               const std::vector<std::string>& logs, std::string* where) {
   const std::string shown = hive.substr(0, hive.size() - NameOf(hive).size()) + kBesideBackupFolder;
   std::vector<Source> files;
-  if (Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
+  if (base::Failure failure = OpenSources(hiveFolder, hive, logs, &files); failure.Failed()) return failure;
   struct stat status {};
   const bool existed = fstatat(hiveFolder, kBesideBackupFolder, &status, AT_SYMLINK_NOFOLLOW) == 0;
-  Descriptor folder;
-  if (Failure failure = OpenPrivateFolder(hiveFolder, kBesideBackupFolder, shown, &folder); failure.Failed())
+  base::Descriptor folder;
+  if (base::Failure failure = base::OpenPrivateFolder(hiveFolder, kBesideBackupFolder, shown, &folder);
+      failure.Failed())
     return failure;
-  Failure failure = BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
+  base::Failure failure = BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
   // Nothing of ours is left beside the hive for a backup that did not happen (a full disk).
   if (failure.Failed() && !existed) unlinkat(hiveFolder, kBesideBackupFolder, AT_REMOVEDIR);
   return failure;
 }
 
-Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
-                     const std::vector<std::string>& logs, std::string* where, std::string* note) {
+base::Failure BackUpHiveTo(const BackupPlaces& places, int hiveFolder, const std::string& hive,
+                           const std::vector<std::string>& logs, std::string* where, std::string* note) {
   note->clear();
   if (!places.beside) return BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where);
-  Failure beside = BackUpHiveBeside(places.keep, hiveFolder, hive, logs, where);
+  base::Failure beside = BackUpHiveBeside(places.keep, hiveFolder, hive, logs, where);
   // The hive's own files could not be opened ("cannot copy FILE", not "... into FOLDER"): no
   // other folder helps.
   const bool source =
       beside.what.rfind("cannot copy ", 0) == 0 && beside.what.find(" into ") == std::string::npos;
   if (!beside.Failed() || places.root.empty() || source) return beside;
   if (beside.error == EWOULDBLOCK) return beside;  // locked by another program: try again later
-  if (Failure failure = BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where); failure.Failed())
+  if (base::Failure failure = BackUpHive(places.root, places.keep, hiveFolder, hive, logs, where);
+      failure.Failed())
     return failure;
   *note = "the hive's folder could not take the backup (" + beside.Text() + "), so it went to " + *where;
   return {};
@@ -446,17 +452,17 @@ std::vector<HiveBackup> ListHiveBackups(int hiveFolder, const std::string& hive,
     backup.files = BackupFiles(at, name, hiveName, &backup.time);
     if (!backup.files.empty()) found.push_back(std::move(backup));
   };
-  if (const Descriptor folder = OpenOwnFolder(hiveFolder, kBesideBackupFolder); folder.Valid()) {
+  if (const base::Descriptor folder = OpenOwnFolder(hiveFolder, kBesideBackupFolder); folder.Valid()) {
     const std::string shown = hive.substr(0, hive.size() - hiveName.size()) + kBesideBackupFolder;
-    for (const std::string& name : FolderNames(folder.Get()))
+    for (const std::string& name : base::FolderNames(folder.Get()))
       if (const std::uint64_t number = BesideNumber(name); number != 0 && IsFolder(folder.Get(), name))
         add(folder.Get(), shown, name, number, true);
   }
   if (!root.empty()) {
     const std::string backups = HiveBackupFolder(root, hive);
-    const Descriptor rootFolder(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    const Descriptor folder =
-        rootFolder.Valid() ? OpenOwnFolder(rootFolder.Get(), NameOf(backups)) : Descriptor();
+    const base::Descriptor rootFolder(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const base::Descriptor folder =
+        rootFolder.Valid() ? OpenOwnFolder(rootFolder.Get(), NameOf(backups)) : base::Descriptor();
     if (folder.Valid())
       for (const auto& [number, name] : Backups(folder.Get()))
         add(folder.Get(), backups, name, number, false);
@@ -483,4 +489,4 @@ bool IsShortName(const std::string& name) {
   return true;
 }
 
-}  // namespace platform
+}  // namespace hive

@@ -1,7 +1,4 @@
-#include "platform/posix/HiveRecovery.h"
-
-#include <dirent.h>
-#include <fcntl.h>
+#include "hive/HiveRecovery.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,14 +6,13 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
-#include "platform/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
-using namespace hive;
+using namespace format;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -351,32 +347,6 @@ std::uint64_t Marvin32(const std::uint8_t* data, std::size_t size, std::uint64_t
   return static_cast<std::uint64_t>(hi) << 32 | lo;
 }
 
-HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName) {
-  const Descriptor opened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return opened.Valid() ? FindHiveLogs(opened.Get(), hiveName) : HiveLogNames{};
-}
-
-HiveLogNames FindHiveLogs(int folder, const std::string& hiveName) {
-  HiveLogNames names;
-  // A description of its own, so that the listing's position is not the caller's.
-  Descriptor own(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  const FolderListing listing(own.Valid() ? fdopendir(own.Get()) : nullptr);
-  if (!listing) return names;
-  own.Release();  // the listing owns it now
-  const std::u16string base = base::Utf16FromUtf8(hiveName);
-  while (const dirent* entry = readdir(listing.get())) {
-    const std::u16string name = base::Utf16FromUtf8(entry->d_name);
-    for (auto [suffix, found] : {std::pair{u".LOG", &names.log}, std::pair{u".LOG1", &names.log1},
-                                 std::pair{u".LOG2", &names.log2}}) {
-      if (!base::NamesEqual(name, base + suffix)) continue;
-      if (!found->empty()) names.ambiguous = true;
-      *found = entry->d_name;
-      names.all.emplace_back(entry->d_name);
-    }
-  }
-  return names;
-}
-
 HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   HiveRecovery result;
   if (primary.size() < kHiveBaseBlockSize || !HasSignature(primary.data(), kBaseBlockSignature))
@@ -532,4 +502,4 @@ HiveRecovery RecoverHive(Bytes primary, const HiveLogs& logs) {
   return result;
 }
 
-}  // namespace platform
+}  // namespace hive

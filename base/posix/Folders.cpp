@@ -1,4 +1,4 @@
-#include "platform/posix/Folders.h"
+#include "base/posix/Folders.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,7 +18,7 @@
 #include <thread>
 #include <utility>
 
-namespace platform {
+namespace base {
 namespace {
 
 constexpr long kDefaultLockWait = 10000;
@@ -208,4 +208,4 @@ Failure LockFolder(int folder, const std::string& shown, Descriptor* lock) {
   return failure;
 }
 
-}  // namespace platform
+}  // namespace base

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace base {
 
 inline constexpr std::size_t kNoSizeLimit = std::numeric_limits<std::size_t>::max();
 
@@ -47,4 +47,4 @@ long StatusFromErrno(int error, long otherwise);
 // The system's words for an errno value.
 std::string ErrnoWords(int error);
 
-}  // namespace platform
+}  // namespace base

@@ -18,10 +18,10 @@
 #include <functional>
 #include <string>
 
-#include "platform/posix/Failure.h"
-#include "platform/posix/HiveBackups.h"
+#include "base/Failure.h"
+#include "hive/posix/HiveBackups.h"
 
-namespace platform {
+namespace hive {
 
 struct RestoreOutcome {
   enum class Trouble {
@@ -43,7 +43,8 @@ using RestoreStep = std::function<bool(const std::string& step)>;
 
 // Puts the backup in the folder backup back over the hive at path hive (see above); the undo
 // backup goes to places. Holds the hive folder's lock (the one saves take) throughout.
-Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, const BackupPlaces& places,
-                          RestoreOutcome* outcome, const RestoreStep& step = nullptr);
+base::Failure RestoreHiveBackup(const std::string& hive, const std::string& backup,
+                                const BackupPlaces& places, RestoreOutcome* outcome,
+                                const RestoreStep& step = nullptr);
 
-}  // namespace platform
+}  // namespace hive

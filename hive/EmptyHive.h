@@ -1,6 +1,6 @@
 #pragma once
-// The first image of a new hive file. libhivex edits hives but cannot make one, so a new hive
-// starts from these bytes, laid out as the hive file format describes: a 4096-byte base block
+// The first image of a new hive file: a new hive starts from these bytes, and HiveImage adds its
+// keys and values. They are laid out as the hive file format describes: a 4096-byte base block
 // ("regf", sequence numbers, version 1.3, root cell offset, XOR checksum of its first 508
 // bytes), then one 4096-byte bin ("hbin") holding the root key cell ("nk", named ROOT, no
 // subkeys, no values), the security cell it refers to ("sk", owner Administrators, read for
@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/Failure.h"
-#include "platform/posix/HiveFormat.h"
+#include "hive/HiveFormat.h"
 
-namespace platform {
+namespace hive {
 
 // The 8192 bytes of an empty hive. filetime stamps the base block, the bin and the root key
 // (100 ns units since 1601, as Windows stores it).
@@ -25,8 +24,4 @@ std::uint32_t HiveHeaderChecksum(const std::uint8_t* base);
 // The current time as Windows stores it (100 ns units since 1601, UTC).
 std::uint64_t FiletimeNow();
 
-// Writes EmptyHiveImage(now) to path, creating the file (never replacing one); false, with
-// *failure saying why, on failure.
-bool WriteEmptyHive(const std::string& path, Failure* failure);
-
-}  // namespace platform
+}  // namespace hive

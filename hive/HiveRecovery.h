@@ -7,13 +7,13 @@
 // replayed. Both log formats are read: the old one (a bitmap of dirty 512-byte pages, chosen by
 // timestamp) and the new one (hashed entries, replayed in sequence-number order, possibly from
 // one log into the other). Every decision that Windows leaves open is made the safe way: refuse
-// rather than guess. Nothing here touches a file.
+// rather than guess. Nothing here touches a file: hive/posix/HiveLogs finds and reads the logs.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace hive {
 
 // One log file beside the hive: its name in the folder and its bytes, or why they could not be
 // read (the system's words; the bytes are then empty).
@@ -31,18 +31,6 @@ struct HiveLogs {
   std::optional<HiveLogFile> log2;  // NAME.LOG2
   bool ambiguous = false;           // two names in the folder fold to the same log name
 };
-
-// The names in a folder that belong to the hive named hiveName as its logs (compared with case
-// folded, as Windows compares them); empty when there is none. ambiguous when two names fold
-// to the same log name.
-struct HiveLogNames {
-  std::string log, log1, log2;
-  bool ambiguous = false;
-  std::vector<std::string> all;  // every name that matches, in folder order
-};
-HiveLogNames FindHiveLogs(const std::string& folder, const std::string& hiveName);
-// The same in an open folder.
-HiveLogNames FindHiveLogs(int folder, const std::string& hiveName);
 
 struct HiveRecovery {
   enum class Outcome {
@@ -79,4 +67,4 @@ inline constexpr std::uint64_t kHiveLogSeed = 0x82EF4D887A4E55C5ULL;
 // a >= b for sequence numbers that wrap around (serial order).
 bool SequenceAtLeast(std::uint32_t a, std::uint32_t b);
 
-}  // namespace platform
+}  // namespace hive

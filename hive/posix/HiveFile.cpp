@@ -1,4 +1,4 @@
-#include "platform/posix/HiveFile.h"
+#include "hive/posix/HiveFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,17 +21,17 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
-#include "platform/Registry.h"
-#include "platform/Status.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Folders.h"
-#include "platform/posix/HiveBackups.h"
-#include "platform/posix/HiveFormat.h"
-#include "platform/posix/HiveRecovery.h"
-#include "platform/posix/Owners.h"
+#include "base/Status.h"
+#include "base/posix/FileIo.h"
+#include "base/posix/Folders.h"
+#include "base/posix/Owners.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
+#include "hive/HiveRecovery.h"
+#include "hive/posix/HiveBackups.h"
+#include "hive/posix/HiveLogs.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
 constexpr int kLoadAttempts = 3;
@@ -48,7 +48,7 @@ constexpr int kHiveFlags = kReadFlags | O_NOFOLLOW;
 
 // The hive file's bytes, with room for bins that saves append: 0 or the errno of the failure.
 int ReadHive(int at, const std::string& name, std::vector<std::uint8_t>* bytes) {
-  return ReadFileBytes(at, name, bytes, kNoSizeLimit, kSpareRoom, kHiveFlags);
+  return base::ReadFileBytes(at, name, bytes, base::kNoSizeLimit, kSpareRoom, kHiveFlags);
 }
 
 std::int64_t Nanoseconds(const timespec& time) {
@@ -63,7 +63,7 @@ bool NoWriteBits(int at, const std::string& name) {
 // "append-only" or "immutable" when the file or folder (name in at) carries that attribute
 // (chattr +a, +i): then no rename may replace the hive, not even root's; empty otherwise.
 std::string Unchangeable(int at, const std::string& name) {
-  Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  base::Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   int flags = 0;
   if (fd.Get() < 0 || ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) != 0) return {};
   if ((flags & FS_IMMUTABLE_FL) != 0) return "immutable";
@@ -97,30 +97,33 @@ void CopyAttributes(int from, int to) {
 
 namespace {
 
-Failure Problem(HiveProblem problem, Failure failure = {}) {
+base::Failure Problem(base::HiveProblem problem, base::Failure failure = {}) {
   failure.problem = problem;
   return failure;
 }
 
 // Why a file cannot be loaded as a hive (name in the open folder at, opened with these flags
 // besides reading), looking only at the file; no problem when it looks like a hive.
-Failure DiagnoseAt(int at, const std::string& name, int flags) {
-  Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | flags));
+base::Failure DiagnoseAt(int at, const std::string& name, int flags) {
+  base::Descriptor fd(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | flags));
   if (fd.Get() < 0) {
     const int error = errno;
-    return Problem(error == ENOENT || error == ENOTDIR ? HiveProblem::kMissing : HiveProblem::kUnreadable,
-                   Failure::FromErrno({}, error));
+    return Problem(
+        error == ENOENT || error == ENOTDIR ? base::HiveProblem::kMissing : base::HiveProblem::kUnreadable,
+        base::Failure::FromErrno({}, error));
   }
   struct stat status {};
-  if (fstat(fd.Get(), &status) != 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
-  if (S_ISDIR(status.st_mode)) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, EISDIR));
+  if (fstat(fd.Get(), &status) != 0)
+    return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, errno));
+  if (S_ISDIR(status.st_mode))
+    return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, EISDIR));
   if (!S_ISREG(status.st_mode))
-    return Problem(HiveProblem::kUnreadable, Failure::Because({}, "not a regular file"));
-  std::uint8_t magic[hive::kBaseBlockSignature.size()] = {};
+    return Problem(base::HiveProblem::kUnreadable, base::Failure::Because({}, "not a regular file"));
+  std::uint8_t magic[format::kBaseBlockSignature.size()] = {};
   const ssize_t got = pread(fd.Get(), magic, sizeof magic, 0);
-  if (got < 0) return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, errno));
-  if (got != sizeof magic || !hive::HasSignature(magic, hive::kBaseBlockSignature))
-    return Problem(HiveProblem::kNotHive);
+  if (got < 0) return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, errno));
+  if (got != sizeof magic || !format::HasSignature(magic, format::kBaseBlockSignature))
+    return Problem(base::HiveProblem::kNotHive);
   return {};
 }
 
@@ -196,19 +199,19 @@ int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note) {
   return 0;
 }
 
-long StatusFromProblem(HiveProblem problem) {
+long StatusFromProblem(base::HiveProblem problem) {
   switch (problem) {
-    case HiveProblem::kNone:
+    case base::HiveProblem::kNone:
       return 0;
-    case HiveProblem::kMissing:
-      return kFileNotFound;
-    case HiveProblem::kUnreadable:
-      return kAccessDenied;
-    case HiveProblem::kNotHive:
-    case HiveProblem::kCorrupt:
-      return kRegistryCorrupt;
+    case base::HiveProblem::kMissing:
+      return base::kFileNotFound;
+    case base::HiveProblem::kUnreadable:
+      return base::kAccessDenied;
+    case base::HiveProblem::kNotHive:
+    case base::HiveProblem::kCorrupt:
+      return base::kRegistryCorrupt;
   }
-  return kRegistryCorrupt;
+  return base::kRegistryCorrupt;
 }
 
 HiveFile::HiveFile(std::string path) : m_path(std::move(path)) {
@@ -227,7 +230,7 @@ bool HiveFile::ReadIdentity(Identity* identity) const {
     errno = EBADF;
     return false;
   }
-  Descriptor fd(openat(m_folder.Get(), BaseName().c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
+  base::Descriptor fd(openat(m_folder.Get(), BaseName().c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
   struct stat status {};
   if (fd.Get() < 0 || fstat(fd.Get(), &status) != 0) return false;
   *identity = Identity{};
@@ -242,9 +245,9 @@ bool HiveFile::ReadIdentity(Identity* identity) const {
   return true;
 }
 
-Failure HiveFile::Diagnose(const std::string& path) { return DiagnoseAt(AT_FDCWD, path, kReadFlags); }
+base::Failure HiveFile::Diagnose(const std::string& path) { return DiagnoseAt(AT_FDCWD, path, kReadFlags); }
 
-Failure HiveFile::Load() {
+base::Failure HiveFile::Load() {
   if (!m_folder.Valid()) {
     // Once, for the life of the object. A folder the user may only pass through is still held
     // (reading the hive needs no more); it cannot be locked, so nothing can be saved into it.
@@ -252,10 +255,10 @@ Failure HiveFile::Load() {
     if (fd < 0 && errno == EACCES) fd = open(Folder().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
       const int error = errno;
-      if (Failure failure = Diagnose(m_path); failure.Failed()) return failure;
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
+      if (base::Failure failure = Diagnose(m_path); failure.Failed()) return failure;
+      return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, error));
     }
-    m_folder = Descriptor(fd);
+    m_folder = base::Descriptor(fd);
   }
   const int folder = m_folder.Get();
   const std::string name = BaseName();
@@ -265,13 +268,13 @@ Failure HiveFile::Load() {
       const int error = errno;
       // The words for a file that is missing, a folder or a FIFO; a link (which the name no
       // longer was when the path was resolved) is refused in the system's words.
-      if (Failure failure = DiagnoseAt(folder, name, kReadFlags); failure.Failed()) return failure;
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
+      if (base::Failure failure = DiagnoseAt(folder, name, kReadFlags); failure.Failed()) return failure;
+      return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, error));
     }
-    if (Failure failure = DiagnoseAt(folder, name, kHiveFlags); failure.Failed()) return failure;
+    if (base::Failure failure = DiagnoseAt(folder, name, kHiveFlags); failure.Failed()) return failure;
     std::vector<std::uint8_t> primary;
     if (const int error = ReadHive(folder, name, &primary); error != 0)
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
+      return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, error));
     const HiveLogNames names = FindHiveLogs(folder, name);
     HiveLogs logs;
     logs.ambiguous = names.ambiguous;
@@ -279,9 +282,9 @@ Failure HiveFile::Load() {
                                 std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
       if (logName->empty()) continue;
-      const int error = ReadFileBytes(folder, *logName, &bytes, kNoSizeLimit, 0, kReadFlags);
+      const int error = base::ReadFileBytes(folder, *logName, &bytes, base::kNoSizeLimit, 0, kReadFlags);
       *log = error == 0 ? HiveLogFile{*logName, std::move(bytes), {}}
-                        : HiveLogFile{*logName, {}, ErrnoWords(error)};
+                        : HiveLogFile{*logName, {}, base::ErrnoWords(error)};
     }
     HiveRecovery recovery = RecoverHive(std::move(primary), logs);
     logs = {};
@@ -296,7 +299,7 @@ Failure HiveFile::Load() {
                                 : recovery.dirty ? recovery.reason + ". Nothing can be saved: " + advice
                                                  : recovery.reason;
     if (recovery.outcome == HiveRecovery::Outcome::kRefused && !recovery.dirty)
-      return Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal));
+      return Problem(base::HiveProblem::kCorrupt, base::Failure::Because({}, refusal));
     // The image is made of exactly the bytes checked here, moved, never copied: a file that
     // another program rewrites in place can never change what we have read. Recovery works on
     // the bytes it is given, so a dirty hive that it refused is read again to be shown as it is.
@@ -304,14 +307,14 @@ Failure HiveFile::Load() {
     if (recovery.outcome != HiveRecovery::Outcome::kRefused)
       bytes = std::move(recovery.image);
     else if (const int error = ReadHive(folder, name, &bytes); error != 0)
-      return Problem(HiveProblem::kUnreadable, Failure::FromErrno({}, error));
+      return Problem(base::HiveProblem::kUnreadable, base::Failure::FromErrno({}, error));
     HiveImage image;
     std::string why;
     if (!HiveImage::Open(std::move(bytes), &image, &why)) {
-      Failure failure = DiagnoseAt(folder, name, kHiveFlags);
-      return failure.Failed()
-                 ? failure
-                 : Problem(HiveProblem::kCorrupt, Failure::Because({}, refusal.empty() ? why : refusal));
+      base::Failure failure = DiagnoseAt(folder, name, kHiveFlags);
+      return failure.Failed() ? failure
+                              : Problem(base::HiveProblem::kCorrupt,
+                                        base::Failure::Because({}, refusal.empty() ? why : refusal));
     }
     Identity after;
     const bool stable = ReadIdentity(&after) && after == before;
@@ -327,7 +330,7 @@ Failure HiveFile::Load() {
       return {};
     }
   }
-  return Problem(HiveProblem::kCorrupt);
+  return Problem(base::HiveProblem::kCorrupt);
 }
 
 bool HiveFile::ChangedOnDisk() const {
@@ -371,15 +374,15 @@ std::string HiveFile::BaseName() const {
 
 void HiveFile::RemoveStaleTemporaries() const {
   const std::string prefix = "." + BaseName() + ".tmp.";
-  for (const std::string& name : FolderNames(m_folder.Get())) {
+  for (const std::string& name : base::FolderNames(m_folder.Get())) {
     if (name.rfind(prefix, 0) == 0) unlinkat(m_folder.Get(), name.c_str(), 0);
   }
 }
 
 void HiveFile::RemoveLeftovers() {
   if (!m_folder.Valid() || faccessat(m_folder.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0) return;
-  Descriptor lock;
-  if (LockFolder(m_folder.Get(), Folder(), &lock).Failed()) return;
+  base::Descriptor lock;
+  if (base::LockFolder(m_folder.Get(), Folder(), &lock).Failed()) return;
   RemoveStaleTemporaries();
   // Earlier versions locked an empty "NAME.lock" beside the hive and left it there.
   const std::string oldLock = BaseName() + ".lock";
@@ -398,60 +401,63 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
                       const std::function<std::vector<std::uintptr_t>()>& editedKeys) {
   m_commitError.clear();
   m_commitNote.clear();
-  if (!m_image.Loaded() || !m_folder.Valid()) return Fail(kInvalidHandle, "no hive is loaded");
-  if (!m_refusal.empty()) return Fail(kAccessDenied, m_refusal);
+  if (!m_image.Loaded() || !m_folder.Valid()) return Fail(base::kInvalidHandle, "no hive is loaded");
+  if (!m_refusal.empty()) return Fail(base::kAccessDenied, m_refusal);
   const std::string folder = Folder();
   const std::string name = BaseName();
   const int at = m_folder.Get();
-  Descriptor lock;
-  if (const Failure failure = LockFolder(at, folder, &lock); failure.Failed())
-    return Fail(StatusFromErrno(failure.error, kWriteFault),
-                failure.error == EWOULDBLOCK ? failure.Text() : ErrnoWords(failure.error));
+  base::Descriptor lock;
+  if (const base::Failure failure = base::LockFolder(at, folder, &lock); failure.Failed())
+    return Fail(base::StatusFromErrno(failure.error, base::kWriteFault),
+                failure.error == EWOULDBLOCK ? failure.Text() : base::ErrnoWords(failure.error));
   // The path must still lead to the folder held since the load: a folder moved or swapped for a
   // link meanwhile means the user's path now names another hive, which is not ours to replace.
   struct stat heldFolder {
   }, namedFolder{};
   if (fstat(at, &heldFolder) != 0 || stat(folder.c_str(), &namedFolder) != 0 ||
       heldFolder.st_dev != namedFolder.st_dev || heldFolder.st_ino != namedFolder.st_ino)
-    return Fail(kWriteFault, "the folder " + folder +
-                                 " is no longer the one the hive was loaded from (it was moved or replaced), "
-                                 "so nothing was written; start again on the hive where it is now");
+    return Fail(base::kWriteFault,
+                "the folder " + folder +
+                    " is no longer the one the hive was loaded from (it was moved or replaced), "
+                    "so nothing was written; start again on the hive where it is now");
 
   if (ChangedOnDisk()) {
-    if (const Failure failure = Load(); failure.Failed())
+    if (const base::Failure failure = Load(); failure.Failed())
       return Fail(StatusFromProblem(failure.problem),
                   "another program replaced the hive with one that cannot be read");
-    if (!m_refusal.empty()) return Fail(kAccessDenied, m_refusal);
+    if (!m_refusal.empty()) return Fail(base::kAccessDenied, m_refusal);
     if (!reapply())
-      return Fail(kRegistryCorrupt, "the changes could not be applied to the hive another program saved");
+      return Fail(base::kRegistryCorrupt,
+                  "the changes could not be applied to the hive another program saved");
   }
   RemoveStaleTemporaries();
   const std::vector<std::string> logs = FindHiveLogs(at, name).all;
   std::string note;
   if (m_backup.empty() && m_backupPlaces.Any()) {
-    if (const Failure failure = BackUpHiveTo(m_backupPlaces, at, m_path, logs, &m_backup, &note);
+    if (const base::Failure failure = BackUpHiveTo(m_backupPlaces, at, m_path, logs, &m_backup, &note);
         failure.Failed())
-      return Fail(StatusFromErrno(failure.error, kWriteFault),
+      return Fail(base::StatusFromErrno(failure.error, base::kWriteFault),
                   "no backup could be made in " +
                       (m_backupPlaces.beside ? Folder() + "/" + kBesideBackupFolder : m_backupPlaces.root) +
                       ": " + failure.Text());
   }
 
-  const Descriptor hive(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
+  const base::Descriptor hive(openat(at, name.c_str(), O_RDONLY | O_CLOEXEC | kHiveFlags));
   struct stat original {};
   if (!hive.Valid() || fstat(hive.Get(), &original) != 0)
-    return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
+    return Fail(base::StatusFromErrno(errno, base::kWriteFault), base::ErrnoWords(errno));
   std::string temporary;
-  Descriptor fd;
+  base::Descriptor fd;
   for (int attempt = 0; !fd.Valid(); ++attempt) {
-    temporary = RandomName("." + name + ".tmp.");
-    fd = Descriptor(openat(at, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    temporary = base::RandomName("." + name + ".tmp.");
+    fd = base::Descriptor(
+        openat(at, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.Valid() && (errno != EEXIST || attempt == 100))
-      return Fail(StatusFromErrno(errno, kWriteFault), ErrnoWords(errno));
+      return Fail(base::StatusFromErrno(errno, base::kWriteFault), base::ErrnoWords(errno));
   }
   auto fail = [&](int error) {
     unlinkat(at, temporary.c_str(), 0);
-    return Fail(StatusFromErrno(error, kWriteFault), ErrnoWords(error));
+    return Fail(base::StatusFromErrno(error, base::kWriteFault), base::ErrnoWords(error));
   };
   std::string ownerNote;
   if (const int error = KeepOwnerAndMode(fd.Get(), original, &ownerNote); error != 0) return fail(error);
@@ -466,7 +472,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
     m_image.StampKey(node, now);
   m_image.MarkClean(sequence, now);
   const std::vector<std::uint8_t>& bytes = m_image.Bytes();
-  if (const int error = WriteAll(fd.Get(), bytes); error != 0) return fail(error);
+  if (const int error = base::WriteAll(fd.Get(), bytes); error != 0) return fail(error);
   CopyAttributes(hive.Get(), fd.Get());
   if (fsync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
@@ -477,7 +483,7 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   // Only now that the clean hive is durable may the logs go: emptied, as Windows leaves them.
   // Should this fail, the clean hive is still safe, as Windows ignores the logs of a clean hive.
   for (const std::string& log : logs) {
-    Descriptor file(openat(at, log.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
+    base::Descriptor file(openat(at, log.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
     struct stat status {};
     if (file.Get() >= 0 && fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
         ftruncate(file.Get(), 0) == 0)
@@ -489,4 +495,18 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   return 0;
 }
 
-}  // namespace platform
+base::Failure WriteNewHive(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  base::Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!fd.Valid()) return base::Failure::FromErrno("cannot create " + path, errno);
+  auto fail = [&](int error) {
+    fd.CloseNow();
+    unlink(path.c_str());
+    return base::Failure::FromErrno("cannot create " + path, error);
+  };
+  if (const int error = base::WriteAll(fd.Get(), bytes); error != 0) return fail(error);
+  if (fsync(fd.Get()) != 0) return fail(errno);
+  if (const int error = fd.CloseNow(); error != 0) return fail(error);
+  return {};
+}
+
+}  // namespace hive

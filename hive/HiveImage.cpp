@@ -1,20 +1,19 @@
-#include "platform/posix/HiveImage.h"
+#include "hive/HiveImage.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "base/ByteOrder.h"
+#include "base/Status.h"
 #include "base/Text.h"
-#include "platform/Registry.h"
-#include "platform/Status.h"
-#include "platform/posix/EmptyHive.h"
-#include "platform/posix/HiveFormat.h"
+#include "hive/EmptyHive.h"
+#include "hive/HiveFormat.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
-using namespace hive;
+using namespace format;
 
 constexpr std::size_t kBase = kHiveBaseBlockSize;  // cell offsets count from here
 // Data longer than this goes into "db" segments of at most this many bytes (hives of format
@@ -56,6 +55,31 @@ struct StoredName {
 StoredName ValueNameAt(const std::uint8_t* b, std::size_t cell) {
   return {b + cell + kValueName, base::ReadLittleEndian16(b + cell + kValueNameLength),
           (base::ReadLittleEndian16(b + cell + kValueFlags) & kValueCompressedName) != 0};
+}
+
+// The hash of an "lh" entry: the upper-cased name's code units, each added to 37 times the
+// hash so far.
+std::uint32_t NameHash(std::u16string_view name) {
+  std::uint32_t hash = 0;
+  for (const char16_t unit : name) hash = hash * 37 + base::UpcaseUnit(unit);
+  return hash;
+}
+
+// The hint of an "lf" entry: the name's first four characters (fewer for a shorter name), as
+// bytes when the name is stored compressed.
+std::uint32_t NameHint(std::u16string_view name) {
+  std::uint8_t hint[4] = {};
+  for (std::size_t i = 0; i < 4 && i < name.size(); ++i) hint[i] = static_cast<std::uint8_t>(name[i]);
+  return base::ReadLittleEndian32(hint);
+}
+
+// Windows' order of subkeys: by upper-cased name, code unit by code unit.
+bool SortsBefore(std::u16string_view a, std::u16string_view b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const char16_t x = base::UpcaseUnit(a[i]), y = base::UpcaseUnit(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 }  // namespace
@@ -134,72 +158,72 @@ long HiveImage::SearchList(std::uint32_t list, std::u16string_view name, bool to
                            std::vector<std::u16string>* names) const {
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(list, 4, &capacity);
-  if (cell == 0) return kRegistryCorrupt;
+  if (cell == 0) return base::kRegistryCorrupt;
   const std::uint8_t* b = m_bytes.data();
   const bool leaves = HasSignature(b + cell + kCellSignature, kFastLeafSignature) ||
                       HasSignature(b + cell + kCellSignature, kHashLeafSignature);
   const bool index = HasSignature(b + cell + kCellSignature, kIndexLeafSignature);
   const bool root = HasSignature(b + cell + kCellSignature, kIndexRootSignature);
-  if (!leaves && !index && !(root && top)) return kRegistryCorrupt;
+  if (!leaves && !index && !(root && top)) return base::kRegistryCorrupt;
   const std::size_t stride = leaves ? 8 : 4;
   const std::size_t count = base::ReadLittleEndian16(b + cell + kListCount);
-  if (capacity < 4 + stride * count) return kRegistryCorrupt;
+  if (capacity < 4 + stride * count) return base::kRegistryCorrupt;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t entry = base::ReadLittleEndian32(b + cell + kListEntries + stride * i);
     if (root) {
       const long status = SearchList(entry, name, false, child, names);
-      if (status != kFileNotFound && status != kSuccess) return status;
-      if (status == kSuccess && names == nullptr) return status;
+      if (status != base::kFileNotFound && status != base::kSuccess) return status;
+      if (status == base::kSuccess && names == nullptr) return status;
       continue;
     }
     const std::size_t key = KeyCell(kBase + entry);
-    if (key == 0) return kRegistryCorrupt;
+    if (key == 0) return base::kRegistryCorrupt;
     const bool compressed = (base::ReadLittleEndian16(b + key + kKeyFlags) & kKeyCompressedName) != 0;
     const std::size_t length = base::ReadLittleEndian16(b + key + kKeyNameLength);
     if (names != nullptr) {
       names->push_back(NameOf(b + key + kKeyName, length, compressed));
     } else if (SameName(b + key + kKeyName, length, compressed, name)) {
       *child = key;
-      return kSuccess;
+      return base::kSuccess;
     }
   }
-  return names != nullptr ? kSuccess : kFileNotFound;
+  return names != nullptr ? base::kSuccess : base::kFileNotFound;
 }
 
 long HiveImage::Child(Node node, std::u16string_view name, Node* child) const {
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
-  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return kFileNotFound;
+  if (key == 0) return base::kRegistryCorrupt;
+  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return base::kFileNotFound;
   return SearchList(base::ReadLittleEndian32(&m_bytes[key + kSubkeyList]), name, true, child, nullptr);
 }
 
 long HiveImage::Subkeys(Node node, std::vector<std::u16string>* names) const {
   names->clear();
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
-  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return kSuccess;
+  if (key == 0) return base::kRegistryCorrupt;
+  if (base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]) == 0) return base::kSuccess;
   return SearchList(base::ReadLittleEndian32(&m_bytes[key + kSubkeyList]), {}, true, nullptr, names);
 }
 
 long HiveImage::ValueList(std::size_t key, std::size_t* list, std::uint32_t* count) const {
   *count = base::ReadLittleEndian32(&m_bytes[key + kValueCount]);
   *list = 0;
-  if (*count == 0) return kSuccess;
+  if (*count == 0) return base::kSuccess;
   *list = UsedCell(base::ReadLittleEndian32(&m_bytes[key + kValueList]), 4ULL * *count);
-  return *list != 0 ? kSuccess : kRegistryCorrupt;
+  return *list != 0 ? base::kSuccess : base::kRegistryCorrupt;
 }
 
 template <typename Visit>
 long HiveImage::VisitValues(std::size_t key, Visit visit) const {
   std::size_t list = 0;
   std::uint32_t count = 0;
-  if (const long status = ValueList(key, &list, &count); status != kSuccess) return status;
+  if (const long status = ValueList(key, &list, &count); status != base::kSuccess) return status;
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t cell = ValueCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
-    if (cell == 0) return kRegistryCorrupt;
+    if (cell == 0) return base::kRegistryCorrupt;
     if (visit(i, cell)) break;
   }
-  return kSuccess;
+  return base::kSuccess;
 }
 
 long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* index,
@@ -212,14 +236,14 @@ long HiveImage::Find(std::size_t key, std::u16string_view name, std::uint32_t* i
     *value = cell;
     return found = true;
   });
-  if (status != kSuccess) return status;
-  return found ? kSuccess : kFileNotFound;
+  if (status != base::kSuccess) return status;
+  return found ? base::kSuccess : base::kFileNotFound;
 }
 
 long HiveImage::ValueNames(Node node, std::vector<std::u16string>* names) const {
   names->clear();
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
+  if (key == 0) return base::kRegistryCorrupt;
   return VisitValues(key, [&](std::uint32_t, std::size_t cell) {
     const StoredName stored = ValueNameAt(m_bytes.data(), cell);
     names->push_back(NameOf(stored.bytes, stored.length, stored.compressed));
@@ -231,58 +255,58 @@ long HiveImage::Place(std::size_t value, DataPlace* place) const {
   *place = DataPlace{};
   const std::uint32_t raw = base::ReadLittleEndian32(&m_bytes[value + kDataSize]);
   const std::size_t size = raw & ~kDataInline;
-  if ((raw & kDataInline) != 0) return size <= 4 ? kSuccess : kRegistryCorrupt;
+  if ((raw & kDataInline) != 0) return size <= 4 ? base::kSuccess : base::kRegistryCorrupt;
   // No data: whatever the offset names is not this value's (Windows keeps empty data inline).
-  if (size == 0) return kSuccess;
+  if (size == 0) return base::kSuccess;
   const std::uint32_t offset = base::ReadLittleEndian32(&m_bytes[value + kDataOffset]);
   std::size_t capacity = 0;
   const std::size_t cell = UsedCell(offset, 0, &capacity);
-  if (cell == 0) return kRegistryCorrupt;
+  if (cell == 0) return base::kRegistryCorrupt;
   const bool formatWithBigData = base::ReadLittleEndian32(&m_bytes[kMinor]) >= 4;
   if (size > kBigChunk && capacity >= 8 && HasSignature(&m_bytes[cell + kCellSignature], kBigDataSignature) &&
       (formatWithBigData || capacity < size)) {
     const std::size_t segments = base::ReadLittleEndian16(&m_bytes[cell + kListCount]);
-    if (segments < (size + kBigChunk - 1) / kBigChunk) return kRegistryCorrupt;
+    if (segments < (size + kBigChunk - 1) / kBigChunk) return base::kRegistryCorrupt;
     // Segments may name one cell many times over: data larger than the hive cannot be its own,
     // and a reader would otherwise make room for it.
-    if (size > BinsSize()) return kRegistryCorrupt;
+    if (size > BinsSize()) return base::kRegistryCorrupt;
     const std::size_t list = UsedCell(base::ReadLittleEndian32(&m_bytes[cell + kListEntries]), 4 * segments);
-    if (list == 0) return kRegistryCorrupt;
+    if (list == 0) return base::kRegistryCorrupt;
     for (std::size_t i = 0, left = size; left > 0; ++i, left -= std::min(left, kBigChunk)) {
       if (UsedCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4 * i]), std::min(left, kBigChunk)) ==
           0)
-        return kRegistryCorrupt;
+        return base::kRegistryCorrupt;
     }
     *place = DataPlace{false, true, offset, capacity};
-    return kSuccess;
+    return base::kSuccess;
   }
-  if (capacity < size) return kRegistryCorrupt;
+  if (capacity < size) return base::kRegistryCorrupt;
   *place = DataPlace{false, false, offset, capacity};
-  return kSuccess;
+  return base::kSuccess;
 }
 
 long HiveImage::FindValue(Node node, std::u16string_view name, Value* value) const {
   const std::size_t key = KeyCell(node);
-  if (key == 0) return kRegistryCorrupt;
+  if (key == 0) return base::kRegistryCorrupt;
   std::uint32_t index = 0;
   std::size_t cell = 0;
-  if (const long status = Find(key, name, &index, &cell); status != kSuccess) return status;
+  if (const long status = Find(key, name, &index, &cell); status != base::kSuccess) return status;
   DataPlace place;
-  if (const long status = Place(cell, &place); status != kSuccess) return status;
+  if (const long status = Place(cell, &place); status != base::kSuccess) return status;
   value->cell = cell;
   value->type = base::ReadLittleEndian32(&m_bytes[cell + kValueType]);
   value->size = base::ReadLittleEndian32(&m_bytes[cell + kDataSize]) & ~kDataInline;
-  return kSuccess;
+  return base::kSuccess;
 }
 
 long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
   if (value.cell < kBase || ValueCell(static_cast<std::uint32_t>(value.cell - kBase)) != value.cell)
-    return kRegistryCorrupt;
+    return base::kRegistryCorrupt;
   const std::uint32_t raw = base::ReadLittleEndian32(&m_bytes[value.cell + kDataSize]);
-  if ((raw & ~kDataInline) != value.size) return kRegistryCorrupt;
+  if ((raw & ~kDataInline) != value.size) return base::kRegistryCorrupt;
   DataPlace place;
-  if (const long status = Place(value.cell, &place); status != kSuccess) return status;
-  if (value.size == 0) return kSuccess;
+  if (const long status = Place(value.cell, &place); status != base::kSuccess) return status;
+  if (value.size == 0) return base::kSuccess;
   if (place.inlined) {
     std::memcpy(out, &m_bytes[value.cell + kDataOffset], value.size);
   } else if (!place.big) {
@@ -298,7 +322,7 @@ long HiveImage::ReadValue(const Value& value, std::uint8_t* out) const {
       done += chunk;
     }
   }
-  return kSuccess;
+  return base::kSuccess;
 }
 
 bool HiveImage::IsCellStart(std::uint32_t offset) const {
@@ -384,14 +408,14 @@ bool HiveImage::CheckCells() {
       list(base::ReadLittleEndian32(b + key + kSubkeyList), true);
     std::size_t values = 0;
     std::uint32_t count = 0;
-    if (ValueList(key, &values, &count) != kSuccess || values == 0 ||
+    if (ValueList(key, &values, &count) != base::kSuccess || values == 0 ||
         !take(base::ReadLittleEndian32(b + key + kValueList)))
       continue;
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint32_t entry = base::ReadLittleEndian32(b + values + kCellData + 4ULL * i);
       const std::size_t value = ValueCell(entry);
       DataPlace place;
-      if (value == 0 || !take(entry) || Place(value, &place) != kSuccess || place.inlined ||
+      if (value == 0 || !take(entry) || Place(value, &place) != base::kSuccess || place.inlined ||
           !take(place.cell) || !place.big)
         continue;
       const std::uint32_t segmentList = base::ReadLittleEndian32(b + kBase + place.cell + kListEntries);
@@ -421,7 +445,7 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   std::vector<std::uint32_t> seen{static_cast<std::uint32_t>(key - kBase)};
   std::size_t list = 0;
   std::uint32_t count = 0;
-  if (ValueList(key, &list, &count) != kSuccess) return false;
+  if (ValueList(key, &list, &count) != base::kSuccess) return false;
   if (list != 0) seen.push_back(static_cast<std::uint32_t>(list - kBase));
   for (std::uint32_t i = 0; i < count; ++i)
     seen.push_back(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
@@ -564,18 +588,18 @@ std::uint32_t HiveImage::StoreData(const std::uint8_t* data, std::uint32_t size)
 long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                          std::uint32_t size) {
   const std::size_t key = KeyCell(node);
-  if (key == 0 || !CheckCells()) return kRegistryCorrupt;
-  if (size > 0 && data == nullptr) return kInvalidParameter;
+  if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
+  if (size > 0 && data == nullptr) return base::kInvalidParameter;
   std::uint32_t index = 0;
   std::size_t value = 0;
   const long found = Find(key, name, &index, &value);
-  if (found != kSuccess && found != kFileNotFound) return found;
+  if (found != base::kSuccess && found != base::kFileNotFound) return found;
   const bool big = size > kBigChunk && base::ReadLittleEndian32(&m_bytes[kMinor]) >= 4;
 
-  if (found == kSuccess) {
+  if (found == base::kSuccess) {
     DataPlace old;
-    if (const long status = Place(value, &old); status != kSuccess) return status;
-    if (!Freeable(old, key)) return kRegistryCorrupt;
+    if (const long status = Place(value, &old); status != base::kSuccess) return status;
+    if (!Freeable(old, key)) return base::kRegistryCorrupt;
     if (size <= 4) {
       base::WriteLittleEndian32(kDataInline | size, &m_bytes[value + kDataSize]);
       std::memset(&m_bytes[value + kDataOffset], 0, 4);
@@ -594,7 +618,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
   } else {
     const bool compressed = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 0xFF; });
     const std::size_t nameBytes = compressed ? name.size() : 2 * name.size();
-    if (nameBytes > 0xFFFF) return kInvalidParameter;
+    if (nameBytes > 0xFFFF) return base::kInvalidParameter;
     std::size_t list = 0;
     std::uint32_t count = 0;
     ValueList(key, &list, &count);  // sound: Find read it
@@ -603,7 +627,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
     if (count > 0) {
       UsedCell(listOffset, 0, &listCapacity);
       if (listCapacity < 4ULL * (count + 1) && (!IsCellStart(listOffset) || Shared(listOffset)))
-        return kRegistryCorrupt;
+        return base::kRegistryCorrupt;
     }
     const std::uint32_t dataCell = size > 4 ? StoreData(data, size) : 0;
     const std::uint32_t cell = Allocate(kValueName - kCellData + nameBytes);
@@ -643,23 +667,23 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
   }
   if (size > base::ReadLittleEndian32(&m_bytes[key + kMaxValueData]))
     base::WriteLittleEndian32(size, &m_bytes[key + kMaxValueData]);
-  return kSuccess;
+  return base::kSuccess;
 }
 
 long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   const std::size_t key = KeyCell(node);
-  if (key == 0 || !CheckCells()) return kRegistryCorrupt;
+  if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
   std::uint32_t index = 0;
   std::size_t value = 0;
-  if (const long status = Find(key, name, &index, &value); status != kSuccess) return status;
+  if (const long status = Find(key, name, &index, &value); status != base::kSuccess) return status;
   DataPlace old;
-  if (const long status = Place(value, &old); status != kSuccess) return status;
+  if (const long status = Place(value, &old); status != base::kSuccess) return status;
   const std::uint32_t listOffset = base::ReadLittleEndian32(&m_bytes[key + kValueList]);
   const auto valueOffset = static_cast<std::uint32_t>(value - kBase);
   const std::uint32_t count = base::ReadLittleEndian32(&m_bytes[key + kValueCount]);
   if (!Freeable(old, key) || !IsCellStart(valueOffset) || Shared(valueOffset) ||
       (count == 1 && (!IsCellStart(listOffset) || Shared(listOffset))))
-    return kRegistryCorrupt;
+    return base::kRegistryCorrupt;
   std::uint8_t* entries = &m_bytes[kBase + listOffset + kCellData];
   std::memmove(entries + 4ULL * index, entries + 4ULL * (index + 1), 4ULL * (count - 1 - index));
   base::WriteLittleEndian32(count - 1, &m_bytes[key + kValueCount]);
@@ -669,7 +693,88 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
   }
   FreeData(old);
   Free(valueOffset);
-  return kSuccess;
+  return base::kSuccess;
+}
+
+long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t filetime, Node* child) {
+  if (name.empty() || name.size() > 255 || name.find(u'\\') != std::u16string_view::npos)
+    return base::kInvalidParameter;
+  const long found = Child(node, name, child);
+  if (found != base::kFileNotFound) return found;
+  std::size_t key = KeyCell(node);
+  if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
+  const std::uint32_t security = base::ReadLittleEndian32(&m_bytes[key + kKeySecurity]);
+  const std::size_t sk = UsedCell(security, kSecurityDescriptor - kCellData);
+  if (sk == 0 || !HasSignature(&m_bytes[sk + kCellSignature], kSecuritySignature))
+    return base::kRegistryCorrupt;
+
+  // The names now in the key's leaf (Child found the list sound), to place the new one.
+  const std::uint32_t count = base::ReadLittleEndian32(&m_bytes[key + kSubkeyCount]);
+  const std::uint32_t oldList = base::ReadLittleEndian32(&m_bytes[key + kSubkeyList]);
+  std::string_view signature =
+      base::ReadLittleEndian32(&m_bytes[kMinor]) >= 5 ? kHashLeafSignature : kFastLeafSignature;
+  std::vector<std::u16string> names;
+  if (count > 0) {
+    const std::size_t list = UsedCell(oldList, 4);
+    const bool leaf = HasSignature(&m_bytes[list + kCellSignature], kFastLeafSignature) ||
+                      HasSignature(&m_bytes[list + kCellSignature], kHashLeafSignature);
+    if (!leaf || base::ReadLittleEndian16(&m_bytes[list + kListCount]) != count || Shared(oldList))
+      return base::kInvalidData;
+    if (count >= 0xFFFF) return base::kInvalidData;
+    signature = HasSignature(&m_bytes[list + kCellSignature], kHashLeafSignature) ? kHashLeafSignature
+                                                                                  : kFastLeafSignature;
+    if (SearchList(oldList, {}, true, nullptr, &names) != base::kSuccess) return base::kRegistryCorrupt;
+  }
+  const std::size_t position =
+      std::upper_bound(names.begin(), names.end(), name,
+                       [](std::u16string_view a, const std::u16string& b) { return SortsBefore(a, b); }) -
+      names.begin();
+
+  const bool compressed = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 0xFF; });
+  const std::size_t nameBytes = compressed ? name.size() : 2 * name.size();
+  const std::uint32_t cell = Allocate(kKeyName - kCellData + nameBytes);
+  const std::uint32_t list = Allocate(4 + 8ULL * (count + 1));
+  key = KeyCell(node);  // the image may have grown
+  std::uint8_t* n = &m_bytes[kBase + cell];
+  PutSignature(n + kCellSignature, kKeySignature);
+  base::WriteLittleEndian16(compressed ? kKeyCompressedName : 0, n + kKeyFlags);
+  base::WriteLittleEndian64(filetime, n + kKeyTime);
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(key - kBase), n + kKeyParent);
+  for (const std::size_t field : {kSubkeyList, kVolatileSubkeyList, kValueList, kKeyClass})
+    base::WriteLittleEndian32(kNoCell, n + field);
+  base::WriteLittleEndian32(security, n + kKeySecurity);
+  base::WriteLittleEndian16(static_cast<std::uint16_t>(nameBytes), n + kKeyNameLength);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (compressed)
+      n[kKeyName + i] = static_cast<std::uint8_t>(name[i]);
+    else
+      base::WriteLittleEndian16(name[i], n + kKeyName + 2 * i);
+  }
+  const std::size_t skCell = kBase + security;
+  base::WriteLittleEndian32(base::ReadLittleEndian32(&m_bytes[skCell + kSecurityReferences]) + 1,
+                            &m_bytes[skCell + kSecurityReferences]);
+
+  // The new list: the old entries with the new one at its place.
+  std::uint8_t* l = &m_bytes[kBase + list];
+  PutSignature(l + kCellSignature, signature);
+  base::WriteLittleEndian16(static_cast<std::uint16_t>(count + 1), l + kListCount);
+  const bool hashed = signature == kHashLeafSignature;
+  for (std::size_t i = 0, from = 0; i <= count; ++i) {
+    std::uint8_t* entry = l + kListEntries + 8 * i;
+    if (i == position) {
+      base::WriteLittleEndian32(cell, entry);
+      base::WriteLittleEndian32(hashed ? NameHash(name) : NameHint(name), entry + 4);
+    } else {
+      std::memcpy(entry, &m_bytes[kBase + oldList + kListEntries + 8 * from++], 8);
+    }
+  }
+  if (count > 0) Free(oldList);
+  base::WriteLittleEndian32(list, &m_bytes[key + kSubkeyList]);
+  base::WriteLittleEndian32(count + 1, &m_bytes[key + kSubkeyCount]);
+  if (2 * name.size() > base::ReadLittleEndian32(&m_bytes[key + kMaxSubkeyName]))
+    base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &m_bytes[key + kMaxSubkeyName]);
+  *child = kBase + cell;
+  return base::kSuccess;
 }
 
 void HiveImage::StampKey(Node node, std::uint64_t filetime) {
@@ -686,4 +791,4 @@ void HiveImage::MarkClean(std::uint32_t sequence, std::uint64_t filetime) {
 
 std::uint32_t HiveImage::Sequence() const { return base::ReadLittleEndian32(&m_bytes[kSequence1]); }
 
-}  // namespace platform
+}  // namespace hive

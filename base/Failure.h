@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace platform {
+namespace base {
 
 enum class HiveProblem {
   kNone,
@@ -37,4 +37,4 @@ struct Failure {
   std::string Text() const { return what.empty() ? why : what + ": " + why; }
 };
 
-}  // namespace platform
+}  // namespace base

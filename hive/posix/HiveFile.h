@@ -45,15 +45,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/Failure.h"
-#include "platform/posix/HiveBackups.h"
-#include "platform/posix/HiveImage.h"
-#include "platform/posix/Owners.h"
+#include "base/Failure.h"
+#include "base/posix/Owners.h"
+#include "hive/HiveImage.h"
+#include "hive/posix/HiveBackups.h"
 
-namespace platform {
+namespace hive {
 
 // The Win32 status for a hive that cannot be used: 2, 5 or 1015 (the registry is corrupt).
-long StatusFromProblem(HiveProblem problem);
+long StatusFromProblem(base::HiveProblem problem);
 
 // Gives the open file fd, which replaces a file whose status is original, that file's owner,
 // group and mode, as far as the user may; where they may not, the mode narrows so that no one
@@ -63,6 +63,10 @@ int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note);
 // and creation time on ntfs-3g too) to the open file to, as far as the file system and the
 // user's rights allow.
 void CopyAttributes(int from, int to);
+
+// Writes a new hive file's bytes (an EmptyHiveImage, grown with keys and values) to path,
+// creating it (never replacing a file) and syncing it; a failure removes what was made.
+base::Failure WriteNewHive(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 class HiveFile {
  public:
@@ -78,10 +82,10 @@ class HiveFile {
   // why: the system's words when the file could not be read, what is wrong with a damaged hive
   // (possibly nothing in words). Its what is left to the caller, who knows how the user named
   // the file.
-  Failure Load();
+  base::Failure Load();
   // Why a file cannot be loaded, looking only at the file, as Load says it; no problem when it
   // looks like a hive.
-  static Failure Diagnose(const std::string& path);
+  static base::Failure Diagnose(const std::string& path);
 
   HiveImage& Image() { return m_image; }
   const HiveImage& Image() const { return m_image; }
@@ -158,7 +162,7 @@ class HiveFile {
   long Fail(long status, std::string why);
 
   std::string m_path;
-  Descriptor m_folder;  // the hive's folder, from the first Load on
+  base::Descriptor m_folder;  // the hive's folder, from the first Load on
   HiveImage m_image;
   Identity m_identity;
   std::uint64_t m_generation = 0;
@@ -172,4 +176,4 @@ class HiveFile {
   std::string m_commitNote;
 };
 
-}  // namespace platform
+}  // namespace hive

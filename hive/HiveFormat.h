@@ -9,12 +9,12 @@
 #include <cstring>
 #include <string_view>
 
-namespace platform {
+namespace hive {
 
 // The base block at the start of every hive file; the bins follow it.
 inline constexpr std::size_t kHiveBaseBlockSize = 4096;
 
-namespace hive {
+namespace format {
 
 // Signatures: the bytes that open a base block, a bin, a cell's contents or a log's parts.
 inline constexpr std::string_view kBaseBlockSignature = "regf";
@@ -82,6 +82,8 @@ inline constexpr std::size_t kValueCount = 0x28;
 inline constexpr std::size_t kValueList = 0x2C;
 inline constexpr std::size_t kKeySecurity = 0x30;
 inline constexpr std::size_t kKeyClass = 0x34;
+inline constexpr std::size_t kMaxSubkeyName = 0x38;
+inline constexpr std::size_t kMaxSubkeyClass = 0x3C;
 inline constexpr std::size_t kMaxValueName = 0x40;
 inline constexpr std::size_t kMaxValueData = 0x44;
 inline constexpr std::size_t kKeyNameLength = 0x4C;
@@ -133,5 +135,5 @@ inline constexpr std::size_t kEntryHeaderHash = 0x20;  // of the header's first 
 inline constexpr std::size_t kEntryHeaderSize = 0x28;
 inline constexpr std::size_t kEntryPageRef = 8;  // one page's offset and size
 
+}  // namespace format
 }  // namespace hive
-}  // namespace platform

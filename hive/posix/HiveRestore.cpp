@@ -1,4 +1,4 @@
-#include "platform/posix/HiveRestore.h"
+#include "hive/posix/HiveRestore.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
-#include "platform/posix/FileIo.h"
-#include "platform/posix/Folders.h"
-#include "platform/posix/HiveFile.h"
-#include "platform/posix/HiveImage.h"
-#include "platform/posix/HiveRecovery.h"
-#include "platform/posix/Owners.h"
+#include "base/posix/FileIo.h"
+#include "base/posix/Folders.h"
+#include "base/posix/Owners.h"
+#include "hive/HiveImage.h"
+#include "hive/HiveRecovery.h"
+#include "hive/posix/HiveFile.h"
+#include "hive/posix/HiveLogs.h"
 
-namespace platform {
+namespace hive {
 namespace {
 
 using Trouble = RestoreOutcome::Trouble;
@@ -36,7 +37,7 @@ std::string Folded(std::string text) {
   return text;
 }
 
-Failure Tagged(RestoreOutcome* outcome, RestoreOutcome::Trouble trouble, Failure failure) {
+base::Failure Tagged(RestoreOutcome* outcome, RestoreOutcome::Trouble trouble, base::Failure failure) {
   outcome->trouble = trouble;
   return failure;
 }
@@ -50,13 +51,14 @@ std::uint32_t Later(std::uint32_t a, std::uint32_t b) { return SequenceAtLeast(a
 
 }  // namespace
 
-Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, const BackupPlaces& places,
-                          RestoreOutcome* outcome, const RestoreStep& step) {
+base::Failure RestoreHiveBackup(const std::string& hive, const std::string& backup,
+                                const BackupPlaces& places, RestoreOutcome* outcome,
+                                const RestoreStep& step) {
   *outcome = {};
   char resolved[PATH_MAX];
   if (realpath(hive.c_str(), resolved) == nullptr) {
-    Failure failure = Failure::FromErrno("cannot put a backup back over " + hive, errno);
-    failure.problem = HiveProblem::kMissing;
+    base::Failure failure = base::Failure::FromErrno("cannot put a backup back over " + hive, errno);
+    failure.problem = base::HiveProblem::kMissing;
     return Tagged(outcome, Trouble::kNotWritable, failure);
   }
   const std::string path = resolved;
@@ -64,19 +66,19 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   const std::string folderPath = slash == 0 ? "/" : path.substr(0, slash);
   const std::string name = path.substr(slash + 1);
   auto refused = [&](const std::string& why, int error) {
-    Failure failure = Failure::Because("cannot put a backup back over " + path, why);
+    base::Failure failure = base::Failure::Because("cannot put a backup back over " + path, why);
     failure.error = error;
     return Tagged(outcome, Trouble::kNotWritable, failure);
   };
 
-  const Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!folder.Valid()) return refused(ErrnoWords(errno), errno);
+  const base::Descriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder.Valid()) return refused(base::ErrnoWords(errno), errno);
   struct statvfs volume {};
   if (fstatvfs(folder.Get(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
     return refused("the file system it is on is mounted read-only", EROFS);
   struct stat original {};
   if (fstatat(folder.Get(), name.c_str(), &original, AT_SYMLINK_NOFOLLOW) != 0)
-    return refused(ErrnoWords(errno), errno);
+    return refused(base::ErrnoWords(errno), errno);
   if (!S_ISREG(original.st_mode)) return refused("it is not a regular file", EINVAL);
   if ((original.st_mode & 0222) == 0 || faccessat(folder.Get(), name.c_str(), W_OK, AT_EACCESS) != 0)
     return refused("no permission to write the hive file", EACCES);
@@ -84,33 +86,37 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
     return refused("no permission to write the folder it is in", EACCES);
 
   // The backup: a folder of the user's own, its hive file and the logs of that name.
-  auto unusable = [&](Failure failure, HiveProblem problem) {
+  auto unusable = [&](base::Failure failure, base::HiveProblem problem) {
     failure.problem = problem;
     return Tagged(outcome, Trouble::kBackupUnusable, failure);
   };
-  const Descriptor from(open(backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const base::Descriptor from(open(backup.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat status {};
   if (!from.Valid() || fstat(from.Get(), &status) != 0)
-    return unusable(Failure::FromErrno("cannot read the backup " + backup, errno), HiveProblem::kMissing);
-  if (std::string why = WhyNotOwnFolder(status); !why.empty())
-    return unusable(Failure::Because("cannot use the backup " + backup, why), HiveProblem::kUnreadable);
+    return unusable(base::Failure::FromErrno("cannot read the backup " + backup, errno),
+                    base::HiveProblem::kMissing);
+  if (std::string why = base::WhyNotOwnFolder(status); !why.empty())
+    return unusable(base::Failure::Because("cannot use the backup " + backup, why),
+                    base::HiveProblem::kUnreadable);
   Bytes backupHive;
-  if (const int error = ReadFileBytes(from.Get(), name, &backupHive, kNoSizeLimit, 0, kFileFlags); error != 0)
-    return unusable(Failure::FromErrno("cannot read " + backup + "/" + name, error),
-                    error == ENOENT ? HiveProblem::kMissing : HiveProblem::kUnreadable);
+  if (const int error = base::ReadFileBytes(from.Get(), name, &backupHive, base::kNoSizeLimit, 0, kFileFlags);
+      error != 0)
+    return unusable(base::Failure::FromErrno("cannot read " + backup + "/" + name, error),
+                    error == ENOENT ? base::HiveProblem::kMissing : base::HiveProblem::kUnreadable);
   std::optional<HiveLogFile> backupLogs[3];
-  for (const std::string& file : FolderNames(from.Get())) {
+  for (const std::string& file : base::FolderNames(from.Get())) {
     for (int kind = 0; kind < 3; ++kind) {
       if (Folded(file) != Folded(name + kLogSuffixes[kind])) continue;
       HiveLogFile log{file, {}, {}};
-      if (const int error = ReadFileBytes(from.Get(), file, &log.bytes, kNoSizeLimit, 0, kFileFlags);
+      if (const int error =
+              base::ReadFileBytes(from.Get(), file, &log.bytes, base::kNoSizeLimit, 0, kFileFlags);
           error != 0)
-        return unusable(Failure::FromErrno("cannot read " + backup + "/" + file, error),
-                        HiveProblem::kUnreadable);
+        return unusable(base::Failure::FromErrno("cannot read " + backup + "/" + file, error),
+                        base::HiveProblem::kUnreadable);
       if (backupLogs[kind])
         return unusable(
-            Failure::Because("cannot use the backup " + backup, "two of its files are named " + file),
-            HiveProblem::kCorrupt);
+            base::Failure::Because("cannot use the backup " + backup, "two of its files are named " + file),
+            base::HiveProblem::kCorrupt);
       backupLogs[kind] = std::move(log);
     }
   }
@@ -128,13 +134,13 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   if (restored.outcome == HiveRecovery::Outcome::kRefused ||
       !HiveImage::Open(std::move(restored.image), &clean, &why))
     return unusable(
-        Failure::Because("the backup " + backup + " is not a hive that loads",
-                         restored.outcome == HiveRecovery::Outcome::kRefused ? restored.reason : why),
-        HiveProblem::kCorrupt);
+        base::Failure::Because("the backup " + backup + " is not a hive that loads",
+                               restored.outcome == HiveRecovery::Outcome::kRefused ? restored.reason : why),
+        base::HiveProblem::kCorrupt);
 
   // From here on the hive's folder is locked, as a save locks it.
-  Descriptor lock;
-  if (Failure failure = LockFolder(folder.Get(), folderPath, &lock); failure.Failed())
+  base::Descriptor lock;
+  if (base::Failure failure = base::LockFolder(folder.Get(), folderPath, &lock); failure.Failed())
     return Tagged(outcome, Trouble::kWrite, failure);
   const HiveLogNames current = FindHiveLogs(folder.Get(), name);
   if (current.ambiguous)
@@ -144,13 +150,13 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   std::uint32_t highest = Later(restored.highestSequence, clean.Sequence());
   {
     Bytes bytes;
-    ReadFileBytes(folder.Get(), name, &bytes, kNoSizeLimit, 0, kFileFlags);
+    base::ReadFileBytes(folder.Get(), name, &bytes, base::kNoSizeLimit, 0, kFileFlags);
     for (auto [logName, log] :
          {std::pair{&current.log, &currentLogs.log}, std::pair{&current.log1, &currentLogs.log1},
           std::pair{&current.log2, &currentLogs.log2}}) {
       if (logName->empty()) continue;
       *log = HiveLogFile{*logName, {}, {}};
-      ReadFileBytes(folder.Get(), *logName, &(*log)->bytes, kNoSizeLimit, 0, kFileFlags);
+      base::ReadFileBytes(folder.Get(), *logName, &(*log)->bytes, base::kNoSizeLimit, 0, kFileFlags);
     }
     const HiveRecovery before = RecoverHive(std::move(bytes), currentLogs);
     highest = Later(highest, before.highestSequence);
@@ -159,32 +165,32 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   // Step 1: the hive as it is, so that the restore can be undone. Every backup is kept.
   BackupPlaces undoPlaces = places;
   undoPlaces.keep = kMaxKeptBackups;
-  if (Failure failure =
+  if (base::Failure failure =
           BackUpHiveTo(undoPlaces, folder.Get(), path, current.all, &outcome->undo, &outcome->note);
       failure.Failed())
     return Tagged(outcome, Trouble::kNoUndo, failure);
 
   auto go = [&](const std::string& what) { return !step || step(what); };
-  const Failure stopped = Failure::Because("the restore was stopped", "as asked");
+  const base::Failure stopped = base::Failure::Because("the restore was stopped", "as asked");
   auto writeFailed = [&](const std::string& what, int error) {
-    return Tagged(outcome, Trouble::kWrite, Failure::FromErrno(what, error));
+    return Tagged(outcome, Trouble::kWrite, base::Failure::FromErrno(what, error));
   };
-  const Descriptor oldHive(openat(folder.Get(), name.c_str(), O_RDONLY | O_CLOEXEC | kFileFlags));
+  const base::Descriptor oldHive(openat(folder.Get(), name.c_str(), O_RDONLY | O_CLOEXEC | kFileFlags));
   // A new file beside the hive with these bytes, renamed over it.
-  auto replaceHive = [&](const Bytes& bytes, const std::string& what) -> Failure {
+  auto replaceHive = [&](const Bytes& bytes, const std::string& what) -> base::Failure {
     if (!go("write " + what + " to a new file")) return Tagged(outcome, Trouble::kStopped, stopped);
     std::string temporary;
-    Descriptor fd;
+    base::Descriptor fd;
     for (int attempt = 0; !fd.Valid(); ++attempt) {
-      temporary = RandomName("." + name + ".tmp.");
-      fd = Descriptor(
+      temporary = base::RandomName("." + name + ".tmp.");
+      fd = base::Descriptor(
           openat(folder.Get(), temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
       if (!fd.Valid() && (errno != EEXIST || attempt == 100))
         return writeFailed("cannot write in " + folderPath, errno);
     }
     std::string ignored;
     int error = KeepOwnerAndMode(fd.Get(), original, &ignored);
-    if (error == 0) error = WriteAll(fd.Get(), bytes);
+    if (error == 0) error = base::WriteAll(fd.Get(), bytes);
     if (error == 0 && oldHive.Valid()) CopyAttributes(oldHive.Get(), fd.Get());
     if (error == 0 && fsync(fd.Get()) != 0) error = errno;
     if (error == 0) error = fd.CloseNow();
@@ -205,7 +211,7 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   // Step 2: the restored hive, clean, above every sequence number either set of logs holds.
   const std::uint32_t sequence = highest + 1;
   clean.MarkClean(sequence == 0 ? 1 : sequence, Timestamp(backupHive));
-  if (Failure failure = replaceHive(clean.Bytes(), "the backup's hive, recovered and clean");
+  if (base::Failure failure = replaceHive(clean.Bytes(), "the backup's hive, recovered and clean");
       failure.Failed())
     return failure;
 
@@ -217,11 +223,12 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
     const std::optional<HiveLogFile>& wanted = backupLogs[kind];
     if (here.empty() && !wanted) continue;
     const std::string target = here.empty() ? wanted->name : here;
-    Descriptor log;
+    base::Descriptor log;
     if (here.empty()) {
       if (!go("make " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
-      log = Descriptor(openat(folder.Get(), target.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | kFileFlags, original.st_mode & 0666));
+      log = base::Descriptor(openat(folder.Get(), target.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | kFileFlags,
+                                    original.st_mode & 0666));
       std::string ignored;
       if (log.Valid()) KeepOwnerAndMode(log.Get(), original, &ignored);
       made = true;
@@ -230,7 +237,7 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
           S_ISREG(status.st_mode) && status.st_size == 0 && (!wanted || wanted->bytes.empty()))
         continue;
       if (!go("empty " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
-      log = Descriptor(openat(folder.Get(), target.c_str(), O_WRONLY | O_CLOEXEC | kFileFlags));
+      log = base::Descriptor(openat(folder.Get(), target.c_str(), O_WRONLY | O_CLOEXEC | kFileFlags));
       if (log.Valid() && (fstat(log.Get(), &status) != 0 || !S_ISREG(status.st_mode)))
         return writeFailed("cannot write " + folderPath + "/" + target, EINVAL);
       if (log.Valid() && ftruncate(log.Get(), 0) != 0) return writeFailed("cannot empty " + target, errno);
@@ -238,7 +245,7 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
     if (!log.Valid()) return writeFailed("cannot write " + folderPath + "/" + target, errno);
     if (wanted && !wanted->bytes.empty()) {
       if (!go("write " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
-      if (const int error = WriteAll(log.Get(), wanted->bytes); error != 0)
+      if (const int error = base::WriteAll(log.Get(), wanted->bytes); error != 0)
         return writeFailed("cannot write " + folderPath + "/" + target, error);
     }
     if (fsync(log.Get()) != 0) return writeFailed("cannot write " + folderPath + "/" + target, errno);
@@ -249,4 +256,4 @@ Failure RestoreHiveBackup(const std::string& hive, const std::string& backup, co
   return replaceHive(backupHive, "the backup's hive");
 }
 
-}  // namespace platform
+}  // namespace hive
