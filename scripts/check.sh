@@ -72,6 +72,12 @@ while IFS= read -r file; do
   done < <(sed -nE 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1/p' "$file")
 done < <(sources)
 
+# The hive engine is used from outside hive/ through its one public header.
+while IFS= read -r line; do
+  fail "${line%%:*} includes \"${line#*\"}: outside hive/, include only \"hive/posix/Hive.h\""
+done < <(sources | grep -vE '^(hive|tests)/' | xargs grep -HE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"hive/' |
+  grep -v '"hive/posix/Hive.h"')
+
 # The program's folders and the seam's interfaces build unchanged for both targets: the standard
 # library only (no <x.h> system header), and no platform conditionals.
 is_portable() {

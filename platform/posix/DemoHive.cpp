@@ -15,9 +15,7 @@
 #include "base/Text.h"
 #include "base/posix/Folders.h"
 #include "base/posix/Owners.h"
-#include "hive/EmptyHive.h"
-#include "hive/HiveImage.h"
-#include "hive/posix/HiveFile.h"
+#include "hive/posix/Hive.h"
 #include "platform/DriverSettingsKey.h"
 #include "platform/posix/SimulatedBoard.h"
 

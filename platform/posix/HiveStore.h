@@ -40,7 +40,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hive/posix/HiveFile.h"
+#include "hive/posix/Hive.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
 

@@ -15,7 +15,7 @@
 
 #include "app/TuningCommands.h"
 #include "base/posix/Owners.h"
-#include "hive/posix/HiveRestore.h"
+#include "hive/posix/Hive.h"
 
 namespace {
 

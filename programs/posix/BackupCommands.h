@@ -4,7 +4,7 @@
 // putting one back from here (hive/posix/HiveRestore.h).
 #include <string>
 
-#include "hive/posix/HiveBackups.h"
+#include "hive/posix/Hive.h"
 
 // Prints the backups of the hive at path hive (those beside it, and those in root when given):
 // again is the command line that names the hive, for the line that puts one back. 0, or an

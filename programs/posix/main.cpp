@@ -25,7 +25,7 @@
 #include "framework/portable/terminal/KeyHelp.h"
 #include "framework/portable/terminal/TerminalFrontEnd.h"
 #include "framework/portable/terminal/Text.h"
-#include "hive/posix/HiveBackups.h"
+#include "hive/posix/Hive.h"
 #include "mainwnd/HardwareInformation.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
