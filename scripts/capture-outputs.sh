@@ -96,11 +96,19 @@ run adapter-bad --adapter 0 --query
 run no-terminal '\\.\DISPLAY2&&&\Registry\Machine\System\ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
 
 # --- files that are missing, unreadable or damaged -------------------------------------------
+# A copy of a hive made dirty: its primary sequence number one past the secondary (whatever they
+# were), so its checksum no longer holds either.
+dirty_copy() {
+  local secondary
+  secondary=$(od -An -tu4 -j8 -N4 "$1" | tr -d ' ')
+  cp "$1" "$2" && printf '%08x' $(((secondary + 1) & 0xffffffff)) | sed -E 's/(..)(..)(..)(..)/\\x\4\\x\3\\x\2\\x\1/' |
+    xargs -0 printf | dd of="$2" bs=1 seek=4 conv=notrunc status=none
+}
 mkfifo "$files/pipe.fifo"
 printf 'Windows Registry Editor Version 5.00\r\n' >"$files/text.reg"
 : >"$files/empty"
 head -c 6000 "$data/SYSTEM" >"$files/truncated"
-cp "$data/SYSTEM" "$files/dirty-damaged" && printf '\x07' | dd of="$files/dirty-damaged" bs=1 seek=4 conv=notrunc status=none
+dirty_copy "$data/SYSTEM" "$files/dirty-damaged"
 cp "$data/SYSTEM" "$files/bad-signature" && printf 'xegf' | dd of="$files/bad-signature" bs=1 seek=0 conv=notrunc status=none
 cp "$data/SYSTEM" "$files/bad-bin" && printf 'xbin' | dd of="$files/bad-bin" bs=1 seek=4096 conv=notrunc status=none
 printf 'device A B fancy\n' >"$files/badboard"
@@ -152,7 +160,7 @@ run NewDirtyHive-damaged-log --hive "$files/NewDirtyHive/NewDirtyHive" --list-ad
 cp "$files/OldDirtyHive/OldDirtyHive" "$files/old-dirty-damaged" && printf '\x07' | dd of="$files/old-dirty-damaged" bs=1 seek=4 conv=notrunc status=none
 run old-dirty-damaged-no-logs --hive "$files/old-dirty-damaged" --list-adapters
 # The demo made dirty (its sequence numbers differ) with no logs: read-only.
-cp "$data/SYSTEM" "$files/dirty.hive" && printf '\x09' | dd of="$files/dirty.hive" bs=1 seek=4 conv=notrunc status=none
+dirty_copy "$data/SYSTEM" "$files/dirty.hive"
 run demo-dirty-no-logs --hive "$files/dirty.hive" --board "$data/board" --set LODBias=0.50
 
 # --- backups beside a hive in a Windows folder, listed and put back ---------------------------
