@@ -14,7 +14,11 @@ run_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev binutil
 # wineserver and wineboot commands.
 test_packages=("${run_packages[@]}" libbenchmark-dev g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb
   x11-utils xauth imagemagick libhivex-bin libwin-hivex-perl libregf-utils ntfs-3g chntpw tmux clang clang-format
-  libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip)
+  libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip
+  # The rescue tarballs: static programs for i686 (gcc -m32 and the i386 architecture's
+  # archives; libhivex while the demo hive is filled with it) and x86-64, run under qemu-user's
+  # old CPU models and checked with file and objdump.
+  g++-multilib libncurses-dev:i386 libhivex-dev:i386 qemu-user file)
 x64_packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 case "$purpose" in
   run) packages=("${run_packages[@]}") ;;
