@@ -18,7 +18,7 @@ test_packages=("${run_packages[@]}" libbenchmark-dev g++-mingw-w64-i686 wine win
   # The rescue tarballs: static programs for i686 (gcc -m32 and the i386 architecture's
   # archives; libhivex while the demo hive is filled with it) and x86-64, run under qemu-user's
   # old CPU models and checked with file and objdump.
-  g++-multilib libncurses-dev:i386 libhivex-dev:i386 qemu-user file)
+  g++-multilib libncurses-dev:i386 libhivex-dev:i386 qemu-user file time)
 x64_packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 case "$purpose" in
   run) packages=("${run_packages[@]}") ;;
