@@ -1,7 +1,12 @@
-# Writes OUTPUT, a C++ source defining portable::CompiledResources() over the bytes of INPUT.
-# Run as a script: cmake -DINPUT=<file> -DOUTPUT=<file.cpp> -P EmbedFile.cmake
+# Writes OUTPUT, a C++ source defining FUNCTION() (declared in HEADER) over the bytes of INPUT;
+# by default portable::CompiledResources() of framework/portable/ResourceData.h.
+# Run as a script: cmake -DINPUT=<file> -DOUTPUT=<file.cpp> [-DFUNCTION=... -DHEADER=...] -P EmbedFile.cmake
 if(NOT DEFINED INPUT OR NOT DEFINED OUTPUT)
   message(FATAL_ERROR "EmbedFile.cmake needs -DINPUT=<file> and -DOUTPUT=<file.cpp>")
+endif()
+if(NOT DEFINED FUNCTION)
+  set(FUNCTION portable::CompiledResources)
+  set(HEADER framework/portable/ResourceData.h)
 endif()
 file(READ ${INPUT} hex HEX)
 string(LENGTH "${hex}" hex_length)
@@ -16,7 +21,7 @@ if(size EQUAL 0)
 else()
   set(array "const std::uint8_t kData[${size}] = {\n${bytes}\n};\nconstexpr std::size_t kSize = ${size};")
 endif()
-file(WRITE ${OUTPUT} "// Generated from the compiled resources by cmake/EmbedFile.cmake; do not edit.\n"
-  "#include <cstddef>\n\n#include \"framework/portable/ResourceData.h\"\n\n"
+file(WRITE ${OUTPUT} "// Generated from ${INPUT} by cmake/EmbedFile.cmake; do not edit.\n"
+  "#include <cstddef>\n\n#include \"${HEADER}\"\n\n"
   "namespace {\n${array}\n}  // namespace\n\n"
-  "std::span<const std::uint8_t> portable::CompiledResources() { return {kData, kSize}; }\n")
+  "std::span<const std::uint8_t> ${FUNCTION}() { return {kData, kSize}; }\n")

@@ -3,6 +3,9 @@
 #            and changelog Debian expects; dependencies computed from the binary (dpkg-shlibdeps).
 #   Windows: Configurator-<version>-x86.zip: Configurator.exe, Configurator.com when it is built,
 #            README.txt for Windows users and LICENSE.txt.
+#   POSIX with CONFIGURATOR_STATIC: configurator-<version>-linux-<processor>.tar.gz, for a live
+#            system: the statically linked program, its manual page, README.txt (the rescue
+#            steps) and LICENSE, in one folder named after the tarball.
 # The version is the project's (project() in CMakeLists.txt).
 set(packaging_dir ${CMAKE_SOURCE_DIR}/packaging)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -23,6 +26,16 @@ if(WIN32)
     install(PROGRAMS $<TARGET_FILE:ConfiguratorConsole> DESTINATION .)
   endif()
   install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt ${CMAKE_BINARY_DIR}/packaging/LICENSE.txt DESTINATION .)
+elseif(CONFIGURATOR_STATIC)
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_PACKAGE_NAME configurator)
+  set(CPACK_PACKAGE_FILE_NAME configurator-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_STRIP_FILES ON)
+  set(doc_build_dir ${CMAKE_BINARY_DIR}/packaging)
+  configure_file(${packaging_dir}/configurator.1.in ${doc_build_dir}/configurator.1 @ONLY)
+  configure_file(${packaging_dir}/linux/README.txt ${doc_build_dir}/README.txt @ONLY)
+  install(TARGETS configurator RUNTIME DESTINATION .)
+  install(FILES ${doc_build_dir}/configurator.1 ${doc_build_dir}/README.txt ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME configurator)

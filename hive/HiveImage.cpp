@@ -219,7 +219,8 @@ long HiveImage::VisitValues(std::size_t key, Visit visit) const {
   std::uint32_t count = 0;
   if (const long status = ValueList(key, &list, &count); status != base::kSuccess) return status;
   for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t cell = ValueCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
+    const std::size_t cell =
+        ValueCell(base::ReadLittleEndian32(&m_bytes[list + kCellData + std::size_t{4} * i]));
     if (cell == 0) return base::kRegistryCorrupt;
     if (visit(i, cell)) break;
   }
@@ -448,7 +449,7 @@ bool HiveImage::Freeable(const DataPlace& place, std::size_t key) const {
   if (ValueList(key, &list, &count) != base::kSuccess) return false;
   if (list != 0) seen.push_back(static_cast<std::uint32_t>(list - kBase));
   for (std::uint32_t i = 0; i < count; ++i)
-    seen.push_back(base::ReadLittleEndian32(&m_bytes[list + kCellData + 4ULL * i]));
+    seen.push_back(base::ReadLittleEndian32(&m_bytes[list + kCellData + std::size_t{4} * i]));
   auto fresh = [&](std::uint32_t cell) {
     if (!IsCellStart(cell) || Shared(cell) || std::find(seen.begin(), seen.end(), cell) != seen.end())
       return false;
@@ -650,7 +651,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
         base::WriteLittleEndian16(name[i], v + kValueName + 2 * i);
     }
     if (count > 0 && listCapacity >= 4ULL * (count + 1)) {
-      base::WriteLittleEndian32(cell, &m_bytes[kBase + listOffset + kCellData + 4ULL * count]);
+      base::WriteLittleEndian32(cell, &m_bytes[kBase + listOffset + kCellData + std::size_t{4} * count]);
     } else {
       const std::uint32_t grown = Allocate(4ULL * (count + 1));
       if (count > 0) {
@@ -658,7 +659,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
                      4ULL * count);
         Free(listOffset);
       }
-      base::WriteLittleEndian32(cell, &m_bytes[kBase + grown + kCellData + 4ULL * count]);
+      base::WriteLittleEndian32(cell, &m_bytes[kBase + grown + kCellData + std::size_t{4} * count]);
       base::WriteLittleEndian32(grown, &m_bytes[key + kValueList]);
     }
     base::WriteLittleEndian32(count + 1, &m_bytes[key + kValueCount]);

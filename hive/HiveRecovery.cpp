@@ -237,10 +237,12 @@ bool ReplayOld(const Log& log, Replay* replay) {
 // lies inside them.
 bool BinsValid(const Bytes& image) {
   const std::uint32_t size = base::ReadLittleEndian32(&image[kBinsSize]);
-  if (!SaneBinsSize(size) || image.size() < kHiveBaseBlockSize + size) return false;
+  // Subtracted, not added: on a 32-bit system the sum could wrap past a size near 4 GiB.
+  if (!SaneBinsSize(size) || image.size() < kHiveBaseBlockSize || image.size() - kHiveBaseBlockSize < size)
+    return false;
   std::uint64_t at = 0;
   while (at < size) {
-    const std::uint8_t* bin = &image[kHiveBaseBlockSize + at];
+    const std::uint8_t* bin = &image[kHiveBaseBlockSize + static_cast<std::size_t>(at)];
     const std::uint32_t binSize = base::ReadLittleEndian32(bin + kBinSize);
     if (!HasSignature(bin, kBinSignature) || base::ReadLittleEndian32(bin + kBinOffset) != at ||
         binSize < kBinUnit || binSize % kBinUnit != 0 || at + binSize > size)

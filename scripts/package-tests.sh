@@ -5,7 +5,8 @@
 #   installed program answers --version, --help and --list-adapters on a fresh HOME, and man finds
 #   its page; then the package is removed again;
 # - the Windows zip: Configurator.exe (its version block names the package's version), the console
-#   program when it is built, and README.txt and LICENSE.txt with Windows line ends.
+#   program when it is built, and README.txt and LICENSE.txt with Windows line ends;
+# - the rescue tarballs, by scripts/rescue-tarball-tests.sh.
 # Needs the posix and windows presets configured (scripts/test.sh does that first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,4 +70,6 @@ ms, ls = struct.unpack_from("<II", image, at + 8)
 print(f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}")')
 [ "$exe_version" = "$version" ] || fail "Configurator.exe says version $exe_version, the package $version"
 [ "$folder" = "Configurator-$version-x86" ] || fail "the zip is named $folder"
+
+bash scripts/rescue-tarball-tests.sh "$version"
 echo "package-tests: passed"

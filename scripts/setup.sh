@@ -6,7 +6,8 @@
 #                                 cannot run 32-bit programs (scripts/test.sh asks for it there)
 set -euo pipefail
 purpose=${1:-test}
-# The terminal program: its build (windres compiles the dialogs' resources) and its libraries.
+# The terminal program: its build (windres compiles the dialogs' resources) and its libraries;
+# libhivex only because configuring the tree configures its tests, which read hives with it.
 run_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev binutils-mingw-w64-i686
   libhivex-dev libncurses-dev ccache)
 # Everything the tests use besides. Configurator.exe is a 32-bit program: Wine runs it with its
@@ -14,7 +15,10 @@ run_packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev binutil
 # wineserver and wineboot commands.
 test_packages=("${run_packages[@]}" libbenchmark-dev g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb
   x11-utils xauth imagemagick libhivex-bin libwin-hivex-perl libregf-utils ntfs-3g chntpw tmux clang clang-format
-  libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip)
+  libclang-rt-14-dev python3 lintian man-db dpkg-dev unzip
+  # The rescue tarballs: static programs for i686 (gcc -m32 and the i386 architecture's
+  # archives) and x86-64, run under qemu-user's old CPU models and checked with file and objdump.
+  g++-multilib libncurses-dev:i386 qemu-user file time)
 x64_packages=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 case "$purpose" in
   run) packages=("${run_packages[@]}") ;;

@@ -399,6 +399,36 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   EXPECT_EQ(withoutRootTime(dump), withoutRootTime(Dump(newDir + "RecoveredHive_Windows10")));
 }
 
+// The logs beside a hive as each Windows names them, and as a copy may have changed their case:
+// found and replayed whatever the case of the hive's name and theirs.
+TEST_F(ReferenceHives, LogsAreFoundAsWindowsNamesThem) {
+  const struct {
+    const char* windows;
+    const char* hive;
+    std::vector<const char*> logs;  // beside it, in the order the recovery reads them
+    bool oldFormat;
+  } cases[] = {
+      {"XP", "system", {"system.LOG"}, true},
+      {"Vista and 7", "SYSTEM", {"SYSTEM.LOG1", "SYSTEM.LOG2"}, true},
+      {"8.1 and later", "SYSTEM", {"SYSTEM.LOG1", "SYSTEM.LOG2"}, false},
+      {"a copy's case", "System", {"system.log1", "SYSTEM.Log2"}, false},
+  };
+  for (const auto& c : cases) {
+    hivetest::TempFolder folder;
+    hivetest::WriteFile(folder / c.hive, Text(c.oldFormat ? oldPrimary : newPrimary));
+    const HiveLogs& logs = c.oldFormat ? oldLogs : newLogs;
+    const Bytes* bytes[] = {&logs.log1->bytes, &logs.log2->bytes};
+    for (std::size_t i = 0; i < c.logs.size(); ++i) hivetest::WriteFile(folder / c.logs[i], Text(*bytes[i]));
+    base::Failure failure;
+    const auto store = platform::HiveStore::Load(folder / c.hive, &failure);
+    ASSERT_NE(store, nullptr) << c.windows << ": " << failure.Text();
+    std::vector<std::string> used;
+    for (std::size_t i = 0; i < c.logs.size(); ++i)
+      if (!bytes[i]->empty()) used.emplace_back(c.logs[i]);
+    EXPECT_EQ(store->LogsUsed(), used) << c.windows;
+  }
+}
+
 // A whole log header that claims a hive larger than the log can map is unusable, and never read
 // past its end.
 TEST(OldFormatLog, AShortLogClaimingAHugeHiveIsUnusable) {

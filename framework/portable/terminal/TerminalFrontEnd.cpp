@@ -5,13 +5,16 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "framework/Types.h"
+#include "framework/portable/terminal/BuiltinTerminals.h"
 #include "framework/portable/terminal/Canvas.h"
 #include "framework/portable/terminal/DialogScreen.h"
 #include "framework/portable/terminal/Input.h"
+#include "framework/portable/terminal/Text.h"
 
 // Last: curses defines macros with common names.
 #include <curses.h>
@@ -66,12 +69,14 @@ void Show(const Canvas& canvas, int cursorX, int cursorY, bool utf8) {
     for (int x = 0; x < canvas.Width(); ++x) {
       const Cell& cell = canvas.At(x, y);
       attrset(Attributes(cell.attr));
-      if (const cchar_t* box = BoxCharacter(cell.ch)) {
+      // Without UTF-8 every cell is plain ASCII: the terminal's line-drawing set cannot be
+      // trusted there (the Linux console in UTF-8 mode ignores its switch, and letters show).
+      const cchar_t* box = utf8 ? BoxCharacter(cell.ch) : nullptr;
+      if (box != nullptr) {
         mvadd_wch(y, x, box);
         continue;
       }
-      wchar_t text[2] = {static_cast<wchar_t>(cell.ch), 0};
-      if (!utf8 && cell.ch > 0x7E) text[0] = L'?';
+      wchar_t text[2] = {static_cast<wchar_t>(utf8 ? cell.ch : PlainCharacter(cell.ch)), 0};
       cchar_t c;
       setcchar(&c, text, Attributes(cell.attr), 0, nullptr);
       mvadd_wch(y, x, &c);  // the last cell of the screen reports an error, yet is drawn
@@ -230,9 +235,19 @@ bool TerminalFrontEnd::Begin() {
   std::setlocale(LC_CTYPE, "");
   SCREEN* screen = newterm(nullptr, stdout, stdin);
   if (screen == nullptr) {
-    std::fputs("configurator: this terminal type (TERM) is not known\n", stderr);
-    m_failed = true;
-    return false;
+    // No description of this terminal on this system (a live system may have no terminfo
+    // database at all): draw with the one built in for its kind.
+    const BuiltinTerminfo builtin;
+    const char* term = std::getenv("TERM");
+    if (builtin.Failure().empty())
+      screen = newterm(BuiltinTerminalName(term != nullptr ? term : ""), stdout, stdin);
+    if (screen == nullptr) {
+      std::fprintf(
+          stderr, "configurator: this terminal type (TERM) is not known, and its built-in descriptions %s\n",
+          builtin.Failure().empty() ? "failed too" : ("cannot be used: " + builtin.Failure()).c_str());
+      m_failed = true;
+      return false;
+    }
   }
   m_screen = screen;
   set_term(screen);

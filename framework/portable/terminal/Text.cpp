@@ -1,6 +1,7 @@
 #include "framework/portable/terminal/Text.h"
 
 #include "base/Text.h"
+#include "framework/portable/terminal/Canvas.h"
 
 namespace portable::terminal {
 
@@ -28,6 +29,33 @@ char16_t Mnemonic(std::u16string_view text) {
     return base::DowncaseUnit(text[i + 1]);
   }
   return 0;
+}
+
+char32_t PlainCharacter(char32_t ch) {
+  switch (ch) {
+    case kHorizontal:
+      return U'-';
+    case kDoubleHorizontal:
+      return U'=';
+    case kVertical:
+    case kDoubleVertical:
+      return U'|';
+    case kTopLeft:
+    case kTopRight:
+    case kBottomLeft:
+    case kBottomRight:
+    case kDoubleTopLeft:
+    case kDoubleTopRight:
+    case kDoubleBottomLeft:
+    case kDoubleBottomRight:
+    case kLeftTee:
+    case kRightTee:
+      return U'+';
+    case kEllipsis:
+      return U'~';
+    default:
+      return ch < 0x80 ? ch : U'?';
+  }
 }
 
 std::u32string CodePoints(std::u16string_view text) { return base::CodePoints(text); }

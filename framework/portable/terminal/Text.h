@@ -15,6 +15,10 @@ char16_t Mnemonic(std::u16string_view text);
 int TextWidth(std::u16string_view text);
 // The text whole when it fits in width cells, else its start and an ellipsis ("…") in width cells.
 std::u16string Shorten(std::u16string_view text, int width);
+// The character as a terminal that shows ASCII alone draws it (no UTF-8 locale: LANG unset, the C
+// locale): frames' lines and corners as '-', '=', '|' and '+', the ellipsis as '~', any other
+// character past ASCII as '?'.
+char32_t PlainCharacter(char32_t ch);
 // The text split into code points.
 std::u32string CodePoints(std::u16string_view text);
 std::string ToUtf8(std::u32string_view text);
