@@ -7,13 +7,19 @@
 #   memory: the peak resident size of configurator (query and set) against the size of H
 # Targets: query and set at most 2x, memory at most 2x.
 # Usage: scripts/bench-save.sh [RUNS] [BUILD-DIR] [MEBIBYTES]
+# BUILD-DIR: build/bench, the bench preset's (the default), or a configured build of your own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-9}
 build=${2:-build/bench}
 mebibytes=${3:-32}
-[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target hive_bench configurator -j2 >/dev/null
+# The bench preset (CMakePresets.json: optimised, in build/bench), or a build of your own.
+if [ "$build" = build/bench ]; then
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench --target hive_bench configurator -j2 >/dev/null
+else
+  cmake --build "$build" --target hive_bench configurator -j2 >/dev/null
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -9,7 +9,7 @@ set -uo pipefail
 tree=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:?usage: capture-outputs.sh OUTDIR [PROGRAM]}
 program=$(realpath "${2:-$tree/build/posix/programs/configurator}")
-reference=$tree/../shared/testdata/hives
+reference=${HIVE_REFERENCE_DIR:-$tree/../shared/testdata/hives}
 rm -rf "$out" && mkdir -p "$out" && out=$(realpath "$out")
 
 # One fixed place to run in: the paths in messages are the same in every capture.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) in build/fuzz and runs
-# them, one after the other, each for SECONDS (default 60):
+# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan: the fuzz preset, in
+# build/fuzz) and runs them, one after the other, each for SECONDS (default 60):
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
 # SECONDS 0 builds the targets and runs none (scripts/test.sh does that, so that they keep building).
 # Targets: hive recovery resources hand_off query_string reg_file board_file decimal escape switches
@@ -28,10 +28,10 @@ else
   exit 2
 fi
 
+# The fuzz preset (CMakePresets.json): clang, libFuzzer and the sanitizers, in build/fuzz.
 build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFIGURATOR_FUZZ=ON \
-  >/dev/null
-cmake --build "$build" -j2 --target configurator "${targets[@]/#/fuzz_}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2 --target configurator "${targets[@]/#/fuzz_}"
 if [ "$seconds" = 0 ]; then
   echo "fuzz.sh: built ${targets[*]}"
   exit 0

@@ -7,12 +7,8 @@
 # Usage: adapters-tests.sh PATH-TO-CONFIGURATOR
 set -uo pipefail
 program=$1
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
-mkdir -p "$HOME" && : >"$HOME/.hivexsh"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../support/harness.sh"
+isolate
 
 "$program" --list-adapters >/dev/null 2>&1 || fail "the demo folder was not made"
 demo=$XDG_DATA_HOME/configurator
@@ -161,5 +157,4 @@ hivexget "$scratch/RESET" "$service\\D3D" QLDRV_LOD_BIAS >/dev/null 2>&1 && fail
 [ -e "$scratch/driver.log" ] && fail "a driver log beside the hives"
 grep -q "DISPLAY1 reloaded" "$demo/driver.log" 2>/dev/null && fail "a hive's adapter reloaded into the demo's log"
 
-[ "$failures" -eq 0 ] && echo "all adapter tests passed"
-exit $((failures > 0))
+harness_done "adapter tests"

@@ -10,11 +10,7 @@
 set -uo pipefail
 program=$(realpath "$1")
 src=$2
-scratch=$(mktemp -d)
-socket="examples-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../support/harness.sh"
 
 # The examples as a reader sees them: the README's indented code, the manual as man shows it,
 # the help's indented command lines.
@@ -141,27 +137,22 @@ round() {
 # line says which and how to pick another; Escape ends the program with 0.
 dialogs() {
   local what=$1 run=$2 boards=$3 adapter=$4
-  command -v tmux >/dev/null || { echo "skipped (no tmux): $what"; return; }
+  command -v tmux >/dev/null || { skip "$what opens the dialogs (tmux is not installed)"; return; }
   local names=("QEL 700 M720 Dual" "QEL 700 M940 Quad")
   rm -f "$scratch/exit"
-  tmux -L "$socket" kill-server 2>/dev/null
-  tmux -L "$socket" -f /dev/null new-session -d -s examples -x 100 -y 30 \
+  term_start 100 30 \
     "cd '$PWD'; env HOME='$HOME' XDG_DATA_HOME='$XDG_DATA_HOME' PATH='$PATH' LANG=C.UTF-8 $run; echo EXIT=\$? >'$scratch/exit'"
-  screen() { tmux -L "$socket" capture-pane -t examples -p; }
-  wait_for() {
-    for _ in $(seq 150); do screen | grep -F -- "$1" >/dev/null && return 0; sleep 0.1; done
-    fail "$what: the screen never showed '$1'"; screen; return 1
-  }
-  wait_for "${names[$((adapter - 1))]}" || return
-  [ "$boards" -gt 1 ] && wait_for "Board adapter $adapter of $boards"
-  tmux -L "$socket" send-keys -t examples Escape
+  local step=$what
+  term_expect "${names[$((adapter - 1))]}" || return
+  [ "$boards" -gt 1 ] && term_expect "Board adapter $adapter of $boards"
+  term_keys Escape
   for _ in $(seq 100); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
-  grep -qx "EXIT=0" "$scratch/exit" 2>/dev/null || fail "$what did not end with 0: $(cat "$scratch/exit" 2>/dev/null)"
+  grep -qx "EXIT=0" "$scratch/exit" 2>/dev/null || fail "did not end with 0: $(cat "$scratch/exit" 2>/dev/null)"
 }
 
 mapfile -t lines < <(printf '%s\n%s\n%s\n' "$readme" "$manual" "$usage")
 round 1 "${lines[@]}"
 round 2 "${lines[@]}"
 
-[ "$failures" -eq 0 ] && echo "all ${#lines[@]} example lines did what they say, on one adapter of the board and on two"
-exit $((failures > 0))
+[ "$failures" -eq 0 ] && echo "the ${#lines[@]} example lines did what they say, on one adapter of the board and on two"
+harness_done "example tests"

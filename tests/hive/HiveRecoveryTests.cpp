@@ -124,7 +124,8 @@ class ReferenceHives : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(dir + "/NewDirtyHive1/NewDirtyHive"))
-      GTEST_SKIP() << "the reference hives are not in " << dir << " (set HIVE_REFERENCE_DIR)";
+      GTEST_SKIP() << "that our recovery of dirty hives gives Windows' own results (no reference hives in "
+                   << dir << "; set HIVE_REFERENCE_DIR)";
   }
   std::string dir = ReferenceDir();
   std::string newDir = dir + "/NewDirtyHive1/";

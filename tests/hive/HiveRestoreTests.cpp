@@ -89,8 +89,8 @@ class HiveRestore : public ::testing::TestWithParam<RestoreCase> {};
 
 TEST_P(HiveRestore, EveryStopLoadsAsBeforeOrRestoredAndTheEndIsTheBackup) {
   if (access((ReferenceDir() + "/NewDirtyHive1").c_str(), R_OK) != 0)
-    GTEST_SKIP() << "skipped: the reference hives are not in " << ReferenceDir()
-                 << " (set HIVE_REFERENCE_DIR)";
+    GTEST_SKIP() << "that a backup restores over Windows' own dirty hives (no reference hives in "
+                 << ReferenceDir() << "; set HIVE_REFERENCE_DIR)";
   hivetest::TempFolder scratch;
   const std::string backup = BackUp(scratch / "source", GetParam().backup());
   const std::string restored = Loaded(scratch / "source/SYSTEM");
@@ -145,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, HiveRestore,
 
 TEST(HiveRestoreRefusals, NothingChangesWhenTheBackupOrTheHiveCannotBeUsed) {
   if (access((ReferenceDir() + "/NewDirtyHive1").c_str(), R_OK) != 0)
-    GTEST_SKIP() << "skipped: the reference hives are not in " << ReferenceDir()
-                 << " (set HIVE_REFERENCE_DIR)";
+    GTEST_SKIP() << "that a backup restores over Windows' own dirty hives (no reference hives in "
+                 << ReferenceDir() << "; set HIVE_REFERENCE_DIR)";
   struct Row {
     const char* name;
     std::function<void(const std::string& backup, const std::string& hive)> spoil;

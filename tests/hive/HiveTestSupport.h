@@ -101,8 +101,8 @@ inline std::string Hivexget(const std::string& hive, const std::string& key) {
 
 // What the independent readers of hive files (regfexport, reged -x, hivexregedit --export)
 // complain of when they read a hive: their words, one reader per line, empty when every reader
-// read it cleanly. A reader that is not installed is named in *skipped instead; so is the one
-// named by without.
+// read it cleanly. A reader that is not installed is named in *skipped instead; the one named by
+// without is left out (it is known not to read such a hive), which is no skipped check.
 inline std::string ReaderComplaints(const std::string& hive, std::string* skipped,
                                     const std::string& without = "") {
   struct Reader {
@@ -116,8 +116,8 @@ inline std::string ReaderComplaints(const std::string& hive, std::string* skippe
   // Their words for trouble (value names such as ErrorControl must not count).
   std::string complaints;
   for (const Reader& reader : readers) {
-    if (reader.program == without ||
-        Run(std::string("command -v ") + reader.program + " >/dev/null && echo yes") != "yes\n") {
+    if (reader.program == without) continue;
+    if (Run(std::string("command -v ") + reader.program + " >/dev/null && echo yes") != "yes\n") {
       *skipped += std::string(skipped->empty() ? "" : ", ") + reader.program;
       continue;
     }

@@ -2,28 +2,16 @@
 # The configurator program as a user meets it: the demo data folder, --list-adapters, the
 # messages and exit codes for bad command lines and bad hives, and one saving dialog in a
 # terminal (tmux), with the hive checked by hivexget and the driver's log read afterwards.
-# Usage: program-tests.sh PATH-TO-CONFIGURATOR
+# Usage: program-tests.sh PATH-TO-CONFIGURATOR VERSION REFERENCE-HIVES-DIR
+# (VERSION: the project's, which --version must print; HIVE_REFERENCE_DIR, when set, overrides the
+# folder of the hives that Windows wrote)
 set -uo pipefail
 program=$1
-scratch=$(mktemp -d)
-# A tmux server of our own: other sessions, and their environment, stay out of the test.
-socket="cfg-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null; umount "$scratch/ro" "$scratch/full" 2>/dev/null; rm -rf "$scratch"' EXIT
-export XDG_DATA_HOME=$scratch/data HOME=$scratch/home
-mkdir -p "$HOME" && : >"$HOME/.hivexsh"  # hivexsh reads it at start
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# expect CODE PATTERN -- ARGS...: exit code and a line of the output (stdout and stderr).
-expect() {
-  local code=$1 pattern=$2
-  shift 3
-  local output status
-  output=$("$program" "$@" 2>&1)
-  status=$?
-  [ "$status" -eq "$code" ] || fail "configurator $* exited $status, not $code: $output"
-  grep -qF -- "$pattern" <<<"$output" || fail "configurator $* did not say '$pattern': $output"
-}
+version=$2
+reference_default=$3
+source "$(dirname "$0")/../support/harness.sh"
+at_exit 'umount "$scratch/ro" "$scratch/full"'
+isolate
 
 board_key='\Registry\Machine\System\ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000'
 data=$XDG_DATA_HOME/configurator
@@ -54,7 +42,8 @@ expect 0 "Memory:    0 Meg" -- --hive "$scratch/ODDINFO" --list-adapters
 
 # Command lines and files that cannot be used.
 expect 0 "Usage: configurator" -- --help
-expect 0 "configurator 1.0.0.3" -- --version
+run --version
+[ "$status" = 0 ] && [ "$out" = "configurator $version" ] || fail "--version exited $status and said '$out $err'"
 expect 64 "unknown option --frobnicate" -- --frobnicate
 expect 64 "only one HAND-OFF" -- one two
 expect 64 "--hive needs a PATH" -- --hive
@@ -113,46 +102,31 @@ expect 69 "need a terminal" -- "\\.\DISPLAY2&&&$board_key" </dev/null
 
 # One save in the terminal: the chip button, the next anti-aliasing entry, OK.
 if command -v tmux >/dev/null; then
-  session=main
-  tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
-    "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
-  screen() { tmux -L "$socket" capture-pane -t "$session" -p; }
-  # Ends the tmux server and waits until it is gone: a new session must not reach a dying one.
-  stop_tmux() {
-    tmux -L "$socket" kill-server 2>/dev/null
-    for _ in $(seq 50); do tmux -L "$socket" list-sessions >/dev/null 2>&1 || return 0; sleep 0.1; done
-  }
-  wait_for() {
-    for _ in $(seq 150); do screen | grep -F -- "$1" >/dev/null && return 0; sleep 0.1; done
-    fail "the screen never showed '$1'"; screen; return 1
-  }
+  term_start 120 40 "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program'; echo EXIT=\$? >'$scratch/exit'"
   # save_offline HIVE: the program on HIVE with the board's adapter named on the command line
   # and no board file; the chip dialog, another anti-aliasing entry, OK. False when the dialog
   # never came.
   save_offline() {
     rm -f "$scratch/exit"
-    stop_tmux
-    tmux -L "$socket" new-session -d -s "$session" -x 120 -y 40 \
+    term_start 120 40 \
       "env XDG_DATA_HOME='$XDG_DATA_HOME' HOME='$HOME' '$program' --hive '$1' '\\.\DISPLAY9&&&$board_key' 2>'$scratch/stderr'; echo EXIT=\$? >'$scratch/exit'"
-    wait_for "QEL 700 M720 Dual" || return 1
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    wait_for "Dual Chip QEL 700" || return 1
-    tmux -L "$socket" send-keys -t "$session" Up Up Up Enter
+    term_expect "QEL 700 M720 Dual" || return 1
+    term_keys Tab Space
+    term_expect "Dual Chip QEL 700" || return 1
+    term_keys Up Up Up Enter
   }
   # quit: Escape, then the exit line the program's session wrote.
   quit() {
-    tmux -L "$socket" send-keys -t "$session" Escape
+    term_keys Escape
     for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
     cat "$scratch/exit" 2>/dev/null
   }
-  if wait_for "QEL 700 M720 Dual"; then
-    tmux -L "$socket" send-keys -t "$session" Tab Space
-    if wait_for "Dual Chip QEL 700"; then
-      tmux -L "$socket" send-keys -t "$session" Down Enter
-      wait_for "Driver: " && wait_for "anti-aliasing 4 samples on 2 chips"
-      tmux -L "$socket" send-keys -t "$session" Escape
-      for _ in $(seq 50); do [ -s "$scratch/exit" ] && break; sleep 0.1; done
-      grep -q "EXIT=0" "$scratch/exit" 2>/dev/null || fail "the program did not end with 0"
+  if term_expect "QEL 700 M720 Dual"; then
+    term_keys Tab Space
+    if term_expect "Dual Chip QEL 700"; then
+      term_keys Down Enter
+      term_expect "Driver: " && term_expect "anti-aliasing 4 samples on 2 chips"
+      [ "$(quit)" = EXIT=0 ] || fail "the program did not end with 0"
       [ "$(hivexget "$data/SYSTEM" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
         QLDRV_SLI_AA_CONFIGURATION)" = 4 ] || fail "QLDRV_SLI_AA_CONFIGURATION not saved"
       grep -q 'DISPLAY2 reloaded: anti-aliasing 4 samples on 2 chips' "$data/driver.log" || fail "no reload logged"
@@ -164,24 +138,24 @@ if command -v tmux >/dev/null; then
   cp "$data/SYSTEM" "$scratch/OFFLINE"
   cp "$data/SYSTEM" "$scratch/OFFLINE.before"
   if save_offline "$scratch/OFFLINE"; then
-    wait_for "Saved 1 value to OFFLINE; backup of the hive as it was in"
+    term_expect "Saved 1 value to OFFLINE; backup of the hive as it was in"
     cmp -s "$scratch/OFFLINE.before" "$scratch"/CFGBAK/*/OFFLINE || fail "the backup is not the hive as it was"
     [ "$(hivexget "$scratch/OFFLINE" 'ControlSet001\Control\Video\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\0000\D3D' \
       QLDRV_SLI_AA_CONFIGURATION)" = 0 ] || fail "the save was not on disk while the program waited"
     quit >/dev/null
   fi
-fi
 
-# An adapter without its D3D key: the chip dialog's values cannot be written, and the status
-# line says so instead of nothing.
-if command -v tmux >/dev/null; then
+  # An adapter without its D3D key: the chip dialog's values cannot be written, and the status
+  # line says so instead of nothing.
   cp "$data/SYSTEM" "$scratch/NOD3D"
   printf 'cd \\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000\\D3D\ndel\ncommit\n' |
     hivexsh -w "$scratch/NOD3D"
   if save_offline "$scratch/NOD3D"; then
-    wait_for "not saved: the adapter has no D3D key"
+    term_expect "not saved: the adapter has no D3D key"
     quit >/dev/null
   fi
+else
+  skip "the saves from the dialogs in a terminal (tmux is not installed)"
 fi
 
 # Backups from a fresh HOME with nothing in it: they go beside the hive, in CFGBAK, private,
@@ -281,7 +255,7 @@ group|660|--groups=23456|12345:23456 660|the hive now belongs to 12345:23456, no
 all|606|--clear-groups|12345:12345 600|the hive now belongs to 12345:12345, not root:23456 (only root may give a file to another user, or to a group one is not in); its permissions were narrowed from 0606 to 0600 so that no one gained access
 ROWS
 else
-  echo "skipped: saves by another user (setpriv as root)"
+  skip "that a save by another user keeps the hive's group and never widens its access (needs root and setpriv)"
 fi
 
 # A hive that may not be written says why, in words, whatever the reason.
@@ -293,12 +267,12 @@ if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/ro" && mount -t tmpfs -o size=1m tmp
   expect 0 "Read-only: the file system it is on is mounted read-only" -- --hive "$scratch/ro/SYSTEM" --list-adapters
   umount "$scratch/ro"
 else
-  echo "skipped: read-only and full file systems (mounting needs root)"
+  skip "that a hive on a read-only file system says so (mounting a tmpfs needs root)"
 fi
 
 # Dirty hives that Windows left (third-party test data beside the repository, when it is there):
 # read as Windows would load them, or read-only with the reason when no log can recover them.
-reference=$(cd "$(dirname "$0")/../../.." && pwd)/shared/testdata/hives
+reference=${HIVE_REFERENCE_DIR:-$reference_default}
 if [ -d "$reference/NewDirtyHive1" ]; then
   mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
   expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
@@ -319,7 +293,7 @@ if [ -d "$reference/NewDirtyHive1" ]; then
   expect 0 "Read-only: the hive is dirty and has no transaction log beside it" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   expect 0 "start Windows and shut it down fully" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
 else
-  echo "skipped: the dirty reference hives (no $reference)"
+  skip "that the program opens Windows' own dirty hives, recovered or read-only with the reason (no reference hives in $reference; set HIVE_REFERENCE_DIR)"
 fi
 
 # A save from the command line on a full disk: the reason first, in the system's words, with what
@@ -339,7 +313,7 @@ if [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" && mount -t tmpfs -o size=64k 
   [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
   umount "$scratch/full"
 else
-  echo "skipped: a save on a full disk (a small tmpfs needs root)"
+  skip "that a save on a full disk fails in words and leaves the hive as it was (mounting a tmpfs needs root)"
 fi
 
 # A save on a full disk: said at once in words, the edit dropped, the hive as it was, nothing
@@ -350,7 +324,7 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   dd if=/dev/zero of="$scratch/full/filler" bs=4k 2>/dev/null
   before=$(md5sum <"$scratch/full/SYSTEM")
   if save_offline "$scratch/full/SYSTEM"; then
-    wait_for "Not saved: No space left on device (1 change lost)"
+    term_expect "Not saved: No space left on device (1 change lost)"
     [ "$(quit)" = "EXIT=74" ] || fail "a lost save did not end with 74: $(cat "$scratch/exit")"
     grep -q "changes were not saved and are lost: No space left on device" "$scratch/stderr" ||
       fail "no word of the lost save: $(cat "$scratch/stderr")"
@@ -358,6 +332,8 @@ if command -v tmux >/dev/null && [ "$(id -u)" = 0 ] && mkdir -p "$scratch/full" 
   [ "$(md5sum <"$scratch/full/SYSTEM")" = "$before" ] || fail "the hive changed on a full disk"
   [ "$(ls -A "$scratch/full" | tr '\n' ' ')" = "SYSTEM filler " ] || fail "left beside the hive: $(ls -A "$scratch/full")"
   umount "$scratch/full"
+else
+  skip "that a save from the dialogs on a full disk is said at once and loses nothing else (needs tmux, and root for a tmpfs)"
 fi
 
 # First contact on a live system: HOME in memory (a fresh one at each boot) and the Windows disk
@@ -404,7 +380,7 @@ if [ -d "$reference/OldDirtyHive" ]; then
     fail "undoing the restore did not put the dirty hive and its log back"
   expect 0 "recovered from SYSTEM.LOG" -- --hive "$live" --list-adapters
 else
-  echo "skipped: a restore over a dirty hive (no $reference)"
+  skip "that a restore over Windows' own dirty hive keeps its log and can be undone (no reference hives in $reference; set HIVE_REFERENCE_DIR)"
 fi
 short='[A-Za-z0-9!#$%&'"'"'()@^_`{}~-]{1,8}(\.[A-Za-z0-9!#$%&'"'"'()@^_`{}~-]{1,3})?'
 lines=0
@@ -431,19 +407,19 @@ readers_accept() {
     output=$(regfexport "$1" 2>&1) || fail "regfexport cannot read $1"
     ! grep -qiE "$trouble" <<<"$output" || fail "regfexport on $1: $(grep -iE "$trouble" <<<"$output" | sed -n 1,3p)"
   else
-    echo "skipped: regfexport (libregf-utils not installed)"
+    skip "that regfexport reads the saved hives (libregf-utils is not installed)"
   fi
   if command -v reged >/dev/null; then
     output=$(reged -x "$1" 'HKEY_LOCAL_MACHINE\SYSTEM' '\' /dev/null 2>&1) || fail "reged cannot read $1"
     ! grep -qiE "$trouble" <<<"$output" || fail "reged on $1: $(grep -iE "$trouble" <<<"$output" | sed -n 1,3p)"
   else
-    echo "skipped: reged (chntpw not installed)"
+    skip "that reged reads the saved hives (chntpw is not installed)"
   fi
   if command -v hivexregedit >/dev/null; then
     output=$(hivexregedit --export "$1" '\' 2>&1 >/dev/null) || fail "hivexregedit cannot read $1"
     [ -z "$output" ] || fail "hivexregedit on $1: $output"
   else
-    echo "skipped: hivexregedit (libwin-hivex-perl not installed)"
+    skip "that hivexregedit reads the saved hives (libwin-hivex-perl is not installed)"
   fi
 }
 saved=0
@@ -452,5 +428,4 @@ for hive in "$data/SYSTEM" "$scratch/OFFLINE"; do
 done
 [ "$saved" -gt 0 ] || fail "no saved hive to give the independent readers"
 
-[ "$failures" -eq 0 ] && echo "all program tests passed"
-exit $((failures > 0))
+harness_done "program tests"

@@ -10,6 +10,7 @@
 #include <span>
 #include <string_view>
 
+#include "Version.h"
 #include "res/resource.h"
 
 namespace expected {
@@ -274,17 +275,20 @@ struct VersionString {
 
 inline constexpr int kVersionType = 16;
 inline constexpr int kVersionId = 1;
-inline constexpr std::uint32_t kFileVersionMs = 0x00010000;        // 1.0
-inline constexpr std::uint32_t kFileVersionLs = 0x00000003;        // 0.3
+// The version is the project's (Version.h, generated from CMakeLists.txt), never written here.
+inline constexpr std::uint32_t kFileVersionMs =
+    (CONFIGURATOR_VERSION_MAJOR << 16) | CONFIGURATOR_VERSION_MINOR;
+inline constexpr std::uint32_t kFileVersionLs =
+    (CONFIGURATOR_VERSION_PATCH << 16) | CONFIGURATOR_VERSION_TWEAK;
 inline constexpr std::u16string_view kVersionBlock = u"080904B0";  // English (UK), Unicode
 inline constexpr VersionString kVersionStrings[] = {
     {u"CompanyName", u"ORLO"},
     {u"FileDescription", u"ORLO Configurator"},
-    {u"FileVersion", u"1.0.0.3"},
+    {u"FileVersion", u"" CONFIGURATOR_VERSION_TEXT},
     {u"InternalName", u"Configurator.exe"},
     {u"OriginalFilename", u"Configurator.exe"},
     {u"ProductName", u"ORLO Configurator"},
-    {u"ProductVersion", u"1.0.0.3"},
+    {u"ProductVersion", u"" CONFIGURATOR_VERSION_TEXT},
 };
 
 // Manifest (resource type 24, id 1): pieces its text must contain.
