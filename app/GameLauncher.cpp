@@ -6,14 +6,15 @@
 #include <string_view>
 
 #include "app/RegistryAdapters.h"
+#include "app/TuningApply.h"
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
-#include "mainwnd/HardwareInformation.h"
 #include "platform/Launcher.h"
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
 #include "settings/AdapterKey.h"
+#include "settings/HardwareInformation.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/SettingsKey.h"
 #include "settings/TuningSetting.h"
@@ -374,23 +375,23 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
     record = {adapterKey, touched};
     int line = 0;
     if (const std::u16string untrusted = UntrustedIn(record, &line); !untrusted.empty())
-      return TuningSave{sysexits::kDataError,
-                        u"no restore record can be made, so /run changes nothing: " + untrusted};
+      return Outcome{sysexits::kDataError,
+                     u"no restore record can be made, so /run changes nothing: " + untrusted};
     std::vector<std::uint8_t> bytes;
     if (!FormatRestoreRecord(record, &bytes))
-      return TuningSave{sysexits::kDataError,
-                        u"a key or value name holds a tab or a line break: no restore record can hold it"};
+      return Outcome{sysexits::kDataError,
+                     u"a key or value name holds a tab or a line break: no restore record can hold it"};
     bool held = false;
     std::u16string why;
     if (store.Create(bytes, &held, &why) != platform::kSuccess)
-      return TuningSave{sysexits::kCantCreate,
-                        store.Location() + u": the restore record cannot be written: " + why};
+      return Outcome{sysexits::kCantCreate,
+                     store.Location() + u": the restore record cannot be written: " + why};
     if (held)
-      return TuningSave{sysexits::kTempFail, u"another /run started meanwhile (its restore record " +
-                                                 store.Location() +
-                                                 u" is in use): start this one when its program has ended"};
+      return Outcome{sysexits::kTempFail, u"another /run started meanwhile (its restore record " +
+                                              store.Location() +
+                                              u" is in use): start this one when its program has ended"};
     recorded = true;
-    return TuningSave{};
+    return Outcome{};
   };
 
   // Puts back what this run wrote: true when it failed (and the record is kept).

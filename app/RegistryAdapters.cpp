@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/TuningCommands.h"
+#include "app/ExitStatus.h"
+#include "app/TuningApply.h"
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/Registry.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/HardwareInformation.h"
+#include "settings/HardwareInformation.h"
 
 struct RegistryAdapter {
   std::u16string path;              // e.g. System\ControlSet001\Control\Video\{GUID}\0000

@@ -7,6 +7,7 @@
 #include "app/GameLauncher.h"
 #include "app/RegistryAdapters.h"
 #include "app/Switches.h"
+#include "app/TuningOutput.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
 

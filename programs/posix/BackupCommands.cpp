@@ -13,7 +13,7 @@
 #include <ctime>
 #include <vector>
 
-#include "app/TuningCommands.h"
+#include "app/ExitStatus.h"
 #include "platform/posix/HiveRestore.h"
 #include "platform/posix/Owners.h"
 

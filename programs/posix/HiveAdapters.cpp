@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/ExitStatus.h"
 #include "app/RegistryAdapters.h"
-#include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
-#include "mainwnd/AdapterIdentity.h"
 #include "platform/Registry.h"
+#include "settings/AdapterIdentity.h"
 #include "settings/AdapterKey.h"
 #include "settings/SettingsKey.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/HardwareInformation.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
+#include "settings/HardwareInformation.h"
 
 // An adapter's key has one of two shapes: System\<control set>\Control\Video\{GUID}\NNNN (Windows
 // XP and later) or the display driver service's System\<control set>\Services\<service>\DeviceN

@@ -33,14 +33,14 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
       note = report.note;
     const platform::Failure lost = store.LostChanges();
-    if (!lost.Failed()) return TuningSave{};
+    if (!lost.Failed()) return Outcome{};
     lossTold = true;
     const std::string advice =
         status == platform::kDiskFull       ? "free space on its disk, then run the command again"
         : status == platform::kAccessDenied ? "let it be written, then run the command again"
                                             : "put that right, then run the command again";
-    return TuningSave{status == platform::kAccessDenied ? sysexits::kNoPermission : sysexits::kIoError,
-                      base::Utf16FromUtf8(lost.Text() + ". The hive is as it was: " + advice)};
+    return Outcome{status == platform::kAccessDenied ? sysexits::kNoPermission : sysexits::kIoError,
+                   base::Utf16FromUtf8(lost.Text() + ". The hive is as it was: " + advice)};
   };
   TuningCommandsResult result = RunTuningCommands(saving, adapter);
 

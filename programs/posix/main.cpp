@@ -18,6 +18,7 @@
 
 #include "Version.h"
 #include "app/Switches.h"
+#include "app/TuningOutput.h"
 #include "base/Service.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -25,7 +26,6 @@
 #include "framework/portable/terminal/KeyHelp.h"
 #include "framework/portable/terminal/TerminalFrontEnd.h"
 #include "framework/portable/terminal/Text.h"
-#include "mainwnd/HardwareInformation.h"
 #include "platform/DisplayDevices.h"
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
@@ -36,6 +36,7 @@
 #include "programs/posix/BackupCommands.h"
 #include "programs/posix/HiveAdapters.h"
 #include "programs/posix/ScriptCommands.h"
+#include "settings/HardwareInformation.h"
 #include "settings/SettingsKey.h"
 
 namespace {

@@ -160,7 +160,7 @@ TEST(TuningSetting, AdapterSettingsInDialogOrderWithChipSettingsOnlyForTheSuppor
                                                 u"CmdFifoSize"}));
   EXPECT_EQ(TuningSetting::ForAdapter(true, 4)[0].Texts().size(), 5u);
   EXPECT_EQ(TuningSetting::ForAdapter(false, 4).size(), 9u);
-  EXPECT_EQ(TuningSetting::ForAdapter(false, 4)[0].Id(), Tuning::kDdiVersion);
+  EXPECT_EQ(TuningSetting::ForAdapter(false, 4)[0].Name(), u"DDIVersion");
 }
 
 const std::u16string kCurrent = u"System\\CurrentControlSet\\Control\\Video\\{A}\\0000";
