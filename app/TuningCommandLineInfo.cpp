@@ -8,6 +8,7 @@
 #include "app/RegistryAdapters.h"
 #include "app/Switches.h"
 #include "app/TuningOutput.h"
+#include "app/WindowsCommandLine.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
 
@@ -215,12 +216,10 @@ int CTuningCommandLineInfo::Run() const {
   }
   if (handOff.empty() && !m_adapter) DiscoverAdapter(g_adapterTable, handOff, false);
   if (handOff.empty()) {
-    std::u16string refusal;
     const RegistryAdapters found = FindRegistryAdapters(CurrentControlSetName());
-    if (const int status = ChooseRegistryAdapter(found, m_adapter, &handOff, &refusal);
-        status != sysexits::kOk) {
-      WriteMessages(refusal);
-      return status;
+    if (const Outcome chosen = ChooseRegistryAdapter(found, m_adapter, &handOff); chosen.Failed()) {
+      WriteMessages(chosen.why);
+      return chosen.status;
     }
   }
   if (m_run) {
