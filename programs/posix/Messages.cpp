@@ -1,0 +1,22 @@
+#include "programs/posix/Messages.h"
+
+#include <cstdio>
+
+#include "app/ExitStatus.h"
+
+void Say(const std::string& text) { std::fprintf(stderr, "configurator: %s\n", text.c_str()); }
+
+int Refused(const std::string& why, int status) {
+  Say(why);
+  return status;
+}
+
+int UsageError(const std::string& why) {
+  std::fprintf(stderr, "configurator: %s\nTry 'configurator --help' for more information.\n", why.c_str());
+  return sysexits::kUsage;
+}
+
+int OutputLost(const std::string& why, int status) {
+  Say("cannot write the output: " + why);
+  return status != sysexits::kOk ? status : sysexits::kIoError;
+}
