@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "app/ExitStatus.h"
 #include "base/Service.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
