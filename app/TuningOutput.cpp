@@ -11,10 +11,10 @@ namespace {
 
 constexpr std::u16string_view kMachineRoot = u"HKEY_LOCAL_MACHINE\\";
 
-}  // namespace
-
 using base::DecimalText;
 using base::JoinedText;
+
+}  // namespace
 
 std::u16string QueryText(const RunAdapter& adapter) {
   std::u16string output;
