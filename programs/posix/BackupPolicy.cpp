@@ -40,17 +40,6 @@ std::string WhyNotBeside(const std::string& hive) {
   return {};
 }
 
-// A path as the shell takes it: quoted when it holds anything but plain characters.
-std::string ShellWord(const std::string& text) {
-  if (!text.empty() &&
-      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%") ==
-          std::string::npos)
-    return text;
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 }  // namespace
 
 BackupChoice ChooseBackups(const std::optional<std::string>& hive,

@@ -9,6 +9,7 @@
 #include "base/Service.h"
 #include "base/Text.h"
 #include "platform/Registry.h"
+#include "programs/posix/Messages.h"
 #include "settings/AdapterIdentity.h"
 #include "settings/AdapterKey.h"
 #include "settings/SettingsKey.h"
@@ -17,12 +18,6 @@ namespace {
 
 using base::Utf16FromUtf8;
 using base::Utf8FromUtf16;
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 std::string Counted(std::size_t count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
@@ -140,7 +135,7 @@ int ListAdapters(const HiveAdapters& found, const platform::SimulatedBoard& boar
     std::printf("    Chip type: %s\n", Utf8FromUtf16(information.chipTypeText).c_str());
     std::printf("    Memory:    %s\n", Utf8FromUtf16(information.memoryText).c_str());
     std::printf("    Hand-off:  %s\n",
-                ShellQuoted(Utf8FromUtf16(name + u"&&&" + u"\\Registry\\Machine\\" + adapter.path)).c_str());
+                ShellWord(Utf8FromUtf16(name + u"&&&" + u"\\Registry\\Machine\\" + adapter.path)).c_str());
   }
   if (found.adapters.empty()) {
     std::printf("\nNo display adapters (%s).\n", found.NoneFoundText().c_str());

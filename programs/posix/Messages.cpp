@@ -20,3 +20,13 @@ int OutputLost(const std::string& why, int status) {
   Say("cannot write the output: " + why);
   return status != sysexits::kOk ? status : sysexits::kIoError;
 }
+
+std::string ShellWord(const std::string& text) {
+  if (!text.empty() &&
+      text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%") ==
+          std::string::npos)
+    return text;
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
