@@ -6,88 +6,24 @@
 #include <string_view>
 
 #include "app/RegistryAdapters.h"
-#include "base/ByteOrder.h"
+#include "app/TuningApply.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
-#include "mainwnd/HardwareInformation.h"
 #include "platform/Launcher.h"
 #include "platform/Registry.h"
 #include "platform/StatusWords.h"
 #include "settings/AdapterKey.h"
+#include "settings/HardwareInformation.h"
 #include "settings/RefreshDisplayMode.h"
 #include "settings/SettingsKey.h"
 #include "settings/TuningSetting.h"
 
 namespace {
 
-constexpr std::string_view kRecordHeading = "Configurator restore record ";
-constexpr std::string_view kRecordVersion = "1";
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-std::string Utf8(std::u16string_view text) { return base::Utf8FromUtf16(text); }
-
-bool Writable(std::u16string_view field) {
-  return field.find_first_of(u"\t\r\n") == std::u16string_view::npos;
-}
-
-// "-" for an absent value, else its type in decimal, a colon and its bytes in hex.
-std::string DataField(const std::optional<RegData>& data) {
-  if (!data) return "-";
-  std::string field = std::to_string(data->type) + ":";
-  static constexpr char kHex[] = "0123456789abcdef";
-  for (std::uint8_t byte : data->bytes) {
-    field += kHex[byte >> 4];
-    field += kHex[byte & 15];
-  }
-  return field;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool ParseData(std::string_view field, std::optional<RegData>* data) {
-  if (field == "-") {
-    data->reset();
-    return true;
-  }
-  const std::size_t colon = field.find(':');
-  if (colon == 0 || colon == std::string_view::npos || colon > 10 || (field.size() - colon - 1) % 2 != 0)
-    return false;
-  RegData parsed;
-  std::uint64_t type = 0;
-  for (char c : field.substr(0, colon)) {
-    if (c < '0' || c > '9') return false;
-    type = type * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (type > 0xFFFFFFFFu) return false;
-  parsed.type = static_cast<std::uint32_t>(type);
-  for (std::size_t i = colon + 1; i < field.size(); i += 2) {
-    const int high = HexDigit(field[i]);
-    const int low = HexDigit(field[i + 1]);
-    if (high < 0 || low < 0) return false;
-    parsed.bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-  }
-  *data = std::move(parsed);
-  return true;
-}
-
-std::vector<std::string_view> Split(std::string_view line, char separator) {
-  std::vector<std::string_view> fields;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = line.find(separator, start);
-    fields.push_back(
-        line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) return fields;
-    start = end + 1;
-  }
-}
-
 using base::DecimalText;
 using base::JoinedText;
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 // The longest number text a setting stores: 63 characters and the terminator.
 constexpr std::size_t kMostNumberTextBytes = 64 * sizeof(char16_t);
@@ -141,6 +77,18 @@ struct Restored {
   bool Failed() const { return !failures.empty(); }
 };
 
+Outcome Untrusted(std::u16string why) { return {sysexits::kDataError, std::move(why)}; }
+
+// Writes each key through to the disk; what could not be, one text per key.
+std::vector<std::u16string> Unflushed(const std::set<std::u16string>& keyPaths) {
+  std::vector<std::u16string> failures;
+  for (const std::u16string& keyPath : keyPaths)
+    if (const long status = platform::FlushRegistryKey(keyPath); status != platform::kSuccess)
+      failures.push_back(keyPath + u": cannot be written through to the disk: " +
+                         platform::StatusWords(status));
+  return failures;
+}
+
 // Puts back every setting that still holds what was written; one that already holds what was
 // there before needs nothing. Each value is read back, each key written is flushed, and the
 // display mode is refreshed once when anything was put back.
@@ -187,10 +135,7 @@ Restored Restore(const RestoreRecord& record, bool refresh) {
     }
     if (stuck) result.restored.push_back(setting.setting);
   }
-  for (const std::u16string& keyPath : keyPaths)
-    if (const long status = platform::FlushRegistryKey(keyPath); status != platform::kSuccess)
-      result.failures +=
-          keyPath + u": cannot be written through to the disk: " + platform::StatusWords(status) + u"\n";
+  for (const std::u16string& failure : Unflushed(keyPaths)) result.failures += failure + u"\n";
   if (!keyPaths.empty() && refresh && RefreshDisplayMode(CHiddenWindow().GetSafeHwnd()) != 0)
     result.failures +=
         u"the display mode could not be refreshed: the driver reads the restored values at its next mode "
@@ -216,61 +161,38 @@ bool Tell(const Restored& restored, const std::u16string& what, bool boxForKept,
   return restored.Failed();
 }
 
+// Puts back what a record holds and tells of it, then deletes the record. A restore that did not
+// put everything back keeps the record, released for nextStart to try again. True when it failed.
+bool RestoreAndDelete(const RestoreRecord& record, bool refresh, const std::u16string& what, bool boxForKept,
+                      std::u16string_view nextStart, std::vector<LauncherMessage>* messages) {
+  platform::RecordStore& store = platform::GetRecordStore();
+  if (Tell(Restore(record, refresh), what, boxForKept, messages)) {
+    store.Release();
+    messages->push_back(
+        {store.Location() + u": the restore record is kept; " + std::u16string(nextStart) + u" tries again",
+         true});
+    return true;
+  }
+  std::u16string why;
+  if (store.Remove(&why) != platform::kSuccess) {
+    messages->push_back({store.Location() + u": the restore record cannot be deleted: " + why, true});
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-bool FormatRestoreRecord(const RestoreRecord& record, std::vector<std::uint8_t>* bytes) {
-  std::string text = std::string(kRecordHeading) + std::string(kRecordVersion) + "\n";
-  if (!Writable(record.adapterKey)) return false;
-  text += "adapter\t" + Utf8(record.adapterKey) + "\n";
-  for (const TouchedValue& value : record.values) {
-    if (!Writable(value.setting) || !Writable(value.keyPath) || !Writable(value.name)) return false;
-    text += "value\t" + Utf8(value.setting) + "\t" + Utf8(value.keyPath) + "\t" + Utf8(value.name) + "\t" +
-            DataField(value.before) + "\t" + DataField(value.written) + "\n";
-  }
-  text += "end\n";
-  bytes->assign(text.begin(), text.end());
-  return true;
-}
-
-std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRecord* record) {
-  *record = {};
-  const std::string text(bytes.begin(), bytes.end());
-  std::vector<std::string_view> lines = Split(text, '\n');
-  if (lines.empty() || lines.front().substr(0, kRecordHeading.size()) != kRecordHeading)
-    return u"it is no restore record";
-  if (lines.front().substr(kRecordHeading.size()) != kRecordVersion)
-    return u"it is a record of another version (" +
-           base::Utf16FromUtf8(lines.front().substr(kRecordHeading.size())) + u")";
-  // A whole record ends with its end line.
-  if (lines.size() < 3 || lines.back() != "" || lines[lines.size() - 2] != "end") return u"it is cut short";
-  // The adapter comes first, as the record is written: its values' lines are numbered from 3.
-  const std::vector<std::string_view> adapter = Split(lines[1], '\t');
-  if (adapter.size() != 2 || adapter[0] != "adapter") return u"it names no adapter";
-  record->adapterKey = base::Utf16FromUtf8(adapter[1]);
-  for (std::size_t i = 2; i + 2 < lines.size(); ++i) {
-    const std::vector<std::string_view> fields = Split(lines[i], '\t');
-    const std::u16string at = u"line " + DecimalText(i + 1) + u": ";
-    if (fields[0] != "value" || fields.size() != 6 || fields[1].empty() || fields[2].empty())
-      return at + u"not a value of the record";
-    TouchedValue& value = record->values.emplace_back();
-    value.setting = base::Utf16FromUtf8(fields[1]);
-    value.keyPath = base::Utf16FromUtf8(fields[2]);
-    value.name = base::Utf16FromUtf8(fields[3]);
-    if (!ParseData(fields[4], &value.before) || !ParseData(fields[5], &value.written))
-      return at + u"a value that is not type:hex or -";
-  }
-  return {};
-}
-
-std::u16string UntrustedIn(const RestoreRecord& record, int* line) {
+Outcome UntrustedIn(const RestoreRecord& record, int* line) {
   *line = 2;
   if (AdapterKeyShapeOf(record.adapterKey) == AdapterKeyShape::kNone)
-    return u"the restore record names a key that is not a display adapter's key";
+    return Untrusted(u"the restore record names a key that is not a display adapter's key");
   const std::u16string chipType = AdapterChipType(record.adapterKey);
   if (!IsSupportedChipType(chipType))
-    return u"the restore record names an adapter that is not one of the board's (" +
-           (chipType.empty() ? std::u16string(u"no chip type") : u"chip type \"" + chipType + u"\"") +
-           u" where " + std::u16string(kSupportedChipType) + u" was expected)";
+    return Untrusted(
+        u"the restore record names an adapter that is not one of the board's (" +
+        (chipType.empty() ? std::u16string(u"no chip type") : u"chip type \"" + chipType + u"\"") +
+        u" where " + std::u16string(kSupportedChipType) + u" was expected)");
   const std::vector<TuningSetting> settings = TuningSetting::ForAdapter(true, 1);
   std::vector<std::pair<std::u16string_view, std::u16string_view>> seen;  // key path and value name
   for (std::size_t i = 0; i < record.values.size(); ++i) {
@@ -283,14 +205,15 @@ std::u16string UntrustedIn(const RestoreRecord& record, int* line) {
                              value.keyPath == setting->KeyPath(record.adapterKey) &&
                              std::any_of(setting->ValueNames().begin(), setting->ValueNames().end(),
                                          [&](std::u16string_view name) { return name == value.name; });
-    if (!tuningValue) return u"the restore record names a value that is not one of the board's tuning values";
+    if (!tuningValue)
+      return Untrusted(u"the restore record names a value that is not one of the board's tuning values");
     if (!Stores(*setting, value.before) || !Stores(*setting, value.written))
-      return u"the restore record holds data that " + std::u16string(setting->Name()) +
-             u" never stores (its type or size)";
+      return Untrusted(u"the restore record holds data that " + std::u16string(setting->Name()) +
+                       u" never stores (its type or size)");
     const bool twice = std::any_of(seen.begin(), seen.end(), [&](const auto& other) {
       return other.first == value.keyPath && other.second == value.name;
     });
-    if (twice) return u"the restore record names a value twice";
+    if (twice) return Untrusted(u"the restore record names a value twice");
     seen.emplace_back(value.keyPath, value.name);
   }
   *line = 0;
@@ -312,33 +235,26 @@ LeftRecord RestoreLeftRecord(std::vector<LauncherMessage>* messages) {
   if (found == platform::RecordStore::Found::kHeld) return LeftRecord::kHeld;
 
   RestoreRecord record;
-  if (const std::u16string wrong = ParseRestoreRecord(bytes, &record); !wrong.empty()) {
+  if (const Outcome parsed = ParseRestoreRecord(bytes, &record); parsed.Failed()) {
     store.Release();
-    messages->push_back({store.Location() + u": the restore record of an earlier /run is damaged (" + wrong +
-                             u"); it is kept: check the tuning, then delete it",
+    messages->push_back({store.Location() + u": the restore record of an earlier /run is damaged (" +
+                             parsed.why + u"); it is kept: check the tuning, then delete it",
                          true});
     return LeftRecord::kFailed;
   }
   int line = 0;
-  if (const std::u16string untrusted = UntrustedIn(record, &line); !untrusted.empty()) {
+  if (const Outcome untrusted = UntrustedIn(record, &line); untrusted.Failed()) {
     store.Release();
-    messages->push_back(
-        {store.Location() + u": nothing of the restore record of an earlier /run was put back: " + untrusted +
-             u": line " + DecimalText(line) + u"; it is kept: check the tuning, then delete it",
-         true});
+    messages->push_back({store.Location() +
+                             u": nothing of the restore record of an earlier /run was put back: " +
+                             untrusted.why + u": line " + DecimalText(line) +
+                             u"; it is kept: check the tuning, then delete it",
+                         true});
     return LeftRecord::kFailed;
   }
-  const Restored restored = Restore(record, true);
-  if (Tell(restored, u"the tuning that an earlier /run left changed", true, messages)) {
-    store.Release();
-    messages->push_back(
-        {store.Location() + u": the restore record is kept; the next start tries again", true});
+  if (RestoreAndDelete(record, true, u"the tuning that an earlier /run left changed", true, u"the next start",
+                       messages))
     return LeftRecord::kFailed;
-  }
-  if (const long status = store.Remove(&why); status != platform::kSuccess) {
-    messages->push_back({store.Location() + u": the restore record cannot be deleted: " + why, true});
-    return LeftRecord::kFailed;
-  }
   return LeftRecord::kRestored;
 }
 
@@ -373,43 +289,28 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
   commands.beforeWrite = [&](const std::u16string& adapterKey, const std::vector<TouchedValue>& touched) {
     record = {adapterKey, touched};
     int line = 0;
-    if (const std::u16string untrusted = UntrustedIn(record, &line); !untrusted.empty())
-      return TuningSave{sysexits::kDataError,
-                        u"no restore record can be made, so /run changes nothing: " + untrusted};
+    if (const Outcome untrusted = UntrustedIn(record, &line); untrusted.Failed())
+      return Outcome{untrusted.status,
+                     u"no restore record can be made, so /run changes nothing: " + untrusted.why};
     std::vector<std::uint8_t> bytes;
-    if (!FormatRestoreRecord(record, &bytes))
-      return TuningSave{sysexits::kDataError,
-                        u"a key or value name holds a tab or a line break: no restore record can hold it"};
+    if (const Outcome formatted = FormatRestoreRecord(record, &bytes); formatted.Failed()) return formatted;
     bool held = false;
     std::u16string why;
     if (store.Create(bytes, &held, &why) != platform::kSuccess)
-      return TuningSave{sysexits::kCantCreate,
-                        store.Location() + u": the restore record cannot be written: " + why};
+      return Outcome{sysexits::kCantCreate,
+                     store.Location() + u": the restore record cannot be written: " + why};
     if (held)
-      return TuningSave{sysexits::kTempFail, u"another /run started meanwhile (its restore record " +
-                                                 store.Location() +
-                                                 u" is in use): start this one when its program has ended"};
+      return Outcome{sysexits::kTempFail, u"another /run started meanwhile (its restore record " +
+                                              store.Location() +
+                                              u" is in use): start this one when its program has ended"};
     recorded = true;
-    return TuningSave{};
+    return Outcome{};
   };
 
   // Puts back what this run wrote: true when it failed (and the record is kept).
   const auto restore = [&](const std::u16string& what, bool boxForKept) {
-    if (!recorded) return false;
-    const Restored restored = Restore(record, !commands.noRefresh);
-    if (Tell(restored, what, boxForKept, &result.messages)) {
-      store.Release();
-      result.messages.push_back(
-          {store.Location() + u": the restore record is kept; the next start of Configurator tries again",
-           true});
-      return true;
-    }
-    std::u16string why;
-    if (store.Remove(&why) != platform::kSuccess) {
-      result.messages.push_back({store.Location() + u": the restore record cannot be deleted: " + why, true});
-      return true;
-    }
-    return false;
+    return recorded && RestoreAndDelete(record, !commands.noRefresh, what, boxForKept,
+                                        u"the next start of Configurator", &result.messages);
   };
 
   const TuningCommandsResult applied = RunTuningCommands(commands, handOff);
@@ -428,10 +329,7 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
   if (recorded) {
     std::set<std::u16string> keyPaths;
     for (const TouchedValue& value : record.values) keyPaths.insert(value.keyPath);
-    for (const std::u16string& keyPath : keyPaths)
-      if (const long status = platform::FlushRegistryKey(keyPath); status != platform::kSuccess)
-        result.messages.push_back(
-            {keyPath + u": cannot be written through to the disk: " + platform::StatusWords(status)});
+    for (std::u16string& failure : Unflushed(keyPaths)) result.messages.push_back({std::move(failure)});
   }
   platform::ProcessStarter& starter = platform::GetProcessStarter();
   if (const long status = starter.Start(commandLine, &why); status != platform::kSuccess) {
@@ -450,36 +348,4 @@ LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
   result.status = waited ? static_cast<int>(status) : sysexits::kIoError;
   if (restore(u"the tuning", false) && result.status == sysexits::kOk) result.status = sysexits::kIoError;
   return result;
-}
-
-std::u16string CommandLineAfter(std::u16string_view commandLine, std::size_t argument) {
-  std::size_t at = 0;
-  const std::size_t size = commandLine.size();
-  // The program's name: up to the closing quote when it starts with one, then to white space.
-  bool quoted = false;
-  for (; at < size && (quoted || !IsBlank(commandLine[at])); ++at)
-    if (commandLine[at] == u'"') quoted = !quoted;
-  for (std::size_t index = 0;; ++index) {
-    while (at < size && IsBlank(commandLine[at])) ++at;
-    if (at == size) return {};
-    if (index == argument + 1) return std::u16string(commandLine.substr(at));
-    // An argument: white space inside quotes is part of it; a quote after an odd number of
-    // backslashes is a quote character, and "" inside quotes is one.
-    quoted = false;
-    std::size_t backslashes = 0;
-    for (; at < size && (quoted || !IsBlank(commandLine[at])); ++at) {
-      const char16_t c = commandLine[at];
-      if (c == u'\\') {
-        ++backslashes;
-        continue;
-      }
-      if (c == u'"' && backslashes % 2 == 0) {
-        if (quoted && at + 1 < size && commandLine[at + 1] == u'"')
-          ++at;
-        else
-          quoted = !quoted;
-      }
-      backslashes = 0;
-    }
-  }
 }

@@ -8,32 +8,20 @@
 // from it: a setting only where it still holds what the launcher wrote, so that one the user has
 // changed since is kept (and named). A record held by a running launcher makes a second launcher
 // refuse (75) and is left alone by every other start.
-#include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
+#include "app/ExitStatus.h"
+#include "app/RestoreRecord.h"
 #include "app/TuningCommands.h"
-
-struct RestoreRecord {
-  std::u16string adapterKey;         // the adapter's current device key
-  std::vector<TouchedValue> values;  // in the order written
-};
-
-// The record as its file holds it: versioned UTF-8 text, one line per value. False when a key
-// or value name cannot be written in it (a tab or a line break).
-bool FormatRestoreRecord(const RestoreRecord& record, std::vector<std::uint8_t>* bytes);
-// Reads a record; empty when it is one, else what is wrong with it.
-std::u16string ParseRestoreRecord(std::span<const std::uint8_t> bytes, RestoreRecord* record);
 
 // The record is the user's own file, which any program of the user's can write, and restoring it
 // writes to the registry with the rights of whoever starts the program next. So a record is put
 // back only when every value it names is one of the board's tuning values, in the adapter's key or
 // its D3D subkey, of the type and size the setting stores, and the adapter's key has an adapter
-// key's shape and the board's chip type. Empty when the record is such; else what is wrong, in
-// words, and *line the record's line that holds it. A record is checked the same way before it is
-// written.
-std::u16string UntrustedIn(const RestoreRecord& record, int* line);
+// key's shape and the board's chip type. Fails (65) saying what is wrong, with *line the record's
+// line that holds it. A record is checked the same way before it is written.
+Outcome UntrustedIn(const RestoreRecord& record, int* line);
 
 // Something the launcher tells the user. The GUI program, having no console, shows in a message
 // box only those that ask for one.
@@ -65,8 +53,3 @@ struct LauncherResult {
 // command line (the program and its arguments as typed), and restores when it has ended.
 LauncherResult RunGame(TuningCommands commands, const std::u16string& handOff,
                        const std::u16string& commandLine);
-
-// The command line after the argument of this index (0 being the first argument after the
-// program's name) and the white space that follows it, as typed; the arguments split as the
-// Windows programs' start-up splits them. Empty when there is nothing after it.
-std::u16string CommandLineAfter(std::u16string_view commandLine, std::size_t argument);

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/TuningCommands.h"
+#include "app/ExitStatus.h"
+#include "app/TuningApply.h"
 #include "base/ByteOrder.h"
 #include "base/Text.h"
 #include "platform/Registry.h"
@@ -143,24 +144,24 @@ std::u16string RegistryAdaptersText(const RegistryAdapters& found) {
   return text;
 }
 
-int ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number, std::u16string* handOff,
-                          std::u16string* refusal) {
+Outcome ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number,
+                              std::u16string* handOff) {
   const std::vector<const RegistryAdapter*> board = BoardAdapters(found);
   handOff->clear();
-  if (board.empty()) return sysexits::kOk;  // "No Adapter Found", said where the hand-off is used
+  if (board.empty()) return {};  // "No Adapter Found", said where the hand-off is used
   if (!number && board.size() > 1) {
-    *refusal = u"no display device answers as the board's, and the registry holds " +
-               base::DecimalText(static_cast<std::int64_t>(board.size())) +
-               u" adapters of the board; choose one with /adapter:N:\n" + NumberedText(board);
-    return sysexits::kUsage;
+    return {sysexits::kUsage, u"no display device answers as the board's, and the registry holds " +
+                                  base::DecimalText(static_cast<std::int64_t>(board.size())) +
+                                  u" adapters of the board; choose one with /adapter:N:\n" +
+                                  NumberedText(board)};
   }
   const int chosen = number.value_or(1);
   if (chosen < 1 || static_cast<std::size_t>(chosen) > board.size()) {
-    *refusal = u"/adapter:" + base::DecimalText(chosen) + u": the registry holds " +
-               base::DecimalText(static_cast<std::int64_t>(board.size())) + u" adapter" +
-               (board.size() == 1 ? u"" : u"s") + u" of the board:\n" + NumberedText(board);
-    return sysexits::kUsage;
+    return {sysexits::kUsage, u"/adapter:" + base::DecimalText(chosen) + u": the registry holds " +
+                                  base::DecimalText(static_cast<std::int64_t>(board.size())) + u" adapter" +
+                                  (board.size() == 1 ? u"" : u"s") + u" of the board:\n" +
+                                  NumberedText(board)};
   }
   *handOff = u"&&&\\Registry\\Machine\\" + board[static_cast<std::size_t>(chosen - 1)]->path;
-  return sysexits::kOk;
+  return {};
 }

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/HardwareInformation.h"
+#include "app/ExitStatus.h"
+#include "settings/HardwareInformation.h"
 
 struct RegistryAdapter {
   std::u16string path;              // e.g. System\ControlSet001\Control\Video\{GUID}\0000
@@ -48,6 +49,6 @@ std::u16string RegistryAdaptersText(const RegistryAdapters& found);
 // The board's adapter for the scripting switches when no display device answers: the one of
 // that number, or the only one. Its hand-off string (no device name: no device stands for it) in
 // *handOff; none when the registry holds no adapter of the board. Several without a number, or a
-// number out of range: 64, and *refusal lists them.
-int ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number, std::u16string* handOff,
-                          std::u16string* refusal);
+// number out of range: 64, saying which there are.
+Outcome ChooseRegistryAdapter(const RegistryAdapters& found, std::optional<int> number,
+                              std::u16string* handOff);

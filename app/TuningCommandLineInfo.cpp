@@ -4,9 +4,12 @@
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "app/ExitStatus.h"
 #include "app/GameLauncher.h"
 #include "app/RegistryAdapters.h"
 #include "app/Switches.h"
+#include "app/TuningOutput.h"
+#include "app/WindowsCommandLine.h"
 #include "base/Text.h"
 #include "framework/Wnd.h"
 
@@ -14,17 +17,19 @@ namespace {
 
 constexpr char16_t kProgram[] = u"Configurator";
 
-// Messages for standard error, each line with the program's name. A standard error that cannot
-// be written cannot be told about.
-void WriteMessages(const std::u16string& text) {
+// Each line of a message with the program's name, for standard error.
+std::u16string Prefixed(std::u16string_view text) {
   std::u16string prefixed;
   for (std::u16string_view rest = text; !rest.empty();) {
     const std::size_t end = rest.find(u'\n');
     prefixed += std::u16string(kProgram) + u": " + std::u16string(rest.substr(0, end)) + u"\n";
     rest.remove_prefix(end == std::u16string_view::npos ? rest.size() : end + 1);
   }
-  AfxWriteStandardStream(prefixed, true);
+  return prefixed;
 }
+
+// Messages for standard error. A standard error that cannot be written cannot be told about.
+void WriteMessages(const std::u16string& text) { AfxWriteStandardStream(Prefixed(text), true); }
 
 // Output that was lost fails the run (74), unless it failed for another reason already.
 int OutputLost(const std::u16string& why, int status) {
@@ -100,14 +105,8 @@ std::u16string Joined(const std::vector<std::u16string>& arguments, std::size_t 
 // message box each for those that ask for one.
 void Tell(const std::vector<LauncherMessage>& messages) {
   for (const LauncherMessage& message : messages) {
-    std::u16string prefixed;
-    for (std::u16string_view rest = message.text; !rest.empty();) {
-      const std::size_t end = rest.find(u'\n');
-      prefixed += std::u16string(kProgram) + u": " + std::u16string(rest.substr(0, end)) + u"\n";
-      rest.remove_prefix(end == std::u16string_view::npos ? rest.size() : end + 1);
-    }
     std::u16string why;
-    if (!AfxWriteStandardStream(prefixed, true, &why) && why.empty() && message.box)
+    if (!AfxWriteStandardStream(Prefixed(message.text), true, &why) && why.empty() && message.box)
       ShowMessageBox(nullptr, message.text, kProgram, MB_OK);
   }
 }
@@ -214,12 +213,10 @@ int CTuningCommandLineInfo::Run() const {
   }
   if (handOff.empty() && !m_adapter) DiscoverAdapter(g_adapterTable, handOff, false);
   if (handOff.empty()) {
-    std::u16string refusal;
     const RegistryAdapters found = FindRegistryAdapters(CurrentControlSetName());
-    if (const int status = ChooseRegistryAdapter(found, m_adapter, &handOff, &refusal);
-        status != sysexits::kOk) {
-      WriteMessages(refusal);
-      return status;
+    if (const Outcome chosen = ChooseRegistryAdapter(found, m_adapter, &handOff); chosen.Failed()) {
+      WriteMessages(chosen.why);
+      return chosen.status;
     }
   }
   if (m_run) {

@@ -12,26 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ExitStatus.h"
 #include "app/RegFile.h"
-
-// Exit statuses of both programs, as sysexits(3) names them.
-namespace sysexits {
-inline constexpr int kOk = 0;
-inline constexpr int kUsage = 64;         // a bad argument: unknown option, setting or value
-inline constexpr int kDataError = 65;     // an import file, hive or board file that cannot be used
-inline constexpr int kNoInput = 66;       // an import file, hive or board file missing or unreadable
-inline constexpr int kUnavailable = 69;   // no adapter, no terminal to show the dialogs in
-inline constexpr int kCantCreate = 73;    // the export file or the data folder cannot be made
-inline constexpr int kIoError = 74;       // a save that failed, a value that did not stick
-inline constexpr int kTempFail = 75;      // another launcher is running: try again when it has ended
-inline constexpr int kNoPermission = 77;  // write access refused
-}  // namespace sysexits
-
-// What saving the written values gave: kOk, or the exit status and why, with what to do.
-struct TuningSave {
-  int status = sysexits::kOk;
-  std::u16string message;
-};
 
 // A registry value that a change sets or deletes: the setting it belongs to, where it lives, and
 // what it holds before and after (none: absent).
@@ -55,10 +37,10 @@ struct TuningCommands {
   // For a registry that keeps writes until it saves them (a hive file): saves them, after the
   // writes and before they are read back. A failed save comes first and alone: nothing is read
   // back, as every value it held is lost. Unset: each write is kept at once.
-  std::function<TuningSave()> save;
+  std::function<Outcome()> save;
   // Called once the changes are decided and write access is granted, before the first write,
   // with the adapter's key and every value they set or delete. A failure writes nothing.
-  std::function<TuningSave(const std::u16string& adapterKey, const std::vector<TouchedValue>&)> beforeWrite;
+  std::function<Outcome(const std::u16string& adapterKey, const std::vector<TouchedValue>&)> beforeWrite;
 
   // Whether any action was asked for (--no-refresh alone is none).
   bool Any() const { return query || !sets.empty() || !resets.empty() || exportPath || importPath; }
@@ -73,11 +55,3 @@ struct TuningCommandsResult {
 // Runs the actions on the adapter of a hand-off string (empty: no adapter was found), through
 // the registry and display mode the program uses.
 TuningCommandsResult RunTuningCommands(const TuningCommands& commands, const std::u16string& handOff);
-
-// A value as stored (type and bytes), or none when it or its key is missing.
-std::optional<RegData> StoredData(const std::u16string& keyPath, std::u16string_view name);
-// A stored value as a message names it: a quoted text, its type and bytes, or "no value".
-std::u16string DescribedData(const std::optional<RegData>& data);
-
-// What --help says about the actions, with the switch spelling of the program ("--" or "/").
-std::u16string TuningCommandsHelp(bool windowsSwitches);

@@ -8,9 +8,9 @@
 #include "dialogs/SingleChipDialog.h"
 #include "framework/WinApp.h"
 #include "mainwnd/AboutDlg.h"
-#include "mainwnd/AdapterIdentity.h"
-#include "mainwnd/HardwareInformation.h"
 #include "res/resource.h"
+#include "settings/AdapterIdentity.h"
+#include "settings/HardwareInformation.h"
 
 namespace {
 

@@ -52,6 +52,10 @@ bool IsServiceDeviceName(std::u16string_view name) {
   return name.size() > 6 && base::NamesEqual(name.substr(0, 6), u"Device") && IsDigits(name.substr(6), 1, 4);
 }
 
+bool IsAdapterKeyName(std::u16string_view name) {
+  return IsVideoAdapterName(name) || IsServiceDeviceName(name);
+}
+
 AdapterKeyShape AdapterKeyShapeOf(std::span<const std::u16string_view> parts) {
   if (parts.size() < 5 || !base::NamesEqual(parts[0], u"System") || !IsControlSetName(parts[1]))
     return AdapterKeyShape::kNone;

@@ -29,3 +29,5 @@ bool IsControlSetName(std::u16string_view name);
 bool IsGuidName(std::u16string_view name);
 bool IsVideoAdapterName(std::u16string_view name);
 bool IsServiceDeviceName(std::u16string_view name);
+// The last name of either shape: "0000" or "Device0".
+bool IsAdapterKeyName(std::u16string_view name);

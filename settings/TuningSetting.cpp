@@ -1,6 +1,7 @@
 #include "settings/TuningSetting.h"
 
 #include <limits>
+#include <utility>
 
 #include "framework/Dialog.h"
 #include "platform/DriverSettingsKey.h"
@@ -22,44 +23,68 @@ constexpr ChipDialogRow kDualChipRow{
 constexpr ChipDialogRow kQuadChipRow{
     IDD_QUAD_CHIP_DIALOG, IDC_COMBO_QUAD_AA, IDC_COMBO_QUAD_GUARDBAND, 1, kQuadPositions, 4};
 
-constexpr std::int32_t kLodBiasOffset = 8;  // list position of "0.00"
-constexpr std::int32_t kTripleBufferOff = 3;
-constexpr std::int32_t kTripleBufferOn = 4;
-
-struct Description {
-  std::u16string_view name;
-  TuningKey key;
-  TuningEncoding encoding;
-  std::array<std::u16string_view, 2> values;
-  int listId;  // a list of the general dialog; 0 for the chip lists and the check box
-};
+constexpr std::int32_t kLodBiasOffset = 8;                         // list position of "0.00"
+constexpr std::uint32_t kTripleBufferNumbers[] = {3, 4};           // off, on
+constexpr std::u16string_view kCheckBoxTexts[] = {u"off", u"on"};  // BST_UNCHECKED, BST_CHECKED
 
 using enum TuningKey;
 using enum TuningEncoding;
+using enum TuningList;
+using enum TuningMapping;
 
-// By Tuning, in its order.
-constexpr Description kDescriptions[] = {
-    {u"AntiAliasing", kDriverSettingsKey, kNumberText, {u"QLDRV_SLI_AA_CONFIGURATION"}, 0},
-    {u"GuardBandClipping", kDriverSettingsKey, kNumberText, {u"QLDRV_GUARDBAND_CLIPPING"}, 0},
-    {u"DDIVersion", kCurrentDeviceKey, kRaw, {u"DisableDX8", u"DisableDX9"}, IDC_COMBO_DDI_VERSION},
-    {u"TripleBuffer", kCurrentDeviceKey, kRaw, {u"MaxTileBuffers"}, 0},
-    {u"VSync", kDriverSettingsKey, kNumberText, {u"QLDRV_SWAPINTERVAL"}, IDC_COMBO_VSYNC},
-    {u"LODBias", kDriverSettingsKey, kNumberText, {u"QLDRV_LOD_BIAS"}, IDC_COMBO_LOD_BIAS},
-    {u"FilterQuality", kDriverSettingsKey, kNumberText, {u"QLDRV_OVERLAYMODE"}, IDC_COMBO_FILTER},
-    {u"AlphaBlending", kDriverSettingsKey, kNumberText, {u"QLDRV_ALPHADITHERMODE"}, IDC_COMBO_ALPHA},
-    {u"MaxPendingBuffers",
-     kDriverSettingsKey,
-     kNumberText,
-     {u"QLDRV_MAX_PENDING_BUFFERS"},
-     IDC_COMBO_PENDING},
-    {u"MipMapDithering", kDriverSettingsKey, kNumberText, {u"QLDRV_LOD_DITHER"}, IDC_COMBO_DITHER},
-    {u"CmdFifoSize", kCurrentDeviceKey, kRaw, {u"CmdFifoSize"}, IDC_COMBO_FIFO_SIZE},
+// The dialogs' settings, by Tuning, in its order.
+constexpr TuningRow kDialogRows[] = {
+    {.name = u"AntiAliasing",
+     .values = {u"QLDRV_SLI_AA_CONFIGURATION"},
+     .list = kChipAntiAliasing,
+     .mapping = kAntiAliasing},
+    {.name = u"GuardBandClipping", .values = {u"QLDRV_GUARDBAND_CLIPPING"}, .list = kChipGuardBand},
+    {.name = u"DDIVersion",
+     .key = kCurrentDeviceKey,
+     .encoding = kRaw,
+     .values = {u"DisableDX8", u"DisableDX9"},
+     .listId = IDC_COMBO_DDI_VERSION,
+     .mapping = kDdiVersion},
+    {.name = u"TripleBuffer",
+     .key = kCurrentDeviceKey,
+     .encoding = kRaw,
+     .values = {u"MaxTileBuffers"},
+     .list = kFixed,
+     .texts = kCheckBoxTexts,
+     .mapping = kCheckBox,
+     .numbers = kTripleBufferNumbers},
+    // "Software" is the driver's own choice: no value at all.
+    {.name = u"VSync",
+     .values = {u"QLDRV_SWAPINTERVAL"},
+     .listId = IDC_COMBO_VSYNC,
+     .offset = 1,
+     .deletingPosition = 0},
+    {.name = u"LODBias",
+     .values = {u"QLDRV_LOD_BIAS"},
+     .listId = IDC_COMBO_LOD_BIAS,
+     .offset = kLodBiasOffset,
+     .absentPosition = kLodBiasOffset},
+    {.name = u"FilterQuality", .values = {u"QLDRV_OVERLAYMODE"}, .listId = IDC_COMBO_FILTER, .offset = -1},
+    {.name = u"AlphaBlending", .values = {u"QLDRV_ALPHADITHERMODE"}, .listId = IDC_COMBO_ALPHA, .offset = -1},
+    {.name = u"MaxPendingBuffers", .values = {u"QLDRV_MAX_PENDING_BUFFERS"}, .listId = IDC_COMBO_PENDING},
+    {.name = u"MipMapDithering", .values = {u"QLDRV_LOD_DITHER"}, .listId = IDC_COMBO_DITHER},
+    // A size in no entry of the table shows as the first entry.
+    {.name = u"CmdFifoSize",
+     .key = kCurrentDeviceKey,
+     .encoding = kRaw,
+     .values = {u"CmdFifoSize"},
+     .listId = IDC_COMBO_FIFO_SIZE,
+     .mapping = kTable,
+     .numbers = kCmdFifoSizes},
 };
 
+TuningTable g_dialogTable{kDialogRows};
+TuningTable* g_installedTable = nullptr;
+
 // Every Tuning has its row; the bound keeps an out-of-range value from reading past the table.
-const Description& DescriptionOf(Tuning id) {
+const TuningRow& DialogRow(Tuning id) {
   const auto index = static_cast<std::size_t>(id);
-  return kDescriptions[index < std::size(kDescriptions) ? index : 0];
+  return kDialogRows[index < std::size(kDialogRows) ? index : 0];
 }
 
 // number + offset as a list position; a sum outside 32 bits is no position of any list.
@@ -87,24 +112,31 @@ std::int32_t AntiAliasNumberFor(const ChipDialogRow& row, int position) {
   return position == 0 ? 0 : position + row.antiAliasNumberOffset;
 }
 
-TuningSetting::TuningSetting(Tuning id, int chipCount) : m_id(id), m_row(&ChipDialogRowFor(chipCount)) {}
+TuningTable& GetTuningTable() { return g_installedTable != nullptr ? *g_installedTable : g_dialogTable; }
+TuningTable* SetTuningTable(TuningTable* table) { return std::exchange(g_installedTable, table); }
 
-std::vector<TuningSetting> TuningSetting::ForAdapter(bool chipTypeSupported, int chipCount) {
+TuningSetting::TuningSetting(Tuning id, int chipCount)
+    : m_setting(&DialogRow(id)), m_row(&ChipDialogRowFor(chipCount)) {}
+TuningSetting::TuningSetting(Tuning id, const ChipDialogRow& row) : m_setting(&DialogRow(id)), m_row(&row) {}
+TuningSetting::TuningSetting(const TuningRow& setting, int chipCount)
+    : m_setting(&setting), m_row(&ChipDialogRowFor(chipCount)) {}
+
+std::vector<TuningSetting> TuningSetting::All(int chipCount) {
   std::vector<TuningSetting> settings;
-  for (std::size_t i = 0; i < std::size(kDescriptions); ++i) {
-    const auto id = static_cast<Tuning>(i);
-    if (!chipTypeSupported && (id == Tuning::kAntiAliasing || id == Tuning::kGuardBandClipping)) continue;
-    settings.emplace_back(id, chipCount);
-  }
+  for (const TuningRow& row : GetTuningTable().rows) settings.emplace_back(row, chipCount);
   return settings;
 }
 
-std::u16string_view TuningSetting::Name() const { return DescriptionOf(m_id).name; }
-TuningKey TuningSetting::WhichKey() const { return DescriptionOf(m_id).key; }
-TuningEncoding TuningSetting::Encoding() const { return DescriptionOf(m_id).encoding; }
+std::vector<TuningSetting> TuningSetting::ForAdapter(bool chipTypeSupported, int chipCount) {
+  std::vector<TuningSetting> settings = All(chipCount);
+  if (!chipTypeSupported) std::erase_if(settings, [](const TuningSetting& s) { return s.IsChipSetting(); });
+  return settings;
+}
+
+bool TuningSetting::IsChipSetting() const { return List() == kChipAntiAliasing || List() == kChipGuardBand; }
 
 std::span<const std::u16string_view> TuningSetting::ValueNames() const {
-  const auto& values = DescriptionOf(m_id).values;
+  const auto& values = m_setting->values;
   return {values.data(), values[1].empty() ? 1u : 2u};
 }
 
@@ -115,78 +147,66 @@ std::u16string TuningSetting::KeyPath(const std::u16string& currentDeviceKeyPath
 
 std::vector<std::u16string> TuningSetting::Texts() const {
   if (!m_texts) {
-    if (m_id == Tuning::kTripleBuffer)
-      m_texts = std::vector<std::u16string>{u"off", u"on"};  // the check box's BST_UNCHECKED, BST_CHECKED
-    else if (m_id == Tuning::kAntiAliasing)
-      m_texts = GetDialogListTexts(m_row->templateId, m_row->antiAliasListId);
-    else if (m_id == Tuning::kGuardBandClipping)
-      m_texts = GetDialogListTexts(m_row->templateId, m_row->guardBandListId);
-    else
-      m_texts = GetDialogListTexts(IDD_GENERAL_DIALOG, DescriptionOf(m_id).listId);
+    switch (List()) {
+      case kFixed:
+        m_texts = std::vector<std::u16string>(m_setting->texts.begin(), m_setting->texts.end());
+        break;
+      case kChipAntiAliasing:
+        m_texts = GetDialogListTexts(m_row->templateId, m_row->antiAliasListId);
+        break;
+      case kChipGuardBand:
+        m_texts = GetDialogListTexts(m_row->templateId, m_row->guardBandListId);
+        break;
+      case kGeneralDialog:
+        m_texts = GetDialogListTexts(IDD_GENERAL_DIALOG, m_setting->listId);
+        break;
+    }
   }
   return *m_texts;
 }
 
 int TuningSetting::PositionOf(const StoredNumbers& stored) const {
   const std::optional<std::int64_t>& number = stored[0];
-  switch (m_id) {
-    case Tuning::kAntiAliasing:
+  const std::span<const std::uint32_t> numbers = m_setting->numbers;
+  switch (m_setting->mapping) {
+    case kAntiAliasing:
       if (!number) return m_row->fastestIndex;
       if (*number < std::numeric_limits<std::int32_t>::min() ||
           *number > std::numeric_limits<std::int32_t>::max())
         return m_row->fastestIndex;
       return AntiAliasIndexFor(*m_row, static_cast<std::int32_t>(*number));
-    case Tuning::kDdiVersion:
+    case kDdiVersion:
       // DisableDX8 wins when both are set.
       if (number && *number != 0) return 0;
       if (stored[1] && *stored[1] != 0) return 1;
       return 2;
-    case Tuning::kTripleBuffer:
-      return !number || *number != kTripleBufferOff ? 1 : 0;
-    case Tuning::kVSync:
-      return number ? Position(*number, 1) : 0;
-    case Tuning::kLodBias:
-      return Position(number.value_or(0), kLodBiasOffset);
-    case Tuning::kFilterQuality:
-    case Tuning::kAlphaBlending:
-      return number ? Position(*number, -1) : 0;
-    case Tuning::kGuardBandClipping:
-    case Tuning::kMaxPendingBuffers:
-    case Tuning::kMipMapDithering:
-      return number ? Position(*number, 0) : 0;
-    case Tuning::kCmdFifoSize:
-      // A size in no entry of the table shows as the first entry.
-      for (std::size_t i = 0; number && i < kCmdFifoSizes.size(); ++i)
-        if (kCmdFifoSizes[i] == *number) return static_cast<int>(i);
-      return 0;
+    case kCheckBox:
+      return number && *number == numbers[0] ? 0 : 1;
+    case kOffset:
+      return number ? Position(*number, m_setting->offset) : m_setting->absentPosition;
+    case kTable:
+      for (std::size_t i = 0; number && i < numbers.size(); ++i)
+        if (numbers[i] == *number) return static_cast<int>(i);
+      return m_setting->absentPosition;
   }
   return -1;
 }
 
 StoredNumbers TuningSetting::NumbersFor(int position) const {
-  switch (m_id) {
-    case Tuning::kAntiAliasing:
+  const std::span<const std::uint32_t> numbers = m_setting->numbers;
+  switch (m_setting->mapping) {
+    case kAntiAliasing:
       return {AntiAliasNumberFor(*m_row, position)};
-    case Tuning::kDdiVersion:
+    case kDdiVersion:
       return {position == 0 ? 1 : 0, position == 1 ? 1 : 0};
-    case Tuning::kTripleBuffer:
-      return {position != 0 ? kTripleBufferOn : kTripleBufferOff};
-    case Tuning::kVSync:
-      // "Software" is the driver's own choice: no value at all.
-      if (position == 0) return {};
-      return {position - 1};
-    case Tuning::kLodBias:
-      return {position - kLodBiasOffset};
-    case Tuning::kFilterQuality:
-    case Tuning::kAlphaBlending:
-      return {position + 1};
-    case Tuning::kGuardBandClipping:
-    case Tuning::kMaxPendingBuffers:
-    case Tuning::kMipMapDithering:
-      return {position};
-    case Tuning::kCmdFifoSize:
-      if (position < 0 || static_cast<std::size_t>(position) >= kCmdFifoSizes.size()) return {};
-      return {kCmdFifoSizes[static_cast<std::size_t>(position)]};
+    case kCheckBox:
+      return {numbers[position != 0 ? 1 : 0]};
+    case kOffset:
+      if (m_setting->deletingPosition >= 0 && position == m_setting->deletingPosition) return {};
+      return {std::int64_t{position} - m_setting->offset};
+    case kTable:
+      if (position < 0 || static_cast<std::size_t>(position) >= numbers.size()) return {};
+      return {numbers[static_cast<std::size_t>(position)]};
   }
   return {};
 }
@@ -198,6 +218,14 @@ int TuningSetting::EntryFor(const StoredNumbers& stored) const {
   for (std::size_t i = 0; i < stored.size(); ++i)
     if (stored[i] && stored[i] != written[i]) return -1;
   return position;
+}
+
+bool TuningSetting::Replaces(const StoredNumbers& stored, int position) const {
+  if (PositionOf(stored) != position) return true;
+  if (m_setting->mapping != kTable) return false;
+  const std::span<const std::uint32_t> numbers = m_setting->numbers;
+  const auto absent = static_cast<std::size_t>(m_setting->absentPosition);
+  return stored[0].value_or(absent < numbers.size() ? numbers[absent] : 0) != NumbersFor(position)[0];
 }
 
 StoredNumbers TuningSetting::Read(const std::u16string& currentDeviceKeyPath) const {
@@ -220,8 +248,9 @@ StoredNumbers TuningSetting::Read(const std::u16string& currentDeviceKeyPath) co
 
 bool TuningSetting::Write(const std::u16string& currentDeviceKeyPath, int position) const {
   const StoredNumbers numbers = NumbersFor(position);
-  // Only "Software" vertical sync deletes its value; no number elsewhere is no position at all.
-  if (!numbers[0] && m_id != Tuning::kVSync) return false;
+  // Only an entry that deletes its value writes no number; elsewhere that is no position at all.
+  if (!numbers[0] && (m_setting->deletingPosition < 0 || position != m_setting->deletingPosition))
+    return false;
   return WriteNumbers(currentDeviceKeyPath, numbers);
 }
 

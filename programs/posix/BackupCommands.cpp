@@ -13,7 +13,7 @@
 #include <ctime>
 #include <vector>
 
-#include "app/TuningCommands.h"
+#include "app/ExitStatus.h"
 #include "base/posix/Owners.h"
 #include "hive/posix/Hive.h"
 

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
+#include "app/ExitStatus.h"
 #include "app/RegistryAdapters.h"
-#include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
-#include "mainwnd/AdapterIdentity.h"
 #include "platform/Registry.h"
+#include "programs/posix/Messages.h"
+#include "settings/AdapterIdentity.h"
 #include "settings/AdapterKey.h"
 #include "settings/SettingsKey.h"
 
@@ -16,12 +18,6 @@ namespace {
 
 using base::Utf16FromUtf8;
 using base::Utf8FromUtf16;
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 std::string Counted(std::size_t count, const char* thing) {
   return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
@@ -35,9 +31,9 @@ std::vector<platform::SimulatedBoard::Device> BoardDevices(const platform::Simul
 }
 
 // One line per choice: its number, its key and its adapter text.
-std::string ChoicesText(const std::vector<platform::SimulatedBoard::Device>& devices,
-                        const HiveAdapters& found) {
-  std::string text;
+std::vector<std::string> ChoiceLines(const std::vector<platform::SimulatedBoard::Device>& devices,
+                                     const HiveAdapters& found) {
+  std::vector<std::string> lines;
   for (std::size_t i = 0; i < devices.size(); ++i) {
     const std::u16string path = ParseAdapterHandOff(u"&&&" + devices[i].key).deviceKeyPath;
     const auto adapter =
@@ -45,23 +41,22 @@ std::string ChoicesText(const std::vector<platform::SimulatedBoard::Device>& dev
                      [&](const HiveAdapter& a) { return base::NamesEqual(a.deviceKey, devices[i].key); });
     const std::u16string name = adapter != found.adapters.end() ? adapter->information.adapterText
                                                                 : ReadHardwareInformation(path).adapterText;
-    text += "configurator:   --adapter " + std::to_string(i + 1) + ": " + Utf8FromUtf16(path);
-    if (!name.empty()) text += " (" + Utf8FromUtf16(name) + ")";
-    text += "\n";
+    std::string& line =
+        lines.emplace_back("  --adapter " + std::to_string(i + 1) + ": " + Utf8FromUtf16(path));
+    if (!name.empty()) line += " (" + Utf8FromUtf16(name) + ")";
   }
-  return text;
+  return lines;
 }
 
-int Refuse(int status, const std::string& text) {
-  std::fprintf(stderr, "configurator: %s\n", text.c_str());
-  return status;
+AdapterChoice Refusal(int status, std::string why, std::vector<std::string> choices = {}) {
+  AdapterChoice choice;
+  choice.status = status;
+  choice.why = std::move(why);
+  choice.choices = std::move(choices);
+  return choice;
 }
 
 }  // namespace
-
-bool IsAdapterKeyName(const std::u16string& name) {
-  return IsVideoAdapterName(name) || IsServiceDeviceName(name);
-}
 
 std::vector<std::u16string> HiveAdapters::BoardKeys() const {
   std::vector<std::u16string> keys;
@@ -140,7 +135,7 @@ int ListAdapters(const HiveAdapters& found, const platform::SimulatedBoard& boar
     std::printf("    Chip type: %s\n", Utf8FromUtf16(information.chipTypeText).c_str());
     std::printf("    Memory:    %s\n", Utf8FromUtf16(information.memoryText).c_str());
     std::printf("    Hand-off:  %s\n",
-                ShellQuoted(Utf8FromUtf16(name + u"&&&" + u"\\Registry\\Machine\\" + adapter.path)).c_str());
+                ShellWord(Utf8FromUtf16(name + u"&&&" + u"\\Registry\\Machine\\" + adapter.path)).c_str());
   }
   if (found.adapters.empty()) {
     std::printf("\nNo display adapters (%s).\n", found.NoneFoundText().c_str());
@@ -164,11 +159,10 @@ AdapterChoice ChooseAdapter(std::optional<int> number, const std::optional<std::
   AdapterChoice choice;
   if (handOff) {
     if (number) {
-      choice.status = sysexits::kUsage;
-      std::fprintf(stderr,
-                   "configurator: --adapter and a HAND-OFF both name the adapter; give one\n"
-                   "Try 'configurator --help' for more information.\n");
-      return choice;
+      AdapterChoice refused =
+          Refusal(sysexits::kUsage, "--adapter and a HAND-OFF both name the adapter; give one");
+      refused.badCommandLine = true;
+      return refused;
     }
     choice.handOff = handOff;
     return choice;
@@ -178,41 +172,36 @@ AdapterChoice ChooseAdapter(std::optional<int> number, const std::optional<std::
                                ? "No Adapter Found in " + found.hive + ": " + found.NoneFoundText()
                                : std::string("No Adapter Found: no display device of the board's driver");
   if (number) {
-    if (devices.empty()) {
-      choice.status = Refuse(sysexits::kUnavailable, none);
-    } else if (*number < 1 || static_cast<std::size_t>(*number) > devices.size()) {
-      choice.status =
-          Refuse(sysexits::kUsage,
-                 "--adapter " + std::to_string(*number) + ": there " +
-                     (devices.size() == 1 ? "is 1 adapter" : "are " + Counted(devices.size(), "adapter")) +
-                     " of the board:");
-      std::fputs(ChoicesText(devices, found).c_str(), stderr);
-    } else {
-      const platform::SimulatedBoard::Device& device = devices[static_cast<std::size_t>(*number - 1)];
-      choice.handOff = Utf8FromUtf16(device.name + u"&&&" + device.key);
-      if (devices.size() > 1)
-        choice.note = "Board adapter " + std::to_string(*number) + " of " + std::to_string(devices.size());
+    if (devices.empty()) return Refusal(sysexits::kUnavailable, none);
+    if (*number < 1 || static_cast<std::size_t>(*number) > devices.size()) {
+      return Refusal(
+          sysexits::kUsage,
+          "--adapter " + std::to_string(*number) + ": there " +
+              (devices.size() == 1 ? "is 1 adapter" : "are " + Counted(devices.size(), "adapter")) +
+              " of the board:",
+          ChoiceLines(devices, found));
     }
+    const platform::SimulatedBoard::Device& device = devices[static_cast<std::size_t>(*number - 1)];
+    choice.handOff = Utf8FromUtf16(device.name + u"&&&" + device.key);
+    if (devices.size() > 1)
+      choice.note = "Board adapter " + std::to_string(*number) + " of " + std::to_string(devices.size());
     return choice;
   }
   if (devices.size() > 1) {
-    if (scripted) {
-      choice.status = Refuse(sysexits::kUsage, found.hive + " has " + std::to_string(devices.size()) +
-                                                   " adapters of the board; choose one with --adapter N:");
-      std::fputs(ChoicesText(devices, found).c_str(), stderr);
-    } else {
-      choice.note = "Board adapter 1 of " + std::to_string(devices.size()) +
-                    "; --adapter N opens another (see --list-adapters)";
-    }
+    if (scripted)
+      return Refusal(sysexits::kUsage,
+                     found.hive + " has " + std::to_string(devices.size()) +
+                         " adapters of the board; choose one with --adapter N:",
+                     ChoiceLines(devices, found));
+    choice.note = "Board adapter 1 of " + std::to_string(devices.size()) +
+                  "; --adapter N opens another (see --list-adapters)";
     return choice;
   }
   if (devices.empty() && boardFromHive) {
     // Said here, where what was looked at is known; the dialogs still show the program's own
     // message and an empty main window.
-    if (scripted)
-      choice.status = Refuse(sysexits::kUnavailable, none);
-    else
-      choice.note = "No Adapter Found: " + found.NoneFoundText();
+    if (scripted) return Refusal(sysexits::kUnavailable, none);
+    choice.note = "No Adapter Found: " + found.NoneFoundText();
   }
   return choice;
 }

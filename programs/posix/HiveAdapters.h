@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "mainwnd/HardwareInformation.h"
 #include "platform/posix/HiveStore.h"
 #include "platform/posix/SimulatedBoard.h"
+#include "settings/HardwareInformation.h"
 
 // An adapter's key has one of two shapes: System\<control set>\Control\Video\{GUID}\NNNN (Windows
 // XP and later) or the display driver service's System\<control set>\Services\<service>\DeviceN
@@ -46,22 +46,22 @@ struct HiveAdapters {
 // Reads the adapters of the hive, through the store (installed as the registry meanwhile).
 HiveAdapters FindHiveAdapters(platform::HiveStore& store);
 
-// Whether a key name is an adapter's: four decimal digits (Video\{GUID}\NNNN), or "Device" and a
-// decimal number (Services\<service>\DeviceN).
-bool IsAdapterKeyName(const std::u16string& name);
-
 // Prints every adapter of the hive with its hardware information and a hand-off string,
 // numbering the board's. Returns the exit status.
 int ListAdapters(const HiveAdapters& found, const platform::SimulatedBoard& board);
 
 struct AdapterChoice {
-  int status = 0;                      // non-zero: end the run with it (the reason is printed)
+  int status = 0;                      // non-zero: end the run with it, after telling why
+  std::string why;                     // why, for standard error
+  std::vector<std::string> choices;    // the adapters to choose from, a line each, after why
+  bool badCommandLine = false;         // the command line contradicts itself: --help is pointed to
   std::optional<std::string> handOff;  // the adapter the command line names, if any
   std::string note;                    // for the status line: which of several, or why none
 };
 
 // The adapter of a run: the hand-off string, --adapter N, or discovery's. boardFromHive says
 // that the board was made of the hive's adapters, so that "none" can say what was looked at.
+// Says nothing itself: a refusal comes back in words for the caller to tell.
 AdapterChoice ChooseAdapter(std::optional<int> number, const std::optional<std::string>& handOff,
                             bool scripted, const platform::SimulatedBoard& board, const HiveAdapters& found,
                             bool boardFromHive);

@@ -1,9 +1,9 @@
 #include "programs/posix/ScriptCommands.h"
 
-#include <cstdio>
 #include <string_view>
 
 #include "app/AdapterDiscovery.h"
+#include "app/ExitStatus.h"
 #include "base/Service.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -11,6 +11,7 @@
 #include "platform/DisplayMode.h"
 #include "platform/Registry.h"
 #include "platform/Status.h"
+#include "programs/posix/Messages.h"
 
 int RunScriptCommands(const TuningCommands& commands, const std::optional<std::string>& handOff,
                       platform::HiveStore& store, platform::SimulatedBoard& board) {
@@ -33,14 +34,14 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
       note = report.note;
     const base::Failure lost = store.LostChanges();
-    if (!lost.Failed()) return TuningSave{};
+    if (!lost.Failed()) return Outcome{};
     lossTold = true;
     const std::string advice =
         status == platform::kDiskFull       ? "free space on its disk, then run the command again"
         : status == platform::kAccessDenied ? "let it be written, then run the command again"
                                             : "put that right, then run the command again";
-    return TuningSave{status == platform::kAccessDenied ? sysexits::kNoPermission : sysexits::kIoError,
-                      base::Utf16FromUtf8(lost.Text() + ". The hive is as it was: " + advice)};
+    return Outcome{status == platform::kAccessDenied ? sysexits::kNoPermission : sysexits::kIoError,
+                   base::Utf16FromUtf8(lost.Text() + ". The hive is as it was: " + advice)};
   };
   TuningCommandsResult result = RunTuningCommands(saving, adapter);
 
@@ -51,21 +52,16 @@ int RunScriptCommands(const TuningCommands& commands, const std::optional<std::s
     lostOutput = u"no standard output";
   for (std::u16string_view messages = result.messages; !messages.empty();) {
     const std::size_t end = messages.find(u'\n');
-    std::fprintf(stderr, "configurator: %s\n", base::Utf8FromUtf16(messages.substr(0, end)).c_str());
+    Say(base::Utf8FromUtf16(messages.substr(0, end)));
     messages.remove_prefix(end == std::u16string_view::npos ? messages.size() : end + 1);
   }
   store.Flush();
   if (const platform::HiveStore::SaveReport report = store.LastSave(); !report.note.empty())
     note = report.note;
-  if (!note.empty()) std::fprintf(stderr, "configurator: note: %s\n", note.c_str());
+  if (!note.empty()) Say("note: " + note);
   if (const base::Failure lost = store.LostChanges(); lost.Failed() && !lossTold) {
-    std::fprintf(stderr, "configurator: %s\n", lost.Text().c_str());
-    return sysexits::kIoError;
+    return Refused(lost.Text(), sysexits::kIoError);
   }
-  if (!lostOutput.empty()) {
-    std::fprintf(stderr, "configurator: cannot write the output: %s\n",
-                 base::Utf8FromUtf16(lostOutput).c_str());
-    return result.status != sysexits::kOk ? result.status : sysexits::kIoError;
-  }
+  if (!lostOutput.empty()) return OutputLost(base::Utf8FromUtf16(lostOutput), result.status);
   return result.status;
 }

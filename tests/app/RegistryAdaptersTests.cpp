@@ -60,16 +60,16 @@ TEST_F(RegistryAdaptersTest, TheBoardsAdaptersOfTheCurrentControlSetAreNumbered)
           "    " +
           Narrow(kOtherVideo) + " (VGA): chip type \"VGA\", not the board's\n");
   std::u16string handOff;
-  std::u16string refusal;
-  EXPECT_EQ(ChooseRegistryAdapter(found, std::nullopt, &handOff, &refusal), 0);
+  EXPECT_FALSE(ChooseRegistryAdapter(found, std::nullopt, &handOff).Failed());
   EXPECT_EQ(handOff, u"&&&\\Registry\\Machine\\" + kBoardVideo);
 
   // Windows 2000's key too; two of the board need a number.
   Seed(kBoardService, u"QEL 700 M720 Dual", u"QEL 700");
   found = FindRegistryAdapters(CurrentControlSetName());
-  EXPECT_EQ(ChooseRegistryAdapter(found, std::nullopt, &handOff, &refusal), sysexits::kUsage);
+  const Outcome refusal = ChooseRegistryAdapter(found, std::nullopt, &handOff);
+  EXPECT_EQ(refusal.status, sysexits::kUsage);
   EXPECT_EQ(
-      Narrow(refusal),
+      Narrow(refusal.why),
       "no display device answers as the board's, and the registry holds 2 adapters of the board; choose one "
       "with /adapter:N:\n"
       "  /adapter:1  " +
@@ -77,9 +77,9 @@ TEST_F(RegistryAdaptersTest, TheBoardsAdaptersOfTheCurrentControlSetAreNumbered)
           " (QEL 700 M940 Quad)\n"
           "  /adapter:2  " +
           Narrow(kBoardService) + " (QEL 700 M720 Dual)\n");
-  EXPECT_EQ(ChooseRegistryAdapter(found, 2, &handOff, &refusal), 0);
+  EXPECT_FALSE(ChooseRegistryAdapter(found, 2, &handOff).Failed());
   EXPECT_EQ(handOff, u"&&&\\Registry\\Machine\\" + kBoardService);
-  EXPECT_EQ(ChooseRegistryAdapter(found, 3, &handOff, &refusal), sysexits::kUsage);
+  EXPECT_EQ(ChooseRegistryAdapter(found, 3, &handOff).status, sysexits::kUsage);
   EXPECT_TRUE(handOff.empty());
 }
 

@@ -11,7 +11,8 @@
 #include "app/TuningCommands.h"
 #include "base/Service.h"
 #include "base/Text.h"
-#include "mainwnd/AdapterIdentity.h"
+#include "settings/AdapterIdentity.h"
+#include "settings/TuningSetting.h"
 #include "tests/support/ForwardingRegistry.h"
 #include "tests/support/TestAdapter.h"
 #include "tests/support/TestServices.h"
@@ -249,7 +250,7 @@ TEST_F(TuningCommandsTest, AFailedSaveIsSaidFirstAndAlone) {
       ++saves;
       EXPECT_NE(registry().Value(kDriverKey, u"QLDRV_LOD_BIAS")->data, unwritten)
           << "saved before it was written";
-      return failure == sysexits::kOk ? TuningSave{} : TuningSave{failure, u"not saved: the disk is full"};
+      return failure == sysexits::kOk ? Outcome{} : Outcome{failure, u"not saved: the disk is full"};
     };
     const TuningCommandsResult result = [&] {
       const base::Installed<platform::SetRegistry> installed(forgetful);
@@ -743,6 +744,43 @@ TEST_F(TuningCommandsTest, TheCorrectedSpellingOfAMisspeltEntryIsTakenToo) {
     EXPECT_EQ(result.status, 0) << Narrow(result.messages);
     EXPECT_EQ(Narrow(Query()).rfind("AntiAliasing=2 Sample Anit-aliasing\n", 0), 0u);
   }
+}
+
+// A setting added at the end of the table is one that every action knows: --set and --reset name
+// it, a profile's value of it is imported, the query shows it and the export writes it.
+TEST_F(TuningCommandsTest, ASettingAddedAtTheEndOfTheTableIsKnownToEveryAction) {
+  static constexpr std::u16string_view kFogTexts[] = {u"Off", u"Low", u"High"};
+  std::vector<TuningRow> rows(GetTuningTable().rows.begin(), GetTuningTable().rows.end());
+  rows.push_back(
+      {.name = u"FogQuality", .values = {u"QLDRV_FOG"}, .list = TuningList::kFixed, .texts = kFogTexts});
+  TuningTable table{rows};
+  const base::Installed<SetTuningTable> installed(table);
+  const auto fog = [this] {
+    const auto value = registry().Value(kDriverKey, u"QLDRV_FOG");
+    return value ? Narrow(base::TextFromUtf16Bytes(value->data.data(), value->data.size())) : "-";
+  };
+
+  TuningCommandsResult result = Set({u"fogquality=HIGH"});
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_EQ(fog(), "2");
+  EXPECT_NE(Narrow(Query()).find("\nFogQuality=High\n"), std::string::npos);
+
+  TuningCommands exportCommands;
+  exportCommands.exportPath = u"-";
+  const std::string profile = Narrow(Run(exportCommands).output);
+  EXPECT_NE(profile.find("\n\"QLDRV_FOG\"=\"2\"\n"), std::string::npos) << profile;
+
+  result = Set({u"FogQuality=Low"});
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_EQ(fog(), "1");
+  result = Import(profile);
+  EXPECT_EQ(result.status, 0) << Narrow(result.messages);
+  EXPECT_EQ(fog(), "2");
+
+  TuningCommands reset;
+  reset.resets = {u"FogQuality"};
+  EXPECT_EQ(Run(reset).status, 0);
+  EXPECT_EQ(fog(), "-");
 }
 
 TEST_F(TuningCommandsTest, ExportToStandardOutputIsTheProfileAsText) {

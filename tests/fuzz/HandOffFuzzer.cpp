@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "mainwnd/AdapterIdentity.h"
+#include "settings/AdapterIdentity.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string handOff;

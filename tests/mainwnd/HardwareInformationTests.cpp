@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 #include "mainwnd/ConfiguratorDlg.h"
-#include "mainwnd/HardwareInformation.h"
+#include "settings/HardwareInformation.h"
 #include "tests/support/TestServices.h"
 
 namespace {

@@ -151,6 +151,34 @@ TEST(TuningSetting, StoredNumbersShowAsTheDialogShowsThem) {
   }
 }
 
+// Whether choosing an entry writes, as the dialogs' OK decides it: when the shown entry changes,
+// and for the FIFO size's table also when what is stored is in no entry of it.
+TEST(TuningSetting, ChoosingAnEntryReplacesWhatItDoesNotShowAsWritten) {
+  struct Row {
+    Tuning id;
+    StoredNumbers stored;
+    int position;
+    bool replaces;
+  };
+  const Row rows[] = {
+      {Tuning::kCmdFifoSize, {524288}, 0, false},
+      {Tuning::kCmdFifoSize, {}, 0, false},
+      {Tuning::kCmdFifoSize, {700000}, 0, true},
+      {Tuning::kCmdFifoSize, {}, 1, true},
+      {Tuning::kTripleBuffer, {7}, 1, false},
+      {Tuning::kTripleBuffer, {7}, 0, true},
+      {Tuning::kLodBias, {2}, 10, false},
+      {Tuning::kLodBias, {2}, 9, true},
+      {Tuning::kVSync, {}, 0, false},
+      {Tuning::kDdiVersion, {1, 1}, 0, false},
+  };
+  for (const Row& row : rows) {
+    const TuningSetting setting(row.id);
+    SCOPED_TRACE(Describe(setting, 1) + " at " + std::to_string(row.position));
+    EXPECT_EQ(setting.Replaces(row.stored, row.position), row.replaces);
+  }
+}
+
 TEST(TuningSetting, AdapterSettingsInDialogOrderWithChipSettingsOnlyForTheSupportedChip) {
   std::vector<std::u16string> names;
   for (const TuningSetting& setting : TuningSetting::ForAdapter(true, 4)) names.emplace_back(setting.Name());
@@ -160,7 +188,7 @@ TEST(TuningSetting, AdapterSettingsInDialogOrderWithChipSettingsOnlyForTheSuppor
                                                 u"CmdFifoSize"}));
   EXPECT_EQ(TuningSetting::ForAdapter(true, 4)[0].Texts().size(), 5u);
   EXPECT_EQ(TuningSetting::ForAdapter(false, 4).size(), 9u);
-  EXPECT_EQ(TuningSetting::ForAdapter(false, 4)[0].Id(), Tuning::kDdiVersion);
+  EXPECT_EQ(TuningSetting::ForAdapter(false, 4)[0].Name(), u"DDIVersion");
 }
 
 const std::u16string kCurrent = u"System\\CurrentControlSet\\Control\\Video\\{A}\\0000";

@@ -1,4 +1,4 @@
-#include "mainwnd/AdapterIdentity.h"
+#include "settings/AdapterIdentity.h"
 
 #include "base/Text.h"
 #include "settings/AdapterKey.h"

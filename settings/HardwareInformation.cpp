@@ -1,4 +1,4 @@
-#include "mainwnd/HardwareInformation.h"
+#include "settings/HardwareInformation.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The hand-off string parser: device name, device key path and current device key path.
 #include <gtest/gtest.h>
 
-#include "mainwnd/AdapterIdentity.h"
+#include "settings/AdapterIdentity.h"
 
 namespace {
 

@@ -1,0 +1,87 @@
+#include "programs/posix/Usage.h"
+
+#include <cstdio>
+
+#include "app/TuningOutput.h"
+#include "base/Text.h"
+#include "framework/portable/terminal/KeyHelp.h"
+#include "framework/portable/terminal/Text.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: configurator [OPTION]... [HAND-OFF]\n"
+    "Tune the display driver of a QEL 700 board, kept in a Windows SYSTEM registry hive.\n"
+    "\n"
+    "The adapter to configure is found among the display devices of the board file, or, without\n"
+    "one, among the hive's display adapters: those whose chip type is the board's. When there are\n"
+    "several, the dialogs open the first and --adapter N picks another; the scripting actions\n"
+    "need --adapter N. HAND-OFF names the adapter instead, as DEVICE&&&DEVICE-KEY, for example\n"
+    "  '\\\\.\\DISPLAY1&&&\\Registry\\Machine\\System\\ControlSet001\\Control\\Video\\{GUID}\\0000'\n"
+    "(quote it: it holds backslashes and '&'; --list-adapters prints it for every adapter). The\n"
+    "scripting actions take no DEVICE-KEY but an adapter's key: ...\\Control\\Video\\{GUID}\\NNNN\n"
+    "or Windows 2000's ...\\Services\\<service>\\DeviceN.\n"
+    "\n"
+    "  --hive PATH       the SYSTEM hive to edit, e.g. Windows/System32/config/SYSTEM of an\n"
+    "                    installation that is not running. Default: the demo hive in the data\n"
+    "                    folder, $XDG_DATA_HOME/configurator (~/.local/share/configurator),\n"
+    "                    which is made with a demo board on first use.\n"
+    "                    A hive that Windows left dirty is read as Windows would load it,\n"
+    "                    replaying its transaction logs (SYSTEM.LOG1 and SYSTEM.LOG2, or\n"
+    "                    SYSTEM.LOG) beside it; a save writes it clean and empties the logs.\n"
+    "                    It is shown read-only, naming the file, when SYSTEM.LOG1 or\n"
+    "                    SYSTEM.LOG2 is missing (copy it beside the hive), when a damaged\n"
+    "                    log entry hides later ones, or when no log can recover it.\n"
+    "                    Before its first save, a run backs the hive (and its logs) up;\n"
+    "                    see --backup-dir.\n"
+    "  --backup-dir DIR  where backups go. Default: for a hive named with --hive, the folder\n"
+    "                    CFGBAK beside it (on the Windows disk, which survives the reboot\n"
+    "                    of a live system), one folder per backup: CFGBAK/000003/SYSTEM;\n"
+    "                    when the hive's folder cannot take them, and for the demo hive, the\n"
+    "                    data folder's backups/, as DIR: DIR/SYSTEM-HASH/NUMBER-DATE-TIME/,\n"
+    "                    with the hive file and its logs that were not empty. Without HOME\n"
+    "                    and XDG_DATA_HOME, a run that may save there needs it.\n"
+    "  --keep-backups N  per hive, keep the first backup and the newest N (1 to 9999;\n"
+    "                    default 5); no backup is added when the hive is unchanged since\n"
+    "                    the newest.\n"
+    "  --list-backups    number every backup of the hive, oldest first (beside it and in the\n"
+    "                    backup folder), with its date, files and sizes, and the copy lines\n"
+    "                    that put one beside the hive back from Windows XP's Recovery Console\n"
+    "  --restore-backup N  with Windows not running, put backup N back over the hive and its\n"
+    "                    logs; the hive as it is is backed up first, so this can be undone\n"
+    "  --board PATH      the simulated board's file (display devices and driver). Default: the\n"
+    "                    data folder's \"board\" without --hive; with --hive, the hive's\n"
+    "                    adapters whose chip type is the board's.\n"
+    "  --adapter N       use the Nth of the board's adapters, as --list-adapters numbers them\n"
+    "  --list-adapters   print every display adapter of the hive with its hardware information\n"
+    "                    and a hand-off string for it, numbering the board's, then exit\n"
+    "  --help            print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "Rescue a bad value in the SYSTEM hive of a Windows installation that is not running:\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --set DDIVersion=9\n"
+    "Undo a change: list the backups, then put the one from before it back:\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --list-backups\n"
+    "  configurator --hive /mnt/windows/Windows/System32/config/SYSTEM --restore-backup 2\n"
+    "\n"
+    "The Windows program's switches (/query, /set:NAME=VALUE, ...) are taken too, one at a\n"
+    "time in place of HAND-OFF; an unknown option or switch is refused.\n"
+    "\n"
+    "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
+    "--adapter N for a scripting action; a setting given two values); 65 not a hive, a damaged\n"
+    "hive or backup, or a bad board file or import file (also one past 16 MiB); 66 a file\n"
+    "that is missing or cannot be read (also no backup N); 69 no terminal to show the dialogs\n"
+    "in, or no adapter; 73 the data folder, backup folder or export file cannot be made, or\n"
+    "there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save or a\n"
+    "restore failed (a save's reason comes first; what it held was lost), a value did not\n"
+    "read back as written, the export was not written whole, or standard output could not be\n"
+    "written (what was printed is lost); 77 write access refused: a read-only hive (see\n"
+    "above), file system, permission or attribute (chattr +a, +i).\n";
+
+}  // namespace
+
+void PrintHelp() {
+  std::fputs(kUsage, stdout);
+  std::fputs(("\n" + base::Utf8FromUtf16(TuningCommandsHelp(false))).c_str(), stdout);
+  std::fputs(("\n" + portable::terminal::ToUtf8(portable::terminal::KeyHelpText()) + "\n").c_str(), stdout);
+}
