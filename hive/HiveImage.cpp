@@ -734,7 +734,7 @@ long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t fil
   const bool compressed = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 0xFF; });
   const std::size_t nameBytes = compressed ? name.size() : 2 * name.size();
   const std::uint32_t cell = Allocate(kKeyName - kCellData + nameBytes);
-  const std::uint32_t list = Allocate(4 + 8ULL * (count + 1));
+  const std::uint32_t list = Allocate(4 + std::size_t{8} * (count + 1));
   key = KeyCell(node);  // the image may have grown
   std::uint8_t* n = &m_bytes[kBase + cell];
   PutSignature(n + kCellSignature, kKeySignature);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@
 #include "platform/posix/HiveStore.h"
 
 namespace {
+
+struct HivexCloser {
+  void operator()(hive_h* hive) const { hivex_close(hive); }
+};
 
 // Grows a hive the way a SYSTEM hive is shaped: many keys (groups of a hundred subkeys, as
 // under Enum or Services), each with a few small values of the usual kinds, until the file is at
@@ -28,7 +33,7 @@ int Grow(const char* path, long mebibytes) {
     struct stat status {};
     if (stat(path, &status) != 0) return std::perror(path), 1;
     if (static_cast<std::size_t>(status.st_size) >= target) return 0;
-    hivetest::HivexHandle hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
+    std::unique_ptr<hive_h, HivexCloser> hiveOwner(hivex_open(path, HIVEX_OPEN_WRITE));
     hive_h* hive = hiveOwner.get();
     if (hive == nullptr) return std::perror(path), 1;
     const std::string fillerName = "Filler" + std::to_string(round);
