@@ -14,14 +14,59 @@
 namespace base::ops {
 namespace {
 
+// A file written since it was last synced: its identity, and a descriptor of its own that
+// outlives the caller's (and any rename).
+struct Unsynced {
+  dev_t device;
+  ino_t inode;
+  int fd;
+};
+
 struct Hook {
   bool armed = false;
   bool trace = false;
   FaultPlan plan;
   std::uint64_t count = 0;
   std::vector<std::string> traced;
+  std::vector<Unsynced> unsynced;
 };
 Hook hook;
+
+void Forget(std::vector<Unsynced>::iterator from, std::vector<Unsynced>::iterator to) {
+  for (auto it = from; it != to; ++it) close(it->fd);
+  hook.unsynced.erase(from, to);
+}
+
+// Notes that fd's file was written (wrote) or synced.
+void Track(int fd, bool wrote) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0) return;
+  const auto same = [&](const Unsynced& file) {
+    return file.device == status.st_dev && file.inode == status.st_ino;
+  };
+  if (!wrote) {
+    Forget(std::remove_if(hook.unsynced.begin(), hook.unsynced.end(), same), hook.unsynced.end());
+  } else if (std::none_of(hook.unsynced.begin(), hook.unsynced.end(), same)) {
+    if (const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0); copy >= 0)
+      hook.unsynced.push_back({status.st_dev, status.st_ino, copy});
+  }
+}
+
+// A power cut loses what was written and not yet synced: here every byte of such a file reads
+// as rubbish afterwards, the worst it can be.
+void LoseUnsynced() {
+  const std::vector<std::uint8_t> rubbish(1 << 16, 0xDB);
+  for (const Unsynced& file : hook.unsynced) {
+    struct stat status {};
+    if (fstat(file.fd, &status) != 0) continue;
+    for (off_t at = 0; at < status.st_size;) {
+      const auto size = static_cast<std::size_t>(std::min<off_t>(status.st_size - at, rubbish.size()));
+      const ssize_t put = pwrite(file.fd, rubbish.data(), size, at);
+      if (put <= 0) break;
+      at += put;
+    }
+  }
+}
 
 std::string FdPath(int fd) {
   char link[64], path[PATH_MAX];
@@ -46,7 +91,10 @@ bool Hits(const char* what, Where where) {
 
 // What the operation the fault hit gives its caller, unless the process ends here.
 int Faulted() {
-  if (hook.plan.fault == Fault::kEnd) _exit(kEndedByFault);
+  if (hook.plan.fault == Fault::kEnd) {
+    LoseUnsynced();
+    _exit(kEndedByFault);
+  }
   errno = hook.plan.error;
   return -1;
 }
@@ -75,7 +123,9 @@ ssize_t Write(int fd, const void* data, std::size_t size) {
     if (size > 1) PartWay(write(fd, data, size / 2));
     return Faulted();
   }
-  return write(fd, data, size);
+  const ssize_t put = write(fd, data, size);
+  if (hook.armed && put > 0) Track(fd, true);
+  return put;
 }
 
 ssize_t CopyRange(int from, int to, std::size_t size) {
@@ -84,7 +134,9 @@ ssize_t CopyRange(int from, int to, std::size_t size) {
       PartWay(copy_file_range(from, nullptr, to, nullptr, left / 2, 0));
     return Faulted();
   }
-  return copy_file_range(from, nullptr, to, nullptr, size, 0);
+  const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, size, 0);
+  if (hook.armed && copied > 0) Track(to, true);
+  return copied;
 }
 
 ssize_t SendFile(int to, int from, std::size_t size) {
@@ -93,12 +145,16 @@ ssize_t SendFile(int to, int from, std::size_t size) {
       PartWay(sendfile(to, from, nullptr, left / 2));
     return Faulted();
   }
-  return sendfile(to, from, nullptr, size);
+  const ssize_t copied = sendfile(to, from, nullptr, size);
+  if (hook.armed && copied > 0) Track(to, true);
+  return copied;
 }
 
 int Sync(int fd) {
   if (hook.armed && Hits("fsync", [&] { return FdPath(fd); })) return Faulted();
-  return fsync(fd);
+  const int result = fsync(fd);
+  if (hook.armed && result == 0) Track(fd, false);
+  return result;
 }
 
 int Rename(int fromAt, const char* from, int toAt, const char* to) {
@@ -150,9 +206,15 @@ int Close(int fd) {
   return close(fd);
 }
 
-void StartCounting(FaultPlan plan, bool trace) { hook = Hook{true, trace, plan, 0, {}}; }
+void StartCounting(FaultPlan plan, bool trace) {
+  StopCounting();
+  hook = Hook{true, trace, plan, 0, {}, {}};
+}
 
-void StopCounting() { hook.armed = false; }
+void StopCounting() {
+  hook.armed = false;
+  Forget(hook.unsynced.begin(), hook.unsynced.end());
+}
 
 std::uint64_t Counted() { return hook.count; }
 

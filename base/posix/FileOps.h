@@ -43,8 +43,9 @@ int Close(int fd);
 // the first half of its bytes first, as a full disk or a power cut part way through would.
 enum class Fault {
   kFail,  // the operation fails with error and does nothing more; the caller goes on
-  kEnd,   // the process ends there (_exit with kEndedByFault, nothing flushed): a crash after
-          // every operation before it completed
+  kEnd,   // the process ends there (_exit with kEndedByFault), as at a power cut after every
+          // operation before it completed: what it wrote to a file since that file was last
+          // synced is lost (every byte of such a file reads as rubbish)
 };
 struct FaultPlan {
   std::uint64_t at = 0;  // the operation, counted from 1, that the fault hits; 0: none, only count
