@@ -121,6 +121,7 @@ int Open(int at, const char* name, int flags, mode_t mode) {
 ssize_t Write(int fd, const void* data, std::size_t size) {
   if (hook.armed && Hits("write", [&] { return FdPath(fd); })) {
     if (size > 1) PartWay(write(fd, data, size / 2));
+    Track(fd, true);
     return Faulted();
   }
   const ssize_t put = write(fd, data, size);
@@ -132,6 +133,7 @@ ssize_t CopyRange(int from, int to, std::size_t size) {
   if (hook.armed && Hits("copy", [&] { return FdPath(from) + " to " + FdPath(to); })) {
     if (const std::size_t left = Remaining(from, size); left > 1)
       PartWay(copy_file_range(from, nullptr, to, nullptr, left / 2, 0));
+    Track(to, true);
     return Faulted();
   }
   const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, size, 0);
@@ -143,6 +145,7 @@ ssize_t SendFile(int to, int from, std::size_t size) {
   if (hook.armed && Hits("copy", [&] { return FdPath(from) + " to " + FdPath(to); })) {
     if (const std::size_t left = Remaining(from, size); left > 1)
       PartWay(sendfile(to, from, nullptr, left / 2));
+    Track(to, true);
     return Faulted();
   }
   const ssize_t copied = sendfile(to, from, nullptr, size);
