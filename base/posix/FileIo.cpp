@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/Status.h"
+#include "base/posix/FileOps.h"
 #include "base/posix/Owners.h"
 
 namespace base {
@@ -71,7 +72,7 @@ int ReadFileBytes(int at, const std::string& name, std::vector<std::uint8_t>* by
 
 int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t put = ops::Write(fd, bytes.data() + done, bytes.size() - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return put < 0 ? errno : EIO;
     done += static_cast<std::size_t>(put);
@@ -81,7 +82,7 @@ int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 
 int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes, bool* created) {
   if (created != nullptr) *created = false;
-  Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  Descriptor fd(ops::Open(AT_FDCWD, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!fd.Valid()) return errno;
   if (created != nullptr) *created = true;
   const int error = WriteAll(fd.Get(), bytes);

@@ -18,6 +18,8 @@
 #include <thread>
 #include <utility>
 
+#include "base/posix/FileOps.h"
+
 namespace base {
 namespace {
 
@@ -97,7 +99,7 @@ Failure MakeFolders(const std::string& folder, bool own, Descriptor* opened) {
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const auto& [name, shown] = parts[i];
     const bool last = i + 1 == parts.size();
-    const bool made = mkdirat(at.Get(), name.c_str(), 0700) == 0;
+    const bool made = ops::MakeFolder(at.Get(), name.c_str(), 0700) == 0;
     if (!made && errno != EEXIST) return Failure::FromErrno("cannot create folder " + shown, errno);
     if (last && own) {
       struct stat status {};
@@ -111,7 +113,7 @@ Failure MakeFolders(const std::string& folder, bool own, Descriptor* opened) {
     Descriptor next(openat(at.Get(), name.c_str(), flags | O_DIRECTORY | O_CLOEXEC));
     if (!next.Valid())
       return Failure::FromErrno((made ? "cannot use folder " : "cannot create folder ") + shown, errno);
-    if (made) fchmod(next.Get(), 0700);  // whatever the umask
+    if (made) ops::ChangeMode(next.Get(), 0700);  // whatever the umask
     if (last && own) {
       // What was checked by name is what was opened.
       struct stat status {};
@@ -133,7 +135,7 @@ Failure MakeFolders(const std::string& folder, bool own, Descriptor* opened) {
 }
 
 Failure OpenPrivateFolder(int at, const std::string& name, const std::string& shown, Descriptor* opened) {
-  const bool made = mkdirat(at, name.c_str(), 0700) == 0;
+  const bool made = ops::MakeFolder(at, name.c_str(), 0700) == 0;
   if (!made && errno != EEXIST) return Failure::FromErrno("cannot create folder " + shown, errno);
   struct stat status {};
   if (fstatat(at, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -145,7 +147,7 @@ Failure OpenPrivateFolder(int at, const std::string& name, const std::string& sh
   if (fstat(folder.Get(), &status) != 0) return Failure::FromErrno("cannot use folder " + shown, errno);
   if (std::string why = WhyNotOwnFolder(status); !why.empty())
     return Failure::Because("cannot use folder " + shown, why);
-  if (made) fchmod(folder.Get(), 0700);  // whatever the umask
+  if (made) ops::ChangeMode(folder.Get(), 0700);  // whatever the umask
   *opened = std::move(folder);
   return {};
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <utility>
 
+#include "base/posix/FileOps.h"
+
 namespace base {
 
 // A file descriptor (-1: none). Closing also releases any flock held through it.
@@ -36,7 +38,7 @@ class Descriptor {
   // nothing open).
   int CloseNow() {
     if (m_fd < 0) return EBADF;
-    return close(Release()) == 0 ? 0 : errno;
+    return ops::Close(Release()) == 0 ? 0 : errno;
   }
 
  private:

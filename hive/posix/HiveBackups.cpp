@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,8 @@
 #include <tuple>
 #include <utility>
 
+#include "base/posix/FileIo.h"
+#include "base/posix/FileOps.h"
 #include "base/posix/Owners.h"
 
 namespace hive {
@@ -54,14 +55,15 @@ bool CopyContents(int from, int to) {
   for (;;) {
     ssize_t copied = 0;
     if (how == How::kRange) {
-      copied = copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
+      copied = base::ops::CopyRange(from, to, kChunk);
     } else if (how == How::kSend) {
-      copied = sendfile(to, from, nullptr, kChunk);
+      copied = base::ops::SendFile(to, from, kChunk);
     } else {
       buffer.resize(kBufferSize);
       copied = read(from, buffer.data(), buffer.size());
       for (ssize_t done = 0; copied > 0 && done < copied;) {
-        const ssize_t put = write(to, buffer.data() + done, static_cast<std::size_t>(copied - done));
+        const ssize_t put =
+            base::ops::Write(to, buffer.data() + done, static_cast<std::size_t>(copied - done));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
           if (put == 0) errno = EIO;
@@ -116,10 +118,11 @@ base::Failure OpenSource(int at, const std::string& name, const std::string& sho
 // Copies the open file into a new file name in the folder at, stamped with the time made, and
 // makes it durable.
 bool CopyFileInto(int source, int at, const std::string& name, std::time_t made) {
-  base::Descriptor copy(openat(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  base::Descriptor copy(
+      base::ops::Open(at, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   const timespec times[2] = {{made, 0}, {made, 0}};
-  if (!copy.Valid() || !CopyContents(source, copy.Get()) || futimens(copy.Get(), times) != 0 ||
-      fsync(copy.Get()) != 0)
+  if (!copy.Valid() || !CopyContents(source, copy.Get()) || base::ops::SetTimes(copy.Get(), times) != 0 ||
+      base::ops::Sync(copy.Get()) != 0)
     return false;
   if (const int error = copy.CloseNow(); error != 0) {
     errno = error;
@@ -155,9 +158,10 @@ bool IsFolder(int at, const std::string& name) {
 void RemoveFolder(int at, const std::string& name) {
   const base::Descriptor folder(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (folder.Valid()) {
-    for (const std::string& entry : base::FolderNames(folder.Get())) unlinkat(folder.Get(), entry.c_str(), 0);
+    for (const std::string& entry : base::FolderNames(folder.Get()))
+      base::ops::Unlink(folder.Get(), entry.c_str(), 0);
   }
-  unlinkat(at, name.c_str(), AT_REMOVEDIR);
+  base::ops::Unlink(at, name.c_str(), AT_REMOVEDIR);
 }
 
 // A backup's number, from its name ("000012-20261210-211530": six digits or more, the date and
@@ -206,14 +210,15 @@ bool HoldsTheSame(int at, const std::string& backup, const std::vector<Source>& 
 bool WritePathFile(int at, const std::string& hive) {
   if (faccessat(at, kPathFile, F_OK, AT_SYMLINK_NOFOLLOW) == 0) return true;
   const std::string temporary = std::string(kNewPrefix) + kPathFile;
-  unlinkat(at, temporary.c_str(), 0);
+  base::ops::Unlink(at, temporary.c_str(), 0);
   base::Descriptor file(
-      openat(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+      base::ops::Open(at, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   const std::string line = hive + "\n";
-  if (!file.Valid() || write(file.Get(), line.data(), line.size()) != static_cast<ssize_t>(line.size()) ||
-      fsync(file.Get()) != 0 || file.CloseNow() != 0)
+  if (!file.Valid() ||
+      base::WriteAll(file.Get(), {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}) != 0 ||
+      base::ops::Sync(file.Get()) != 0 || file.CloseNow() != 0)
     return false;
-  return renameat(at, temporary.c_str(), at, kPathFile) == 0;
+  return base::ops::Rename(at, temporary.c_str(), at, kPathFile) == 0;
 }
 
 // The files to back up, opened first: a backup that cannot be whole is not begun. The hive
@@ -265,7 +270,7 @@ base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int 
       if (IsFolder(folder, name))
         RemoveFolder(folder, name);
       else
-        unlinkat(folder, name.c_str(), 0);
+        base::ops::Unlink(folder, name.c_str(), 0);
     }
   }
 
@@ -293,7 +298,7 @@ base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int 
     std::string temporaryName;
     for (int attempt = 0; temporaryName.empty(); ++attempt) {
       const std::string name = base::RandomName(kNewPrefix);
-      if (mkdirat(folder, name.c_str(), 0700) == 0)
+      if (base::ops::MakeFolder(folder, name.c_str(), 0700) == 0)
         temporaryName = name;
       else if (errno != EEXIST || attempt == 100)
         return Errno("cannot create a folder in " + shown);
@@ -309,7 +314,7 @@ base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int 
         return base::Failure::FromErrno("cannot copy " + file.shown + " into " + shown, error);
       }
     }
-    if (fsync(parts.Get()) != 0) {
+    if (base::ops::Sync(parts.Get()) != 0) {
       const int error = errno;
       RemoveFolder(folder, temporaryName);
       return base::Failure::FromErrno("cannot write " + shown, error);
@@ -323,12 +328,12 @@ base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int 
       std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", localtime_r(&now, &local));
       std::snprintf(name, sizeof name, "%06" PRIu64 "-%s", number, stamp);
     }
-    if (renameat(folder, temporaryName.c_str(), folder, name) != 0) {
+    if (base::ops::Rename(folder, temporaryName.c_str(), folder, name) != 0) {
       const int error = errno;
       RemoveFolder(folder, temporaryName);
       return base::Failure::FromErrno("cannot write " + shown, error);
     }
-    if (fsync(folder) != 0) return Errno("cannot write " + shown);
+    if (base::ops::Sync(folder) != 0) return Errno("cannot write " + shown);
     existing.emplace_back(number, name);
     *where = shown + "/" + name;
   }
@@ -338,12 +343,12 @@ base::Failure BackUpInto(int folder, const std::string& shown, bool beside, int 
   bool removed = false;
   for (std::size_t i = 1; i + keep < existing.size(); ++i) {
     const std::string old = kOldPrefix + existing[i].second;
-    if (renameat(folder, existing[i].second.c_str(), folder, old.c_str()) == 0) {
+    if (base::ops::Rename(folder, existing[i].second.c_str(), folder, old.c_str()) == 0) {
       RemoveFolder(folder, old);
       removed = true;
     }
   }
-  if (removed) fsync(folder);
+  if (removed) base::ops::Sync(folder);
   return {};
 }
 
@@ -421,7 +426,7 @@ base::Failure BackUpHiveBeside(int keepNewest, int hiveFolder, const std::string
     return failure;
   base::Failure failure = BackUpInto(folder.Get(), shown, true, keepNewest, files, where);
   // Nothing of ours is left beside the hive for a backup that did not happen (a full disk).
-  if (failure.Failed() && !existed) unlinkat(hiveFolder, kBesideBackupFolder, AT_REMOVEDIR);
+  if (failure.Failed() && !existed) base::ops::Unlink(hiveFolder, kBesideBackupFolder, AT_REMOVEDIR);
   return failure;
 }
 

@@ -23,6 +23,7 @@
 #include "base/ByteOrder.h"
 #include "base/Status.h"
 #include "base/posix/FileIo.h"
+#include "base/posix/FileOps.h"
 #include "base/posix/Folders.h"
 #include "base/posix/Owners.h"
 #include "hive/EmptyHive.h"
@@ -91,7 +92,7 @@ void CopyAttributes(int from, int to) {
     if (size < 0) continue;
     std::vector<char> value(static_cast<std::size_t>(size));
     const ssize_t got = fgetxattr(from, name.c_str(), value.data(), value.size());
-    if (got >= 0) fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
+    if (got >= 0) base::ops::SetAttribute(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
   }
 }
 
@@ -180,14 +181,14 @@ int KeepOwnerAndMode(int fd, const struct stat& original, std::string* note) {
   // Owner and group first: a change of owner clears the set-id bits.
   // Not root: the group at least, when the user is in it. (A file system without owners may
   // refuse both, and reports every file with the same ones: nothing changes then.)
-  if (fchown(fd, original.st_uid, original.st_gid) != 0 &&
-      fchown(fd, static_cast<uid_t>(-1), original.st_gid) != 0) {
+  if (base::ops::ChangeOwner(fd, original.st_uid, original.st_gid) != 0 &&
+      base::ops::ChangeOwner(fd, static_cast<uid_t>(-1), original.st_gid) != 0) {
     // What the file got is read back below.
   }
   struct stat made {};
   if (fstat(fd, &made) != 0) return errno;
   const mode_t mode = NarrowedMode(original, made.st_uid, made.st_gid, InGroup(original.st_gid));
-  if (fchmod(fd, mode) != 0) return errno;
+  if (base::ops::ChangeMode(fd, mode) != 0) return errno;
   if (made.st_uid != original.st_uid || made.st_gid != original.st_gid) {
     *note = "the hive now belongs to " + UserName(made.st_uid) + ":" + GroupName(made.st_gid) + ", not " +
             UserName(original.st_uid) + ":" + GroupName(original.st_gid) +
@@ -375,7 +376,7 @@ std::string HiveFile::BaseName() const {
 void HiveFile::RemoveStaleTemporaries() const {
   const std::string prefix = "." + BaseName() + ".tmp.";
   for (const std::string& name : base::FolderNames(m_folder.Get())) {
-    if (name.rfind(prefix, 0) == 0) unlinkat(m_folder.Get(), name.c_str(), 0);
+    if (name.rfind(prefix, 0) == 0) base::ops::Unlink(m_folder.Get(), name.c_str(), 0);
   }
 }
 
@@ -389,7 +390,7 @@ void HiveFile::RemoveLeftovers() {
   struct stat status {};
   if (fstatat(m_folder.Get(), oldLock.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISREG(status.st_mode) && status.st_size == 0)
-    unlinkat(m_folder.Get(), oldLock.c_str(), 0);
+    base::ops::Unlink(m_folder.Get(), oldLock.c_str(), 0);
 }
 
 long HiveFile::Fail(long status, std::string why) {
@@ -451,12 +452,12 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   for (int attempt = 0; !fd.Valid(); ++attempt) {
     temporary = base::RandomName("." + name + ".tmp.");
     fd = base::Descriptor(
-        openat(at, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        base::ops::Open(at, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.Valid() && (errno != EEXIST || attempt == 100))
       return Fail(base::StatusFromErrno(errno, base::kWriteFault), base::ErrnoWords(errno));
   }
   auto fail = [&](int error) {
-    unlinkat(at, temporary.c_str(), 0);
+    base::ops::Unlink(at, temporary.c_str(), 0);
     return Fail(base::StatusFromErrno(error, base::kWriteFault), base::ErrnoWords(error));
   };
   std::string ownerNote;
@@ -474,20 +475,28 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
   const std::vector<std::uint8_t>& bytes = m_image.Bytes();
   if (const int error = base::WriteAll(fd.Get(), bytes); error != 0) return fail(error);
   CopyAttributes(hive.Get(), fd.Get());
-  if (fsync(fd.Get()) != 0) return fail(errno);
+  if (base::ops::Sync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
-  if (renameat(at, temporary.c_str(), at, name.c_str()) != 0) return fail(errno);
-  fsync(at);
+  if (base::ops::Rename(at, temporary.c_str(), at, name.c_str()) != 0) return fail(errno);
+  // The rename is durable only once the folder is: until then a power cut can bring the old
+  // hive back, and it needs its logs.
+  if (base::ops::Sync(at) != 0) {
+    const int error = errno;
+    return Fail(base::StatusFromErrno(error, base::kWriteFault),
+                "the new hive is in place, but its folder could not be synced (" + base::ErrnoWords(error) +
+                    "), so it may not survive a power cut; the logs were kept");
+  }
   ++m_commits;
 
   // Only now that the clean hive is durable may the logs go: emptied, as Windows leaves them.
   // Should this fail, the clean hive is still safe, as Windows ignores the logs of a clean hive.
   for (const std::string& log : logs) {
-    base::Descriptor file(openat(at, log.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
+    base::Descriptor file(
+        base::ops::Open(at, log.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
     struct stat status {};
     if (file.Get() >= 0 && fstat(file.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
-        ftruncate(file.Get(), 0) == 0)
-      fsync(file.Get());
+        base::ops::Truncate(file.Get(), 0) == 0)
+      base::ops::Sync(file.Get());
   }
   m_highestSequence = sequence;
   m_commitNote = std::move(note);
@@ -496,15 +505,15 @@ long HiveFile::Commit(const std::function<bool()>& reapply,
 }
 
 base::Failure WriteNewHive(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  base::Descriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  base::Descriptor fd(base::ops::Open(AT_FDCWD, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!fd.Valid()) return base::Failure::FromErrno("cannot create " + path, errno);
   auto fail = [&](int error) {
     fd.CloseNow();
-    unlink(path.c_str());
+    base::ops::Unlink(AT_FDCWD, path.c_str(), 0);
     return base::Failure::FromErrno("cannot create " + path, error);
   };
   if (const int error = base::WriteAll(fd.Get(), bytes); error != 0) return fail(error);
-  if (fsync(fd.Get()) != 0) return fail(errno);
+  if (base::ops::Sync(fd.Get()) != 0) return fail(errno);
   if (const int error = fd.CloseNow(); error != 0) return fail(error);
   return {};
 }

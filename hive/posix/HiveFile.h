@@ -128,7 +128,8 @@ class HiveFile {
   // written, or its folder or the backup cannot be), 2 or 1015 (the replaced file cannot be
   // loaded), 112 (no space), 29 (a write, fsync or rename failed; the hive on disk is
   // unchanged; also when the hive's folder is no longer the one it was loaded from, or it or
-  // the backup folder stays locked by another program).
+  // the backup folder stays locked by another program; or, when the folder could not be synced
+  // after the rename, the new hive is in place but not yet durable, and the logs are kept).
   // CommitError() says why in words.
   //
   // The new file gets the hive's owner, group and mode. A user other than root may not give it

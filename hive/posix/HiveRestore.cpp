@@ -15,6 +15,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/posix/FileIo.h"
+#include "base/posix/FileOps.h"
 #include "base/posix/Folders.h"
 #include "base/posix/Owners.h"
 #include "hive/HiveImage.h"
@@ -183,8 +184,8 @@ base::Failure RestoreHiveBackup(const std::string& hive, const std::string& back
     base::Descriptor fd;
     for (int attempt = 0; !fd.Valid(); ++attempt) {
       temporary = base::RandomName("." + name + ".tmp.");
-      fd = base::Descriptor(
-          openat(folder.Get(), temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+      fd = base::Descriptor(base::ops::Open(folder.Get(), temporary.c_str(),
+                                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
       if (!fd.Valid() && (errno != EEXIST || attempt == 100))
         return writeFailed("cannot write in " + folderPath, errno);
     }
@@ -192,19 +193,19 @@ base::Failure RestoreHiveBackup(const std::string& hive, const std::string& back
     int error = KeepOwnerAndMode(fd.Get(), original, &ignored);
     if (error == 0) error = base::WriteAll(fd.Get(), bytes);
     if (error == 0 && oldHive.Valid()) CopyAttributes(oldHive.Get(), fd.Get());
-    if (error == 0 && fsync(fd.Get()) != 0) error = errno;
+    if (error == 0 && base::ops::Sync(fd.Get()) != 0) error = errno;
     if (error == 0) error = fd.CloseNow();
     if (error != 0) {
-      unlinkat(folder.Get(), temporary.c_str(), 0);
+      base::ops::Unlink(folder.Get(), temporary.c_str(), 0);
       return writeFailed("cannot write " + folderPath + "/" + temporary, error);
     }
     if (!go("rename it over " + name)) return Tagged(outcome, Trouble::kStopped, stopped);
-    if (renameat(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
+    if (base::ops::Rename(folder.Get(), temporary.c_str(), folder.Get(), name.c_str()) != 0) {
       error = errno;
-      unlinkat(folder.Get(), temporary.c_str(), 0);
+      base::ops::Unlink(folder.Get(), temporary.c_str(), 0);
       return writeFailed("cannot replace " + path, error);
     }
-    if (fsync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
+    if (base::ops::Sync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
     return {};
   };
 
@@ -226,9 +227,9 @@ base::Failure RestoreHiveBackup(const std::string& hive, const std::string& back
     base::Descriptor log;
     if (here.empty()) {
       if (!go("make " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
-      log = base::Descriptor(openat(folder.Get(), target.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | kFileFlags,
-                                    original.st_mode & 0666));
+      log = base::Descriptor(base::ops::Open(folder.Get(), target.c_str(),
+                                             O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | kFileFlags,
+                                             original.st_mode & 0666));
       std::string ignored;
       if (log.Valid()) KeepOwnerAndMode(log.Get(), original, &ignored);
       made = true;
@@ -237,10 +238,12 @@ base::Failure RestoreHiveBackup(const std::string& hive, const std::string& back
           S_ISREG(status.st_mode) && status.st_size == 0 && (!wanted || wanted->bytes.empty()))
         continue;
       if (!go("empty " + target)) return Tagged(outcome, Trouble::kStopped, stopped);
-      log = base::Descriptor(openat(folder.Get(), target.c_str(), O_WRONLY | O_CLOEXEC | kFileFlags));
+      log =
+          base::Descriptor(base::ops::Open(folder.Get(), target.c_str(), O_WRONLY | O_CLOEXEC | kFileFlags));
       if (log.Valid() && (fstat(log.Get(), &status) != 0 || !S_ISREG(status.st_mode)))
         return writeFailed("cannot write " + folderPath + "/" + target, EINVAL);
-      if (log.Valid() && ftruncate(log.Get(), 0) != 0) return writeFailed("cannot empty " + target, errno);
+      if (log.Valid() && base::ops::Truncate(log.Get(), 0) != 0)
+        return writeFailed("cannot empty " + target, errno);
     }
     if (!log.Valid()) return writeFailed("cannot write " + folderPath + "/" + target, errno);
     if (wanted && !wanted->bytes.empty()) {
@@ -248,9 +251,10 @@ base::Failure RestoreHiveBackup(const std::string& hive, const std::string& back
       if (const int error = base::WriteAll(log.Get(), wanted->bytes); error != 0)
         return writeFailed("cannot write " + folderPath + "/" + target, error);
     }
-    if (fsync(log.Get()) != 0) return writeFailed("cannot write " + folderPath + "/" + target, errno);
+    if (base::ops::Sync(log.Get()) != 0)
+      return writeFailed("cannot write " + folderPath + "/" + target, errno);
   }
-  if (made && fsync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
+  if (made && base::ops::Sync(folder.Get()) != 0) return writeFailed("cannot write " + folderPath, errno);
 
   // Step 4: the backup's hive as it was, byte for byte.
   return replaceHive(backupHive, "the backup's hive");

@@ -1,14 +1,10 @@
-// The demo data the program makes for itself: the empty hive image it starts from, and the demo
-// folder, made once and never overwritten.
+// The demo data the program makes for itself: the demo folder, made once and never overwritten.
 #include <gtest/gtest.h>
-#include <hivex.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/posix/Owners.h"
-#include "hive/EmptyHive.h"
-#include "hive/HiveFormat.h"
-#include "tests/hive/HiveTestSupport.h"
+#include "tests/hive/StoreTestSupport.h"
 
 namespace {
 
@@ -22,27 +18,6 @@ using hivetest::QueryValue;
 using hivetest::SetValue;
 using hivetest::Utf16;
 using platform::HiveStore;
-
-TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
-  hivetest::TempFolder folder;
-  const std::string path = folder / "EMPTY";
-  Failure failure;
-  ASSERT_TRUE(hivetest::WriteEmptyHive(path, &failure)) << failure.Text();
-  EXPECT_FALSE(hivetest::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
-  EXPECT_EQ(failure.Text(), "cannot create " + path + ": File exists");
-  hivetest::HivexHandle hiveOwner(hivex_open(path.c_str(), 0));
-  hive_h* hive = hiveOwner.get();
-  ASSERT_NE(hive, nullptr);
-  EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
-  EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
-  hiveOwner.reset();
-
-  std::vector<std::uint8_t> image = hive::EmptyHiveImage(0);
-  EXPECT_EQ(image.size(), hive::kHiveBaseBlockSize + hive::format::kBinUnit);
-  image[hive::format::kFileName] ^= 1;  // a header byte changed without its checksum
-  hivetest::WriteFile(path, std::string(image.begin(), image.end()));
-  EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
-}
 
 TEST(HiveFiles, TheDemoFolderIsMadeOnceAndNeverOverwritten) {
   hivetest::TempFolder folder;

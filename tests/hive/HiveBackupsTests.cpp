@@ -1,6 +1,7 @@
-// Backups of the hives the store saves: private folders made with their parents, the first and
+// Backups of the hives the engine saves: private folders made with their parents, the first and
 // the newest backups kept per hive, none added for an unchanged hive, hives of the same name
-// kept apart, and whole backups whenever a save is killed.
+// kept apart, and whole backups whenever a save is killed at a random moment (a cross-check of
+// HiveCrashTests.cpp, which cuts each of a save's operations in turn).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,15 +17,13 @@
 
 #include "base/Text.h"
 #include "hive/posix/HiveBackups.h"
-#include "platform/posix/HiveStore.h"
+#include "hive/posix/HiveFile.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
 using base::Failure;
-using platform::HiveStore;
-
-const std::u16string kSettingsPath = std::u16string(hivetest::kBoardCurrentPath) + u"\\D3D";
+using hivetest::kSettingsKeyPath;
 
 std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> names;
@@ -40,22 +39,15 @@ unsigned Mode(const std::string& path) {
   return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
-// One run that saves one value: loads the hive, sets QLDRV_LOD_BIAS, flushes. The backup folder
-// it used, or empty when the save failed.
-std::string SaveRun(const std::string& hive, const std::string& root, int keep, const std::string& value) {
-  Failure failure;
-  auto store = HiveStore::Load(hive, &failure);
-  if (!store) return {};
-  store->SetBackupRoot(root, keep);
-  platform::RegKey key = 0;
-  if (store->Open(kSettingsPath, platform::kKeyWrite, &key) != 0) return {};
-  std::vector<std::uint8_t> data;
-  for (const char16_t c : base::Utf16FromUtf8(value))
-    data.insert(data.end(), {static_cast<std::uint8_t>(c), 0});
-  data.insert(data.end(), {0, 0});
-  store->Set(key, u"QLDRV_LOD_BIAS", platform::kRegSz, data.data(), static_cast<std::uint32_t>(data.size()));
-  store->Close(key);
-  return store->Flush() == 0 ? store->Backup() : std::string();
+// One run that saves one value: loads the hive, sets QLDRV_LOD_BIAS, commits. The backup folder
+// it used, or empty when the save failed (*error: why).
+std::string SaveRun(const std::string& hive, const std::string& root, int keep, const std::string& value,
+                    std::string* error = nullptr) {
+  std::string backup;
+  const long status =
+      hivetest::SaveValue(hive, kSettingsKeyPath, u"QLDRV_LOD_BIAS", hivetest::kRegSz,
+                          hivetest::Utf16(base::Utf16FromUtf8(value)), {false, root, keep}, &backup, error);
+  return status == 0 ? backup : std::string();
 }
 
 TEST(HiveBackups, PrivateFoldersAreMadeWithTheirParents) {
@@ -138,7 +130,7 @@ TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
     if (row.needsRoot && !root) continue;
     hivetest::TempFolder scratch, data, victim;
     hivetest::WriteFile(victim / "precious", "keep me");
-    const std::string hive = hivetest::DemoHive(scratch);
+    const std::string hive = hivetest::WriteTestHive(scratch);
     const std::string backups = data / "backups";
     const std::string planted = row.hiveFolder ? hive::HiveBackupFolder(backups, hive) : backups;
     if (row.hiveFolder) mkdir(backups.c_str(), 0700);
@@ -150,15 +142,8 @@ TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
     EXPECT_EQ(hivetest::ReadFile(hive), before) << row.name << ": a save without its backup";
     EXPECT_EQ(Listing(victim.Path()), std::vector<std::string>{"precious"}) << row.name;
     EXPECT_EQ(hivetest::ReadFile(victim / "precious"), "keep me") << row.name;
-    Failure failure;
-    auto store = HiveStore::Load(hive, &failure);
-    ASSERT_NE(store, nullptr);
-    store->SetBackupRoot(backups, 1);
-    ASSERT_EQ(
-        hivetest::SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, hivetest::Utf16(u"1")),
-        0);
-    EXPECT_NE(store->Flush(), 0) << row.name;
-    const std::string error = store->LastSave().error;
+    std::string error;
+    EXPECT_EQ(SaveRun(hive, backups, 1, "1", &error), "") << row.name;
     EXPECT_NE(error.find("cannot use folder " + planted + ": " + row.why), std::string::npos)
         << row.name << ": " << error;
     EXPECT_NE(error.find("keep backups in a folder of your own"), std::string::npos)
@@ -171,7 +156,7 @@ TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
 TEST(HiveBackups, PruningNeverFollowsALink) {
   hivetest::TempFolder scratch, data, victim;
   hivetest::WriteFile(victim / "precious", "keep me");
-  const std::string hive = hivetest::DemoHive(scratch);
+  const std::string hive = hivetest::WriteTestHive(scratch);
   ASSERT_FALSE(SaveRun(hive, data.Path(), 1, "1").empty());
   const std::string folder = hive::HiveBackupFolder(data.Path(), hive);
   for (const char* name : {"000002-20260101-000000", ".old-000003-20260101-000000", ".new-abcdef"})
@@ -188,21 +173,15 @@ TEST(HiveBackups, PruningNeverFollowsALink) {
 TEST(HiveBackups, ALogThatIsALinkIsRefused) {
   hivetest::TempFolder scratch, data, secrets;
   hivetest::WriteFile(secrets / "secret", "not for backups");
-  const std::string hive = hivetest::DemoHive(scratch);
+  const std::string hive = hivetest::WriteTestHive(scratch);
   ASSERT_EQ(symlink((secrets / "secret").c_str(), (scratch / "SYSTEM.LOG1").c_str()), 0);
   const std::string before = hivetest::ReadFile(hive);
-  Failure failure;
-  auto store = HiveStore::Load(hive, &failure);
-  ASSERT_NE(store, nullptr);
-  store->SetBackupRoot(data.Path(), 5);
-  ASSERT_EQ(
-      hivetest::SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, hivetest::Utf16(u"1")),
-      0);
-  EXPECT_NE(store->Flush(), 0);
-  EXPECT_NE(store->LastSave().error.find("cannot copy " + scratch / "SYSTEM.LOG1" +
-                                         ": it is a symbolic link, which backups do not follow"),
+  std::string error;
+  EXPECT_EQ(SaveRun(hive, data.Path(), 5, "1", &error), "");
+  EXPECT_NE(error.find("cannot copy " + scratch / "SYSTEM.LOG1" +
+                       ": it is a symbolic link, which backups do not follow"),
             std::string::npos)
-      << store->LastSave().error;
+      << error;
   EXPECT_EQ(hivetest::ReadFile(hive), before);
   EXPECT_EQ(hivetest::Run("grep -rl 'not for backups' " + hivetest::Quote(data.Path())), "");
 }
@@ -211,7 +190,7 @@ TEST(HiveBackups, ALogThatIsALinkIsRefused) {
 // save) and the newest three are left, each the hive as it was before its run, byte for byte.
 TEST(HiveBackups, TheFirstAndTheNewestAreKept) {
   hivetest::TempFolder scratch, data;
-  const std::string hive = hivetest::DemoHive(scratch);
+  const std::string hive = hivetest::WriteTestHive(scratch);
   const std::string root = data / "deep/backups";
   std::vector<std::string> states, used;
   for (int run = 0; run < 8; ++run) {
@@ -238,7 +217,7 @@ TEST(HiveBackups, TheFirstAndTheNewestAreKept) {
 // hive of the same name elsewhere gets backups of its own.
 TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
   hivetest::TempFolder one, other, data;
-  const std::string hive = hivetest::DemoHive(one);
+  const std::string hive = hivetest::WriteTestHive(one);
   const std::string before = hivetest::ReadFile(hive);
   const std::string first = SaveRun(hive, data.Path(), 5, "7");
   ASSERT_FALSE(first.empty());
@@ -246,7 +225,7 @@ TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
   EXPECT_EQ(SaveRun(hive, data.Path(), 5, "8"), first);
   EXPECT_EQ(Listing(hive::HiveBackupFolder(data.Path(), hive)).size(), 2u) << "hive-path and one backup";
 
-  const std::string second = hivetest::DemoHive(other);
+  const std::string second = hivetest::WriteTestHive(other);
   hivetest::WriteFile(second, hivetest::ReadFile(hive));
   const std::string backup = SaveRun(second, data.Path(), 5, "9");
   ASSERT_FALSE(backup.empty());
@@ -265,24 +244,21 @@ TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
   const char* setting = std::getenv("HIVE_KILL_ITERATIONS");
   const int iterations = setting != nullptr ? std::atoi(setting) : 100;
   hivetest::TempFolder scratch, data;
-  const std::string hive = hivetest::DemoHive(scratch);
+  const std::string hive = hivetest::WriteTestHive(scratch);
   {
-    // A MiB of data or more, so that a kill can land inside a copy.
-    Failure failure;
-    auto store = HiveStore::Load(hive, &failure);
-    ASSERT_NE(store, nullptr);
-    // In a key of their own (the board's): a save rewrites every value of the key it edits.
-    platform::RegKey key = 0;
-    ASSERT_EQ(store->Open(hivetest::kBoardCurrentPath, platform::kKeyWrite, &key), 0);
-    // libhivex writes a value in one cell: many values of a quarter MiB each.
+    // A MiB of data or more, so that a kill can land inside a copy: many values of a quarter
+    // MiB each, in a key of their own (the board's).
+    hive::HiveFile file(hive);
+    ASSERT_FALSE(file.Load().Failed());
+    const hive::HiveImage::Node key = hivetest::KeyAt(file.Image(), hivetest::kBoardKeyPath);
     const std::vector<std::uint8_t> bulk(256 << 10, 0x5A);
     for (int i = 0; i < 4; ++i) {
-      ASSERT_EQ(store->Set(key, u"Bulk" + base::Utf16FromUtf8(std::to_string(i)), platform::kRegBinary,
-                           bulk.data(), static_cast<std::uint32_t>(bulk.size())),
-                0);
+      ASSERT_EQ(
+          file.Image().SetValue(key, u"Bulk" + base::Utf16FromUtf8(std::to_string(i)), hivetest::kRegBinary,
+                                bulk.data(), static_cast<std::uint32_t>(bulk.size())),
+          0);
     }
-    store->Close(key);
-    ASSERT_EQ(store->Flush(), 0);
+    ASSERT_EQ(file.Commit([] { return false; }), 0) << file.CommitError();
   }
   std::set<std::size_t> states;  // hashes of the hive's contents
   const std::hash<std::string> hash;
@@ -307,18 +283,18 @@ TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       close(ready[0]);
-      Failure failure;
-      auto store = HiveStore::Load(hive, &failure);
-      if (!store) _exit(1);
-      store->SetBackupRoot(data.Path(), 2);
-      platform::RegKey key = 0;
-      if (store->Open(kSettingsPath, platform::kKeyWrite, &key) != 0) _exit(1);
+      hive::HiveFile file(hive);
+      if (file.Load().Failed()) _exit(1);
+      file.RemoveLeftovers();
+      file.SetBackupRoot(data.Path(), 2);
+      const hive::HiveImage::Node key = hivetest::KeyAt(file.Image(), kSettingsKeyPath);
       const std::string text = std::to_string(iteration);
-      store->Set(key, u"QLDRV_LOD_BIAS", platform::kRegBinary,
-                 reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint32_t>(text.size()));
-      store->Close(key);
+      if (key == 0 || file.Image().SetValue(key, u"QLDRV_LOD_BIAS", hivetest::kRegBinary,
+                                            reinterpret_cast<const std::uint8_t*>(text.data()),
+                                            static_cast<std::uint32_t>(text.size())) != 0)
+        _exit(1);
       if (write(ready[1], "s", 1) != 1) _exit(1);
-      store->Flush();
+      file.Commit([] { return false; });
       _exit(0);
     }
     close(ready[1]);

@@ -11,7 +11,7 @@
 #include "base/posix/Owners.h"
 #include "platform/posix/HiveStore.h"
 #include "tests/conformance/RegistryConformance.h"
-#include "tests/hive/HiveTestSupport.h"
+#include "tests/hive/StoreTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
-// Hive files as the store meets them: damaged or unreadable files refused in words, never a crash;
-// a save that keeps the file's owner, mode and attributes; a fuzzer's damaged hive written soundly.
+// Hive files as the engine meets them: the empty image it starts new hives from; damaged or
+// unreadable files refused in words, never a crash; a save that keeps the file's owner, mode and
+// attributes; a folder swapped under the hive; a fuzzer's damaged hive written soundly.
 #include <gtest/gtest.h>
+#include <hivex.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -10,26 +12,48 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/Status.h"
+#include "hive/EmptyHive.h"
 #include "hive/HiveFormat.h"
-#include "platform/posix/HiveStore.h"
+#include "hive/posix/HiveFile.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
 using base::Failure;
 using base::HiveProblem;
+using hivetest::Bytes;
 using hivetest::Hivexget;
 using hivetest::kSettingsKey;
-using hivetest::kSettingsPath;
-using hivetest::LoadOrFail;
-using hivetest::QueryValue;
-using hivetest::SetValue;
+using hivetest::kSettingsKeyPath;
 using hivetest::Utf16;
-using platform::HiveStore;
+
+TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
+  hivetest::TempFolder folder;
+  const std::string path = folder / "EMPTY";
+  Failure failure;
+  ASSERT_TRUE(hivetest::WriteEmptyHive(path, &failure)) << failure.Text();
+  EXPECT_FALSE(hivetest::WriteEmptyHive(path, &failure)) << "an existing file is never replaced";
+  EXPECT_EQ(failure.Text(), "cannot create " + path + ": File exists");
+  hivetest::HivexHandle hiveOwner(hivex_open(path.c_str(), 0));
+  hive_h* hive = hiveOwner.get();
+  ASSERT_NE(hive, nullptr);
+  EXPECT_EQ(hivex_node_nr_children(hive, hivex_root(hive)), 0u);
+  EXPECT_EQ(hivex_node_nr_values(hive, hivex_root(hive)), 0u);
+  hiveOwner.reset();
+
+  std::vector<std::uint8_t> image = hive::EmptyHiveImage(0);
+  EXPECT_EQ(image.size(), hive::kHiveBaseBlockSize + hive::format::kBinUnit);
+  image[hive::format::kFileName] ^= 1;  // a header byte changed without its checksum
+  hivetest::WriteFile(path, std::string(image.begin(), image.end()));
+  EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
+}
+
+Failure Load(const std::string& path) { return hive::HiveFile(path).Load(); }
 
 TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   hivetest::TempFolder folder;
-  const std::string good = hivetest::ReadFile(hivetest::DemoHive(folder, "GOOD"));
+  const std::string good = hivetest::ReadFile(hivetest::WriteTestHive(folder, "GOOD"));
   auto flip = [&](std::size_t at) {
     std::string bytes = good;
     bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
@@ -51,22 +75,17 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";
     hivetest::WriteFile(path, row.bytes);
-    Failure failure;
-    EXPECT_EQ(HiveStore::Load(path, &failure), nullptr) << row.name;
-    EXPECT_EQ(failure.problem, row.problem) << row.name;
+    EXPECT_EQ(Load(path).problem, row.problem) << row.name;
   }
-  Failure failure;
-  EXPECT_EQ(HiveStore::Load(folder / "none", &failure), nullptr);
-  EXPECT_EQ(failure.problem, HiveProblem::kMissing);
-  // A file that cannot be read says why in the system's words; a FIFO is refused at once
-  // instead of waiting for a writer.
-  EXPECT_EQ(HiveStore::Load(folder.Path(), &failure), nullptr);
+  EXPECT_EQ(Load(folder / "none").problem, HiveProblem::kMissing);
+  // A file that cannot be read says why in the system's words (the program names the file); a
+  // FIFO is refused at once instead of waiting for a writer.
+  Failure failure = Load(folder.Path());
   EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
   EXPECT_EQ(failure.why, "Is a directory");
-  EXPECT_EQ(failure.Text(), folder.Path() + ": cannot read the hive file: Is a directory");
   const std::string fifo = folder / "fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(HiveStore::Load(fifo, &failure), nullptr);
+  failure = Load(fifo);
   EXPECT_EQ(failure.problem, HiveProblem::kUnreadable);
   EXPECT_EQ(failure.why, "not a regular file");
 }
@@ -112,8 +131,8 @@ TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
   for (const Volume& volume : volumes) {
     std::filesystem::create_directories(volume.folder);
     const std::string hive = volume.folder + "/SYSTEM";
-    Failure failure;
-    ASSERT_TRUE(platform::WriteDemoHive(hive, &failure)) << failure.Text();
+    const Failure failure = hive::WriteNewHive(hive, hivetest::TestHive());
+    ASSERT_FALSE(failure.Failed()) << failure.Text();
     ASSERT_EQ(setxattr(hive.c_str(), "user.origin", "installer", 9, 0), 0) << volume.name;
     if (volume.name == "ntfs") {
       const std::uint8_t hiddenSystemArchive[4] = {0x26, 0, 0, 0};
@@ -130,10 +149,11 @@ TEST(HiveFiles, ASaveKeepsOwnerModeAndExtendedAttributes) {
     for (const char* name : volume.attributes) kept.push_back(Attribute(hive, name));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
-    auto store = LoadOrFail(hive);
-    ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"2")), 0)
-        << volume.name;
-    ASSERT_EQ(store->Flush(), 0) << volume.name << ": " << store->LastSave().error;
+    std::string error;
+    ASSERT_EQ(hivetest::SaveValue(hive, kSettingsKeyPath, u"QLDRV_LOD_BIAS", hivetest::kRegSz, Utf16(u"2"),
+                                  {}, nullptr, &error),
+              0)
+        << volume.name << ": " << error;
     struct stat after {};
     stat(hive.c_str(), &after);
     EXPECT_NE(after.st_ino, before.st_ino) << volume.name << ": the save replaced the file";
@@ -165,14 +185,17 @@ TEST(HiveFiles, AFolderSwappedAfterTheLoadIsNeverWrittenThrough) {
     std::filesystem::create_directories(scratch / "top/hive");
     std::filesystem::create_directories(scratch / "other/hive");
     const std::string hive = scratch / "top/hive/SYSTEM";
-    Failure failure;
-    ASSERT_TRUE(platform::WriteDemoHive(hive, &failure)) << failure.Text();
+    hivetest::WriteBytes(hive, hivetest::TestHive());
     std::filesystem::copy_file(hive, scratch / "other/hive/SYSTEM");
     hivetest::WriteFile(scratch / "other/hive/SYSTEM.LOG1", "the other hive's log");
     const std::string before = hivetest::ReadFile(hive);
 
-    auto store = LoadOrFail(hive);
-    ASSERT_EQ(SetValue(*store, kSettingsPath, u"QLDRV_LOD_BIAS", platform::kRegSz, Utf16(u"2")), 0)
+    hive::HiveFile file(hive);
+    ASSERT_FALSE(file.Load().Failed()) << row.name;
+    const Bytes two = Utf16(u"2");
+    ASSERT_EQ(file.Image().SetValue(hivetest::KeyAt(file.Image(), kSettingsKeyPath), u"QLDRV_LOD_BIAS",
+                                    hivetest::kRegSz, two.data(), static_cast<std::uint32_t>(two.size())),
+              0)
         << row.name;
     const std::string moved = scratch / row.moved;
     ASSERT_EQ(rename(moved.c_str(), (moved + ".moved").c_str()), 0) << row.name;
@@ -182,18 +205,17 @@ TEST(HiveFiles, AFolderSwappedAfterTheLoadIsNeverWrittenThrough) {
     else
       std::filesystem::copy(other, moved);
 
-    EXPECT_EQ(store->Flush(), platform::kWriteFault) << row.name;
-    EXPECT_NE(store->LastSave().error.find("the folder " + scratch / "top/hive" +
-                                           " is no longer the one the hive was loaded from"),
+    EXPECT_EQ(file.Commit([] { return false; }), base::kWriteFault) << row.name;
+    EXPECT_NE(file.CommitError().find("the folder " + scratch / "top/hive" +
+                                      " is no longer the one the hive was loaded from"),
               std::string::npos)
-        << row.name << ": " << store->LastSave().error;
+        << row.name << ": " << file.CommitError();
     EXPECT_EQ(hivetest::ReadFile(scratch / "other/hive/SYSTEM"), before) << row.name;
     EXPECT_EQ(hivetest::ReadFile(scratch / "other/hive/SYSTEM.LOG1"), "the other hive's log") << row.name;
     EXPECT_EQ(hivetest::ReadFile(scratch / (std::string(row.moved) + ".moved") +
                                  (std::string(row.moved) == "top" ? "/hive/SYSTEM" : "/SYSTEM")),
               before)
         << row.name;
-    store.reset();
   }
 }
 
@@ -204,21 +226,27 @@ TEST(HiveFiles, AFuzzersDamagedHiveIsWrittenSoundlyOrRefused) {
   hivetest::TempFolder folder;
   const std::string hive = folder / "SYSTEM";
   hivetest::WriteFile(hive, hivetest::ReadFile(FUZZ_REGRESSIONS_DIR "/hive/set-values-abort").substr(8));
-  auto store = LoadOrFail(hive);
-  ASSERT_NE(store, nullptr);
-  platform::RegKey key = 0;
-  ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
-  const std::uint8_t value[4] = {3, 0, 0, 0};
-  const long set = store->Set(key, u"Current", platform::kRegDword, value, sizeof value);
-  EXPECT_TRUE(set == 0 || set == platform::kRegistryCorrupt) << set;
-  store->Delete(key, u"Default");
-  store->Close(key);
-  EXPECT_EQ(store->Flush(), 0);
-  store.reset();
-  auto again = LoadOrFail(hive);
-  ASSERT_NE(again, nullptr);
+  long set = -1;
+  {
+    hive::HiveFile file(hive);
+    ASSERT_FALSE(file.Load().Failed());
+    const hive::HiveImage::Node select = hivetest::KeyAt(file.Image(), u"Select");
+    ASSERT_NE(select, 0u);
+    const std::uint8_t value[4] = {3, 0, 0, 0};
+    set = file.Image().SetValue(select, u"Current", hivetest::kRegDword, value, sizeof value);
+    EXPECT_TRUE(set == 0 || set == base::kRegistryCorrupt) << set;
+    file.Image().DeleteValue(select, u"Default");
+    EXPECT_EQ(file.Commit([] { return false; }), 0) << file.CommitError();
+  }
+  hive::HiveFile again(hive);
+  ASSERT_FALSE(again.Load().Failed());
+  hive::HiveImage::Value current;
+  const hive::HiveImage::Node select = hivetest::KeyAt(again.Image(), u"Select");
   if (set == 0) {
-    EXPECT_EQ(QueryValue(*again, u"System\\Select", u"Current"), (std::vector<std::uint8_t>{3, 0, 0, 0}));
+    ASSERT_EQ(again.Image().FindValue(select, u"Current", &current), 0);
+    std::vector<std::uint8_t> data(current.size);
+    ASSERT_EQ(again.Image().ReadValue(current, data.data()), 0);
+    EXPECT_EQ(data, (std::vector<std::uint8_t>{3, 0, 0, 0}));
   }
 }
 

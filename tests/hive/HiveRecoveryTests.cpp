@@ -13,12 +13,13 @@
 #include <string>
 
 #include "base/ByteOrder.h"
+#include "base/Status.h"
 #include "base/posix/Owners.h"
 #include "hive/EmptyHive.h"
 #include "hive/HiveFormat.h"
 #include "hive/HiveRecovery.h"
+#include "hive/posix/HiveFile.h"
 #include "hive/posix/HiveLogs.h"
-#include "platform/posix/HiveStore.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
@@ -27,6 +28,10 @@ using hive::HiveLogFile;
 using hive::HiveLogs;
 using hive::HiveRecovery;
 using hive::RecoverHive;
+using hivetest::HashEntry;
+using hivetest::NewFormatLog;
+using hivetest::ReadBytes;
+using hivetest::SetChecksum;
 using Bytes = std::vector<std::uint8_t>;
 using Outcome = HiveRecovery::Outcome;
 namespace format = hive::format;
@@ -34,8 +39,7 @@ using hive::kHiveBaseBlockSize;
 
 // Offsets in a new-format log with one entry: the entry follows the log's copy of the base block.
 constexpr std::size_t kFirstEntry = hive::format::kLogBaseSize;
-constexpr std::size_t kFirstPageRef = hive::format::kEntryHeaderSize;            // in the entry
-constexpr std::size_t kFirstPage = kFirstPageRef + hive::format::kEntryPageRef;  // one page reference
+constexpr std::size_t kFirstPageRef = hive::format::kEntryHeaderSize;  // in the entry
 // In a small old-format log, the pages follow the base block's copy and one page that holds "DIRT"
 // and the bitmap.
 constexpr std::size_t kOldLogPages = hive::format::kLogBaseSize + hive::format::kLogPageSize;
@@ -49,21 +53,12 @@ std::string ReferenceDir() {
   return set != nullptr && set[0] != 0 ? set : HIVE_REFERENCE_DIR;
 }
 
-Bytes ReadBytes(const std::string& path) {
-  const std::string text = hivetest::ReadFile(path);
-  return Bytes(text.begin(), text.end());
-}
-
 std::optional<HiveLogFile> LogOf(const std::string& path) {
   if (!std::filesystem::exists(path)) return std::nullopt;
   return HiveLogFile{std::filesystem::path(path).filename(), ReadBytes(path), {}};
 }
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-void SetChecksum(Bytes& base) {
-  base::WriteLittleEndian32(hive::HiveHeaderChecksum(base.data()), &base[hive::format::kChecksum]);
-}
 
 // Every key (path, last-write time) and value (name, type, bytes) of a hive file, one per line,
 // as libhivex reads them.
@@ -290,19 +285,20 @@ TEST_F(ReferenceHives, AHiveWithoutItsLog2IsShownButNeverWritten) {
   hivetest::TempFolder folder, data;
   hivetest::WriteFile(folder / "NewDirtyHive", Text(newPrimary));
   hivetest::WriteFile(folder / "NewDirtyHive.LOG1", Text(newLogs.log1->bytes));
-  base::Failure failure;
-  auto store = platform::HiveStore::Load(folder / "NewDirtyHive", &failure);
-  ASSERT_NE(store, nullptr) << failure.Text();
-  store->SetBackupRoot(data / "backups");
-  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"NewDirtyHive.LOG1"}));
-  EXPECT_NE(store->WhyReadOnly().find("NewDirtyHive.LOG2 is not beside the hive"), std::string::npos)
-      << store->WhyReadOnly();
-  platform::RegKey key = 0;
-  EXPECT_EQ(store->Open(u"System", platform::kKeyWrite, &key), platform::kAccessDenied);
-  ASSERT_EQ(store->Open(u"System", platform::kKeyRead, &key), 0);
-  store->Close(key);
-  EXPECT_EQ(store->Flush(), 0);
-  store.reset();
+  {
+    hive::HiveFile file(folder / "NewDirtyHive");
+    const base::Failure failure = file.Load();
+    ASSERT_FALSE(failure.Failed()) << failure.Text();
+    file.RemoveLeftovers();
+    file.SetBackupRoot(data / "backups");
+    EXPECT_EQ(file.LogsUsed(), (std::vector<std::string>{"NewDirtyHive.LOG1"}));
+    EXPECT_NE(file.WhyReadOnly().find("NewDirtyHive.LOG2 is not beside the hive"), std::string::npos)
+        << file.WhyReadOnly();
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(file.Image().SetValue(file.Image().Root(), u"AddedOffline", hivetest::kRegDword, one, 4), 0);
+    EXPECT_EQ(file.Commit([] { return false; }), base::kAccessDenied);
+    EXPECT_EQ(file.CommitError(), file.WhyReadOnly());
+  }
   EXPECT_TRUE(ReadBytes(folder / "NewDirtyHive") == newPrimary);
   EXPECT_TRUE(ReadBytes(folder / "NewDirtyHive.LOG1") == newLogs.log1->bytes);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
@@ -375,16 +371,12 @@ TEST_F(ReferenceHives, ARecoveredHiveIsSavedCleanAndItsLogsEmptied) {
   hivetest::WriteFile(folder / "NEWDIRTYHIVE", Text(newPrimary));
   hivetest::WriteFile(folder / "newdirtyhive.log1", Text(newLogs.log1->bytes));
   hivetest::WriteFile(folder / "NewDirtyHive.Log2", Text(newLogs.log2->bytes));
-  base::Failure failure;
-  auto store = platform::HiveStore::Load(folder / "NEWDIRTYHIVE", &failure);
-  ASSERT_NE(store, nullptr);
-  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
-  platform::RegKey key = 0;
-  ASSERT_EQ(store->Open(u"System", platform::kKeyWrite, &key), 0);
+  hive::HiveFile file(folder / "NEWDIRTYHIVE");
+  ASSERT_FALSE(file.Load().Failed());
+  EXPECT_EQ(file.LogsUsed(), (std::vector<std::string>{"newdirtyhive.log1", "NewDirtyHive.Log2"}));
   const std::uint8_t one[4] = {1, 0, 0, 0};
-  ASSERT_EQ(store->Set(key, u"AddedOffline", platform::kRegDword, one, 4), 0);
-  store->Close(key);
-  ASSERT_EQ(store->Flush(), 0) << store->LastSave().error;
+  ASSERT_EQ(file.Image().SetValue(file.Image().Root(), u"AddedOffline", hivetest::kRegDword, one, 4), 0);
+  ASSERT_EQ(file.Commit([] { return false; }), 0) << file.CommitError();
 
   const Bytes saved = ReadBytes(folder / "NEWDIRTYHIVE");
   EXPECT_EQ(base::ReadLittleEndian32(&saved[hive::format::kSequence1]),
@@ -420,13 +412,13 @@ TEST_F(ReferenceHives, LogsAreFoundAsWindowsNamesThem) {
     const HiveLogs& logs = c.oldFormat ? oldLogs : newLogs;
     const Bytes* bytes[] = {&logs.log1->bytes, &logs.log2->bytes};
     for (std::size_t i = 0; i < c.logs.size(); ++i) hivetest::WriteFile(folder / c.logs[i], Text(*bytes[i]));
-    base::Failure failure;
-    const auto store = platform::HiveStore::Load(folder / c.hive, &failure);
-    ASSERT_NE(store, nullptr) << c.windows << ": " << failure.Text();
+    hive::HiveFile file(folder / c.hive);
+    const base::Failure failure = file.Load();
+    ASSERT_FALSE(failure.Failed()) << c.windows << ": " << failure.Text();
     std::vector<std::string> used;
     for (std::size_t i = 0; i < c.logs.size(); ++i)
       if (!bytes[i]->empty()) used.emplace_back(c.logs[i]);
-    EXPECT_EQ(store->LogsUsed(), used) << c.windows;
+    EXPECT_EQ(file.LogsUsed(), used) << c.windows;
   }
 }
 
@@ -475,42 +467,6 @@ TEST(OldFormatLog, EachBitMovesItsOwnPage) {
       EXPECT_EQ(result.image[marker], i == page ? 0xA5 : primary[marker]) << i;
     }
   }
-}
-
-// Makes the hashes of the new-format log entry at offset at right.
-void HashEntry(Bytes& log, std::size_t at) {
-  const std::uint32_t size = base::ReadLittleEndian32(&log[at + hive::format::kEntrySize]);
-  base::WriteLittleEndian64(hive::Marvin32(&log[at + hive::format::kEntryHeaderSize],
-                                           size - hive::format::kEntryHeaderSize, hive::kHiveLogSeed),
-                            &log[at + hive::format::kEntryDataHash]);
-  base::WriteLittleEndian64(hive::Marvin32(&log[at], hive::format::kEntryHeaderHash, hive::kHiveLogSeed),
-                            &log[at + hive::format::kEntryHeaderHash]);
-}
-
-// A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
-Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence) {
-  const std::uint32_t bins = base::ReadLittleEndian32(&after[hive::format::kBinsSize]);
-  Bytes log(hive::format::kLogBaseSize, 0);
-  std::copy(after.begin(), after.begin() + hive::format::kLogBaseSize, log.begin());
-  base::WriteLittleEndian32(sequence, &log[hive::format::kSequence1]);
-  base::WriteLittleEndian32(sequence, &log[hive::format::kSequence2]);
-  base::WriteLittleEndian32(hive::format::kNewLogFile, &log[hive::format::kFileType]);
-  SetChecksum(log);
-  const std::size_t pageSize = hive::format::kLogPageSize;
-  Bytes entry((kFirstPage + bins + pageSize - 1) / pageSize * pageSize, 0);
-  std::copy(after.begin() + kHiveBaseBlockSize, after.begin() + kHiveBaseBlockSize + bins,
-            entry.begin() + kFirstPage);
-  hive::format::PutSignature(entry.data(), hive::format::kLogEntrySignature);
-  base::WriteLittleEndian32(static_cast<std::uint32_t>(entry.size()), &entry[hive::format::kEntrySize]);
-  base::WriteLittleEndian32(sequence, &entry[hive::format::kEntrySequence]);
-  base::WriteLittleEndian32(bins, &entry[hive::format::kEntryBinsSize]);
-  base::WriteLittleEndian32(1, &entry[hive::format::kEntryPages]);
-  // One reference: offset 0, every byte of the bins.
-  base::WriteLittleEndian32(0, &entry[kFirstPageRef]);
-  base::WriteLittleEndian32(bins, &entry[kFirstPageRef + 4]);
-  log.insert(log.end(), entry.begin(), entry.end());
-  HashEntry(log, kFirstEntry);
-  return log;
 }
 
 // A hive that grew: the empty hive with a second bin (one free cell) after its first.
@@ -607,35 +563,33 @@ std::vector<std::string> Listing(const std::string& folder) {
   return names;
 }
 
-// A demo hive that Windows left dirty: the primary as it was (sequence numbers 3/2), and in its
-// LOG1 the hive after a change (Select's LastKnownGood 1 became 2) that the primary lacks.
+// A hive that Windows left dirty: the primary as it was (sequence numbers 3/2), and in its LOG1
+// the hive after a change (Select's LastKnownGood 1 became 2) that the primary lacks.
 class DirtyHive : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string made = hivetest::DemoHive(scratch, "MADE");
-    {
-      Failure failure;
-      auto store = HiveStore::Load(made, &failure);
-      ASSERT_NE(store, nullptr);
-      platform::RegKey key = 0;
-      ASSERT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), 0);
-      const std::uint8_t two[4] = {2, 0, 0, 0};
-      ASSERT_EQ(store->Set(key, u"LastKnownGood", platform::kRegDword, two, 4), 0);
-      store->Close(key);
-    }
-    after = ReadBytes(made);
-    primary = ReadBytes(hivetest::DemoHive(scratch, "BEFORE"));
-    base::WriteLittleEndian32(3, &primary[hive::format::kSequence1]);
-    base::WriteLittleEndian32(2, &primary[hive::format::kSequence2]);
-    SetChecksum(primary);
-    log1 = NewFormatLog(after, 2);
+    const Bytes before = hivetest::TestHive();
+    after = hivetest::Edited(before, u"Select", u"LastKnownGood", hivetest::kRegDword, Bytes{2, 0, 0, 0});
+    hivetest::WriteBytes(scratch / "MADE", after);
+    const hivetest::DirtyFiles dirty = hivetest::MakeDirty(before, after, 2);
+    primary = dirty.primary;
+    log1 = dirty.log1;
     hivetest::WriteFile(hive, Text(primary));
     hivetest::WriteFile(folder / "SYSTEM.LOG1", Text(log1));
     hivetest::WriteFile(folder / "SYSTEM.LOG2", "");
   }
 
+  // Sets the board's memory size, as a save of the run does; the status of the commit.
+  long SaveMemorySize(hive::HiveFile& file) {
+    const hive::HiveImage::Node node = hivetest::KeyAt(file.Image(), hivetest::kBoardKeyPath);
+    const std::uint8_t size[4] = {0, 0, 0, 8};
+    if (node == 0 ||
+        file.Image().SetValue(node, u"HardwareInformation.MemorySize", hivetest::kRegBinary, size, 4) != 0)
+      return -1;
+    return file.Commit([] { return false; }, [node] { return std::vector<std::uintptr_t>{node}; });
+  }
+
   using Failure = base::Failure;
-  using HiveStore = platform::HiveStore;
   hivetest::TempFolder scratch, folder, data;
   std::string hive = folder / "SYSTEM";
   Bytes after, primary, log1;
@@ -645,21 +599,13 @@ class DirtyHive : public ::testing::Test {
 // libhivex), clean, above every sequence number of the logs, stamped with the time of the save;
 // the logs are empty; the backup holds the original files byte for byte; nothing else is left.
 TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
-  Failure failure;
-  auto store = HiveStore::Load(hive, &failure);
-  ASSERT_NE(store, nullptr);
-  EXPECT_EQ(store->LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
-  EXPECT_EQ(store->WhyReadOnly(), "");
-  store->SetBackupRoot(data / "backups");
+  hive::HiveFile file(hive);
+  ASSERT_FALSE(file.Load().Failed());
+  EXPECT_EQ(file.LogsUsed(), (std::vector<std::string>{"SYSTEM.LOG1"}));
+  EXPECT_EQ(file.WhyReadOnly(), "");
+  file.SetBackupRoot(data / "backups");
   const std::uint64_t before = hive::FiletimeNow();
-
-  platform::RegKey key = 0;
-  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
-  const std::uint8_t size[4] = {0, 0, 0, 8};
-  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
-  store->Close(key);
-  ASSERT_EQ(store->Flush(), 0);
-  EXPECT_EQ(store->LastSave().saved, 1u);
+  ASSERT_EQ(SaveMemorySize(file), 0) << file.CommitError();
 
   // Every key and value as recovered, but the edited one.
   const Bytes saved = ReadBytes(hive);
@@ -720,7 +666,7 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG1"), 0u);
   EXPECT_EQ(std::filesystem::file_size(folder / "SYSTEM.LOG2"), 0u);
   EXPECT_EQ(Listing(folder.Path()), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1", "SYSTEM.LOG2"}));
-  const std::string backup = store->Backup();
+  const std::string backup = file.Backup();
   ASSERT_EQ(Listing(data / "backups").size(), 1u);
   EXPECT_EQ(backup.substr(0, (data / "backups/SYSTEM-").size()), data / "backups/SYSTEM-");
   EXPECT_EQ(Listing(backup), (std::vector<std::string>{"SYSTEM", "SYSTEM.LOG1"}));
@@ -728,11 +674,8 @@ TEST_F(DirtyHive, IsEditedAsWindowsWouldLoadItAndSavedClean) {
   EXPECT_TRUE(ReadBytes(backup + "/SYSTEM.LOG1") == log1);
 
   // A second save of the run keeps that backup.
-  ASSERT_EQ(store->Open(hivetest::kBoardPath, platform::kKeyWrite, &key), 0);
-  ASSERT_EQ(store->Set(key, u"HardwareInformation.MemorySize", platform::kRegBinary, size, 4), 0);
-  store->Close(key);
-  ASSERT_EQ(store->Flush(), 0);
-  EXPECT_EQ(store->Backup(), backup);
+  ASSERT_EQ(SaveMemorySize(file), 0) << file.CommitError();
+  EXPECT_EQ(file.Backup(), backup);
   EXPECT_EQ(Listing(data / "backups").size(), 1u);
   EXPECT_TRUE(ReadBytes(backup + "/SYSTEM") == primary);
 }
@@ -760,17 +703,18 @@ TEST_F(DirtyHive, WithoutUsableLogsIsReadOnlyAndUntouched) {
     SetUp();
     row.setUp();
     const std::vector<std::string> files = Listing(folder.Path());
-    Failure failure;
-    auto store = HiveStore::Load(hive, &failure);
-    ASSERT_NE(store, nullptr) << row.name;
-    EXPECT_NE(store->WhyReadOnly().find("dirty"), std::string::npos)
-        << row.name << ": " << store->WhyReadOnly();
-    EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000001"), std::string::npos);
-    platform::RegKey key = 0;
-    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyWrite, &key), platform::kAccessDenied) << row.name;
-    EXPECT_EQ(store->Open(u"System\\Select", platform::kKeyRead, &key), 0) << row.name;
-    store->Close(key);
-    store.reset();
+    {
+      hive::HiveFile file(hive);
+      ASSERT_FALSE(file.Load().Failed()) << row.name;
+      file.RemoveLeftovers();
+      EXPECT_NE(file.WhyReadOnly().find("dirty"), std::string::npos)
+          << row.name << ": " << file.WhyReadOnly();
+      EXPECT_NE(hivetest::Hivexget(hive, "Select").find("\"LastKnownGood\"=dword:00000001"),
+                std::string::npos);
+      file.SetBackupRoot(data / "backups");
+      EXPECT_EQ(SaveMemorySize(file), base::kAccessDenied) << row.name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(data / "backups")) << row.name;
     EXPECT_TRUE(ReadBytes(hive) == primary) << row.name;
     EXPECT_EQ(Listing(folder.Path()), files) << row.name;
   }

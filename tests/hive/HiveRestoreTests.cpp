@@ -194,9 +194,9 @@ TEST(HiveRestoreRefusals, NothingChangesWhenTheBackupOrTheHiveCannotBeUsed) {
 TEST(HiveBackupsBeside, ListedWithThoseElsewhereOldestFirstAndFallBackWhenNotOurs) {
   hivetest::TempFolder scratch;
   mkdir((scratch / "config").c_str(), 0700);
-  base::Failure made;
   const std::string hive = scratch / "config/SYSTEM";
-  ASSERT_TRUE(platform::WriteDemoHive(hive, &made)) << made.Text();
+  const base::Failure made = hive::WriteNewHive(hive, hivetest::TestHive());
+  ASSERT_FALSE(made.Failed()) << made.Text();
   const base::Descriptor at(open((scratch / "config").c_str(), O_RDONLY | O_DIRECTORY));
   std::string where, note;
   // An older backup in the data folder, then two beside the hive, which name only the number.

@@ -1,4 +1,4 @@
-// The hive store's own reader and writer against independent readers: every value of hives that
+// The engine's own reader and writer against independent readers: every value of hives that
 // Windows wrote reads as libhivex reads it; saves reuse the space they free, so a hive saved
 // again and again does not grow; and every saved hive reads without a complaint in regfexport,
 // reged and hivexregedit.
@@ -12,17 +12,19 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/Status.h"
 #include "base/Text.h"
 #include "hive/EmptyHive.h"
 #include "hive/HiveFormat.h"
 #include "hive/HiveImage.h"
-#include "platform/posix/HiveStore.h"
+#include "hive/posix/HiveFile.h"
 #include "tests/hive/HiveTestSupport.h"
 
 namespace {
 
-using base::Failure;
-using platform::HiveStore;
+using hivetest::Bytes;
+using hivetest::kRegBinary;
+using hivetest::kRegSz;
 
 // The hives Windows wrote: HIVE_REFERENCE_DIR from the environment, else the build's default.
 std::string ReferenceDir() {
@@ -30,79 +32,20 @@ std::string ReferenceDir() {
   return set != nullptr && set[0] != 0 ? set : HIVE_REFERENCE_DIR;
 }
 
-std::unique_ptr<HiveStore> Load(const std::string& path) {
-  Failure failure;
-  auto store = HiveStore::Load(path, &failure);
-  EXPECT_NE(store, nullptr) << failure.Text();
-  return store;
+// Every value of the hive as the engine reads it, in HivexValues' form.
+std::string EngineValues(const std::string& hive) {
+  hive::HiveFile file(hive);
+  if (const base::Failure failure = file.Load(); failure.Failed()) return "does not load: " + failure.Text();
+  return hivetest::ImageValues(file.Image());
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string text;
-  char digits[3];
-  for (std::uint8_t byte : bytes) {
-    std::snprintf(digits, sizeof digits, "%02x", byte);
-    text += digits;
-  }
-  return text;
+long Save(const std::string& hive, const std::u16string& key, std::u16string_view name, std::uint32_t type,
+          const Bytes& data) {
+  return hivetest::SaveValue(hive, key, name, type, data);
 }
 
-// The store's view of every value below a key, in HivexValues' form (unsorted).
-void Walk(HiveStore& store, const std::u16string& path, const std::string& shown, std::string* lines) {
-  platform::RegKey key = 0;
-  ASSERT_EQ(store.Open(path, platform::kKeyRead, &key), 0) << shown;
-  std::vector<std::u16string> names;
-  ASSERT_EQ(store.Values(key, &names), 0) << shown;
-  for (const std::u16string& name : names) {
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
-    ASSERT_EQ(store.Query(key, name, &type, nullptr, &size), 0) << shown;
-    std::vector<std::uint8_t> data(size);
-    ASSERT_EQ(store.Query(key, name, nullptr, data.data(), &size), 0) << shown;
-    *lines +=
-        shown + "\t" + base::Utf8FromUtf16(name) + "\t" + std::to_string(type) + "\t" + Hex(data) + "\n";
-  }
-  std::vector<std::u16string> subkeys;
-  ASSERT_EQ(store.Subkeys(key, &subkeys), 0) << shown;
-  store.Close(key);
-  for (const std::u16string& subkey : subkeys)
-    Walk(store, path + u"\\" + subkey, shown + "\\" + base::Utf8FromUtf16(subkey), lines);
-}
-
-std::string StoreValues(const std::string& hive) {
-  auto store = Load(hive);
-  std::string lines;
-  if (store) Walk(*store, u"System", "", &lines);
-  std::vector<std::string> sorted;
-  for (std::size_t at = 0; at < lines.size();) {
-    const std::size_t end = lines.find('\n', at);
-    sorted.push_back(lines.substr(at, end + 1 - at));
-    at = end + 1;
-  }
-  std::sort(sorted.begin(), sorted.end());
-  std::string text;
-  for (const std::string& line : sorted) text += line;
-  return text;
-}
-
-long Save(const std::string& hive, const std::u16string& path, std::u16string_view name, std::uint32_t type,
-          const std::vector<std::uint8_t>& data) {
-  auto store = Load(hive);
-  if (!store) return -1;
-  platform::RegKey key = 0;
-  if (const long status = store->Open(path, platform::kKeyWrite, &key); status != 0) return status;
-  const long status = store->Set(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
-  store->Close(key);
-  return status != 0 ? status : store->Flush();
-}
-
-long Remove(const std::string& hive, const std::u16string& path, std::u16string_view name) {
-  auto store = Load(hive);
-  platform::RegKey key = 0;
-  if (const long status = store->Open(path, platform::kKeyWrite, &key); status != 0) return status;
-  const long status = store->Delete(key, name);
-  store->Close(key);
-  return status != 0 ? status : store->Flush();
+long Remove(const std::string& hive, const std::u16string& key, std::u16string_view name) {
+  return hivetest::SaveValue(hive, key, name, 0, std::nullopt);
 }
 
 off_t FileSize(const std::string& path) {
@@ -122,20 +65,19 @@ void ExpectReadersAgree(const std::string& hive, const std::string& when, bool u
                 when.c_str());
     return;
   }
-  EXPECT_EQ(StoreValues(hive), theirs) << when;
+  EXPECT_EQ(EngineValues(hive), theirs) << when;
 }
 
-// A hive to save into: the demo hive and, when the reference data is there, hives that Windows
+// A hive to save into: one of our own making and, when the reference data is there, hives that Windows
 // wrote (format 1.5 and 1.6, so long data goes into "db" segments there).
 struct Subject {
   std::string name;
   std::string hive;
-  std::u16string key;  // where the test writes
+  std::u16string key;  // where the test writes, below the root
 };
 
 std::vector<Subject> Subjects(const hivetest::TempFolder& folder) {
-  std::vector<Subject> subjects{
-      {"demo", hivetest::DemoHive(folder), std::u16string(hivetest::kBoardPath) + u"\\D3D"}};
+  std::vector<Subject> subjects{{"ours", hivetest::WriteTestHive(folder), hivetest::kSettingsKeyPath}};
   for (const char* reference :
        {"NewDirtyHive1/RecoveredHive_Windows10", "OldDirtyHive/RecoveredHive_Windows7"}) {
     const std::string bytes = hivetest::ReadFile(ReferenceDir() + "/" + reference);
@@ -148,7 +90,7 @@ std::vector<Subject> Subjects(const hivetest::TempFolder& folder) {
     }
     const std::string path = folder / std::string(reference).substr(std::string(reference).find('/') + 1);
     hivetest::WriteFile(path, bytes);
-    subjects.push_back({reference, path, u"System"});
+    subjects.push_back({reference, path, u""});
   }
   return subjects;
 }
@@ -160,7 +102,7 @@ TEST(HiveReading, EveryValueOfHivesWindowsWroteReadsAsLibhivexReadsIt) {
     if (theirs.find("Can't locate") != std::string::npos)
       GTEST_SKIP() << "that libhivex reads every value as we do (Win::Hivex is not installed)";
     EXPECT_NE(theirs.find('\t'), std::string::npos) << subject.name << ": " << theirs;
-    EXPECT_EQ(StoreValues(subject.hive), theirs) << subject.name;
+    EXPECT_EQ(EngineValues(subject.hive), theirs) << subject.name;
   }
 }
 
@@ -179,9 +121,8 @@ TEST(HiveReading, ALongValueLargerThanTheHiveIsCorrupt) {
   constexpr std::uint32_t kSegmentSize = 16344;
   const std::vector<std::uint8_t> twoSegments(kSegmentSize + 1, 7);
   const std::vector<std::uint8_t> room(4 * kSegments);  // a cell to serve as the long segment list
-  ASSERT_EQ(image.SetValue(image.Root(), u"Long", platform::kRegBinary, twoSegments.data(), kSegmentSize + 1),
-            0);
-  ASSERT_EQ(image.SetValue(image.Root(), u"Room", platform::kRegBinary, room.data(), 4 * kSegments), 0);
+  ASSERT_EQ(image.SetValue(image.Root(), u"Long", kRegBinary, twoSegments.data(), kSegmentSize + 1), 0);
+  ASSERT_EQ(image.SetValue(image.Root(), u"Room", kRegBinary, room.data(), 4 * kSegments), 0);
   HiveImage::Value longValue, roomValue;
   ASSERT_EQ(image.FindValue(image.Root(), u"Long", &longValue), 0);
   ASSERT_EQ(image.FindValue(image.Root(), u"Room", &roomValue), 0);
@@ -204,7 +145,7 @@ TEST(HiveReading, ALongValueLargerThanTheHiveIsCorrupt) {
   HiveImage damaged;
   ASSERT_TRUE(HiveImage::Open(std::move(bytes), &damaged, &why)) << why;
   HiveImage::Value value;
-  EXPECT_EQ(damaged.FindValue(damaged.Root(), u"Long", &value), platform::kRegistryCorrupt);
+  EXPECT_EQ(damaged.FindValue(damaged.Root(), u"Long", &value), base::kRegistryCorrupt);
   EXPECT_EQ(damaged.FindValue(damaged.Root(), u"Room", &value), 0) << "the rest of the key reads";
 }
 
@@ -218,24 +159,24 @@ TEST(HiveSaving, HundredSavesOfChangingValuesDoNotGrowTheHive) {
     off_t first = -1;
     for (int save = 0; save < 100; ++save) {
       const bool odd = save % 2 != 0;
-      auto store = Load(subject.hive);
-      ASSERT_NE(store, nullptr);
-      platform::RegKey key = 0;
-      ASSERT_EQ(store->Open(subject.key, platform::kKeyWrite, &key), 0) << subject.name;
+      hive::HiveFile file(subject.hive);
+      ASSERT_FALSE(file.Load().Failed()) << subject.name;
+      hive::HiveImage& image = file.Image();
+      const hive::HiveImage::Node key = hivetest::KeyAt(image, subject.key);
+      ASSERT_NE(key, 0u) << subject.name;
       const std::vector<std::uint8_t> text = Text(odd ? u"-100" : u"2");
       const std::vector<std::uint8_t> raw =
           odd ? std::vector<std::uint8_t>{5, 6, 7, 8} : std::vector<std::uint8_t>{1, 0, 0, 0};
-      ASSERT_EQ(store->Set(key, u"QLDRV_TEXT", platform::kRegSz, text.data(),
-                           static_cast<std::uint32_t>(text.size())),
-                0);
-      ASSERT_EQ(store->Set(key, u"QLDRV_RAW", platform::kRegBinary, raw.data(), 4), 0);
+      ASSERT_EQ(
+          image.SetValue(key, u"QLDRV_TEXT", kRegSz, text.data(), static_cast<std::uint32_t>(text.size())),
+          0);
+      ASSERT_EQ(image.SetValue(key, u"QLDRV_RAW", kRegBinary, raw.data(), 4), 0);
       const std::vector<std::uint8_t> number = Text(odd ? u"-100" : u"25");  // both in a data cell
-      ASSERT_EQ(store->Set(key, u"QLDRV_NUMBER", platform::kRegSz, number.data(),
-                           static_cast<std::uint32_t>(number.size())),
+      ASSERT_EQ(image.SetValue(key, u"QLDRV_NUMBER", kRegSz, number.data(),
+                               static_cast<std::uint32_t>(number.size())),
                 0);
-      store->Close(key);
-      ASSERT_EQ(store->Flush(), 0) << subject.name << ": " << store->LastSave().error;
-      store.reset();
+      ASSERT_EQ(file.Commit([] { return false; }, [key] { return std::vector<std::uintptr_t>{key}; }), 0)
+          << subject.name << ": " << file.CommitError();
       if (save == 0) first = FileSize(subject.hive);
       if (save == 0 || save == 99)
         ExpectReadersAgree(subject.hive, subject.name + " save " + std::to_string(save));
@@ -276,7 +217,7 @@ TEST(HiveSaving, ValuesThatGrowShrinkComeAndGoKeepTheHiveSound) {
     for (const Step& step : steps) {
       const long status = step.data.empty()
                               ? Remove(subject.hive, subject.key, step.name)
-                              : Save(subject.hive, subject.key, step.name, platform::kRegBinary, step.data);
+                              : Save(subject.hive, subject.key, step.name, kRegBinary, step.data);
       ASSERT_EQ(status, 0) << subject.name << ": " << step.what;
       ExpectReadersAgree(subject.hive, subject.name + ": " + step.what, step.utf16Name);
       sizes.push_back(FileSize(subject.hive));

@@ -24,7 +24,7 @@
 #include "hive/EmptyHive.h"
 #include "hive/HiveFormat.h"
 #include "platform/posix/HiveStore.h"
-#include "tests/hive/HiveTestSupport.h"
+#include "tests/hive/StoreTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the hive tests: a scratch folder per test, files, hivexget's view of a hive, and
-// the store's values read and written as the program does.
+// Helpers of the hive engine's tests: a scratch folder per test, files, the independent readers'
+// view of a hive, a small hive and dirty logs made by our own code, the engine's view of every
+// value, and a hive saved the way the program saves one. Nothing here uses the program's
+// platform layer; the store's tests add theirs in StoreTestSupport.h.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <hivex.h>
@@ -19,9 +21,9 @@
 #include <vector>
 
 #include "hive/EmptyHive.h"
+#include "hive/HiveImage.h"
+#include "hive/posix/HiveBackups.h"
 #include "hive/posix/HiveFile.h"
-#include "platform/posix/DemoHive.h"
-#include "platform/posix/HiveStore.h"
 
 namespace hivetest {
 
@@ -154,23 +156,18 @@ inline std::string HivexValues(const std::string& hive) {
   return Run("perl -e " + Quote(kScript) + " " + Quote(hive) + " 2>&1 | LC_ALL=C sort");
 }
 
-// The demo hive written into a folder; its path.
-inline std::string DemoHive(const TempFolder& folder, const std::string& name = "SYSTEM") {
-  base::Failure failure;
-  const std::string path = folder / name;
-  platform::WriteDemoHive(path, &failure);
-  return path;
-}
-
 inline constexpr char kBoardKey[] =
     "ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
-inline constexpr char16_t kBoardPath[] =
-    u"System\\ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
-inline constexpr char16_t kBoardCurrentPath[] =
-    u"System\\CurrentControlSet\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
-
-inline const std::u16string kSettingsPath = std::u16string(kBoardCurrentPath) + u"\\D3D";
 inline const std::string kSettingsKey = std::string(kBoardKey) + "\\D3D";
+// The same below the hive's root, as the engine walks it.
+inline constexpr char16_t kBoardKeyPath[] =
+    u"ControlSet001\\Control\\Video\\{8C4E1B2A-3D5F-4A6B-9E7C-1F2A3B4C5D6E}\\0000";
+inline const std::u16string kSettingsKeyPath = std::u16string(kBoardKeyPath) + u"\\D3D";
+
+// Value types, as the registry numbers them.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
 
 inline std::vector<std::uint8_t> Utf16(std::u16string_view text) {
   std::vector<std::uint8_t> bytes;
@@ -180,38 +177,58 @@ inline std::vector<std::uint8_t> Utf16(std::u16string_view text) {
   return bytes;
 }
 
-inline std::unique_ptr<platform::HiveStore> LoadOrFail(
-    const std::string& path,
-    platform::HiveStore::CommitPolicy policy = platform::HiveStore::CommitPolicy::kDeferred) {
-  base::Failure failure;
-  auto store = platform::HiveStore::Load(path, &failure, policy);
-  EXPECT_EQ(failure.problem, base::HiveProblem::kNone) << path;
-  return store;
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes ReadBytes(const std::string& path) {
+  const std::string text = ReadFile(path);
+  return Bytes(text.begin(), text.end());
 }
 
-// Sets one value with its own open and close, as the program does.
-inline long SetValue(platform::Registry& registry, const std::u16string& path, std::u16string_view name,
-                     std::uint32_t type, const std::vector<std::uint8_t>& data) {
-  platform::RegKey key = 0;
-  if (const long status = registry.Open(path, platform::kKeyWrite, &key); status != 0) return status;
-  const long status = registry.Set(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
-  registry.Close(key);
-  return status;
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
-inline std::optional<std::vector<std::uint8_t>> QueryValue(platform::Registry& registry,
-                                                           const std::u16string& path,
-                                                           std::u16string_view name,
-                                                           std::uint32_t* type = nullptr) {
-  platform::RegKey key = 0;
-  if (registry.Open(path, platform::kKeyRead, &key) != 0) return std::nullopt;
-  std::vector<std::uint8_t> data(4096);
-  auto size = static_cast<std::uint32_t>(data.size());
-  const long status = registry.Query(key, name, type, data.data(), &size);
-  registry.Close(key);
-  if (status != 0) return std::nullopt;
-  data.resize(size);
-  return data;
-}
+// A small hive made by the engine, clean: Select (Current, Default, Failed, LastKnownGood) and a
+// board's adapter key (kBoardKey) with a few values and its D3D subkey with the tuning values.
+Bytes TestHive(std::uint64_t filetime = hive::FiletimeNow());
+// TestHive written as name in folder; its path.
+std::string WriteTestHive(const TempFolder& folder, const std::string& name = "SYSTEM");
+
+// The key at path (backslashes between names) below the image's root; 0 when it is missing.
+hive::HiveImage::Node KeyAt(const hive::HiveImage& image, std::u16string_view path);
+// The hive's bytes with one value set (data given) or deleted (none), in memory.
+Bytes Edited(const Bytes& hive, std::u16string_view key, std::u16string_view name, std::uint32_t type,
+             const std::optional<Bytes>& data);
+
+// The base block's checksum made right after a change.
+void SetChecksum(Bytes& base);
+// The hashes of the new-format log entry at offset at made right.
+void HashEntry(Bytes& log, std::size_t at);
+// A new-format log whose one entry (sequence number sequence) holds every page of after's bins.
+Bytes NewFormatLog(const Bytes& after, std::uint32_t sequence);
+// A hive that Windows left dirty, of our own making: the primary is before with the sequence
+// numbers of a write begun (sequence + 1 / sequence), and its LOG1 holds one entry (sequence)
+// with every page of after, which the primary lacks. It loads as after.
+struct DirtyFiles {
+  Bytes primary;
+  Bytes log1;
+};
+DirtyFiles MakeDirty(const Bytes& before, const Bytes& after, std::uint32_t sequence = 2);
+
+// Every value of the image, in HivexValues' form: "key path<TAB>name<TAB>type<TAB>data in hex",
+// one per line, sorted.
+std::string ImageValues(const hive::HiveImage& image);
+
+// What is wrong with a hive file's bytes in the structure, in words; empty when nothing is.
+// The one place where the crash and save tests judge a hive's structure.
+std::string StructuralFaults(const Bytes& bytes);
+
+// One run of the program's save, on the engine: loads the hive, sets (or, without data,
+// deletes) one value in key, commits with these backup places. 0 or the status of what failed
+// (-1: the hive did not load or the key is missing); *backup gets the backup's folder, *error
+// the commit's words.
+long SaveValue(const std::string& hive, std::u16string_view key, std::u16string_view name, std::uint32_t type,
+               const std::optional<Bytes>& data, const hive::BackupPlaces& places = {},
+               std::string* backup = nullptr, std::string* error = nullptr);
 
 }  // namespace hivetest

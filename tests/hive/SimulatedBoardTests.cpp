@@ -18,7 +18,7 @@
 #include "settings/RefreshDisplayMode.h"
 #include "settings/SettingsKey.h"
 #include "settings/ValueAccess.h"
-#include "tests/hive/HiveTestSupport.h"
+#include "tests/hive/StoreTestSupport.h"
 #include "tests/support/TestServices.h"
 
 namespace {
