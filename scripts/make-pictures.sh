@@ -23,8 +23,8 @@ need "$terminal_shots/e2e-main.txt" "ctest --preset posix -R terminal_e2e"
 need "$terminal_shots/e2e-general.txt" "ctest --preset posix -R terminal_e2e"
 
 # The screenshots as they are, without the metadata that would change them on every run.
-cp "$wine_shots/main-adapter.png" "$out/windows-main.png"
-cp "$wine_shots/general.png" "$out/windows-general.png"
+convert "$wine_shots/main-adapter.png" -strip "$out/windows-main.png"
+convert "$wine_shots/general.png" -strip "$out/windows-general.png"
 
 # A terminal screen drawn as a console shows it: light grey on black, in a monospace font. The
 # test's temporary home becomes the usual one; spaces become no-break spaces, which keep their
