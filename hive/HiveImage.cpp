@@ -66,8 +66,10 @@ std::uint32_t NameHash(std::u16string_view name) {
 }
 
 // The hint of an "lf" entry: the name's first four characters (fewer for a shorter name), as
-// bytes when the name is stored compressed.
+// bytes; zero for a name with a character above U+00FF, as Windows writes it (a byte of such a
+// character would be another character's).
 std::uint32_t NameHint(std::u16string_view name) {
+  if (std::any_of(name.begin(), name.end(), [](char16_t unit) { return unit > 0xFF; })) return 0;
   std::uint8_t hint[4] = {};
   for (std::size_t i = 0; i < 4 && i < name.size(); ++i) hint[i] = static_cast<std::uint8_t>(name[i]);
   return base::ReadLittleEndian32(hint);
@@ -771,8 +773,9 @@ long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t fil
   if (count > 0) Free(oldList);
   base::WriteLittleEndian32(list, &m_bytes[key + kSubkeyList]);
   base::WriteLittleEndian32(count + 1, &m_bytes[key + kSubkeyCount]);
-  if (2 * name.size() > base::ReadLittleEndian32(&m_bytes[key + kMaxSubkeyName]))
-    base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &m_bytes[key + kMaxSubkeyName]);
+  // The field's low 16 bits are the length; newer Windows keep flags of the key above them.
+  if (2 * name.size() > base::ReadLittleEndian16(&m_bytes[key + kMaxSubkeyName]))
+    base::WriteLittleEndian16(static_cast<std::uint16_t>(2 * name.size()), &m_bytes[key + kMaxSubkeyName]);
   *child = kBase + cell;
   return base::kSuccess;
 }
