@@ -41,6 +41,7 @@ TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   EXPECT_EQ(image.size(), hive::kHiveBaseBlockSize + hive::format::kBinUnit);
   image[hive::format::kFileName] ^= 1;  // a header byte changed without its checksum
   hivetest::WriteFile(path, std::string(image.begin(), image.end()));
+  folder.Planted(path);
   EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
 }
 

@@ -51,6 +51,7 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";
     hivetest::WriteFile(path, row.bytes);
+    folder.Planted(path);
     Failure failure;
     EXPECT_EQ(HiveStore::Load(path, &failure), nullptr) << row.name;
     EXPECT_EQ(failure.problem, row.problem) << row.name;
@@ -204,6 +205,7 @@ TEST(HiveFiles, AFuzzersDamagedHiveIsWrittenSoundlyOrRefused) {
   hivetest::TempFolder folder;
   const std::string hive = folder / "SYSTEM";
   hivetest::WriteFile(hive, hivetest::ReadFile(FUZZ_REGRESSIONS_DIR "/hive/set-values-abort").substr(8));
+  folder.Planted(hive);
   auto store = LoadOrFail(hive);
   ASSERT_NE(store, nullptr);
   platform::RegKey key = 0;
