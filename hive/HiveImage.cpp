@@ -19,6 +19,10 @@ constexpr std::size_t kBase = kHiveBaseBlockSize;  // cell offsets count from he
 // Data longer than this goes into "db" segments of at most this many bytes (hives of format
 // 1.4 and later).
 constexpr std::size_t kBigChunk = 16344;
+// What Windows allows: names of keys and values, in characters; levels of keys below the root.
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+constexpr std::size_t kDeepestKey = 512;
 
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
 
@@ -591,7 +595,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
                          std::uint32_t size) {
   const std::size_t key = KeyCell(node);
   if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
-  if (size > 0 && data == nullptr) return base::kInvalidParameter;
+  if ((size > 0 && data == nullptr) || name.size() > kLongestValueName) return base::kInvalidParameter;
   std::uint32_t index = 0;
   std::size_t value = 0;
   const long found = Find(key, name, &index, &value);
@@ -699,12 +703,20 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
 }
 
 long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t filetime, Node* child) {
-  if (name.empty() || name.size() > 255 || name.find(u'\\') != std::u16string_view::npos)
+  if (name.empty() || name.size() > kLongestKeyName || name.find(u'\\') != std::u16string_view::npos)
     return base::kInvalidParameter;
   const long found = Child(node, name, child);
   if (found != base::kFileNotFound) return found;
   std::size_t key = KeyCell(node);
   if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
+  // How deep the key is, by its parents: a new key 513 levels down, or below a chain of parents
+  // that does not reach the root within that, is refused.
+  std::size_t depth = 0;
+  for (std::size_t at = key; at != m_root && depth < kDeepestKey; ++depth) {
+    at = KeyCell(kBase + base::ReadLittleEndian32(&m_bytes[at + kKeyParent]));
+    if (at == 0) return base::kRegistryCorrupt;
+  }
+  if (depth == kDeepestKey) return base::kInvalidParameter;
   const std::uint32_t security = base::ReadLittleEndian32(&m_bytes[key + kKeySecurity]);
   const std::size_t sk = UsedCell(security, kSecurityDescriptor - kCellData);
   if (sk == 0 || !HasSignature(&m_bytes[sk + kCellSignature], kSecuritySignature))

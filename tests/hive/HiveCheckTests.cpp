@@ -474,28 +474,45 @@ TEST(HiveCheck, FindsEachPlantedFaultWhereItIs) {
   }
 }
 
-// Keys nested beyond Windows' limit: said at the reference to the first key too deep.
+// Keys 512 levels below the root are as deep as Windows lets keys go: CreateKey makes none
+// deeper, and the check says so of one at the reference to it.
 TEST(HiveCheck, KeysBelow512LevelsAreAFault) {
-  Bytes bytes = hive::EmptyHiveImage(kTime);
   HiveImage image;
   std::string why;
-  ASSERT_TRUE(HiveImage::Open(std::move(bytes), &image, &why)) << why;
-  HiveImage::Node node = image.Root();
-  std::size_t reference = 0;  // the list entry of the key 513 levels down
-  for (int level = 1; level <= 514; ++level) {
-    const HiveImage::Node parent = node;
-    ASSERT_EQ(image.CreateKey(parent, u"k", kTime, &node), 0);
-    if (level == 513) reference = Target(image.Bytes(), parent + format::kSubkeyList) + format::kListEntries;
+  ASSERT_TRUE(HiveImage::Open(hive::EmptyHiveImage(kTime), &image, &why)) << why;
+  std::vector<HiveImage::Node> chain{image.Root()};
+  for (int level = 1; level <= 512; ++level) {
+    HiveImage::Node node = 0;
+    ASSERT_EQ(image.CreateKey(chain.back(), u"k", kTime, &node), 0) << level;
+    chain.push_back(node);
   }
+  HiveImage::Node deeper = 0;
+  EXPECT_EQ(image.CreateKey(chain[512], u"x", kTime, &deeper), 87);
+  ASSERT_EQ(image.CreateKey(chain[511], u"x", kTime, &deeper), 0);
   image.MarkClean(2, kTime);
-  const HiveCheckReport report = CheckHive(image.Bytes());
+  ASSERT_TRUE(CheckHive(image.Bytes()).Sound()) << Findings(CheckHive(image.Bytes()));
+
+  // x moved from level 512 to below the last k, by bytes: its old list keeps only that k.
+  Bytes bytes = image.Bytes();
+  const std::size_t parent = chain[511], last = chain[512];
+  Put32(bytes, parent + format::kSubkeyCount, 1);
+  Put16(bytes, Target(bytes, parent + format::kSubkeyList) + format::kListCount, 1);
+  Bytes list{'l', 'f', 1, 0, 0, 0, 0, 0, 'x', 0, 0, 0};
+  base::WriteLittleEndian32(static_cast<std::uint32_t>(deeper - kBase), &list[4]);
+  const std::size_t moved = PlantCell(bytes, list);
+  Put32(bytes, last + format::kSubkeyCount, 1);
+  Put32(bytes, last + format::kSubkeyList, static_cast<std::uint32_t>(moved - kBase));
+  Put32(bytes, deeper + format::kKeyParent, static_cast<std::uint32_t>(last - kBase));
+  Put32(bytes, last + format::kMaxSubkeyName, 2);
+  const HiveCheckReport report = CheckHive(bytes);
   EXPECT_EQ(report.faults, 1U) << Findings(report);
-  EXPECT_TRUE(Has(report, reference, Kind::kKey, Severity::kFault)) << Findings(report);
+  EXPECT_TRUE(Has(report, moved + format::kListEntries, Kind::kKey, Severity::kFault)) << Findings(report);
 }
 
-// Keys that CreateKey makes pass, whatever their names: "lf" hints of names beyond Latin-1 are
-// zero, and the largest-name field of a key whose upper bits hold flags grows in its low bits.
-TEST(HiveCheck, KeysThatCreateKeyMakesPass) {
+// Keys and values that our edits make pass, whatever their names: "lf" hints of names beyond
+// Latin-1 are zero, the largest-name field of a key whose upper bits hold flags grows in its low
+// bits, and no value name is longer than Windows allows.
+TEST(HiveCheck, NamesOurEditsMakePass) {
   const std::u16string names[] = {u"x", u"Grösse", u"Ключ", u"Ωμέγα", u"日本語のキー", u"AZaz09"};
   for (const std::uint32_t minor : {3U, 5U}) {
     Bytes bytes = hive::EmptyHiveImage(kTime);
@@ -509,7 +526,13 @@ TEST(HiveCheck, KeysThatCreateKeyMakesPass) {
     Bytes flagged = image.Bytes();
     Put32(flagged, image.Root() + format::kMaxSubkeyName, 0x00F00004);
     ASSERT_TRUE(HiveImage::Open(std::move(flagged), &image, &why)) << why;
-    for (const std::u16string& name : names) ASSERT_EQ(image.CreateKey(image.Root(), name, kTime, &node), 0);
+    for (const std::u16string& name : names) {
+      ASSERT_EQ(image.CreateKey(image.Root(), name, kTime, &node), 0);
+      ASSERT_EQ(image.SetValue(node, name, 1, nullptr, 0), 0);
+    }
+    const std::uint8_t one = 1;
+    EXPECT_EQ(image.SetValue(node, std::u16string(16383, u'\u0416'), 3, &one, 1), 0);
+    EXPECT_EQ(image.SetValue(node, std::u16string(16384, u'\u0416'), 3, &one, 1), 87);
     image.MarkClean(2, kTime);
     const HiveCheckReport report = CheckHive(image.Bytes());
     EXPECT_TRUE(report.findings.empty()) << "format 1." << minor << Findings(report);
