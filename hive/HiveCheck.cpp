@@ -766,6 +766,8 @@ void Checker::CheckSecurityList() {
       Warn(Kind::kSecurityCount, at + kSecurityReferences,
            "the security cell at " + Hex(at) + " counts " + Count(references, "reference") + ", but " +
                Count(keys, "key") + (keys == 1 ? " uses" : " use") + " it");
+    else if (keys == 0)
+      Warn(Kind::kSecurityCount, at, "no key uses the security cell at " + Hex(at));
     CheckDescriptor(at, Cell(cell).room);
   }
 }

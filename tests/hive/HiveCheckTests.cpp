@@ -291,6 +291,22 @@ TEST(HiveCheck, FindsEachPlantedFaultWhereItIs) {
          Put32(h.bytes, h.Security() + format::kSecurityReferences, 9);
          return Planted{h.Security() + format::kSecurityReferences, Kind::kSecurityCount, Severity::kWarning};
        }},
+      {"a security cell in the list that no key uses", 3,
+       [](SmallHive& h) {
+         const std::size_t sk = h.Security();
+         const auto length = static_cast<std::size_t>(0U - Get32(h.bytes, sk));
+         Bytes copy(h.bytes.begin() + static_cast<std::ptrdiff_t>(sk + 4),
+                    h.bytes.begin() + static_cast<std::ptrdiff_t>(sk + length));
+         const std::size_t unused = PlantCell(h.bytes, copy);
+         const auto skOffset = static_cast<std::uint32_t>(sk - kBase);
+         const auto unusedOffset = static_cast<std::uint32_t>(unused - kBase);
+         Put32(h.bytes, unused + format::kSecurityPrevious, skOffset);
+         Put32(h.bytes, unused + format::kSecurityNext, skOffset);
+         Put32(h.bytes, unused + format::kSecurityReferences, 0);
+         Put32(h.bytes, sk + format::kSecurityPrevious, unusedOffset);
+         Put32(h.bytes, sk + format::kSecurityNext, unusedOffset);
+         return Planted{unused, Kind::kSecurityCount, Severity::kWarning};
+       }},
       {"a list of security cells that leaves for a key", 3,
        [](SmallHive& h) {
          Put32(h.bytes, h.Security() + format::kSecurityNext, static_cast<std::uint32_t>(h.alpha - kBase));
