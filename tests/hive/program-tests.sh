@@ -84,6 +84,12 @@ ldd "$program" | grep libasan >/dev/null || limit=$((512 * 1024))
 (ulimit -v $limit && failures=0 && expect 0 "Read-only: the hive is dirty and its transaction log SYSTEM.LOG1 cannot be replayed: \
 the entry at offset 512 claims 4294963200 bytes of hive bins, more than a hive can hold" -- --hive "$scratch/huge/SYSTEM" \
   --list-adapters && exit $((failures > 0))) || fail "a log claiming 4 GiB of bins"
+# A log that is no file (a link to /dev/zero, which never ends) is not read: the dirty hive is
+# refused, naming it, within the same memory limit; the check checks the file as it is.
+mkdir "$scratch/zerolog" && cp "$scratch/dirty-damaged" "$scratch/zerolog/SYSTEM" && ln -s /dev/zero "$scratch/zerolog/SYSTEM.LOG1"
+(ulimit -v $limit && failures=0 && expect 65 "SYSTEM.LOG1: cannot be read: not a regular file" -- --hive "$scratch/zerolog/SYSTEM" \
+  --list-adapters && expect 65 "SYSTEM.LOG1: cannot be read: not a regular file); checked the file as it is" -- \
+  --check-hive "$scratch/zerolog/SYSTEM" && exit $((failures > 0))) || fail "a log that is a link to /dev/zero"
 # Its log is beside it, so the advice is not to copy the logs.
 expect 0 "Nothing can be saved: start Windows and shut it down fully, or use a backup of the hive" -- \
   --hive "$scratch/huge/SYSTEM" --list-adapters
