@@ -38,25 +38,35 @@ HiveFileCheck CheckHiveFile(const std::string& path) {
   for (auto [name, log] : {std::pair{&names.log, &logs.log}, std::pair{&names.log1, &logs.log1},
                            std::pair{&names.log2, &logs.log2}}) {
     if (name->empty()) continue;
+    // Only a file is read whole: a log that is a device (a link to /dev/zero) would never end.
+    const std::string logPath = folder + "/" + *name;
+    if (const base::Failure failure = HiveFile::Diagnose(logPath);
+        failure.problem == base::HiveProblem::kMissing || failure.problem == base::HiveProblem::kUnreadable) {
+      *log = HiveLogFile{*name, {}, failure.why};
+      continue;
+    }
     std::vector<std::uint8_t> logBytes;
-    const int error = base::ReadFileBytes(folder + "/" + *name, &logBytes, base::kNoSizeLimit, 0, kReadFlags);
+    const int error = base::ReadFileBytes(logPath, &logBytes, base::kNoSizeLimit, 0, kReadFlags);
     *log = error == 0 ? HiveLogFile{*name, std::move(logBytes), {}}
                       : HiveLogFile{*name, {}, base::ErrnoWords(error)};
   }
-  // Recovery takes its own copy: a hive it refuses is checked as it is.
-  HiveRecovery recovery = RecoverHive(bytes, logs);
-  switch (recovery.outcome) {
-    case HiveRecovery::Outcome::kRecovered:
-      check.report = CheckHive(recovery.image);
-      check.logsUsed = std::move(recovery.logsUsed);
-      check.notWhole = std::move(recovery.notWhole);
-      break;
-    case HiveRecovery::Outcome::kRefused:
-      if (recovery.dirty) check.notRecovered = std::move(recovery.reason);
-      [[fallthrough]];
-    case HiveRecovery::Outcome::kClean:
-      check.report = CheckHive(bytes);
-      break;
+  // The hive is held once: recovery takes the bytes, and a hive it refuses is read again to be
+  // checked as it is.
+  HiveRecovery recovery = RecoverHive(std::move(bytes), logs);
+  logs = {};
+  if (recovery.outcome == HiveRecovery::Outcome::kRefused) {
+    if (recovery.dirty) check.notRecovered = std::move(recovery.reason);
+    if (const int error = base::ReadFileBytes(path, &recovery.image, base::kNoSizeLimit, 0, kReadFlags);
+        error != 0) {
+      check.failure = base::Failure::FromErrno({}, error);
+      check.failure.problem = base::HiveProblem::kUnreadable;
+      return check;
+    }
+  }
+  check.report = CheckHive(recovery.image);
+  if (recovery.outcome == HiveRecovery::Outcome::kRecovered) {
+    check.logsUsed = std::move(recovery.logsUsed);
+    check.notWhole = std::move(recovery.notWhole);
   }
   return check;
 }

@@ -38,8 +38,7 @@ int CheckHiveCommand(const std::string& path) {
   }
   if (!check.notWhole.empty()) std::printf("%s: note: %s\n", path.c_str(), check.notWhole.c_str());
   if (!check.notRecovered.empty())
-    std::printf("%s: the hive is dirty and its logs cannot recover it (%s); checked the file as it is\n",
-                path.c_str(), check.notRecovered.c_str());
+    std::printf("%s: %s; checked the file as it is\n", path.c_str(), check.notRecovered.c_str());
 
   const hive::HiveCheckReport& report = check.report;
   std::size_t faults = 0, warnings = 0;
