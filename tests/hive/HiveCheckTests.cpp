@@ -1,10 +1,12 @@
 // The structural check of hive files: one fault of each kind planted into a small sound hive is
 // found where it is, what Windows' own hives show is a warning and no fault, Windows' hives and
-// ours (the demo hive, keys that CreateKey makes) pass, and damaged input never leads it astray.
+// ours (the demo hive, the keys and values our edits make) pass, and damaged input never leads
+// it astray.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -48,9 +50,12 @@ std::size_t Target(const Bytes& bytes, std::size_t at) { return kBase + Get32(by
 
 std::string Findings(const HiveCheckReport& report) {
   std::string text;
-  for (const HiveFinding& finding : report.findings)
-    text += "\n  " + std::to_string(finding.offset) +
+  for (const HiveFinding& finding : report.findings) {
+    char offset[24];
+    std::snprintf(offset, sizeof offset, "0x%zx", finding.offset);
+    text += std::string("\n  ") + offset +
             (finding.severity == Severity::kFault ? " fault: " : " warning: ") + finding.text;
+  }
   return text;
 }
 
@@ -482,7 +487,7 @@ TEST(HiveCheck, FindsEachPlantedFaultWhereItIs) {
     const Planted planted = row.plant(hive);
     const HiveCheckReport report = CheckHive(hive.bytes);
     EXPECT_TRUE(Has(report, planted.offset, planted.kind, planted.severity))
-        << row.what << ": expected at " << planted.offset << Findings(report);
+        << row.what << ": expected at 0x" << std::hex << planted.offset << std::dec << Findings(report);
     // What Windows' own hives show is no fault.
     if (planted.severity == Severity::kWarning) {
       EXPECT_EQ(report.faults, 0U) << row.what << Findings(report);

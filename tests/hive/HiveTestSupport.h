@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -73,8 +72,8 @@ class TempFolder {
 
   // The hive at path was made by the test itself as it is now: damaged on purpose, or by another
   // writer (libhivex writes "lh" lists into hives of format 1.3). The check at the end passes
-  // these bytes, wherever they lie, and holds a hive saved over them at path only to adding no
-  // fault of a kind they did not have as many of.
+  // these bytes wherever they lie (a backup of them, say); a hive saved over them at path may not
+  // have more faults of any kind than they had.
   void Planted(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (base::ReadFileBytes(path, &bytes) != 0) return;
@@ -84,6 +83,11 @@ class TempFolder {
 
  private:
   using Kinds = std::map<hive::HiveFindingKind, std::size_t>;
+  static std::string Hex(std::size_t offset) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%zx", offset);
+    return text;
+  }
   static Kinds FaultKinds(const hive::HiveCheckReport& report) {
     Kinds kinds;
     for (const hive::HiveFinding& finding : report.findings)
@@ -132,7 +136,7 @@ class TempFolder {
       std::string faults;
       for (const hive::HiveFinding& finding : report.findings)
         if (finding.severity == hive::HiveFinding::Severity::kFault)
-          faults += "\n  at " + std::to_string(finding.offset) + ": " + finding.text;
+          faults += "\n  " + Hex(finding.offset) + ": " + finding.text;
       ADD_FAILURE() << path << (recovered ? " (recovered from its logs)" : "") << " fails the hive check"
                     << (planted != m_planted.end() ? " with faults its planted bytes did not have:" : ":")
                     << faults;
