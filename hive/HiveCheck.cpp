@@ -300,7 +300,7 @@ void Checker::CheckBins() {
       continue;
     }
     if (!signature)
-      Fault(Kind::kBins, at, "no bin at " + Hex(at) + ": no \"hbin\" signature where the bin before it ends");
+      Fault(Kind::kBins, at, "no bin at " + Hex(at) + ": no \"hbin\" signature there");
     else if (U32(at + kBinOffset) != offset)
       Fault(Kind::kBins, at + kBinOffset,
             "the bin at " + Hex(at) + " says it is at " + Hex(kBase + std::size_t{U32(at + kBinOffset)}));
