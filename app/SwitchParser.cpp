@@ -24,6 +24,7 @@ constexpr SwitchRow kSwitches[] = {
     {SwitchId::kListBackups, u"", u"--list-backups", u"", u"", false, false},
     {SwitchId::kRestoreBackup, u"", u"--restore-backup", u"",
      u"a number N from 1 (--list-backups numbers the backups)", false, false},
+    {SwitchId::kCheckHive, u"", u"--check-hive", u"", u"a FILE", false, false},
 };
 
 }  // namespace

@@ -27,6 +27,7 @@ enum class SwitchId {
   kListAdapters,
   kListBackups,
   kRestoreBackup,
+  kCheckHive,
 };
 
 struct GivenSwitch {

@@ -19,6 +19,10 @@ constexpr std::size_t kBase = kHiveBaseBlockSize;  // cell offsets count from he
 // Data longer than this goes into "db" segments of at most this many bytes (hives of format
 // 1.4 and later).
 constexpr std::size_t kBigChunk = 16344;
+// What Windows allows: names of keys and values, in characters; levels of keys below the root.
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+constexpr std::size_t kDeepestKey = 512;
 
 std::size_t RoundUp(std::size_t size, std::size_t unit) { return (size + unit - 1) / unit * unit; }
 
@@ -66,8 +70,10 @@ std::uint32_t NameHash(std::u16string_view name) {
 }
 
 // The hint of an "lf" entry: the name's first four characters (fewer for a shorter name), as
-// bytes when the name is stored compressed.
+// bytes; zero for a name with a character above U+00FF, as Windows writes it (a byte of such a
+// character would be another character's).
 std::uint32_t NameHint(std::u16string_view name) {
+  if (std::any_of(name.begin(), name.end(), [](char16_t unit) { return unit > 0xFF; })) return 0;
   std::uint8_t hint[4] = {};
   for (std::size_t i = 0; i < 4 && i < name.size(); ++i) hint[i] = static_cast<std::uint8_t>(name[i]);
   return base::ReadLittleEndian32(hint);
@@ -590,7 +596,7 @@ long HiveImage::SetValue(Node node, std::u16string_view name, std::uint32_t type
                          std::uint32_t size) {
   const std::size_t key = KeyCell(node);
   if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
-  if (size > 0 && data == nullptr) return base::kInvalidParameter;
+  if ((size > 0 && data == nullptr) || name.size() > kLongestValueName) return base::kInvalidParameter;
   std::uint32_t index = 0;
   std::size_t value = 0;
   const long found = Find(key, name, &index, &value);
@@ -698,12 +704,20 @@ long HiveImage::DeleteValue(Node node, std::u16string_view name) {
 }
 
 long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t filetime, Node* child) {
-  if (name.empty() || name.size() > 255 || name.find(u'\\') != std::u16string_view::npos)
+  if (name.empty() || name.size() > kLongestKeyName || name.find(u'\\') != std::u16string_view::npos)
     return base::kInvalidParameter;
   const long found = Child(node, name, child);
   if (found != base::kFileNotFound) return found;
   std::size_t key = KeyCell(node);
   if (key == 0 || !CheckCells()) return base::kRegistryCorrupt;
+  // How deep the key is, by its parents: a new key 513 levels down, or below a chain of parents
+  // that does not reach the root within that, is refused.
+  std::size_t depth = 0;
+  for (std::size_t at = key; at != m_root && depth < kDeepestKey; ++depth) {
+    at = KeyCell(kBase + base::ReadLittleEndian32(&m_bytes[at + kKeyParent]));
+    if (at == 0) return base::kRegistryCorrupt;
+  }
+  if (depth == kDeepestKey) return base::kInvalidParameter;
   const std::uint32_t security = base::ReadLittleEndian32(&m_bytes[key + kKeySecurity]);
   const std::size_t sk = UsedCell(security, kSecurityDescriptor - kCellData);
   if (sk == 0 || !HasSignature(&m_bytes[sk + kCellSignature], kSecuritySignature))
@@ -772,8 +786,9 @@ long HiveImage::CreateKey(Node node, std::u16string_view name, std::uint64_t fil
   if (count > 0) Free(oldList);
   base::WriteLittleEndian32(list, &m_bytes[key + kSubkeyList]);
   base::WriteLittleEndian32(count + 1, &m_bytes[key + kSubkeyCount]);
-  if (2 * name.size() > base::ReadLittleEndian32(&m_bytes[key + kMaxSubkeyName]))
-    base::WriteLittleEndian32(static_cast<std::uint32_t>(2 * name.size()), &m_bytes[key + kMaxSubkeyName]);
+  // The field's low 16 bits are the length; newer Windows keep flags of the key above them.
+  if (2 * name.size() > base::ReadLittleEndian16(&m_bytes[key + kMaxSubkeyName]))
+    base::WriteLittleEndian16(static_cast<std::uint16_t>(2 * name.size()), &m_bytes[key + kMaxSubkeyName]);
   *child = kBase + cell;
   return base::kSuccess;
 }

@@ -62,7 +62,8 @@ class HiveImage {
   long ReadValue(const Value& value, std::uint8_t* out) const;
 
   // Sets a value (created, with name's case, when the key has none of that name in any case);
-  // removes one. 0, 2 (Delete: no such value) or 1015.
+  // removes one. 0, 2 (Delete: no such value), 87 (Set: a name of more than 16383 characters,
+  // which Windows does not allow) or 1015.
   long SetValue(Node node, std::u16string_view name, std::uint32_t type, const std::uint8_t* data,
                 std::uint32_t size);
   long DeleteValue(Node node, std::u16string_view name);
@@ -70,8 +71,9 @@ class HiveImage {
   // The subkey of that name (in any case), made when the key has none: with name's case, the
   // key's security, and filetime as its last-write time. The new key goes into the key's subkey
   // list in Windows' order (by upper-cased name): an "lh" list in hives of format 1.5 and later,
-  // else an "lf" list. 0, 87 (an empty name, a backslash in it, more than 255 characters), 13 (the
-  // key's subkeys are in an index list, which this does not grow) or 1015.
+  // else an "lf" list. 0, 87 (an empty name, a backslash in it, more than 255 characters; or a
+  // key 512 levels below the root, as deep as Windows lets keys go), 13 (the key's subkeys are
+  // in an index list, which this does not grow) or 1015.
   long CreateKey(Node node, std::u16string_view name, std::uint64_t filetime, Node* child);
   // The key's last-write time (100 ns units since 1601).
   void StampKey(Node node, std::uint64_t filetime);

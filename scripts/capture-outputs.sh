@@ -123,6 +123,12 @@ run hive-truncated --hive "$files/truncated" --list-adapters
 run hive-dirty-damaged --hive "$files/dirty-damaged" --list-adapters
 run hive-bad-signature --hive "$files/bad-signature" --list-adapters
 run hive-bad-bin --hive "$files/bad-bin" --list-adapters
+run check-demo --check-hive "$data/SYSTEM"
+run check-missing --check-hive "$files/none"
+run check-text --check-hive "$files/text.reg"
+run check-truncated --check-hive "$files/truncated"
+run check-dirty-damaged --check-hive "$files/dirty-damaged"
+run check-bad-bin --check-hive "$files/bad-bin"
 run board-bad --board "$files/badboard" --list-adapters
 run board-missing --board "$files/noboard" --list-adapters
 run board-directory --board "$files" --list-adapters
@@ -149,6 +155,7 @@ for case in OldDirtyHive/OldDirtyHive NewDirtyHive1/NewDirtyHive; do
   cp "$reference/${case%/*}"/* "$files/$name/" && chmod -R u+w "$files/$name"
   run "$name-logs" --hive "$files/$name/$name" --list-adapters
   run "$name-logs-query" --hive "$files/$name/$name" --query
+  run "$name-logs-check" --check-hive "$files/$name/$name"
   mv "$files/$name/$name.LOG2" "$files/$name/LOG2.kept"
   run "$name-no-log2" --hive "$files/$name/$name" --list-adapters
   mv "$files/$name/$name.LOG1" "$files/$name/LOG1.kept"

@@ -4,7 +4,7 @@
 #   scripts/fuzz.sh [TARGET|all] [SECONDS]
 # SECONDS 0 builds the targets and runs none (scripts/test.sh does that, so that they keep building).
 # Targets: hive recovery resources hand_off query_string reg_file board_file decimal escape switches
-# restore_record
+# restore_record check_hive hive_edit
 # (see tests/fuzz/CMakeLists.txt). Extra libFuzzer flags can be given in FUZZ_FLAGS, e.g.
 # FUZZ_FLAGS=-runs=10000000 for a run of a set number of inputs.
 #
@@ -16,7 +16,8 @@
 # (fuzz_inputs_tests). One summary line per target; the exit status is 1 when any target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-all=(hive recovery resources hand_off query_string reg_file board_file decimal escape switches restore_record)
+all=(hive recovery resources hand_off query_string reg_file board_file decimal escape switches restore_record
+  check_hive hive_edit)
 which=${1:-all}
 seconds=${2:-60}
 if [ "$which" = all ]; then
@@ -86,6 +87,23 @@ PY
   rm -rf "$made"
 }
 
+# Seeds of the check_hive and hive_edit targets: the demo hive as the program makes it, in its
+# format (1.3) and as 1.5, whose new lists are "lh" lists and long data "db" segments; for
+# hive_edit after a byte that gives it no edits (the edits are the fuzzer's to find).
+check_seeds() {
+  local out=$1 edits=${2:-} made
+  made=$(mktemp -d "$TMPDIR/seeds.XXXXXX")
+  XDG_DATA_HOME=$made "$build/programs/configurator" --list-adapters >/dev/null 2>&1
+  python3 - "$made/configurator/SYSTEM" "$out" "$edits" <<'PY'
+import os, struct, sys
+hive, out, edits = bytearray(open(sys.argv[1], 'rb').read()), sys.argv[2], sys.argv[3] == 'edits'
+for minor in (3, 5):
+    struct.pack_into('<I', hive, 24, minor)
+    open(os.path.join(out, 'demo-1.%d' % minor), 'wb').write((b'\0' if edits else b'') + bytes(hive))
+PY
+  rm -rf "$made"
+}
+
 status=0
 for target in "${targets[@]}"; do
   corpus=$build/corpus/$target
@@ -96,15 +114,17 @@ for target in "${targets[@]}"; do
   done
   case $target in
     hive | recovery) hive_seeds "$corpus" ;;
+    check_hive) check_seeds "$corpus" ;;
+    hive_edit) check_seeds "$corpus" edits ;;
     resources) cp "$build/res/Configurator.res" "$corpus/Configurator.res" ;;
   esac
   max_len=4096
   case $target in
-    hive | recovery | resources) max_len=65536 ;;
+    hive | recovery | resources | check_hive | hive_edit) max_len=65536 ;;
   esac
   dict=()
   case $target in
-    hive | recovery) dict=(-dict=tests/fuzz/hive.dict) ;;
+    hive | recovery | check_hive | hive_edit) dict=(-dict=tests/fuzz/hive.dict) ;;
   esac
   before=$(find "$artifacts" -type f | wc -l)
   log=$build/$target.log

@@ -5,6 +5,8 @@
 //
 //   open      HiveFile::Load: reads the file, replaying the transaction logs of a hive that
 //             Windows left dirty (HiveRecovery.h), into a HiveImage.
+//   check     CheckHive: what is wrong with a hive's structure, and where (HiveCheck.h);
+//             CheckHiveFile on a file, read only, a dirty one as its logs recover it.
 //   read      HiveImage::Child, Subkeys, ValueNames, FindValue, ReadValue.
 //   edit      HiveImage::CreateKey, SetValue, DeleteValue, StampKey; a new hive starts from
 //             EmptyHiveImage and is written once by WriteNewHive.
@@ -16,7 +18,9 @@
 // Statuses are Win32 numbers (base/Status.h) to decide by; base::Failure carries the words to
 // tell the user.
 #include "hive/EmptyHive.h"
+#include "hive/HiveCheck.h"
 #include "hive/HiveImage.h"
 #include "hive/posix/HiveBackups.h"
+#include "hive/posix/HiveCheckFile.h"
 #include "hive/posix/HiveFile.h"
 #include "hive/posix/HiveRestore.h"

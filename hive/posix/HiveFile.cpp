@@ -283,6 +283,13 @@ base::Failure HiveFile::Load() {
                                 std::pair{&names.log2, &logs.log2}}) {
       std::vector<std::uint8_t> bytes;
       if (logName->empty()) continue;
+      // Only a file is read whole: a log that is a device (a link to /dev/zero) would never end.
+      if (const base::Failure notFile = DiagnoseAt(folder, *logName, kReadFlags);
+          notFile.problem == base::HiveProblem::kMissing ||
+          notFile.problem == base::HiveProblem::kUnreadable) {
+        *log = HiveLogFile{*logName, {}, notFile.why};
+        continue;
+      }
       const int error = base::ReadFileBytes(folder, *logName, &bytes, base::kNoSizeLimit, 0, kReadFlags);
       *log = error == 0 ? HiveLogFile{*logName, std::move(bytes), {}}
                         : HiveLogFile{*logName, {}, base::ErrnoWords(error)};

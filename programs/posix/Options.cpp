@@ -10,9 +10,9 @@ int ParseOptions(int argc, char** argv, Options* options) {
   std::vector<std::u16string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(base::Utf16FromUtf8(argv[i]));
   const ParsedSwitches parsed = ParsePosixSwitches(
-      arguments,
-      {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir, SwitchId::kKeepBackups,
-       SwitchId::kAdapter, SwitchId::kListAdapters, SwitchId::kListBackups, SwitchId::kRestoreBackup});
+      arguments, {SwitchId::kVersion, SwitchId::kHive, SwitchId::kBoard, SwitchId::kBackupDir,
+                  SwitchId::kKeepBackups, SwitchId::kAdapter, SwitchId::kListAdapters, SwitchId::kListBackups,
+                  SwitchId::kRestoreBackup, SwitchId::kCheckHive});
   if (!parsed.problems.empty()) return UsageError(base::Utf8FromUtf16(parsed.problems.front().message));
   for (const GivenSwitch& given : parsed.given) {
     // The argument's own bytes: a file name need not be UTF-8.
@@ -79,8 +79,13 @@ int ParseOptions(int argc, char** argv, Options* options) {
           return UsageError(
               "option --restore-backup needs a number N from 1 (--list-backups numbers the backups)");
         break;
+      case SwitchId::kCheckHive:
+        options->checkHive = value;
+        break;
     }
   }
+  if (options->checkHive && (parsed.given.size() > 1 || !parsed.operands.empty()))
+    return UsageError("--check-hive FILE is given alone");
   const int alone = (options->listBackups ? 1 : 0) + (options->restoreBackup ? 1 : 0) +
                     (options->listAdapters || options->commands.Any() ? 1 : 0);
   if ((options->listBackups || options->restoreBackup) && alone > 1)

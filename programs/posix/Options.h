@@ -16,7 +16,8 @@ struct Options {
   std::optional<int> adapter;  // --adapter N
   bool listAdapters = false;
   bool listBackups = false;
-  std::optional<int> restoreBackup;  // --restore-backup N
+  std::optional<int> restoreBackup;      // --restore-backup N
+  std::optional<std::string> checkHive;  // --check-hive FILE
   TuningCommands commands;
   bool help = false;
   bool version = false;

@@ -55,6 +55,11 @@ const char kUsage[] =
     "  --adapter N       use the Nth of the board's adapters, as --list-adapters numbers them\n"
     "  --list-adapters   print every display adapter of the hive with its hardware information\n"
     "                    and a hand-off string for it, numbering the board's, then exit\n"
+    "  --check-hive FILE  check the structure of the hive FILE, as a file system check does,\n"
+    "                    then exit: every fault and warning with its offset in the file, and\n"
+    "                    a summary. Nothing is written; a dirty hive is checked as its logs\n"
+    "                    recover it, in memory. Warnings (cells that nothing uses, counts\n"
+    "                    too high) are what Windows' own hives show.\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -68,15 +73,16 @@ const char kUsage[] =
     "time in place of HAND-OFF; an unknown option or switch is refused.\n"
     "\n"
     "Exit status: 0 done; 64 bad command line (also: several of the board's adapters and no\n"
-    "--adapter N for a scripting action; a setting given two values); 65 not a hive, a damaged\n"
-    "hive or backup, or a bad board file or import file (also one past 16 MiB); 66 a file\n"
-    "that is missing or cannot be read (also no backup N); 69 no terminal to show the dialogs\n"
-    "in, or no adapter; 73 the data folder, backup folder or export file cannot be made, or\n"
-    "there is none (neither HOME nor XDG_DATA_HOME, and no --backup-dir); 74 a save or a\n"
-    "restore failed (a save's reason comes first; what it held was lost), a value did not\n"
-    "read back as written, the export was not written whole, or standard output could not be\n"
-    "written (what was printed is lost); 77 write access refused: a read-only hive (see\n"
-    "above), file system, permission or attribute (chattr +a, +i).\n";
+    "--adapter N for a scripting action; a setting given two values); 65 not a hive, a\n"
+    "damaged hive or backup (also a fault that --check-hive found), or a bad board file or\n"
+    "import file (also one past 16 MiB); 66 a file that is missing or cannot be read (also no\n"
+    "backup N); 69 no terminal to show the dialogs in, or no adapter; 73 the data folder,\n"
+    "backup folder or export file cannot be made, or there is none (neither HOME nor\n"
+    "XDG_DATA_HOME, and no --backup-dir); 74 a save or a restore failed (a save's reason\n"
+    "comes first; what it held was lost), a value did not read back as written, the export\n"
+    "was not written whole, or standard output could not be written (what was printed is\n"
+    "lost); 77 write access refused: a read-only hive (see above), file system, permission or\n"
+    "attribute (chattr +a, +i).\n";
 
 }  // namespace
 

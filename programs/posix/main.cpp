@@ -28,6 +28,7 @@
 #include "platform/posix/SimulatedBoard.h"
 #include "programs/posix/BackupCommands.h"
 #include "programs/posix/BackupPolicy.h"
+#include "programs/posix/CheckHiveCommand.h"
 #include "programs/posix/HiveAdapters.h"
 #include "programs/posix/Messages.h"
 #include "programs/posix/Options.h"
@@ -96,6 +97,8 @@ int Run(int argc, char** argv) {
     std::printf("configurator %s\n", kVersion);
     return 0;
   }
+
+  if (options.checkHive) return CheckHiveCommand(*options.checkHive);
 
   std::string hivePath;
   std::optional<std::string> boardPath = options.board;

@@ -16,10 +16,10 @@ using Arguments = std::vector<std::u16string>;
 
 // What a parse gave, in one comparable line: "query set=A=1 | op:x | !unknown switch '/q'".
 std::string Summary(const ParsedSwitches& parsed) {
-  static const char* const kNames[] = {"query",   "set",           "export",       "import",
-                                       "reset",   "norefresh",     "help",         "version",
-                                       "hive",    "board",         "backup-dir",   "keep-backups",
-                                       "adapter", "list-adapters", "list-backups", "restore-backup"};
+  static const char* const kNames[] = {
+      "query",   "set",           "export",       "import",         "reset",      "norefresh",
+      "help",    "version",       "hive",         "board",          "backup-dir", "keep-backups",
+      "adapter", "list-adapters", "list-backups", "restore-backup", "check-hive"};
   std::string line;
   auto add = [&line](const std::string& part) { line += (line.empty() ? "" : " ") + part; };
   for (const GivenSwitch& given : parsed.given)

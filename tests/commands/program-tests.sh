@@ -216,4 +216,7 @@ printf '%s\n' "cd $device" 'setval 2' 'HardwareInformation.AdapterString' 'strin
 expect 0 "AntiAliasing=2 Sample Anit-aliasing" -- --hive "$scratch/single.hive" --board "$data/board" \
   --set "AntiAliasing=2 SAMPLE ANTI-ALIASING" --no-refresh --query
 
+# The demo hive, saved by every set, import and reset above, passes the program's own check.
+expect 0 ": sound, 0 warnings" -- --check-hive "$hive"
+
 harness_done "program command tests"

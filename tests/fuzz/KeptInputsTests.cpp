@@ -20,7 +20,8 @@
 // clang-format off
 #define FUZZ_ENTRIES(X) \
   X(hive) X(recovery) X(resources) X(hand_off) X(query_string) \
-  X(reg_file) X(board_file) X(decimal) X(escape) X(switches) X(restore_record)
+  X(reg_file) X(board_file) X(decimal) X(escape) X(switches) X(restore_record) \
+  X(check_hive) X(hive_edit)
 // clang-format on
 
 #define DECLARE_ENTRY(name) extern "C" int FuzzEntry_##name(const std::uint8_t* data, std::size_t size);

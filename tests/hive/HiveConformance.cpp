@@ -129,6 +129,7 @@ class HiveUnderTest final : public conformance::RegistryUnderTest {
     ASSERT_EQ(hivex_commit(hive, next.c_str(), 0), 0);
     hiveOwner.reset();
     ASSERT_EQ(std::rename(next.c_str(), m_hive.c_str()), 0);
+    m_folder.Planted(m_hive);
   }
 
   hivetest::TempFolder m_folder;

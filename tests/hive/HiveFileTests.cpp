@@ -46,6 +46,7 @@ TEST(HiveFiles, TheEmptyImageIsAHiveThatLibhivexAccepts) {
   EXPECT_EQ(image.size(), hive::kHiveBaseBlockSize + hive::format::kBinUnit);
   image[hive::format::kFileName] ^= 1;  // a header byte changed without its checksum
   hivetest::WriteFile(path, std::string(image.begin(), image.end()));
+  folder.Planted(path);
   EXPECT_EQ(hivex_open(path.c_str(), 0), nullptr);
 }
 
@@ -75,6 +76,7 @@ TEST(HiveFiles, DamagedFilesAreReportedNeverCrash) {
   for (const Row& row : rows) {
     const std::string path = folder / "SYSTEM";
     hivetest::WriteFile(path, row.bytes);
+    folder.Planted(path);
     EXPECT_EQ(Load(path).problem, row.problem) << row.name;
   }
   EXPECT_EQ(Load(folder / "none").problem, HiveProblem::kMissing);
@@ -226,6 +228,7 @@ TEST(HiveFiles, AFuzzersDamagedHiveIsWrittenSoundlyOrRefused) {
   hivetest::TempFolder folder;
   const std::string hive = folder / "SYSTEM";
   hivetest::WriteFile(hive, hivetest::ReadFile(FUZZ_REGRESSIONS_DIR "/hive/set-values-abort").substr(8));
+  folder.Planted(hive);
   long set = -1;
   {
     hive::HiveFile file(hive);

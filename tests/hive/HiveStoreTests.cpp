@@ -188,6 +188,7 @@ TEST(HiveControlSets, CurrentControlSetFollowsSelectAsAtBoot) {
     }
     ASSERT_EQ(hivex_commit(hive, nullptr, 0), 0);
     hiveOwner.reset();
+    folder.Planted(path);  // libhivex's lists
 
     auto store = LoadOrFail(path);
     const auto marker = QueryValue(*store, u"System\\CurrentControlSet\\Control", u"Which");
@@ -436,6 +437,7 @@ TEST_F(HiveStoreTest, ADamagedValueIsRefusedAndTheRestOfTheKeyServes) {
     char data[8];
     std::memcpy(data, row.data.data(), sizeof data);
     hivetest::WriteFile(hive, WithDamagedValue(good, data));
+    folder.Planted(hive);
     auto store = LoadOrFail(hive);
     ASSERT_NE(store, nullptr) << row.name;
     EXPECT_EQ(QueryValue(*store, u"System\\Select", u"Failed").has_value(), row.readable) << row.name;
@@ -473,6 +475,7 @@ TEST_F(HiveStoreTest, AnEditLostToAnotherProgramsSaveIsNeverReportedSaved) {
   ASSERT_NE(bytes, "");
   hivetest::WriteFile(hive + ".other", bytes);
   ASSERT_EQ(std::rename((hive + ".other").c_str(), hive.c_str()), 0);
+  folder.Planted(hive);
 
   EXPECT_EQ(store->Flush(), platform::kRegistryCorrupt);
   const HiveStore::SaveReport report = store->LastSave();

@@ -5,6 +5,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Text.h"
+#include "hive/HiveCheck.h"
 #include "hive/HiveFormat.h"
 #include "hive/HiveRecovery.h"
 
@@ -199,7 +200,11 @@ std::string ImageValues(const hive::HiveImage& image) {
 }
 
 std::string StructuralFaults(const Bytes& bytes) {
-  // TODO(merge): add hive::CheckHive(bytes)'s findings of fault severity here.
+  std::string faults;
+  for (const hive::HiveFinding& finding : hive::CheckHive(bytes).findings)
+    if (finding.severity == hive::HiveFinding::Severity::kFault)
+      faults += "fault at " + std::to_string(finding.offset) + ": " + finding.text + "\n";
+  if (!faults.empty()) return faults;
   hive::HiveImage image;
   std::string why;
   if (!hive::HiveImage::Open(Bytes(bytes), &image, &why)) return "does not open: " + why;

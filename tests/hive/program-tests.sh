@@ -71,6 +71,12 @@ ldd "$program" | grep libasan >/dev/null || limit=$((512 * 1024))
 (ulimit -v $limit && failures=0 && expect 0 "Read-only: the hive is dirty and its transaction log SYSTEM.LOG1 cannot be replayed: \
 the entry at offset 512 claims 4294963200 bytes of hive bins, more than a hive can hold" -- --hive "$scratch/huge/SYSTEM" \
   --list-adapters && exit $((failures > 0))) || fail "a log claiming 4 GiB of bins"
+# A log that is no file (a link to /dev/zero, which never ends) is not read: the dirty hive is
+# refused, naming it, within the same memory limit; the check checks the file as it is.
+mkdir "$scratch/zerolog" && cp "$scratch/dirty-damaged" "$scratch/zerolog/SYSTEM" && ln -s /dev/zero "$scratch/zerolog/SYSTEM.LOG1"
+(ulimit -v $limit && failures=0 && expect 65 "SYSTEM.LOG1: cannot be read: not a regular file" -- --hive "$scratch/zerolog/SYSTEM" \
+  --list-adapters && expect 65 "SYSTEM.LOG1: cannot be read: not a regular file); checked the file as it is" -- \
+  --check-hive "$scratch/zerolog/SYSTEM" && exit $((failures > 0))) || fail "a log that is a link to /dev/zero"
 # Its log is beside it, so the advice is not to copy the logs.
 expect 0 "Nothing can be saved: start Windows and shut it down fully, or use a backup of the hive" -- \
   --hive "$scratch/huge/SYSTEM" --list-adapters
@@ -99,6 +105,18 @@ expect 65 "$scratch/loglinked/board: its log $scratch/loglinked/driver.log is no
   --board "$scratch/loglinked/board" --list-adapters
 [ "$(cat "$scratch/profile")" = keep ] || fail "a board file wrote to a file it named"
 expect 69 "need a terminal" -- "\\.\DISPLAY2&&&$board_key" </dev/null
+
+# --check-hive: the hive's structure, read only, with the offset of each fault.
+expect 0 "$data/SYSTEM: sound, 0 warnings" -- --check-hive "$data/SYSTEM"
+expect 66 "$scratch/none: no such hive file" -- --check-hive "$scratch/none"
+expect 66 "$scratch: cannot read the hive file: Is a directory" -- --check-hive "$scratch"
+expect 65 "$scratch/text.reg: not a registry hive file" -- --check-hive "$scratch/text.reg"
+expect 65 "the bins' size is 0x1000, but the file holds 0x770 bytes" -- --check-hive "$scratch/truncated"
+# The root key (at 0x1020) made to count 127 subkeys.
+cp "$data/SYSTEM" "$scratch/MISCOUNTED" && printf '\x7f' | dd of="$scratch/MISCOUNTED" bs=1 seek=$((0x1038)) conv=notrunc 2>/dev/null
+expect 65 "0x00001038  fault    the key 0x1020 counts 127 subkeys, but its lists hold" -- --check-hive "$scratch/MISCOUNTED"
+expect 65 "$scratch/MISCOUNTED: damaged: 1 fault, 0 warnings" -- --check-hive "$scratch/MISCOUNTED"
+expect 64 "--check-hive FILE is given alone" -- --check-hive "$data/SYSTEM" --hive "$data/SYSTEM"
 
 # One save in the terminal: the chip button, the next anti-aliasing entry, OK.
 if command -v tmux >/dev/null; then
@@ -275,6 +293,11 @@ fi
 reference=${HIVE_REFERENCE_DIR:-$reference_default}
 if [ -d "$reference/NewDirtyHive1" ]; then
   mkdir -p "$scratch/dirty" && cp "$reference"/NewDirtyHive1/NewDirtyHive* "$scratch/dirty/" && chmod 644 "$scratch"/dirty/*
+  sums=$(cd "$scratch/dirty" && md5sum NewDirtyHive*)
+  expect 0 "$scratch/dirty/NewDirtyHive: checked the hive as recovered from its logs NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- \
+    --check-hive "$scratch/dirty/NewDirtyHive"
+  expect 0 "$scratch/dirty/NewDirtyHive: sound, " -- --check-hive "$scratch/dirty/NewDirtyHive"
+  [ "$(cd "$scratch/dirty" && md5sum NewDirtyHive*)" = "$sums" ] || fail "--check-hive changed a dirty hive or its logs"
   expect 0 "recovered from NewDirtyHive.LOG1, NewDirtyHive.LOG2" -- --hive "$scratch/dirty/NewDirtyHive" --list-adapters
   # Recoverable, but maybe not whole: shown read-only, naming the file, and nothing written (no
   # save, no emptied log, no backup).
@@ -427,5 +450,17 @@ for hive in "$data/SYSTEM" "$scratch/OFFLINE"; do
   [ -f "$hive" ] && readers_accept "$hive" && saved=$((saved + 1))
 done
 [ "$saved" -gt 0 ] || fail "no saved hive to give the independent readers"
+
+# Every hive the program saved (or restored) passes its own structural check.
+sound() {
+  local output
+  output=$("$program" --check-hive "$1" 2>&1) || fail "--check-hive on a hive the program saved: $output"
+}
+checked=0
+for hive in "$data/SYSTEM" "$scratch/OFFLINE" "$scratch/RESCUE" "$scratch/notours/SYSTEM" "$live" \
+  "$scratch/shared/group/SYSTEM" "$scratch/shared/all/SYSTEM"; do
+  [ -f "$hive" ] && sound "$hive" && checked=$((checked + 1))
+done
+[ "$checked" -ge 4 ] || fail "only $checked saved hives to check"
 
 harness_done "program tests"
