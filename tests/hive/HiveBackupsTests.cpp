@@ -25,15 +25,6 @@ namespace {
 using base::Failure;
 using hivetest::kSettingsKeyPath;
 
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 unsigned Mode(const std::string& path) {
   struct stat status {};
   return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
@@ -140,7 +131,7 @@ TEST(HiveBackups, FoldersThatAreNotTheUsersOwnAreRefused) {
     for (int run = 0; run < 3; ++run)
       EXPECT_EQ(SaveRun(hive, backups, 1, std::to_string(run)), "") << row.name;
     EXPECT_EQ(hivetest::ReadFile(hive), before) << row.name << ": a save without its backup";
-    EXPECT_EQ(Listing(victim.Path()), std::vector<std::string>{"precious"}) << row.name;
+    EXPECT_EQ(hivetest::FolderNames(victim.Path()), std::vector<std::string>{"precious"}) << row.name;
     EXPECT_EQ(hivetest::ReadFile(victim / "precious"), "keep me") << row.name;
     std::string error;
     EXPECT_EQ(SaveRun(hive, backups, 1, "1", &error), "") << row.name;
@@ -162,8 +153,8 @@ TEST(HiveBackups, PruningNeverFollowsALink) {
   for (const char* name : {"000002-20260101-000000", ".old-000003-20260101-000000", ".new-abcdef"})
     ASSERT_EQ(symlink(victim.Path().c_str(), (folder + "/" + name).c_str()), 0);
   for (int run = 2; run < 6; ++run) ASSERT_FALSE(SaveRun(hive, data.Path(), 1, std::to_string(run)).empty());
-  EXPECT_EQ(Listing(victim.Path()), std::vector<std::string>{"precious"});
-  const std::vector<std::string> left = Listing(folder);
+  EXPECT_EQ(hivetest::FolderNames(victim.Path()), std::vector<std::string>{"precious"});
+  const std::vector<std::string> left = hivetest::FolderNames(folder);
   EXPECT_EQ(left.size(), 4u) << "the first, the newest, hive-path and the link of a backup's name";
   EXPECT_NE(std::find(left.begin(), left.end(), "000002-20260101-000000"), left.end());
 }
@@ -199,16 +190,16 @@ TEST(HiveBackups, TheFirstAndTheNewestAreKept) {
     ASSERT_FALSE(used.back().empty()) << "run " << run;
   }
   const std::string folder = hive::HiveBackupFolder(root, hive);
-  EXPECT_EQ(Listing(root), std::vector<std::string>{folder.substr(root.size() + 1)});
+  EXPECT_EQ(hivetest::FolderNames(root), std::vector<std::string>{folder.substr(root.size() + 1)});
   EXPECT_EQ(hivetest::ReadFile(folder + "/hive-path"), hive + "\n");
   std::vector<std::string> expected = {"hive-path"};
   for (const int run : {0, 5, 6, 7}) {
     EXPECT_EQ(hivetest::ReadFile(used[run] + "/SYSTEM"), states[run]) << "run " << run;
-    EXPECT_EQ(Listing(used[run]), std::vector<std::string>{"SYSTEM"});
+    EXPECT_EQ(hivetest::FolderNames(used[run]), std::vector<std::string>{"SYSTEM"});
     expected.push_back(used[run].substr(folder.size() + 1));
   }
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Listing(folder), expected);
+  EXPECT_EQ(hivetest::FolderNames(folder), expected);
   EXPECT_EQ(expected.front().substr(0, 7), "000001-");
   for (const char* made : {"deep", "deep/backups"}) EXPECT_EQ(Mode(data / made), 0700u) << made;
 }
@@ -223,7 +214,8 @@ TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
   ASSERT_FALSE(first.empty());
   hivetest::WriteFile(hive, before);
   EXPECT_EQ(SaveRun(hive, data.Path(), 5, "8"), first);
-  EXPECT_EQ(Listing(hive::HiveBackupFolder(data.Path(), hive)).size(), 2u) << "hive-path and one backup";
+  EXPECT_EQ(hivetest::FolderNames(hive::HiveBackupFolder(data.Path(), hive)).size(), 2u)
+      << "hive-path and one backup";
 
   const std::string second = hivetest::WriteTestHive(other);
   hivetest::WriteFile(second, hivetest::ReadFile(hive));
@@ -233,7 +225,7 @@ TEST(HiveBackups, NoCopyOfAnUnchangedHiveAndNoMixOfHivesOfOneName) {
   EXPECT_EQ(backup.substr(0, hive::HiveBackupFolder(data.Path(), second).size()),
             hive::HiveBackupFolder(data.Path(), second));
   EXPECT_EQ(hivetest::ReadFile(backup + "/SYSTEM"), hivetest::ReadFile(hive));
-  EXPECT_EQ(Listing(data.Path()).size(), 2u);
+  EXPECT_EQ(hivetest::FolderNames(data.Path()).size(), 2u);
 }
 
 // Runs that save a large hive are killed once each has said it is about to save (the backup
@@ -266,10 +258,10 @@ TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
   const std::string folder = hive::HiveBackupFolder(data.Path(), hive);
   auto checkWhole = [&] {
     int backups = 0;
-    for (const std::string& name : Listing(folder)) {
+    for (const std::string& name : hivetest::FolderNames(folder)) {
       if (name[0] < '0' || name[0] > '9') continue;
       ++backups;
-      EXPECT_EQ(Listing(folder + "/" + name), std::vector<std::string>{"SYSTEM"}) << name;
+      EXPECT_EQ(hivetest::FolderNames(folder + "/" + name), std::vector<std::string>{"SYSTEM"}) << name;
       EXPECT_EQ(states.count(hash(hivetest::ReadFile(folder + "/" + name + "/SYSTEM"))), 1u)
           << name << " is torn";
     }
@@ -316,7 +308,8 @@ TEST(HiveBackups, AKilledSaveLeavesOnlyWholeBackups) {
   states.insert(hash(hivetest::ReadFile(hive)));
   ASSERT_FALSE(SaveRun(hive, data.Path(), 2, "1").empty());
   EXPECT_LE(checkWhole(), 3);
-  for (const std::string& name : Listing(folder)) EXPECT_NE(name[0], '.') << name << " was left";
+  for (const std::string& name : hivetest::FolderNames(folder))
+    EXPECT_NE(name[0], '.') << name << " was left";
 }
 
 }  // namespace

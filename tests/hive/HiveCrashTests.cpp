@@ -108,22 +108,13 @@ std::string Shown(const std::string& loaded) {
   return loaded.size() <= 300 ? loaded : loaded.substr(0, 300) + "...";
 }
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // What is wrong with the backups in folder/CFGBAK; empty when nothing is.
 std::string BackupTrouble(const Scenario& scenario, const std::string& folder) {
   std::string trouble;
   const std::string backups = folder + "/" + hive::kBesideBackupFolder;
   for (const auto& [name, files] : scenario.kept)
-    if (Names(backups + "/" + name).empty()) trouble += name + " is gone; ";
-  for (const std::string& name : Names(backups)) {
+    if (hivetest::FolderNames(backups + "/" + name).empty()) trouble += name + " is gone; ";
+  for (const std::string& name : hivetest::FolderNames(backups)) {
     if (name[0] == '.') continue;  // a backup begun, which the next one removes (checked below)
     const auto* expected = scenario.kept.count(name) != 0            ? &scenario.kept.at(name)
                            : scenario.wholeOrAbsent.count(name) != 0 ? &scenario.wholeOrAbsent.at(name)
@@ -138,7 +129,7 @@ std::string BackupTrouble(const Scenario& scenario, const std::string& folder) {
       if (hivetest::ReadBytes(backups + "/" + name + "/" + file) != bytes)
         trouble += name + "/" + file + " differs; ";
     }
-    if (Names(backups + "/" + name) != wanted) trouble += name + " holds other files; ";
+    if (hivetest::FolderNames(backups + "/" + name) != wanted) trouble += name + " holds other files; ";
   }
   return trouble;
 }
@@ -152,10 +143,10 @@ std::string LeftBehind(const Scenario& scenario, const std::string& folder) {
     file.RemoveLeftovers();
   }
   std::string left;
-  for (const std::string& name : Names(folder))
+  for (const std::string& name : hivetest::FolderNames(folder))
     if (scenario.beside.count(name) == 0) left += name + " ";
   const std::string backups = folder + "/" + hive::kBesideBackupFolder;
-  const std::vector<std::string> inBackups = Names(backups);
+  const std::vector<std::string> inBackups = hivetest::FolderNames(backups);
   if (std::any_of(inBackups.begin(), inBackups.end(),
                   [](const std::string& name) { return name[0] == '.'; })) {
     const base::Descriptor at(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -163,7 +154,7 @@ std::string LeftBehind(const Scenario& scenario, const std::string& folder) {
     const base::Failure failure = hive::BackUpHiveBeside(5, at.Get(), folder + "/SYSTEM",
                                                          hive::FindHiveLogs(at.Get(), "SYSTEM").all, &where);
     if (failure.Failed()) return "the next backup fails: " + failure.Text();
-    for (const std::string& name : Names(backups))
+    for (const std::string& name : hivetest::FolderNames(backups))
       if (name[0] == '.') left += "CFGBAK/" + name + " (after the next backup) ";
   }
   return left;
@@ -342,7 +333,8 @@ Scenario FirstSaveScenario() {
           {},
           {{"000001", laid}},
           [](const std::string& folder) {
-            return LogsEmpty(folder) + (Names(folder + "/CFGBAK/000001").empty() ? "no backup" : "");
+            return LogsEmpty(folder) +
+                   (hivetest::FolderNames(folder + "/CFGBAK/000001").empty() ? "no backup" : "");
           }};
 }
 

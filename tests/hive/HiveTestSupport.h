@@ -150,6 +150,16 @@ class TempFolder {
   std::vector<std::vector<std::uint8_t>> m_plantedBytes;
 };
 
+// The names in a folder, sorted (none when it cannot be listed).
+inline std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 inline std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
