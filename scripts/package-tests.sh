@@ -22,6 +22,11 @@ zip=$(ls build/windows/Configurator-*-x86.zip)
 version=$(dpkg-deb -f "$deb" Version)
 echo "package-tests: $deb and $zip, version $version"
 
+# The hive engine is our own: neither the program nor the package needs libhivex.
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends != *hivex* ]] || fail "the package depends on libhivex: $depends"
+! ldd build/posix/programs/configurator | grep hivex >/dev/null || fail "the program links libhivex"
+
 # Debian's own checks: errors and warnings fail the run.
 lintian --allow-root --fail-on error,warning "$deb"
 dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/configurator/copyright | grep -x 'License: Expat' >/dev/null ||
